@@ -1,0 +1,13 @@
+// A host of the installed library: issues a message through a notifier that
+// uses the catalogue installed beside the library, and prints it.
+#include <Pelk_ProgressNotifier.hxx>
+
+#include <iostream>
+
+int main()
+{
+  Handle(Pelk_ProgressNotifier) aNotifier = new Pelk_ProgressNotifier();
+  aNotifier->Cancel();
+  aNotifier->Dump(std::cout, Pelk_Info, false);
+  return aNotifier->UserBreak() ? 0 : 1;
+}
