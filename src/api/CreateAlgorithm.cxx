@@ -1,0 +1,31 @@
+#include <CreateAlgorithm.hxx>
+
+#include <Pelk_DummyProgressNotifier.hxx>
+
+#include <utility>
+#include <vector>
+
+namespace
+{
+using Creator = Handle(Algo_Transient) (*)(const Handle(Pelk_ProgressNotifier) &);
+
+// The pipeline algorithms that can be created by name, in the order the names
+// are compared. Each entry pairs the class's own name with its constructor.
+const std::vector<std::pair<std::string, Creator>>& registeredClasses()
+{
+  static const std::vector<std::pair<std::string, Creator>> THE_CLASSES = {};
+  return THE_CLASSES;
+}
+} // namespace
+
+Handle(Algo_Transient) CreateAlgorithm(const std::string& theName)
+{
+  for (const auto& [aName, aCreate] : registeredClasses())
+  {
+    if (aName == theName)
+    {
+      return aCreate(Pelk_DummyProgressNotifier::Instance());
+    }
+  }
+  return Handle(Algo_Transient)();
+}
