@@ -1,0 +1,64 @@
+#include <Trivex_IntersectBoxBox.hxx>
+
+#include <Trivex_BVH.hxx>
+#include <Trivex_Predicates.hxx>
+
+#include <algorithm>
+
+bool Trivex::IntersectBoxBox::Perform(const BoxData&        theBox,
+                                      std::vector<BoxData>& theResult,
+                                      double                theTolerance)
+{
+  theResult.clear();
+  myIndices.clear();
+  if (mySet.IsNull() || !mySet->IsBuilt() || theBox.IsVoid())
+  {
+    return false;
+  }
+  const double   aTol    = std::max(theTolerance, 0.0);
+  const double   aMin[3] = {theBox.Min().X() - aTol, theBox.Min().Y() - aTol, theBox.Min().Z() - aTol};
+  const double   aMax[3] = {theBox.Max().X() + aTol, theBox.Max().Y() + aTol, theBox.Max().Z() + aTol};
+  const BVH&     aBVH    = mySet->hierarchy();
+  const BVHNode* aNodes  = aBVH.Nodes().data();
+  const std::vector<int>& anOrder = aBVH.Order();
+  int                     aStack[BVH::THE_MAX_STACK];
+  int                     aTop = 0;
+  aStack[aTop++]               = 0;
+  while (aTop > 0)
+  {
+    const int      aNodeIndex = aStack[--aTop];
+    const BVHNode& aNode      = aNodes[aNodeIndex];
+    if (!Predicates::BoxesTouch(aNode.Min, aNode.Max, aMin, aMax))
+    {
+      continue;
+    }
+    if (Predicates::BoxInside(aNode.Min, aNode.Max, aMin, aMax))
+    {
+      int aFirst = 0, anEnd = 0;
+      aBVH.ItemRange(aNodeIndex, aFirst, anEnd);
+      myIndices.insert(myIndices.end(), anOrder.begin() + aFirst, anOrder.begin() + anEnd);
+      continue;
+    }
+    if (aNode.NbItems == 0)
+    {
+      aStack[aTop++] = aNodeIndex + aNode.Offset;
+      aStack[aTop++] = aNodeIndex + 1;
+      continue;
+    }
+    for (int aLeaf = aNode.Offset; aLeaf < aNode.Offset + aNode.NbItems; ++aLeaf)
+    {
+      const double* aB = mySet->leafBox(aLeaf);
+      if (Predicates::BoxesTouch(aB, aB + 3, aMin, aMax))
+      {
+        myIndices.push_back(anOrder[static_cast<size_t>(aLeaf)]);
+      }
+    }
+  }
+  std::sort(myIndices.begin(), myIndices.end());
+  theResult.reserve(myIndices.size());
+  for (int anIndex : myIndices)
+  {
+    theResult.push_back(mySet->Box(anIndex));
+  }
+  return !myIndices.empty();
+}

@@ -1,0 +1,101 @@
+#include <Trivex_IntersectTriMesh.hxx>
+
+#include <Trivex_BVH.hxx>
+#include <Trivex_Predicates.hxx>
+
+#include <algorithm>
+
+namespace
+{
+// True when the two corner sets coincide within the tolerance, in any order.
+bool sameCorners(const gp_XYZ* theA, const gp_XYZ* theB, double theTol2)
+{
+  bool aUsed[3] = {false, false, false};
+  for (int j = 0; j < 3; ++j)
+  {
+    bool aFound = false;
+    for (int i = 0; i < 3 && !aFound; ++i)
+    {
+      if (!aUsed[i] && (theA[i] - theB[j]).SquareModulus() <= theTol2)
+      {
+        aUsed[i] = aFound = true;
+      }
+    }
+    if (!aFound)
+    {
+      return false;
+    }
+  }
+  return true;
+}
+} // namespace
+
+bool Trivex::IntersectTriMesh::Perform(const TriangleData& theTriangle, std::vector<TriangleData>& theResult)
+{
+  theResult.clear();
+  myIndices.clear();
+  if (mySet.IsNull() || !mySet->IsBuilt())
+  {
+    return false;
+  }
+  const double aTol  = std::max(myTolerance, 0.0);
+  const gp_XYZ aQ[3] = {theTriangle.Point(0).XYZ(), theTriangle.Point(1).XYZ(), theTriangle.Point(2).XYZ()};
+  double       aMin[3], aMax[3];
+  for (int k = 0; k < 3; ++k)
+  {
+    const int aCoord = k + 1;
+    aMin[k]          = std::min({aQ[0].Coord(aCoord), aQ[1].Coord(aCoord), aQ[2].Coord(aCoord)}) - aTol;
+    aMax[k]          = std::max({aQ[0].Coord(aCoord), aQ[1].Coord(aCoord), aQ[2].Coord(aCoord)}) + aTol;
+  }
+  const BVH&              aBVH    = mySet->hierarchy();
+  const BVHNode*          aNodes  = aBVH.Nodes().data();
+  const std::vector<int>& anOrder = aBVH.Order();
+  int                     aStack[BVH::THE_MAX_STACK];
+  int                     aTop = 0;
+  aStack[aTop++]               = 0;
+  while (aTop > 0)
+  {
+    const int      aNodeIndex = aStack[--aTop];
+    const BVHNode& aNode      = aNodes[aNodeIndex];
+    if (!Predicates::BoxesTouch(aNode.Min, aNode.Max, aMin, aMax))
+    {
+      continue;
+    }
+    if (aNode.NbItems == 0)
+    {
+      aStack[aTop++] = aNodeIndex + aNode.Offset;
+      aStack[aTop++] = aNodeIndex + 1;
+      continue;
+    }
+    for (int aLeaf = aNode.Offset; aLeaf < aNode.Offset + aNode.NbItems; ++aLeaf)
+    {
+      const double* aC       = mySet->leafCorners(aLeaf);
+      const gp_XYZ  aT[3]    = {gp_XYZ(aC[0], aC[1], aC[2]), gp_XYZ(aC[3], aC[4], aC[5]),
+                                gp_XYZ(aC[6], aC[7], aC[8])};
+      const double  aTMin[3] = {std::min({aC[0], aC[3], aC[6]}), std::min({aC[1], aC[4], aC[7]}),
+                                std::min({aC[2], aC[5], aC[8]})};
+      const double  aTMax[3] = {std::max({aC[0], aC[3], aC[6]}), std::max({aC[1], aC[4], aC[7]}),
+                                std::max({aC[2], aC[5], aC[8]})};
+      if (!Predicates::BoxesTouch(aTMin, aTMax, aMin, aMax))
+      {
+        continue;
+      }
+      const int anIndex = anOrder[static_cast<size_t>(aLeaf)];
+      if (mySet->Triangle(anIndex).FaceIndex() == theTriangle.FaceIndex() && sameCorners(aQ, aT, aTol * aTol))
+      {
+        continue; // the query triangle itself
+      }
+      if (Predicates::TrianglesCross(aQ, aT, aTol))
+      {
+        myIndices.push_back(anIndex);
+      }
+    }
+  }
+  std::sort(myIndices.begin(), myIndices.end());
+  theResult.reserve(myIndices.size());
+  for (int anIndex : myIndices)
+  {
+    theResult.push_back(mySet->Triangle(anIndex));
+  }
+  return !myIndices.empty();
+}
