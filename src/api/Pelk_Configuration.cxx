@@ -138,7 +138,10 @@ const Pelk_Configuration& Pelk_Configuration::Instance()
 
 Pelk_Configuration::Pelk_Configuration(const TCollection_AsciiString& theConfigFile,
                                        const TCollection_AsciiString& theCataloguePath)
-    : myIsLoaded(false), myCataloguePath(theCataloguePath), myNbThreads(HardwareThreads()), myInnerMode(false)
+    : myIsLoaded(false),
+      myCataloguePath(theCataloguePath),
+      myNbThreads(HardwareThreads()),
+      myInnerMode(false)
 {
   read(theConfigFile.ToCString());
 }
@@ -204,7 +207,8 @@ void Pelk_Configuration::readLine(const std::string& theLine)
   }
 }
 
-Pelk_Configuration::RefinementEntry Pelk_Configuration::ParseRefinement(const TCollection_AsciiString& theEntry)
+Pelk_Configuration::RefinementEntry
+Pelk_Configuration::ParseRefinement(const TCollection_AsciiString& theEntry)
 {
   std::istringstream aWords(theEntry.ToCString());
   std::string        aStep;
@@ -237,7 +241,8 @@ Pelk_Configuration::RefinementEntry Pelk_Configuration::ParseRefinement(const TC
   return anEntry;
 }
 
-Handle(Pelk_WrappingSettings) Pelk_Configuration::CreateSettings(const Handle(Pelk_ProgressNotifier)& theNotifier) const
+Handle(Pelk_WrappingSettings) Pelk_Configuration::CreateSettings(const Handle(Pelk_ProgressNotifier) &
+                                                                 theNotifier) const
 {
   if (!myIsLoaded)
   {
@@ -245,8 +250,10 @@ Handle(Pelk_WrappingSettings) Pelk_Configuration::CreateSettings(const Handle(Pe
     return Handle(Pelk_WrappingSettings)();
   }
   Handle(Pelk_WrappingSettings) aSettings = new Pelk_WrappingSettings(theNotifier);
-  aSettings->SetVoxelization(Handle(Algo_Voxelization)::DownCast(CreateAlgorithm(voxelizationClass(myVoxelization))));
-  aSettings->SetTessellation(Handle(Algo_Tessellation)::DownCast(CreateAlgorithm(tessellationClass(myTessellation))));
+  aSettings->SetVoxelization(
+      Handle(Algo_Voxelization)::DownCast(CreateAlgorithm(voxelizationClass(myVoxelization))));
+  aSettings->SetTessellation(
+      Handle(Algo_Tessellation)::DownCast(CreateAlgorithm(tessellationClass(myTessellation))));
   for (NCollection_List<TCollection_AsciiString>::Iterator anIt(myRefinements); anIt.More(); anIt.Next())
   {
     const RefinementEntry anEntry = ParseRefinement(anIt.Value());

@@ -63,7 +63,7 @@ public:
   //! What one "Refinement =" entry asks for.
   struct RefinementEntry
   {
-    std::string ClassName;           //!< step class; empty for an unknown step word
+    std::string ClassName;            //!< step class; empty for an unknown step word
     bool        HasParameter = false; //!< true when Parameter replaces the step's default
     double      Parameter    = 0.0;   //!< length, ratio, limit or distance of the step
     int         Component    = -1;    //!< smoothing component (0, 1, 2); -1 keeps the default
@@ -81,7 +81,8 @@ public:
   //! and inner mode of this configuration; entries and keywords that name no
   //! available algorithm are left out silently. When the file could not be
   //! read, issues "Pelk_API.ConfigFileError" (warning) and returns null.
-  opencascade::handle<Pelk_WrappingSettings> CreateSettings(const Handle(Pelk_ProgressNotifier)& theNotifier) const;
+  opencascade::handle<Pelk_WrappingSettings> CreateSettings(const Handle(Pelk_ProgressNotifier) &
+                                                            theNotifier) const;
 
 private:
   void read(const std::string& theFile);

@@ -20,7 +20,8 @@ class HalfEdge_Mesh::IteratorImpl
 public:
   IteratorImpl(const HalfEdge_OpenMeshWrapper::Iterator&        thePosition,
                const std::shared_ptr<HalfEdge_OpenMeshWrapper>& theMesh)
-      : myPosition(thePosition), myMesh(theMesh)
+      : myPosition(thePosition),
+        myMesh(theMesh)
   {
   }
   virtual ~IteratorImpl() = default;
@@ -98,7 +99,10 @@ HalfEdge_Mesh::Iterator makeIterator(const HalfEdge_OpenMeshWrapper::Iterator&  
 
 //=================================================================================================
 
-HalfEdge_Mesh::Iterator::Iterator(const std::shared_ptr<IteratorImpl>& theImpl) : myImpl(theImpl) {}
+HalfEdge_Mesh::Iterator::Iterator(const std::shared_ptr<IteratorImpl>& theImpl)
+    : myImpl(theImpl)
+{
+}
 
 HalfEdge_Mesh::Iterator::~Iterator() = default;
 
@@ -151,7 +155,8 @@ int HalfEdge_Mesh::Iterator::Index() const
 //=================================================================================================
 
 HalfEdge_Mesh::HalfEdge_Mesh()
-    : myMesh(std::make_shared<HalfEdge_OpenMeshWrapper>()), myNotifier(Pelk_DummyProgressNotifier::Instance())
+    : myMesh(std::make_shared<HalfEdge_OpenMeshWrapper>()),
+      myNotifier(Pelk_DummyProgressNotifier::Instance())
 {
 }
 
@@ -162,7 +167,8 @@ HalfEdge_Mesh::HalfEdge_Mesh(const Handle(HalfEdge_Mesh) & theOther)
 {
 }
 
-HalfEdge_Mesh::HalfEdge_Mesh(const Handle(Poly_Triangulation) & theTriangulation) : HalfEdge_Mesh()
+HalfEdge_Mesh::HalfEdge_Mesh(const Handle(Poly_Triangulation) & theTriangulation)
+    : HalfEdge_Mesh()
 {
   if (theTriangulation.IsNull())
   {
@@ -195,7 +201,8 @@ HalfEdge_Mesh::HalfEdge_Mesh(const Handle(Poly_Triangulation) & theTriangulation
 }
 
 HalfEdge_Mesh::HalfEdge_Mesh(const std::shared_ptr<HalfEdge_OpenMeshWrapper>& theStorage)
-    : myMesh(theStorage), myNotifier(Pelk_DummyProgressNotifier::Instance())
+    : myMesh(theStorage),
+      myNotifier(Pelk_DummyProgressNotifier::Instance())
 {
 }
 

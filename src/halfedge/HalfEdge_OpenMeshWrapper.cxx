@@ -55,7 +55,9 @@ public:
   }
 
 protected:
-  ElementIterator(const HalfEdge_OpenMeshWrapper& theMesh, int theIndex) : myMesh(&theMesh), myIndex(theIndex)
+  ElementIterator(const HalfEdge_OpenMeshWrapper& theMesh, int theIndex)
+      : myMesh(&theMesh),
+        myIndex(theIndex)
   {
   }
 
@@ -254,7 +256,8 @@ HalfEdge_OpenMeshWrapper::HalfEdge_OpenMeshWrapper()
 }
 
 HalfEdge_OpenMeshWrapper::HalfEdge_OpenMeshWrapper(const HalfEdge_OpenMeshWrapper& theOther)
-    : Mesh(theOther), myNodeIndex(theOther.myNodeIndex)
+    : Mesh(theOther),
+      myNodeIndex(theOther.myNodeIndex)
 {
   silenceKernelStreams();
 }

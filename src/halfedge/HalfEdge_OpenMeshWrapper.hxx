@@ -62,7 +62,10 @@ public:
     //! An empty position: Index() is -1, it equals nothing, steps do nothing.
     Iterator() = default;
     //! A position that owns the given kernel position.
-    explicit Iterator(const std::shared_ptr<KernelIterator>& theImpl) : myImpl(theImpl) {}
+    explicit Iterator(const std::shared_ptr<KernelIterator>& theImpl)
+        : myImpl(theImpl)
+    {
+    }
     //! An independent copy of the position.
     Iterator(const Iterator& theOther);
     //! Makes this an independent copy of the other position.

@@ -37,7 +37,10 @@ public:
   {
   public:
     //! A walk over the given implementation.
-    explicit Iterator(const std::shared_ptr<IteratorImpl>& theImpl) : myImpl(theImpl) {}
+    explicit Iterator(const std::shared_ptr<IteratorImpl>& theImpl)
+        : myImpl(theImpl)
+    {
+    }
     virtual ~Iterator();
     //! True while on a component.
     virtual bool More() const { return myImpl->More(); }

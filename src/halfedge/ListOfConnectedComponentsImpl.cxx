@@ -91,7 +91,8 @@ class ComponentIterator : public ListOfConnectedComponents::IteratorImpl
 {
 public:
   explicit ComponentIterator(const std::list<ListOfConnectedComponentsImpl::Component>& theComponents)
-      : myCurrent(theComponents.begin()), myEnd(theComponents.end())
+      : myCurrent(theComponents.begin()),
+        myEnd(theComponents.end())
   {
   }
   bool                  More() const override { return myCurrent != myEnd; }

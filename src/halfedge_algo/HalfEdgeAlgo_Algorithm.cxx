@@ -5,7 +5,8 @@
 IMPLEMENT_STANDARD_RTTIEXT(HalfEdgeAlgo_Algorithm, Standard_Transient)
 
 HalfEdgeAlgo_Algorithm::HalfEdgeAlgo_Algorithm()
-    : Algo_Interface(Pelk_DummyProgressNotifier::Instance()), myTolerance(1.0e-7)
+    : Algo_Interface(Pelk_DummyProgressNotifier::Instance()),
+      myTolerance(1.0e-7)
 {
 }
 

@@ -10,7 +10,8 @@
 IMPLEMENT_STANDARD_RTTIEXT(HalfEdgeAlgo_Export, HalfEdgeAlgo_Algorithm)
 
 HalfEdgeAlgo_Export::HalfEdgeAlgo_Export(const std::string& theFileName, bool theBinary)
-    : myFileName(theFileName), myBinary(theBinary)
+    : myFileName(theFileName),
+      myBinary(theBinary)
 {
 }
 

@@ -56,7 +56,10 @@ inline double centroid2(const Item& theItem, int theAxis)
 class Builder
 {
 public:
-  explicit Builder(std::vector<Item>& theItems) : myItems(theItems.data()) {}
+  explicit Builder(std::vector<Item>& theItems)
+      : myItems(theItems.data())
+  {
+  }
 
   // Appends the subtree over items [theBegin, theEnd) to theOut in depth-first order.
   // Returns the depth of the subtree.

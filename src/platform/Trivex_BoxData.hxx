@@ -14,11 +14,17 @@ class Pellisk_EXPORT BoxData
 {
 public:
   //! A void box (minimum above maximum) with index -1.
-  BoxData() : myMin(1.0, 1.0, 1.0), myMax(-1.0, -1.0, -1.0) {}
+  BoxData()
+      : myMin(1.0, 1.0, 1.0),
+        myMax(-1.0, -1.0, -1.0)
+  {
+  }
 
   //! A box from its corners and index.
   BoxData(const gp_XYZ& theMin, const gp_XYZ& theMax, int theIndex = -1)
-      : myMin(theMin), myMax(theMax), myIndex(theIndex)
+      : myMin(theMin),
+        myMax(theMax),
+        myIndex(theIndex)
   {
   }
 

@@ -6,7 +6,11 @@
 
 IMPLEMENT_STANDARD_RTTIEXT(Trivex::BoxSet, Standard_Transient)
 
-Trivex::BoxSet::BoxSet(const std::vector<BoxData>& theBoxes) : myBoxes(theBoxes), myHierarchy(new BVH()) {}
+Trivex::BoxSet::BoxSet(const std::vector<BoxData>& theBoxes)
+    : myBoxes(theBoxes),
+      myHierarchy(new BVH())
+{
+}
 
 Trivex::BoxSet::~BoxSet() = default;
 

@@ -18,7 +18,8 @@ Trivex::ClassifyPntMesh::ClassifyPntMesh(const Handle(TriangleSet) & theSet,
                                          int          theNbRays,
                                          unsigned int theSeed,
                                          int          theNbTries)
-    : mySet(theSet), myNbRays(theNbRays < 1 ? 1 : theNbRays)
+    : mySet(theSet),
+      myNbRays(theNbRays < 1 ? 1 : theNbRays)
 {
   // The directions are fixed at construction so that a point's answer never
   // depends on the queries made before it.

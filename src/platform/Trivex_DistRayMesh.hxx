@@ -18,7 +18,8 @@ public:
 
   //! A query on theSet (which must be built; see TriangleSet).
   explicit DistRayMesh(const Handle(TriangleSet) & theSet, double theTolerance = 1e-7)
-      : mySet(theSet), myTolerance(theTolerance)
+      : mySet(theSet),
+        myTolerance(theTolerance)
   {
   }
 

@@ -14,7 +14,10 @@ class Pellisk_EXPORT IntersectBoxBox
 {
 public:
   //! A query on theSet (which must be built; see BoxSet).
-  explicit IntersectBoxBox(const Handle(BoxSet) & theSet) : mySet(theSet) {}
+  explicit IntersectBoxBox(const Handle(BoxSet) & theSet)
+      : mySet(theSet)
+  {
+  }
 
   //! True when boxes of the set come within theTolerance of theBox on every
   //! axis (so boxes sharing a face, an edge or a corner touch); theResult

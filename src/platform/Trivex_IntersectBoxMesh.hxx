@@ -17,7 +17,10 @@ class Pellisk_EXPORT IntersectBoxMesh
 {
 public:
   //! A query on theSet (which must be built; see TriangleSet).
-  explicit IntersectBoxMesh(const Handle(TriangleSet) & theSet) : mySet(theSet) {}
+  explicit IntersectBoxMesh(const Handle(TriangleSet) & theSet)
+      : mySet(theSet)
+  {
+  }
 
   //! True when a triangle meets theBox; false for a void box, a null, empty or unbuilt set.
   bool Perform(const Bnd_Box& theBox) { return perform(theBox, nullptr); }

@@ -18,7 +18,8 @@ class Pellisk_EXPORT IntersectRayMesh
 public:
   //! A query on theSet (which must be built; see TriangleSet).
   explicit IntersectRayMesh(const Handle(TriangleSet) & theSet, double theTolerance = 1e-7)
-      : mySet(theSet), myTolerance(theTolerance)
+      : mySet(theSet),
+        myTolerance(theTolerance)
   {
   }
 

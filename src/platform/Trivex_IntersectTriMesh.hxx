@@ -24,7 +24,8 @@ class Pellisk_EXPORT IntersectTriMesh
 public:
   //! A query on theSet (which must be built; see TriangleSet); one object per thread.
   explicit IntersectTriMesh(const Handle(TriangleSet) & theSet, double theTolerance = 1e-7)
-      : mySet(theSet), myTolerance(theTolerance)
+      : mySet(theSet),
+        myTolerance(theTolerance)
   {
   }
 

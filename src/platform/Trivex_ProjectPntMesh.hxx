@@ -16,7 +16,10 @@ class Pellisk_EXPORT ProjectPntMesh
 {
 public:
   //! A query on theSet (which must be built; see TriangleSet).
-  explicit ProjectPntMesh(const Handle(TriangleSet) & theSet) : mySet(theSet) {}
+  explicit ProjectPntMesh(const Handle(TriangleSet) & theSet)
+      : mySet(theSet)
+  {
+  }
 
   //! The closest point of the triangles to thePoint. A null, empty or unbuilt
   //! set gives thePoint itself and IsDone() false.

@@ -17,7 +17,10 @@ public:
   //! An infinite ray, or (theIsInfinite false) a segment of length theLength.
   //! A negative or not-a-number length makes an empty segment that meets nothing.
   Ray(const gp_Pnt& theOrigin, const gp_Dir& theDirection, bool theIsInfinite, double theLength = 1e100)
-      : myOrigin(theOrigin), myDirection(theDirection), myLength(theLength), myIsInfinite(theIsInfinite)
+      : myOrigin(theOrigin),
+        myDirection(theDirection),
+        myLength(theLength),
+        myIsInfinite(theIsInfinite)
   {
   }
 

@@ -8,7 +8,9 @@ Trivex::TriangleData::TriangleData(const gp_Pnt& theP1,
                                    const gp_Dir& theNormal,
                                    int           theFaceIndex,
                                    int           theSecondIndex)
-    : myPoints{theP1, theP2, theP3}, myNormal(theNormal), myFaceIndex(theFaceIndex),
+    : myPoints{theP1, theP2, theP3},
+      myNormal(theNormal),
+      myFaceIndex(theFaceIndex),
       mySecondIndex(theSecondIndex)
 {
 }

@@ -15,7 +15,8 @@ bool isFinite(const gp_Pnt& thePnt)
 }
 } // namespace
 
-Trivex::TriangleSet::TriangleSet(const Handle(Poly_Triangulation) & theMesh) : myHierarchy(new BVH())
+Trivex::TriangleSet::TriangleSet(const Handle(Poly_Triangulation) & theMesh)
+    : myHierarchy(new BVH())
 {
   if (theMesh.IsNull())
   {
@@ -39,7 +40,8 @@ Trivex::TriangleSet::TriangleSet(const Handle(Poly_Triangulation) & theMesh) : m
 }
 
 Trivex::TriangleSet::TriangleSet(const std::vector<TriangleData>& theTriangles)
-    : myTriangles(theTriangles), myHierarchy(new BVH())
+    : myTriangles(theTriangles),
+      myHierarchy(new BVH())
 {
 }
 

@@ -9,7 +9,8 @@ const Handle(Pelk_DummyProgressNotifier) & Pelk_DummyProgressNotifier::Instance(
 }
 
 Pelk_DummyProgressNotifier::Pelk_DummyProgressNotifier()
-    : Pelk_ProgressNotifier(NoIndicator()), myBreak(false)
+    : Pelk_ProgressNotifier(NoIndicator()),
+      myBreak(false)
 {
 }
 

@@ -44,9 +44,9 @@ public:
   TCollection_AsciiString Text() const;
 
 private:
-  int                  myIndex;
-  Pelk_MessageSeverity mySeverity;
-  Message_Msg          myMsg;
+  int                     myIndex;
+  Pelk_MessageSeverity    mySeverity;
+  Message_Msg             myMsg;
   TCollection_AsciiString myKey;
 };
 

@@ -19,15 +19,15 @@ namespace
 const double THE_CUBE_TOLERANCE = 1e-7;
 } // namespace
 
-Algo_Voxelization::Algo_Voxelization(const Handle(Poly_Triangulation)&    theMesh,
-                                     const Handle(Pelk_ProgressNotifier)& theNotifier)
+Algo_Voxelization::Algo_Voxelization(const Handle(Poly_Triangulation) & theMesh,
+                                     const Handle(Pelk_ProgressNotifier) & theNotifier)
     : Algo_Transient(theNotifier),
       myTriangulation(theMesh),
       myCellSize(2e100)
 {
 }
 
-Algo_Voxelization::Algo_Voxelization(const Handle(Pelk_ProgressNotifier)& theNotifier)
+Algo_Voxelization::Algo_Voxelization(const Handle(Pelk_ProgressNotifier) & theNotifier)
     : Algo_Voxelization(Handle(Poly_Triangulation)(), theNotifier)
 {
 }
@@ -67,9 +67,9 @@ bool Algo_Voxelization::CheckInputData()
   else
   {
     const gp_XYZ anExtent = myBox.CornerMax().XYZ() - myBox.CornerMin().XYZ();
-    if (std::abs(anExtent.X() - anExtent.Y()) > THE_CUBE_TOLERANCE
-        || std::abs(anExtent.X() - anExtent.Z()) > THE_CUBE_TOLERANCE
-        || std::abs(anExtent.Y() - anExtent.Z()) > THE_CUBE_TOLERANCE)
+    if (std::abs(anExtent.X() - anExtent.Y()) > THE_CUBE_TOLERANCE ||
+        std::abs(anExtent.X() - anExtent.Z()) > THE_CUBE_TOLERANCE ||
+        std::abs(anExtent.Y() - anExtent.Z()) > THE_CUBE_TOLERANCE)
     {
       myNotifier->NewMessage(Pelk_Error, "Algo_Voxelization.NonCubeBox");
       isValid = false;
@@ -117,9 +117,9 @@ bool Algo_Voxelization::Perform()
   {
     computeBoundingCube();
   }
-  myTree = new SVO_Tree();
-  myTree->Root()->BoxMin = myBox.CornerMin().XYZ();
-  myTree->Root()->BoxMax = myBox.CornerMax().XYZ();
+  myTree                        = new SVO_Tree();
+  myTree->Root()->BoxMin        = myBox.CornerMin().XYZ();
+  myTree->Root()->BoxMax        = myBox.CornerMax().XYZ();
   const unsigned int aNbThreads = applyParallelOptions();
   init();
   buildLevels(aNbThreads);
@@ -131,7 +131,7 @@ bool Algo_Voxelization::Perform()
 void Algo_Voxelization::buildLevels(unsigned int theNbThreads)
 {
   std::vector<std::vector<SVO_Node*>> aThreadLists(theNbThreads);
-  std::vector<SVO_Node*>              aLevel = {myTree->Root()};
+  std::vector<SVO_Node*>              aLevel    = {myTree->Root()};
   size_t                              aNbNodes  = 1;
   int                                 aNbLevels = 0;
   while (!aLevel.empty())
@@ -160,7 +160,8 @@ void Algo_Voxelization::buildLevels(unsigned int theNbThreads)
     }
     // Threads finish their nodes in any order: the sort makes the level, and so
     // the whole tree, the same for every thread count.
-    std::sort(aLevel.begin(), aLevel.end(), [](const SVO_Node* theA, const SVO_Node* theB) { return *theA < *theB; });
+    std::sort(aLevel.begin(), aLevel.end(),
+              [](const SVO_Node* theA, const SVO_Node* theB) { return *theA < *theB; });
     aNbNodes += aLevel.size();
     myNotifier->Increment();
   }

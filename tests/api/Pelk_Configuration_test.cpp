@@ -123,7 +123,7 @@ TEST(Pelk_ConfigurationTest, ProcessConfigurationIsTheShippedFile)
 
 TEST(Pelk_ConfigurationTest, RefinementEntriesSelectStepsAndParameters)
 {
-  using Entry = Pelk_Configuration::RefinementEntry;
+  using Entry            = Pelk_Configuration::RefinementEntry;
   const Entry aSmoothing = Pelk_Configuration::ParseRefinement("Smoothing Normal 10");
   EXPECT_EQ(aSmoothing.ClassName, "Algo_Smoothing");
   EXPECT_EQ(aSmoothing.Component, 1);

@@ -2,6 +2,7 @@
 #include <Algo_Tessellation.hxx>
 #include <Algo_Voxelization.hxx>
 #include <Pelk_Configuration.hxx>
+#include <Pelk_DummyProgressNotifier.hxx>
 #include <Pelk_WrappingSettings.hxx>
 #include <PelliskTest_Data.hxx>
 
@@ -55,7 +56,8 @@ Handle(Pelk_ProgressNotifier) newNotifier()
 }
 
 // Keys and severities of the notifier's messages, in order.
-std::vector<std::pair<std::string, Pelk_MessageSeverity>> messages(const Handle(Pelk_ProgressNotifier)& theNotifier)
+std::vector<std::pair<std::string, Pelk_MessageSeverity>> messages(const Handle(Pelk_ProgressNotifier) &
+                                                                   theNotifier)
 {
   std::vector<std::pair<std::string, Pelk_MessageSeverity>> aList;
   for (NCollection_List<Pelk_Message>::Iterator anIt(theNotifier->Messages()); anIt.More(); anIt.Next())
@@ -69,8 +71,9 @@ std::vector<std::pair<std::string, Pelk_MessageSeverity>> messages(const Handle(
 void expectInStep(const Pelk_WrappingSettings& theSettings)
 {
   const unsigned int aThreads = static_cast<unsigned int>(std::max(theSettings.NbThreads(), 1));
-  std::vector<const Algo_Transient*> anAlgos = {theSettings.Voxelization().get(), theSettings.Tessellation().get()};
-  for (const Handle(Algo_Refinement)& aStep : theSettings.Refinements())
+  std::vector<const Algo_Transient*> anAlgos = {theSettings.Voxelization().get(),
+                                                theSettings.Tessellation().get()};
+  for (const Handle(Algo_Refinement) & aStep : theSettings.Refinements())
   {
     anAlgos.push_back(aStep.get());
   }
@@ -110,8 +113,8 @@ TEST(Pelk_WrappingSettingsTest, UnknownClassNamesAreReportedAndChangeNothing)
 {
   Handle(Pelk_ProgressNotifier) aNotifier = newNotifier();
   Handle(Pelk_WrappingSettings) aSettings = new Pelk_WrappingSettings(aNotifier);
-  Handle(Algo_Voxelization)     aVoxelization = new TestVoxelization();
-  Handle(Algo_Tessellation)     aTessellation = new TestTessellation();
+  Handle(Algo_Voxelization) aVoxelization = new TestVoxelization();
+  Handle(Algo_Tessellation) aTessellation = new TestTessellation();
   aSettings->SetVoxelization(aVoxelization);
   aSettings->SetTessellation(aTessellation);
 
@@ -122,9 +125,9 @@ TEST(Pelk_WrappingSettingsTest, UnknownClassNamesAreReportedAndChangeNothing)
   EXPECT_EQ(aSettings->Tessellation(), aTessellation);
   EXPECT_TRUE(aSettings->Refinements().empty());
   EXPECT_EQ(messages(aNotifier), (std::vector<std::pair<std::string, Pelk_MessageSeverity>>{
-                                   {"Algo.NoAlgorithm", Pelk_Error},
-                                   {"Algo.NoAlgorithm", Pelk_Error},
-                                   {"Algo.NoAlgorithm", Pelk_Warning},
+                                     {"Algo.NoAlgorithm", Pelk_Error},
+                                     {"Algo.NoAlgorithm", Pelk_Error},
+                                     {"Algo.NoAlgorithm", Pelk_Warning},
                                  }));
 }
 
@@ -158,12 +161,12 @@ TEST(Pelk_WrappingSettingsTest, DriverAccessReportsMissingStagesAndWalksTheChain
 {
   Handle(Pelk_ProgressNotifier) aNotifier = newNotifier();
   Handle(Pelk_WrappingSettings) aSettings = new Pelk_WrappingSettings(aNotifier);
-  Handle(Poly_Triangulation)    aMesh     = new Poly_Triangulation(3, 1, Standard_False);
+  Handle(Poly_Triangulation) aMesh        = new Poly_Triangulation(3, 1, Standard_False);
   EXPECT_TRUE(aSettings->VoxelizationAlgorithm(aMesh).IsNull());
   EXPECT_TRUE(aSettings->TessellationAlgorithm().IsNull());
   EXPECT_EQ(messages(aNotifier), (std::vector<std::pair<std::string, Pelk_MessageSeverity>>{
-                                   {"Pelk_API.NoVoxelizationAlgo", Pelk_Error},
-                                   {"Pelk_API.NoTessellationAlgo", Pelk_Error},
+                                     {"Pelk_API.NoVoxelizationAlgo", Pelk_Error},
+                                     {"Pelk_API.NoTessellationAlgo", Pelk_Error},
                                  }));
 
   aSettings->SetVoxelization(new TestVoxelization());
@@ -188,19 +191,20 @@ TEST(Pelk_WrappingSettingsTest, DriverAccessReportsMissingStagesAndWalksTheChain
 TEST(Pelk_WrappingSettingsTest, SettingsFromTheConfigurationFile)
 {
   Handle(Pelk_ProgressNotifier) aNotifier = newNotifier();
-  const Pelk_Configuration      aMissing("/nonexistent/Pellisk.conf", "");
+  const Pelk_Configuration aMissing("/nonexistent/Pellisk.conf", "");
   EXPECT_TRUE(aMissing.CreateSettings(aNotifier).IsNull());
   EXPECT_TRUE(aMissing.CreateSettings(aNotifier).IsNull());
   EXPECT_EQ(messages(aNotifier), (std::vector<std::pair<std::string, Pelk_MessageSeverity>>{
-                                   {"Pelk_API.ConfigFileError", Pelk_Warning},
-                                   {"Pelk_API.ConfigFileError", Pelk_Warning},
+                                     {"Pelk_API.ConfigFileError", Pelk_Warning},
+                                     {"Pelk_API.ConfigFileError", Pelk_Warning},
                                  }));
 
   const std::string aFile = PelliskTest_Data::ScratchFolder("settings_from_file") + "/Pellisk.conf";
   std::ofstream(aFile) << "Voxelization = Unknown\nTessellation = Unknown Inner\nRefinement = Nothing\n"
                           "ParallelThreads = 3\n";
   aNotifier->Clear();
-  const Handle(Pelk_WrappingSettings) aSettings = Pelk_Configuration(aFile.c_str(), "").CreateSettings(aNotifier);
+  const Handle(Pelk_WrappingSettings) aSettings =
+      Pelk_Configuration(aFile.c_str(), "").CreateSettings(aNotifier);
   ASSERT_FALSE(aSettings.IsNull());
   // Unknown keywords leave the stages empty without a message; the driver reports them.
   EXPECT_EQ(aNotifier->NbMessages(), 0);

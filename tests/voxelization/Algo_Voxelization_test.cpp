@@ -18,14 +18,14 @@ namespace
 class PointVoxelization : public Algo_Voxelization
 {
 public:
-  explicit PointVoxelization(const Handle(Pelk_ProgressNotifier)& theNotifier)
+  explicit PointVoxelization(const Handle(Pelk_ProgressNotifier) & theNotifier)
       : Algo_Voxelization(theNotifier)
   {
   }
   std::string Name() const override { return "PointVoxelization"; }
 
-  int NbInit = 0;
-  int NbFinalize = 0;
+  int              NbInit     = 0;
+  int              NbFinalize = 0;
   std::atomic<int> NbSplitCalls{0};
   bool             FinalizeSawCounts = false;
 
@@ -78,7 +78,7 @@ Handle(Pelk_ProgressNotifier) newNotifier()
   return new Pelk_ProgressNotifier(PelliskTest_Data::SourceResource("PelliskMessages").c_str());
 }
 
-std::vector<std::string> keys(const Handle(Pelk_ProgressNotifier)& theNotifier)
+std::vector<std::string> keys(const Handle(Pelk_ProgressNotifier) & theNotifier)
 {
   std::vector<std::string> aKeys;
   for (NCollection_List<Pelk_Message>::Iterator anIt(theNotifier->Messages()); anIt.More(); anIt.Next())
@@ -97,24 +97,26 @@ Bnd_Box cube(double theSizeX, double theSizeY, double theSizeZ)
 TEST(Algo_VoxelizationTest, EveryFailingCheckLeavesItsMessage)
 {
   Handle(Pelk_ProgressNotifier) aNotifier = newNotifier();
-  PointVoxelization             anAlgo(aNotifier);
+  PointVoxelization anAlgo(aNotifier);
   anAlgo.SetCellSize(0.0);
   anAlgo.SetBox(cube(10, 10, 10.0000002));
   EXPECT_FALSE(anAlgo.Perform());
-  EXPECT_EQ(keys(aNotifier), (std::vector<std::string>{"Algo_Voxelization.NegativeOrNullCellSize",
-                                                        "Algo_Voxelization.NoMesh",
-                                                        "Algo_Voxelization.NonCubeBox"}));
+  EXPECT_EQ(keys(aNotifier),
+            (std::vector<std::string>{"Algo_Voxelization.NegativeOrNullCellSize", "Algo_Voxelization.NoMesh",
+                                      "Algo_Voxelization.NonCubeBox"}));
   EXPECT_TRUE(anAlgo.GetTree().IsNull());
   EXPECT_EQ(anAlgo.NbInit, 0);
 
   // Nodes without triangles are no mesh either; a negative size is no size.
   aNotifier->Clear();
-  anAlgo.SetTriangulation(new Poly_Triangulation(3, 0, Standard_False));
+  Handle(Poly_Triangulation) aNodesOnly = new Poly_Triangulation();
+  aNodesOnly->ResizeNodes(3, Standard_False);
+  anAlgo.SetTriangulation(aNodesOnly);
   anAlgo.SetCellSize(-1.0);
   anAlgo.SetBox(cube(10, 10, 10.00000005));
   EXPECT_FALSE(anAlgo.Perform());
-  EXPECT_EQ(keys(aNotifier),
-            (std::vector<std::string>{"Algo_Voxelization.NegativeOrNullCellSize", "Algo_Voxelization.NoMesh"}));
+  EXPECT_EQ(keys(aNotifier), (std::vector<std::string>{"Algo_Voxelization.NegativeOrNullCellSize",
+                                                       "Algo_Voxelization.NoMesh"}));
   // The checks keep the notifier's scopes balanced.
   EXPECT_EQ(aNotifier->Indicator()->NbScopes(), 1);
 }
@@ -122,7 +124,7 @@ TEST(Algo_VoxelizationTest, EveryFailingCheckLeavesItsMessage)
 TEST(Algo_VoxelizationTest, MissingBoxBecomesTheCentredBoundingCube)
 {
   Handle(Pelk_ProgressNotifier) aNotifier = newNotifier();
-  PointVoxelization             anAlgo(aNotifier);
+  PointVoxelization anAlgo(aNotifier);
   anAlgo.SetTriangulation(triangle(gp_Pnt(0, 0, 0), gp_Pnt(4, 2, 0), gp_Pnt(1, 0, 1)));
   anAlgo.SetCellSize(100.0);
   ASSERT_TRUE(anAlgo.Perform());
@@ -161,11 +163,12 @@ TEST(Algo_VoxelizationTest, OnlyTheRootSplitGivesNineNodesOnTwoLevels)
 TEST(Algo_VoxelizationTest, TreeDoesNotDependOnTheThreadCount)
 {
   // Nodes spread over the cube so that levels hold many cells to split.
-  const int                  aNbPoints = 40;
-  Handle(Poly_Triangulation) aMesh     = new Poly_Triangulation(aNbPoints, aNbPoints / 3, Standard_False);
+  const int aNbPoints              = 40;
+  Handle(Poly_Triangulation) aMesh = new Poly_Triangulation(aNbPoints, aNbPoints / 3, Standard_False);
   for (int i = 1; i <= aNbPoints; ++i)
   {
-    aMesh->SetNode(i, gp_Pnt(std::fmod(i * 0.618, 1.0), std::fmod(i * 0.414, 1.0), std::fmod(i * 0.732, 1.0)));
+    aMesh->SetNode(i,
+                   gp_Pnt(std::fmod(i * 0.618, 1.0), std::fmod(i * 0.414, 1.0), std::fmod(i * 0.732, 1.0)));
   }
   for (int i = 1; i <= aNbPoints / 3; ++i)
   {
