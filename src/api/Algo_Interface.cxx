@@ -1,6 +1,6 @@
 #include <Algo_Interface.hxx>
 
-Algo_Interface::Algo_Interface(const Handle(Pelk_ProgressNotifier) & theNotifier)
+Algo_Interface::Algo_Interface(const Handle(Pelk_ProgressNotifier)& theNotifier)
     : myNotifier(theNotifier)
 {
 }

@@ -4,7 +4,7 @@
 
 IMPLEMENT_STANDARD_RTTIEXT(Algo_Refinement, Algo_Transient)
 
-Algo_Refinement::Algo_Refinement(const Handle(Pelk_ProgressNotifier) & theNotifier)
+Algo_Refinement::Algo_Refinement(const Handle(Pelk_ProgressNotifier)& theNotifier)
     : Algo_Transient(theNotifier),
       myWasTriangular(false)
 {

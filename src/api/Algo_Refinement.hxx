@@ -27,7 +27,7 @@ public:
   bool WasTriangular() const { return myWasTriangular; }
 
 protected:
-  explicit Algo_Refinement(const Handle(Pelk_ProgressNotifier) & theNotifier);
+  explicit Algo_Refinement(const Handle(Pelk_ProgressNotifier)& theNotifier);
 
   //! Records whether the input mesh holds only triangles, so that the step can
   //! give back a triangle mesh when it was given one. Always true.

@@ -6,7 +6,7 @@
 
 IMPLEMENT_STANDARD_RTTIEXT(Algo_Tessellation, Algo_Transient)
 
-Algo_Tessellation::Algo_Tessellation(const Handle(Pelk_ProgressNotifier) & theNotifier)
+Algo_Tessellation::Algo_Tessellation(const Handle(Pelk_ProgressNotifier)& theNotifier)
     : Algo_Transient(theNotifier),
       myCellSize(0.1),
       myInnerMode(false)

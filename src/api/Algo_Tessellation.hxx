@@ -46,7 +46,7 @@ public:
   void SetInnerMode(bool theInnerMode) { myInnerMode = theInnerMode; }
 
 protected:
-  explicit Algo_Tessellation(const Handle(Pelk_ProgressNotifier) & theNotifier);
+  explicit Algo_Tessellation(const Handle(Pelk_ProgressNotifier)& theNotifier);
 
 protected:
   opencascade::handle<SVO_Tree>            myTree;

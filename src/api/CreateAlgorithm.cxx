@@ -8,10 +8,10 @@
 
 namespace
 {
-using Creator = Handle(Algo_Transient) (*)(const Handle(Pelk_ProgressNotifier) &);
+using Creator = Handle(Algo_Transient) (*)(const Handle(Pelk_ProgressNotifier)&);
 
 template <class Algo>
-Handle(Algo_Transient) create(const Handle(Pelk_ProgressNotifier) & theNotifier)
+Handle(Algo_Transient) create(const Handle(Pelk_ProgressNotifier)& theNotifier)
 {
   return new Algo(theNotifier);
 }

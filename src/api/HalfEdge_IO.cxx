@@ -72,9 +72,7 @@ Handle(HalfEdge_Mesh) HalfEdge_IO::ImportPLY(const std::string& theFileName)
   return HalfEdge_Mesh::FromMesh(aMesh);
 }
 
-bool HalfEdge_IO::Export(const Handle(HalfEdge_Mesh) & theMesh,
-                         const std::string& theFileName,
-                         bool               theBinary)
+bool HalfEdge_IO::Export(const Handle(HalfEdge_Mesh)& theMesh, const std::string& theFileName, bool theBinary)
 {
   const std::string anExtension = extension(theFileName);
   if (anExtension == ".stl")
@@ -88,24 +86,24 @@ bool HalfEdge_IO::Export(const Handle(HalfEdge_Mesh) & theMesh,
   return false;
 }
 
-bool HalfEdge_IO::ExportSTL(const Handle(HalfEdge_Mesh) & theMesh,
-                            const std::string& theFileName,
-                            bool               theBinary)
+bool HalfEdge_IO::ExportSTL(const Handle(HalfEdge_Mesh)& theMesh,
+                            const std::string&           theFileName,
+                            bool                         theBinary)
 {
   if (theMesh.IsNull())
   {
     return false;
   }
   // The conversion garbage-collects: it works on a copy.
-  const Handle(HalfEdge_Mesh) aCopy               = new HalfEdge_Mesh(theMesh);
+  const Handle(HalfEdge_Mesh)      aCopy          = new HalfEdge_Mesh(theMesh);
   const Handle(Poly_Triangulation) aTriangulation = *aCopy;
   return STL_IO::Write(theFileName.c_str(), aTriangulation, Pelk_DummyProgressNotifier::Instance(),
                        theBinary);
 }
 
-bool HalfEdge_IO::ExportPLY(const Handle(HalfEdge_Mesh) & theMesh,
-                            const std::string& theFileName,
-                            bool               theBinary)
+bool HalfEdge_IO::ExportPLY(const Handle(HalfEdge_Mesh)& theMesh,
+                            const std::string&           theFileName,
+                            bool                         theBinary)
 {
   if (theMesh.IsNull())
   {

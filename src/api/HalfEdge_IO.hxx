@@ -27,19 +27,19 @@ Pellisk_EXPORT Handle(HalfEdge_Mesh) ImportPLY(const std::string& theFileName);
 //! ExportSTL() or ExportPLY() by extension; false for any other extension,
 //! and nothing is written.
 Pellisk_EXPORT bool
-Export(const Handle(HalfEdge_Mesh) & theMesh, const std::string& theFileName, bool theBinary);
+Export(const Handle(HalfEdge_Mesh)& theMesh, const std::string& theFileName, bool theBinary);
 
 //! Writes the triangles of a copy of theMesh (theMesh itself is not touched),
 //! binary when theBinary, otherwise as text. False for a null mesh, a mesh
 //! without triangles or with polygon faces, or when the file cannot be written.
 Pellisk_EXPORT bool
-ExportSTL(const Handle(HalfEdge_Mesh) & theMesh, const std::string& theFileName, bool theBinary);
+ExportSTL(const Handle(HalfEdge_Mesh)& theMesh, const std::string& theFileName, bool theBinary);
 
 //! Writes theMesh as PLY, binary (little endian) when theBinary, otherwise as
 //! text; coordinates are stored as floats. The mesh is garbage-collected
 //! first. False for a null mesh or when the file cannot be written.
 Pellisk_EXPORT bool
-ExportPLY(const Handle(HalfEdge_Mesh) & theMesh, const std::string& theFileName, bool theBinary);
+ExportPLY(const Handle(HalfEdge_Mesh)& theMesh, const std::string& theFileName, bool theBinary);
 } // namespace HalfEdge_IO
 
 #endif

@@ -241,8 +241,8 @@ Pelk_Configuration::ParseRefinement(const TCollection_AsciiString& theEntry)
   return anEntry;
 }
 
-Handle(Pelk_WrappingSettings) Pelk_Configuration::CreateSettings(const Handle(Pelk_ProgressNotifier) &
-                                                                 theNotifier) const
+Handle(Pelk_WrappingSettings)
+Pelk_Configuration::CreateSettings(const Handle(Pelk_ProgressNotifier)& theNotifier) const
 {
   if (!myIsLoaded)
   {

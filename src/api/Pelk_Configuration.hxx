@@ -81,8 +81,8 @@ public:
   //! and inner mode of this configuration; entries and keywords that name no
   //! available algorithm are left out silently. When the file could not be
   //! read, issues "Pelk_API.ConfigFileError" (warning) and returns null.
-  opencascade::handle<Pelk_WrappingSettings> CreateSettings(const Handle(Pelk_ProgressNotifier) &
-                                                            theNotifier) const;
+  opencascade::handle<Pelk_WrappingSettings>
+  CreateSettings(const Handle(Pelk_ProgressNotifier)& theNotifier) const;
 
 private:
   void read(const std::string& theFile);

@@ -10,7 +10,7 @@
 
 IMPLEMENT_STANDARD_RTTIEXT(Pelk_WrappingSettings, Standard_Transient)
 
-Pelk_WrappingSettings::Pelk_WrappingSettings(const Handle(Pelk_ProgressNotifier) & theNotifier)
+Pelk_WrappingSettings::Pelk_WrappingSettings(const Handle(Pelk_ProgressNotifier)& theNotifier)
     : myNotifier(theNotifier),
       myCurrentRefinement(myRefinements.end()),
       myCellSize(0.001),
@@ -60,12 +60,12 @@ void Pelk_WrappingSettings::AppendRefinementAlgorithm(const std::string& theClas
   AppendRefinement(anAlgo);
 }
 
-const Handle(Algo_Voxelization) & Pelk_WrappingSettings::Voxelization() const
+const Handle(Algo_Voxelization)& Pelk_WrappingSettings::Voxelization() const
 {
   return myVoxelization;
 }
 
-void Pelk_WrappingSettings::SetVoxelization(const Handle(Algo_Voxelization) & theAlgo)
+void Pelk_WrappingSettings::SetVoxelization(const Handle(Algo_Voxelization)& theAlgo)
 {
   myVoxelization = theAlgo;
   if (!myVoxelization.IsNull())
@@ -74,12 +74,12 @@ void Pelk_WrappingSettings::SetVoxelization(const Handle(Algo_Voxelization) & th
   }
 }
 
-const Handle(Algo_Tessellation) & Pelk_WrappingSettings::Tessellation() const
+const Handle(Algo_Tessellation)& Pelk_WrappingSettings::Tessellation() const
 {
   return myTessellation;
 }
 
-void Pelk_WrappingSettings::SetTessellation(const Handle(Algo_Tessellation) & theAlgo)
+void Pelk_WrappingSettings::SetTessellation(const Handle(Algo_Tessellation)& theAlgo)
 {
   myTessellation = theAlgo;
   if (!myTessellation.IsNull())
@@ -93,7 +93,7 @@ const std::list<Handle(Algo_Refinement)>& Pelk_WrappingSettings::Refinements() c
   return myRefinements;
 }
 
-void Pelk_WrappingSettings::AppendRefinement(const Handle(Algo_Refinement) & theAlgo)
+void Pelk_WrappingSettings::AppendRefinement(const Handle(Algo_Refinement)& theAlgo)
 {
   if (theAlgo.IsNull())
   {
@@ -109,7 +109,7 @@ void Pelk_WrappingSettings::SetNbThreads(int theNbThreads)
   SetProgressNotifier(myNotifier);
 }
 
-void Pelk_WrappingSettings::SetProgressNotifier(const Handle(Pelk_ProgressNotifier) & theNotifier)
+void Pelk_WrappingSettings::SetProgressNotifier(const Handle(Pelk_ProgressNotifier)& theNotifier)
 {
   myNotifier = theNotifier;
   if (!myVoxelization.IsNull())
@@ -120,7 +120,7 @@ void Pelk_WrappingSettings::SetProgressNotifier(const Handle(Pelk_ProgressNotifi
   {
     configure(*myTessellation);
   }
-  for (const Handle(Algo_Refinement) & aStep : myRefinements)
+  for (const Handle(Algo_Refinement)& aStep : myRefinements)
   {
     configure(*aStep);
   }
@@ -133,15 +133,15 @@ Handle(Pelk_WrappingSettings) Pelk_WrappingSettings::Copy() const
   aCopy->myCellSize                   = myCellSize;
   aCopy->SetVoxelization(myVoxelization);
   aCopy->SetTessellation(myTessellation);
-  for (const Handle(Algo_Refinement) & aStep : myRefinements)
+  for (const Handle(Algo_Refinement)& aStep : myRefinements)
   {
     aCopy->AppendRefinement(aStep);
   }
   return aCopy;
 }
 
-Handle(Algo_Voxelization) Pelk_WrappingSettings::VoxelizationAlgorithm(const Handle(Poly_Triangulation) &
-                                                                       theMesh)
+Handle(Algo_Voxelization)
+Pelk_WrappingSettings::VoxelizationAlgorithm(const Handle(Poly_Triangulation)& theMesh)
 {
   if (myVoxelization.IsNull())
   {

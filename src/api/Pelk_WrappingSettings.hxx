@@ -27,7 +27,7 @@ class Pellisk_EXPORT Pelk_WrappingSettings : public Standard_Transient
 public:
   //! Empty settings: no algorithms, cell size 0.001, every hardware thread,
   //! outer skin.
-  explicit Pelk_WrappingSettings(const Handle(Pelk_ProgressNotifier) & theNotifier);
+  explicit Pelk_WrappingSettings(const Handle(Pelk_ProgressNotifier)& theNotifier);
 
   ~Pelk_WrappingSettings() override;
 
@@ -75,9 +75,9 @@ public:
   void SetInnerMode(bool theInnerMode) { myInnerMode = theInnerMode; }
 
   //! The notifier of these settings and of every algorithm they hold.
-  const Handle(Pelk_ProgressNotifier) & ProgressNotifier() const { return myNotifier; }
+  const Handle(Pelk_ProgressNotifier)& ProgressNotifier() const { return myNotifier; }
   //! Replaces the notifier, here and in every held algorithm.
-  void SetProgressNotifier(const Handle(Pelk_ProgressNotifier) & theNotifier);
+  void SetProgressNotifier(const Handle(Pelk_ProgressNotifier)& theNotifier);
 
   //! New settings with the same notifier, sharing (not cloning) the same
   //! algorithm objects, with the same thread count and cell size. Inner mode
@@ -86,7 +86,7 @@ public:
 
   //! The voxelization, with its input triangulation set to theMesh. When none
   //! is held, issues "Pelk_API.NoVoxelizationAlgo" (error) and returns null.
-  opencascade::handle<Algo_Voxelization> VoxelizationAlgorithm(const Handle(Poly_Triangulation) & theMesh);
+  opencascade::handle<Algo_Voxelization> VoxelizationAlgorithm(const Handle(Poly_Triangulation)& theMesh);
 
   //! The tessellation. When none is held, issues "Pelk_API.NoTessellationAlgo"
   //! (error) and returns null.
@@ -103,7 +103,7 @@ private:
   void configure(Algo_Transient& theAlgo) const;
 
 private:
-  Handle(Pelk_ProgressNotifier) myNotifier;
+  Handle(Pelk_ProgressNotifier)                             myNotifier;
   opencascade::handle<Algo_Voxelization>                    myVoxelization;
   opencascade::handle<Algo_Tessellation>                    myTessellation;
   std::list<opencascade::handle<Algo_Refinement>>           myRefinements;

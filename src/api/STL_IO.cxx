@@ -9,19 +9,19 @@
 
 namespace
 {
-Handle(Pelk_ProgressNotifier) notifierOrDummy(const Handle(Pelk_ProgressNotifier) & theNotifier)
+Handle(Pelk_ProgressNotifier) notifierOrDummy(const Handle(Pelk_ProgressNotifier)& theNotifier)
 {
   return theNotifier.IsNull() ? Handle(Pelk_ProgressNotifier)(Pelk_DummyProgressNotifier::Instance())
                               : theNotifier;
 }
 } // namespace
 
-bool STL_IO::Read(const TCollection_AsciiString& theFileName,
-                  Handle(Poly_Triangulation) & theTriangulation,
-                  const Handle(Pelk_ProgressNotifier) & theNotifier)
+bool STL_IO::Read(const TCollection_AsciiString&       theFileName,
+                  Handle(Poly_Triangulation)&          theTriangulation,
+                  const Handle(Pelk_ProgressNotifier)& theNotifier)
 {
   const Handle(Pelk_ProgressNotifier) aNotifier = notifierOrDummy(theNotifier);
-  const OSD_Path aPath(theFileName);
+  const OSD_Path                      aPath(theFileName);
   if (!OSD_File(aPath).Exists())
   {
     aNotifier->NewMessage(Pelk_Error, "STL_IO.FileDoesNotExist");
@@ -44,14 +44,14 @@ bool STL_IO::Read(const TCollection_AsciiString& theFileName,
   return true;
 }
 
-bool STL_IO::Write(const TCollection_AsciiString& theFileName,
-                   const Handle(Poly_Triangulation) & theTriangulation,
-                   const Handle(Pelk_ProgressNotifier) & theNotifier,
-                   bool theBinary)
+bool STL_IO::Write(const TCollection_AsciiString&       theFileName,
+                   const Handle(Poly_Triangulation)&    theTriangulation,
+                   const Handle(Pelk_ProgressNotifier)& theNotifier,
+                   bool                                 theBinary)
 {
   const Handle(Pelk_ProgressNotifier) aNotifier = notifierOrDummy(theNotifier);
-  const OSD_Path aPath(theFileName);
-  bool           aWritten = false;
+  const OSD_Path                      aPath(theFileName);
+  bool                                aWritten = false;
   try
   {
     const Message_ProgressRange aRange = Message_ProgressIndicator::Start(aNotifier->Indicator());

@@ -18,18 +18,18 @@ namespace STL_IO
 //! that cannot be read or holds no triangles (or a cancelled read) posts
 //! "STL_IO.ReadingError" and leaves it null. True on success. A null
 //! notifier stands for the dummy one.
-Pellisk_EXPORT bool Read(const TCollection_AsciiString& theFileName,
-                         Handle(Poly_Triangulation) & theTriangulation,
-                         const Handle(Pelk_ProgressNotifier) & theNotifier);
+Pellisk_EXPORT bool Read(const TCollection_AsciiString&       theFileName,
+                         Handle(Poly_Triangulation)&          theTriangulation,
+                         const Handle(Pelk_ProgressNotifier)& theNotifier);
 
 //! Writes theTriangulation to theFileName, binary when theBinary, otherwise
 //! as text. A null or empty triangulation, a file that cannot be written or
 //! a cancelled write posts "STL_IO.WritingError" and gives false. A null
 //! notifier stands for the dummy one.
-Pellisk_EXPORT bool Write(const TCollection_AsciiString& theFileName,
-                          const Handle(Poly_Triangulation) & theTriangulation,
-                          const Handle(Pelk_ProgressNotifier) & theNotifier,
-                          bool theBinary);
+Pellisk_EXPORT bool Write(const TCollection_AsciiString&       theFileName,
+                          const Handle(Poly_Triangulation)&    theTriangulation,
+                          const Handle(Pelk_ProgressNotifier)& theNotifier,
+                          bool                                 theBinary);
 } // namespace STL_IO
 
 #endif

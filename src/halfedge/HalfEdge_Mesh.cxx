@@ -160,14 +160,14 @@ HalfEdge_Mesh::HalfEdge_Mesh()
 {
 }
 
-HalfEdge_Mesh::HalfEdge_Mesh(const Handle(HalfEdge_Mesh) & theOther)
+HalfEdge_Mesh::HalfEdge_Mesh(const Handle(HalfEdge_Mesh)& theOther)
     : myMesh(theOther.IsNull() ? std::make_shared<HalfEdge_OpenMeshWrapper>()
                                : std::make_shared<HalfEdge_OpenMeshWrapper>(*theOther->myMesh)),
       myNotifier(Pelk_DummyProgressNotifier::Instance())
 {
 }
 
-HalfEdge_Mesh::HalfEdge_Mesh(const Handle(Poly_Triangulation) & theTriangulation)
+HalfEdge_Mesh::HalfEdge_Mesh(const Handle(Poly_Triangulation)& theTriangulation)
     : HalfEdge_Mesh()
 {
   if (theTriangulation.IsNull())
@@ -398,7 +398,7 @@ void HalfEdge_Mesh::GarbageCollection()
   myMesh->GarbageCollection();
 }
 
-void HalfEdge_Mesh::AddMesh(const Handle(HalfEdge_Mesh) & theOther)
+void HalfEdge_Mesh::AddMesh(const Handle(HalfEdge_Mesh)& theOther)
 {
   if (theOther.IsNull())
   {
@@ -438,7 +438,7 @@ void HalfEdge_Mesh::AddMesh(const Handle(HalfEdge_Mesh) & theOther)
   }
 }
 
-bool HalfEdge_Mesh::Execute(const Handle(HalfEdgeAlgo_Algorithm) & theAlgo, bool theWithGC)
+bool HalfEdge_Mesh::Execute(const Handle(HalfEdgeAlgo_Algorithm)& theAlgo, bool theWithGC)
 {
   if (theAlgo.IsNull())
   {
@@ -452,7 +452,7 @@ bool HalfEdge_Mesh::Execute(const Handle(HalfEdgeAlgo_Algorithm) & theAlgo, bool
   return aResult;
 }
 
-void HalfEdge_Mesh::SetProgressNotifier(const Handle(Pelk_ProgressNotifier) & theNotifier)
+void HalfEdge_Mesh::SetProgressNotifier(const Handle(Pelk_ProgressNotifier)& theNotifier)
 {
   myNotifier = theNotifier.IsNull() ? Handle(Pelk_ProgressNotifier)(Pelk_DummyProgressNotifier::Instance())
                                     : theNotifier;

@@ -79,14 +79,14 @@ public:
 
   //! A deep copy of theOther's storage (an empty mesh for a null handle). The
   //! notifier is not copied: the copy reports to the dummy notifier.
-  explicit HalfEdge_Mesh(const Handle(HalfEdge_Mesh) & theOther);
+  explicit HalfEdge_Mesh(const Handle(HalfEdge_Mesh)& theOther);
 
   //! A mesh of the triangulation's nodes and triangles (empty for a null
   //! handle). Nodes within 1e-7 become one node and a triangle that then
   //! repeats a node is skipped; a triangle oriented against its neighbours is
   //! added reversed (with a warning). A triangle naming a node outside the
   //! triangulation raises Standard_OutOfRange ("NCollection_Array1::Value").
-  explicit HalfEdge_Mesh(const Handle(Poly_Triangulation) & theTriangulation);
+  explicit HalfEdge_Mesh(const Handle(Poly_Triangulation)& theTriangulation);
 
   HalfEdge_Mesh(const HalfEdge_Mesh&)            = delete;
   HalfEdge_Mesh& operator=(const HalfEdge_Mesh&) = delete;
@@ -180,18 +180,18 @@ public:
   //! AddFace() (not strict); theOther may hold polygons and deleted elements.
   //! Overlapping boundary edges of the two parts are not yet sewn together:
   //! the parts join only where they share nodes.
-  void AddMesh(const Handle(HalfEdge_Mesh) & theOther);
+  void AddMesh(const Handle(HalfEdge_Mesh)& theOther);
 
   //! Runs theAlgo on the mesh storage and returns its result (false for a null
   //! algorithm). With theWithGC the mesh is garbage-collected afterwards,
   //! whatever the result.
-  bool Execute(const Handle(HalfEdgeAlgo_Algorithm) & theAlgo, bool theWithGC);
+  bool Execute(const Handle(HalfEdgeAlgo_Algorithm)& theAlgo, bool theWithGC);
 
   //! Sets the notifier of the mesh's messages; null selects the dummy notifier.
-  void SetProgressNotifier(const Handle(Pelk_ProgressNotifier) & theNotifier);
+  void SetProgressNotifier(const Handle(Pelk_ProgressNotifier)& theNotifier);
 
   //! The notifier of the mesh's messages; never null.
-  const Handle(Pelk_ProgressNotifier) & Notifier() const { return myNotifier; }
+  const Handle(Pelk_ProgressNotifier)& Notifier() const { return myNotifier; }
 
   //! The mesh as a triangulation: nodes 1..N in node order, triangles in face
   //! order, each corner its node number plus one. The mesh is garbage-collected
@@ -224,7 +224,7 @@ private:
 
 private:
   std::shared_ptr<HalfEdge_OpenMeshWrapper> myMesh;
-  Handle(Pelk_ProgressNotifier) myNotifier;
+  Handle(Pelk_ProgressNotifier)             myNotifier;
 };
 
 DEFINE_STANDARD_HANDLE(HalfEdge_Mesh, Standard_Transient)

@@ -14,10 +14,10 @@ constexpr double THE_SURFACE_TOL = 1e-7;
 constexpr double THE_GRAZING = 1e-9;
 } // namespace
 
-Trivex::ClassifyPntMesh::ClassifyPntMesh(const Handle(TriangleSet) & theSet,
-                                         int          theNbRays,
-                                         unsigned int theSeed,
-                                         int          theNbTries)
+Trivex::ClassifyPntMesh::ClassifyPntMesh(const Handle(TriangleSet)& theSet,
+                                         int                        theNbRays,
+                                         unsigned int               theSeed,
+                                         int                        theNbTries)
     : mySet(theSet),
       myNbRays(theNbRays < 1 ? 1 : theNbRays)
 {

@@ -23,10 +23,10 @@ public:
   //! A query on theSet (which must be built; see TriangleSet). theNbRays clean
   //! rays vote (majority; at least 1), directions come from a generator seeded
   //! with theSeed, and at most theNbTries directions are tried per vote.
-  ClassifyPntMesh(const Handle(TriangleSet) & theSet,
-                  int          theNbRays  = 1,
-                  unsigned int theSeed    = 1231121987u,
-                  int          theNbTries = 7);
+  ClassifyPntMesh(const Handle(TriangleSet)& theSet,
+                  int                        theNbRays  = 1,
+                  unsigned int               theSeed    = 1231121987u,
+                  int                        theNbTries = 7);
 
   //! True when thePoint lies inside the closed surface; false outside, on the
   //! surface, and for a null, empty or unbuilt set.

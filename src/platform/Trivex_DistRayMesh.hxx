@@ -17,7 +17,7 @@ public:
   static constexpr double THE_NO_HIT = 2e100;
 
   //! A query on theSet (which must be built; see TriangleSet).
-  explicit DistRayMesh(const Handle(TriangleSet) & theSet, double theTolerance = 1e-7)
+  explicit DistRayMesh(const Handle(TriangleSet)& theSet, double theTolerance = 1e-7)
       : mySet(theSet),
         myTolerance(theTolerance)
   {
@@ -39,8 +39,8 @@ public:
 
 private:
   Handle(TriangleSet) mySet;
-  double myTolerance;
-  int    myIndex = -1;
+  double              myTolerance;
+  int                 myIndex = -1;
 };
 } // namespace Trivex
 

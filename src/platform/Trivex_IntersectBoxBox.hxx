@@ -14,7 +14,7 @@ class Pellisk_EXPORT IntersectBoxBox
 {
 public:
   //! A query on theSet (which must be built; see BoxSet).
-  explicit IntersectBoxBox(const Handle(BoxSet) & theSet)
+  explicit IntersectBoxBox(const Handle(BoxSet)& theSet)
       : mySet(theSet)
   {
   }
@@ -30,7 +30,7 @@ public:
   const std::vector<int>& Indices() const { return myIndices; }
 
 private:
-  Handle(BoxSet) mySet;
+  Handle(BoxSet)   mySet;
   std::vector<int> myIndices;
 };
 } // namespace Trivex

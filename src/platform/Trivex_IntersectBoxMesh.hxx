@@ -17,7 +17,7 @@ class Pellisk_EXPORT IntersectBoxMesh
 {
 public:
   //! A query on theSet (which must be built; see TriangleSet).
-  explicit IntersectBoxMesh(const Handle(TriangleSet) & theSet)
+  explicit IntersectBoxMesh(const Handle(TriangleSet)& theSet)
       : mySet(theSet)
   {
   }
@@ -40,7 +40,7 @@ private:
 
 private:
   Handle(TriangleSet) mySet;
-  double myTolerance = 1e-7;
+  double              myTolerance = 1e-7;
 };
 } // namespace Trivex
 

@@ -17,7 +17,7 @@ class Pellisk_EXPORT IntersectRayMesh
 {
 public:
   //! A query on theSet (which must be built; see TriangleSet).
-  explicit IntersectRayMesh(const Handle(TriangleSet) & theSet, double theTolerance = 1e-7)
+  explicit IntersectRayMesh(const Handle(TriangleSet)& theSet, double theTolerance = 1e-7)
       : mySet(theSet),
         myTolerance(theTolerance)
   {
@@ -35,7 +35,7 @@ public:
 
 private:
   Handle(TriangleSet) mySet;
-  double myTolerance;
+  double              myTolerance;
 };
 } // namespace Trivex
 

@@ -23,7 +23,7 @@ class Pellisk_EXPORT IntersectTriMesh
 {
 public:
   //! A query on theSet (which must be built; see TriangleSet); one object per thread.
-  explicit IntersectTriMesh(const Handle(TriangleSet) & theSet, double theTolerance = 1e-7)
+  explicit IntersectTriMesh(const Handle(TriangleSet)& theSet, double theTolerance = 1e-7)
       : mySet(theSet),
         myTolerance(theTolerance)
   {
@@ -45,8 +45,8 @@ public:
 
 private:
   Handle(TriangleSet) mySet;
-  std::vector<int> myIndices;
-  double           myTolerance;
+  std::vector<int>    myIndices;
+  double              myTolerance;
 };
 } // namespace Trivex
 

@@ -16,7 +16,7 @@ class Pellisk_EXPORT ProjectPntMesh
 {
 public:
   //! A query on theSet (which must be built; see TriangleSet).
-  explicit ProjectPntMesh(const Handle(TriangleSet) & theSet)
+  explicit ProjectPntMesh(const Handle(TriangleSet)& theSet)
       : mySet(theSet)
   {
   }
@@ -43,7 +43,7 @@ private:
   gp_Pnt perform(const gp_Pnt& thePoint, double theTolerance, std::vector<int>* theIndices);
 
 private:
-  Handle(TriangleSet) mySet;
+  Handle(TriangleSet)                 mySet;
   std::vector<std::pair<int, double>> myNear; // scratch kept between queries
   double                              myDistance = 0.0;
   int                                 myIndex    = -1;

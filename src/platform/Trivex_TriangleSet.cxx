@@ -15,7 +15,7 @@ bool isFinite(const gp_Pnt& thePnt)
 }
 } // namespace
 
-Trivex::TriangleSet::TriangleSet(const Handle(Poly_Triangulation) & theMesh)
+Trivex::TriangleSet::TriangleSet(const Handle(Poly_Triangulation)& theMesh)
     : myHierarchy(new BVH())
 {
   if (theMesh.IsNull())

@@ -43,7 +43,7 @@ class Pellisk_EXPORT TriangleSet : public Standard_Transient
 public:
   //! A set over the triangles of theMesh (empty for a null mesh). A triangle
   //! with a node number out of range gets corners that are not numbers.
-  explicit TriangleSet(const Handle(Poly_Triangulation) & theMesh);
+  explicit TriangleSet(const Handle(Poly_Triangulation)& theMesh);
 
   //! A set over a copy of theTriangles.
   explicit TriangleSet(const std::vector<TriangleData>& theTriangles);

@@ -2,7 +2,7 @@
 
 IMPLEMENT_STANDARD_RTTIEXT(Pelk_DummyProgressNotifier, Pelk_ProgressNotifier)
 
-const Handle(Pelk_DummyProgressNotifier) & Pelk_DummyProgressNotifier::Instance()
+const Handle(Pelk_DummyProgressNotifier)& Pelk_DummyProgressNotifier::Instance()
 {
   static const Handle(Pelk_DummyProgressNotifier) THE_INSTANCE = new Pelk_DummyProgressNotifier();
   return THE_INSTANCE;

@@ -6,7 +6,7 @@ SVO_Breadth_Iterator::SVO_Breadth_Iterator(SVO_Tree& theTree)
   queueRoot();
 }
 
-SVO_Breadth_Iterator::SVO_Breadth_Iterator(const Handle(SVO_Tree) & theTree)
+SVO_Breadth_Iterator::SVO_Breadth_Iterator(const Handle(SVO_Tree)& theTree)
     : SVO_Iterator(theTree)
 {
   queueRoot();

@@ -275,7 +275,7 @@ void Classifier::write()
 }
 } // namespace
 
-SVO_ClassifyInOut::SVO_ClassifyInOut(const Handle(SVO_Tree) & theTree)
+SVO_ClassifyInOut::SVO_ClassifyInOut(const Handle(SVO_Tree)& theTree)
     : SVO_UpdateTree(theTree)
 {
 }

@@ -6,7 +6,7 @@ SVO_Depth_Iterator::SVO_Depth_Iterator(SVO_Tree& theTree)
   queueRoot();
 }
 
-SVO_Depth_Iterator::SVO_Depth_Iterator(const Handle(SVO_Tree) & theTree)
+SVO_Depth_Iterator::SVO_Depth_Iterator(const Handle(SVO_Tree)& theTree)
     : SVO_Iterator(theTree)
 {
   queueRoot();

@@ -5,7 +5,7 @@ SVO_Iterator::SVO_Iterator(SVO_Tree& theTree)
 {
 }
 
-SVO_Iterator::SVO_Iterator(const Handle(SVO_Tree) & theTree)
+SVO_Iterator::SVO_Iterator(const Handle(SVO_Tree)& theTree)
     : myTree(theTree.get())
 {
 }

@@ -19,15 +19,15 @@ namespace
 const double THE_CUBE_TOLERANCE = 1e-7;
 } // namespace
 
-Algo_Voxelization::Algo_Voxelization(const Handle(Poly_Triangulation) & theMesh,
-                                     const Handle(Pelk_ProgressNotifier) & theNotifier)
+Algo_Voxelization::Algo_Voxelization(const Handle(Poly_Triangulation)&    theMesh,
+                                     const Handle(Pelk_ProgressNotifier)& theNotifier)
     : Algo_Transient(theNotifier),
       myTriangulation(theMesh),
       myCellSize(2e100)
 {
 }
 
-Algo_Voxelization::Algo_Voxelization(const Handle(Pelk_ProgressNotifier) & theNotifier)
+Algo_Voxelization::Algo_Voxelization(const Handle(Pelk_ProgressNotifier)& theNotifier)
     : Algo_Voxelization(Handle(Poly_Triangulation)(), theNotifier)
 {
 }

@@ -34,9 +34,9 @@ public:
   bool Perform() override;
 
   //! The input triangulation.
-  const Handle(Poly_Triangulation) & Triangulation() const { return myTriangulation; }
+  const Handle(Poly_Triangulation)& Triangulation() const { return myTriangulation; }
   //! Sets the input triangulation.
-  void SetTriangulation(const Handle(Poly_Triangulation) & theMesh) { myTriangulation = theMesh; }
+  void SetTriangulation(const Handle(Poly_Triangulation)& theMesh) { myTriangulation = theMesh; }
 
   //! The cube to voxelize; void until set or computed by Perform().
   const Bnd_Box& Box() const { return myBox; }
@@ -55,9 +55,9 @@ public:
   opencascade::handle<Trivex::TriangleSet> GetTriangleSet() const;
 
 protected:
-  Algo_Voxelization(const Handle(Poly_Triangulation) & theMesh,
-                    const Handle(Pelk_ProgressNotifier) & theNotifier);
-  explicit Algo_Voxelization(const Handle(Pelk_ProgressNotifier) & theNotifier);
+  Algo_Voxelization(const Handle(Poly_Triangulation)&    theMesh,
+                    const Handle(Pelk_ProgressNotifier)& theNotifier);
+  explicit Algo_Voxelization(const Handle(Pelk_ProgressNotifier)& theNotifier);
 
   //! Checks the cell size, the mesh and the box; every failing check issues
   //! its message. True when the input can be voxelized.
@@ -81,7 +81,7 @@ private:
   void buildLevels(unsigned int theNbThreads);
 
 protected:
-  Handle(Poly_Triangulation) myTriangulation;
+  Handle(Poly_Triangulation)               myTriangulation;
   opencascade::handle<Trivex::TriangleSet> myTriangleSet;
   Bnd_Box                                  myBox;
   double                                   myCellSize;

@@ -6,7 +6,7 @@
 
 IMPLEMENT_STANDARD_RTTIEXT(Algo_VoxelizationMinSize, Algo_Voxelization)
 
-Algo_VoxelizationMinSize::Algo_VoxelizationMinSize(const Handle(Pelk_ProgressNotifier) & theNotifier)
+Algo_VoxelizationMinSize::Algo_VoxelizationMinSize(const Handle(Pelk_ProgressNotifier)& theNotifier)
     : Algo_Voxelization(theNotifier)
 {
 }

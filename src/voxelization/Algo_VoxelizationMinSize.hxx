@@ -11,7 +11,7 @@ class Pellisk_EXPORT Algo_VoxelizationMinSize : public Algo_Voxelization
 {
   DEFINE_STANDARD_RTTIEXT(Algo_VoxelizationMinSize, Algo_Voxelization)
 public:
-  explicit Algo_VoxelizationMinSize(const Handle(Pelk_ProgressNotifier) & theNotifier);
+  explicit Algo_VoxelizationMinSize(const Handle(Pelk_ProgressNotifier)& theNotifier);
 
   //! "Algo_VoxelizationMinSize".
   std::string Name() const override;

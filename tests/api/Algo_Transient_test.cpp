@@ -10,7 +10,7 @@ class Algo_TestStage : public Algo_Transient
 {
   DEFINE_STANDARD_RTTI_INLINE(Algo_TestStage, Algo_Transient)
 public:
-  explicit Algo_TestStage(const Handle(Pelk_ProgressNotifier) & theNotifier)
+  explicit Algo_TestStage(const Handle(Pelk_ProgressNotifier)& theNotifier)
       : Algo_Transient(theNotifier)
   {
   }

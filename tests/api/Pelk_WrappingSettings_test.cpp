@@ -56,8 +56,8 @@ Handle(Pelk_ProgressNotifier) newNotifier()
 }
 
 // Keys and severities of the notifier's messages, in order.
-std::vector<std::pair<std::string, Pelk_MessageSeverity>> messages(const Handle(Pelk_ProgressNotifier) &
-                                                                   theNotifier)
+std::vector<std::pair<std::string, Pelk_MessageSeverity>>
+messages(const Handle(Pelk_ProgressNotifier)& theNotifier)
 {
   std::vector<std::pair<std::string, Pelk_MessageSeverity>> aList;
   for (NCollection_List<Pelk_Message>::Iterator anIt(theNotifier->Messages()); anIt.More(); anIt.Next())
@@ -73,7 +73,7 @@ void expectInStep(const Pelk_WrappingSettings& theSettings)
   const unsigned int aThreads = static_cast<unsigned int>(std::max(theSettings.NbThreads(), 1));
   std::vector<const Algo_Transient*> anAlgos = {theSettings.Voxelization().get(),
                                                 theSettings.Tessellation().get()};
-  for (const Handle(Algo_Refinement) & aStep : theSettings.Refinements())
+  for (const Handle(Algo_Refinement)& aStep : theSettings.Refinements())
   {
     anAlgos.push_back(aStep.get());
   }
@@ -114,10 +114,10 @@ TEST(Pelk_WrappingSettingsTest, HeldAlgorithmsFollowNotifierAndThreadCount)
 
 TEST(Pelk_WrappingSettingsTest, UnknownClassNamesAreReportedAndChangeNothing)
 {
-  Handle(Pelk_ProgressNotifier) aNotifier = newNotifier();
-  Handle(Pelk_WrappingSettings) aSettings = new Pelk_WrappingSettings(aNotifier);
-  Handle(Algo_Voxelization) aVoxelization = new TestVoxelization();
-  Handle(Algo_Tessellation) aTessellation = new TestTessellation();
+  Handle(Pelk_ProgressNotifier) aNotifier     = newNotifier();
+  Handle(Pelk_WrappingSettings) aSettings     = new Pelk_WrappingSettings(aNotifier);
+  Handle(Algo_Voxelization)     aVoxelization = new TestVoxelization();
+  Handle(Algo_Tessellation)     aTessellation = new TestTessellation();
   aSettings->SetVoxelization(aVoxelization);
   aSettings->SetTessellation(aTessellation);
 
@@ -164,7 +164,7 @@ TEST(Pelk_WrappingSettingsTest, DriverAccessReportsMissingStagesAndWalksTheChain
 {
   Handle(Pelk_ProgressNotifier) aNotifier = newNotifier();
   Handle(Pelk_WrappingSettings) aSettings = new Pelk_WrappingSettings(aNotifier);
-  Handle(Poly_Triangulation) aMesh        = new Poly_Triangulation(3, 1, Standard_False);
+  Handle(Poly_Triangulation)    aMesh     = new Poly_Triangulation(3, 1, Standard_False);
   EXPECT_TRUE(aSettings->VoxelizationAlgorithm(aMesh).IsNull());
   EXPECT_TRUE(aSettings->TessellationAlgorithm().IsNull());
   EXPECT_EQ(messages(aNotifier), (std::vector<std::pair<std::string, Pelk_MessageSeverity>>{
@@ -194,7 +194,7 @@ TEST(Pelk_WrappingSettingsTest, DriverAccessReportsMissingStagesAndWalksTheChain
 TEST(Pelk_WrappingSettingsTest, SettingsFromTheConfigurationFile)
 {
   Handle(Pelk_ProgressNotifier) aNotifier = newNotifier();
-  const Pelk_Configuration aMissing("/nonexistent/Pellisk.conf", "");
+  const Pelk_Configuration      aMissing("/nonexistent/Pellisk.conf", "");
   EXPECT_TRUE(aMissing.CreateSettings(aNotifier).IsNull());
   EXPECT_TRUE(aMissing.CreateSettings(aNotifier).IsNull());
   EXPECT_EQ(messages(aNotifier), (std::vector<std::pair<std::string, Pelk_MessageSeverity>>{

@@ -21,7 +21,7 @@ Handle(Pelk_ProgressNotifier) catalogueNotifier()
 }
 
 // Triangles of a triangulation as sets of points, independent of numbering and orientation.
-std::multiset<std::set<std::array<double, 3>>> triangleShapes(const Handle(Poly_Triangulation) & theTri)
+std::multiset<std::set<std::array<double, 3>>> triangleShapes(const Handle(Poly_Triangulation)& theTri)
 {
   std::multiset<std::set<std::array<double, 3>>> aShapes;
   for (int t = 1; t <= theTri->NbTriangles(); ++t)
@@ -39,7 +39,7 @@ std::multiset<std::set<std::array<double, 3>>> triangleShapes(const Handle(Poly_
   return aShapes;
 }
 
-int nbBoundaryEdges(const Handle(HalfEdge_Mesh) & theMesh)
+int nbBoundaryEdges(const Handle(HalfEdge_Mesh)& theMesh)
 {
   int aCount = 0;
   for (int e = 0; e < theMesh->NbEdges(); ++e)
@@ -53,7 +53,7 @@ int nbBoundaryEdges(const Handle(HalfEdge_Mesh) & theMesh)
 TEST(HalfEdge_MeshTest, BuiltFromTriangulationsMergingCoincidentNodes)
 {
   const Handle(Poly_Triangulation) aBox = PelliskTest_Mesh::Box(gp_Pnt(0, 0, 0), gp_Pnt(1, 2, 3));
-  for (const Handle(Poly_Triangulation) & aTri : {aBox, PelliskTest_Mesh::Soup(aBox)})
+  for (const Handle(Poly_Triangulation)& aTri : {aBox, PelliskTest_Mesh::Soup(aBox)})
   {
     Handle(HalfEdge_Mesh) aMesh = new HalfEdge_Mesh(aTri);
     EXPECT_EQ(aMesh->NbNodes(), 8);
@@ -109,7 +109,7 @@ TEST(HalfEdge_MeshTest, TriangleNamingAMissingNodeRaisesOutOfRange)
 
 TEST(HalfEdge_MeshTest, FaceAgainstItsNeighbourIsReversedOrRefusedWhenStrict)
 {
-  Handle(HalfEdge_Mesh) aMesh             = new HalfEdge_Mesh(PelliskTest_Mesh::Grid(1, 1));
+  Handle(HalfEdge_Mesh)         aMesh     = new HalfEdge_Mesh(PelliskTest_Mesh::Grid(1, 1));
   Handle(Pelk_ProgressNotifier) aNotifier = catalogueNotifier();
   aMesh->SetProgressNotifier(aNotifier);
   const int aNew = aMesh->AddNode(gp_Pnt(2, 0, 0));
@@ -138,7 +138,7 @@ TEST(HalfEdge_MeshTest, FaceAgainstItsNeighbourIsReversedOrRefusedWhenStrict)
 
 TEST(HalfEdge_MeshTest, FaceOfFewerThanThreeNodesPostsAnErrorAndRaises)
 {
-  Handle(HalfEdge_Mesh) aMesh             = new HalfEdge_Mesh(PelliskTest_Mesh::Tetrahedron());
+  Handle(HalfEdge_Mesh)         aMesh     = new HalfEdge_Mesh(PelliskTest_Mesh::Tetrahedron());
   Handle(Pelk_ProgressNotifier) aNotifier = catalogueNotifier();
   aMesh->SetProgressNotifier(aNotifier);
   for (const std::list<int>& aNodes : {std::list<int>{0, 1}, std::list<int>{}})
@@ -241,8 +241,8 @@ TEST(HalfEdge_MeshTest, AddMeshSharesIntoAnEmptyMeshAndOtherwiseJoinsAtCommonNod
   EXPECT_TRUE(aNodes.empty());
 
   // A second 2 x 2 grid shifted by 2 in x shares the column x = 2.
-  Handle(HalfEdge_Mesh) aJoined     = new HalfEdge_Mesh(PelliskTest_Mesh::Grid(2, 2));
-  Handle(Poly_Triangulation) aRight = PelliskTest_Mesh::Grid(2, 2);
+  Handle(HalfEdge_Mesh)      aJoined = new HalfEdge_Mesh(PelliskTest_Mesh::Grid(2, 2));
+  Handle(Poly_Triangulation) aRight  = PelliskTest_Mesh::Grid(2, 2);
   for (int i = 1; i <= aRight->NbNodes(); ++i)
   {
     aRight->SetNode(i, aRight->Node(i).Translated(gp_Vec(2, 0, 0)));
@@ -278,7 +278,7 @@ TEST(HalfEdge_MeshTest, CopiesAreDeepAndFromMeshCollects)
 TEST(HalfEdge_MeshTest, ConversionGivesTheTrianglesOrNullWithAWarning)
 {
   const Handle(Poly_Triangulation) aTorus = PelliskTest_Mesh::Torus(12, 7);
-  Handle(HalfEdge_Mesh) aMesh             = new HalfEdge_Mesh(aTorus);
+  Handle(HalfEdge_Mesh)            aMesh  = new HalfEdge_Mesh(aTorus);
   aMesh->DeleteFace(5);
   const Handle(Poly_Triangulation) aBack = *aMesh;
   ASSERT_FALSE(aBack.IsNull());
@@ -286,7 +286,7 @@ TEST(HalfEdge_MeshTest, ConversionGivesTheTrianglesOrNullWithAWarning)
   EXPECT_EQ(aBack->NbTriangles(), aTorus->NbTriangles() - 1);
   EXPECT_EQ(aMesh->NbFaces(), aTorus->NbTriangles() - 1) << "converting collects garbage";
   // Nodes keep their numbers (none was deleted) and triangles their orientation.
-  const auto cycles = [](const Handle(Poly_Triangulation) & theTri)
+  const auto cycles = [](const Handle(Poly_Triangulation)& theTri)
   {
     std::multiset<std::array<int, 3>> aCycles;
     for (int t = 1; t <= theTri->NbTriangles(); ++t)
@@ -304,7 +304,7 @@ TEST(HalfEdge_MeshTest, ConversionGivesTheTrianglesOrNullWithAWarning)
     EXPECT_EQ(anAll.count(aCycle), 1u);
   }
 
-  Handle(HalfEdge_Mesh) anEmpty           = new HalfEdge_Mesh();
+  Handle(HalfEdge_Mesh)         anEmpty   = new HalfEdge_Mesh();
   Handle(Pelk_ProgressNotifier) aNotifier = catalogueNotifier();
   anEmpty->SetProgressNotifier(aNotifier);
   EXPECT_TRUE(Handle(Poly_Triangulation)(*anEmpty).IsNull());
@@ -333,7 +333,7 @@ TEST(HalfEdge_MeshTest, RandomSoupsSurviveDeletionCollectionAndConversion)
   {
     // Random triangles over a small lattice: shared nodes, clashing
     // orientations and non-manifold candidates all occur.
-    const int aNbTriangles           = 60;
+    const int                  aNbTriangles = 60;
     Handle(Poly_Triangulation) aSoup = new Poly_Triangulation(3 * aNbTriangles, aNbTriangles, Standard_False);
     for (int t = 0; t < aNbTriangles; ++t)
     {

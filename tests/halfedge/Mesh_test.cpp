@@ -69,9 +69,9 @@ TEST(MeshTest, CopiesKeepStatusesAndTheRegistryIsEmptyUntilMetricsExist)
 TEST(MeshTest, HostAlgorithmEditsAHalfEdgeMesh)
 {
   Handle(HalfEdge_Mesh) aMesh = new HalfEdge_Mesh();
-  const int a                 = aMesh->AddNode(gp_Pnt(0, 0, 0));
-  const int b                 = aMesh->AddNode(gp_Pnt(1, 0, 0));
-  const int c                 = aMesh->AddNode(gp_Pnt(0, 1, 0));
+  const int             a     = aMesh->AddNode(gp_Pnt(0, 0, 0));
+  const int             b     = aMesh->AddNode(gp_Pnt(1, 0, 0));
+  const int             c     = aMesh->AddNode(gp_Pnt(0, 1, 0));
   ASSERT_GE(aMesh->AddFace(a, b, c, true), 0);
   EXPECT_TRUE(aMesh->Execute(new LiftAll(), false));
   EXPECT_DOUBLE_EQ(aMesh->Node(b).Z(), 1.0);

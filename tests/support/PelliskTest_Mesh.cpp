@@ -11,8 +11,8 @@
 
 namespace
 {
-Handle(Poly_Triangulation)
-    make(const std::vector<gp_Pnt>& theNodes, const std::vector<std::array<int, 3>>& theTris)
+Handle(Poly_Triangulation) make(const std::vector<gp_Pnt>&             theNodes,
+                                const std::vector<std::array<int, 3>>& theTris)
 {
   Handle(Poly_Triangulation) aResult = new Poly_Triangulation(
       static_cast<int>(theNodes.size()), static_cast<int>(theTris.size()), Standard_False);
@@ -127,7 +127,7 @@ Handle(Poly_Triangulation) PelliskTest_Mesh::Torus(int theNbU, int theNbV)
   return make(aNodes, aTris);
 }
 
-Handle(Poly_Triangulation) PelliskTest_Mesh::Soup(const Handle(Poly_Triangulation) & theTriangulation)
+Handle(Poly_Triangulation) PelliskTest_Mesh::Soup(const Handle(Poly_Triangulation)& theTriangulation)
 {
   std::vector<gp_Pnt>             aNodes;
   std::vector<std::array<int, 3>> aTris;
@@ -145,7 +145,7 @@ Handle(Poly_Triangulation) PelliskTest_Mesh::Soup(const Handle(Poly_Triangulatio
   return make(aNodes, aTris);
 }
 
-int PelliskTest_Mesh::NbLiveFaces(const Handle(HalfEdge_Mesh) & theMesh)
+int PelliskTest_Mesh::NbLiveFaces(const Handle(HalfEdge_Mesh)& theMesh)
 {
   int aCount = 0;
   for (int f = 0; f < theMesh->NbFaces(); ++f)
@@ -157,12 +157,12 @@ int PelliskTest_Mesh::NbLiveFaces(const Handle(HalfEdge_Mesh) & theMesh)
   return aCount;
 }
 
-int PelliskTest_Mesh::NbLiveNodes(const Handle(HalfEdge_Mesh) & theMesh)
+int PelliskTest_Mesh::NbLiveNodes(const Handle(HalfEdge_Mesh)& theMesh)
 {
   return walk(theMesh->VerticesBegin(), theMesh->VerticesEnd(), [](int, const std::list<int>&) {});
 }
 
-std::string PelliskTest_Mesh::Check(const Handle(HalfEdge_Mesh) & theMesh)
+std::string PelliskTest_Mesh::Check(const Handle(HalfEdge_Mesh)& theMesh)
 {
   std::ostringstream aProblems;
   const int          aNbNodes = walk(theMesh->VerticesBegin(), theMesh->VerticesEnd(),

@@ -29,19 +29,19 @@ Handle(Poly_Triangulation) Grid(int theNbX, int theNbY);
 Handle(Poly_Triangulation) Torus(int theNbU, int theNbV);
 
 //! The same triangles with three nodes of their own each (a triangle soup).
-Handle(Poly_Triangulation) Soup(const Handle(Poly_Triangulation) & theTriangulation);
+Handle(Poly_Triangulation) Soup(const Handle(Poly_Triangulation)& theTriangulation);
 
 //! Problems found in the mesh, one per line; empty when it is consistent:
 //! every live node is found at its point, every live face runs over live
 //! nodes joined by edges that name the face, every live edge has a face, and
 //! the iterators visit exactly the live elements.
-std::string Check(const Handle(HalfEdge_Mesh) & theMesh);
+std::string Check(const Handle(HalfEdge_Mesh)& theMesh);
 
 //! Number of live faces (faces not deleted).
-int NbLiveFaces(const Handle(HalfEdge_Mesh) & theMesh);
+int NbLiveFaces(const Handle(HalfEdge_Mesh)& theMesh);
 
 //! Number of live nodes.
-int NbLiveNodes(const Handle(HalfEdge_Mesh) & theMesh);
+int NbLiveNodes(const Handle(HalfEdge_Mesh)& theMesh);
 } // namespace PelliskTest_Mesh
 
 #endif

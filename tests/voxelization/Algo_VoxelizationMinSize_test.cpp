@@ -22,7 +22,7 @@ Handle(Poly_Triangulation) randomTriangles(int theNbTriangles, unsigned int theS
   std::mt19937                           aRandom(theSeed);
   std::uniform_real_distribution<double> aCoord(0.05, 0.95);
   std::uniform_real_distribution<double> anOffset(-0.08, 0.08);
-  Handle(Poly_Triangulation) aMesh =
+  Handle(Poly_Triangulation)             aMesh =
       new Poly_Triangulation(3 * theNbTriangles, theNbTriangles, Standard_False);
   for (int i = 0; i < theNbTriangles; ++i)
   {
@@ -39,7 +39,7 @@ Handle(Poly_Triangulation) randomTriangles(int theNbTriangles, unsigned int theS
 }
 
 Handle(Algo_VoxelizationMinSize)
-    voxelize(const Handle(Poly_Triangulation) & theMesh, double theEdge, double theCellSize)
+voxelize(const Handle(Poly_Triangulation)& theMesh, double theEdge, double theCellSize)
 {
   Handle(Algo_VoxelizationMinSize) anAlgo = new Algo_VoxelizationMinSize(
       new Pelk_ProgressNotifier(PelliskTest_Data::SourceResource("PelliskMessages").c_str()));
@@ -52,7 +52,7 @@ Handle(Algo_VoxelizationMinSize)
 }
 
 // Edges of the boundary leaves, and whether every boundary leaf is a leaf of state 3.
-std::set<double> boundaryLeafEdges(const Handle(SVO_Tree) & theTree)
+std::set<double> boundaryLeafEdges(const Handle(SVO_Tree)& theTree)
 {
   std::set<double> anEdges;
   for (SVO_Depth_Iterator anIt(theTree); anIt.More(); anIt.Next())
@@ -83,9 +83,9 @@ TEST(Algo_VoxelizationMinSizeTest, LeavesAlongTheMeshHaveTheFirstEdgeBelowTwiceT
 
 TEST(Algo_VoxelizationMinSizeTest, FinestLeavesAreExactlyTheGridCellsTheMeshMeets)
 {
-  const Handle(Poly_Triangulation) aMesh = randomTriangles(60, 11);
-  const int aNbCells                     = 32;
-  const Handle(SVO_Tree) aTree           = voxelize(aMesh, 1.0, 1.0 / aNbCells)->GetTree();
+  const Handle(Poly_Triangulation) aMesh    = randomTriangles(60, 11);
+  const int                        aNbCells = 32;
+  const Handle(SVO_Tree)           aTree    = voxelize(aMesh, 1.0, 1.0 / aNbCells)->GetTree();
 
   // Boundary leaves by grid position; split nodes that met the mesh keep state 3.
   std::set<std::tuple<int, int, int>> aLeaves;

@@ -18,7 +18,7 @@ namespace
 class PointVoxelization : public Algo_Voxelization
 {
 public:
-  explicit PointVoxelization(const Handle(Pelk_ProgressNotifier) & theNotifier)
+  explicit PointVoxelization(const Handle(Pelk_ProgressNotifier)& theNotifier)
       : Algo_Voxelization(theNotifier)
   {
   }
@@ -78,7 +78,7 @@ Handle(Pelk_ProgressNotifier) newNotifier()
   return new Pelk_ProgressNotifier(PelliskTest_Data::SourceResource("PelliskMessages").c_str());
 }
 
-std::vector<std::string> keys(const Handle(Pelk_ProgressNotifier) & theNotifier)
+std::vector<std::string> keys(const Handle(Pelk_ProgressNotifier)& theNotifier)
 {
   std::vector<std::string> aKeys;
   for (NCollection_List<Pelk_Message>::Iterator anIt(theNotifier->Messages()); anIt.More(); anIt.Next())
@@ -97,7 +97,7 @@ Bnd_Box cube(double theSizeX, double theSizeY, double theSizeZ)
 TEST(Algo_VoxelizationTest, EveryFailingCheckLeavesItsMessage)
 {
   Handle(Pelk_ProgressNotifier) aNotifier = newNotifier();
-  PointVoxelization anAlgo(aNotifier);
+  PointVoxelization             anAlgo(aNotifier);
   anAlgo.SetCellSize(0.0);
   anAlgo.SetBox(cube(10, 10, 10.0000002));
   EXPECT_FALSE(anAlgo.Perform());
@@ -124,7 +124,7 @@ TEST(Algo_VoxelizationTest, EveryFailingCheckLeavesItsMessage)
 TEST(Algo_VoxelizationTest, MissingBoxBecomesTheCentredBoundingCube)
 {
   Handle(Pelk_ProgressNotifier) aNotifier = newNotifier();
-  PointVoxelization anAlgo(aNotifier);
+  PointVoxelization             anAlgo(aNotifier);
   anAlgo.SetTriangulation(triangle(gp_Pnt(0, 0, 0), gp_Pnt(4, 2, 0), gp_Pnt(1, 0, 1)));
   anAlgo.SetCellSize(100.0);
   ASSERT_TRUE(anAlgo.Perform());
@@ -163,8 +163,8 @@ TEST(Algo_VoxelizationTest, OnlyTheRootSplitGivesNineNodesOnTwoLevels)
 TEST(Algo_VoxelizationTest, TreeDoesNotDependOnTheThreadCount)
 {
   // Nodes spread over the cube so that levels hold many cells to split.
-  const int aNbPoints              = 40;
-  Handle(Poly_Triangulation) aMesh = new Poly_Triangulation(aNbPoints, aNbPoints / 3, Standard_False);
+  const int                  aNbPoints = 40;
+  Handle(Poly_Triangulation) aMesh     = new Poly_Triangulation(aNbPoints, aNbPoints / 3, Standard_False);
   for (int i = 1; i <= aNbPoints; ++i)
   {
     aMesh->SetNode(i,
