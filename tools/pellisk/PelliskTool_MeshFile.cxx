@@ -1,0 +1,77 @@
+#include <PelliskTool_MeshFile.hxx>
+
+#include <HalfEdge_IO.hxx>
+#include <PelliskTool_PlyReader.hxx>
+
+#include <OSD_Path.hxx>
+#include <RWStl.hxx>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+
+std::string PelliskTool_MeshFile::extension(const std::string& theFileName)
+{
+  std::string anExtension = std::filesystem::path(theFileName).extension().string();
+  std::transform(anExtension.begin(), anExtension.end(), anExtension.begin(),
+                 [](unsigned char theChar) { return static_cast<char>(std::tolower(theChar)); });
+  return anExtension;
+}
+
+bool PelliskTool_MeshFile::IsSupported(const std::string& theFileName)
+{
+  const std::string anExtension = extension(theFileName);
+  return anExtension == ".stl" || anExtension == ".ply";
+}
+
+Handle(Poly_Triangulation) PelliskTool_MeshFile::Read(const std::string& theFileName, std::string& theError)
+{
+  if (!std::filesystem::is_regular_file(theFileName))
+  {
+    theError = "no such file";
+    return Handle(Poly_Triangulation)();
+  }
+  if (extension(theFileName) == ".ply")
+  {
+    return PelliskTool_PlyReader::Read(theFileName, theError);
+  }
+  Handle(Poly_Triangulation) aMesh;
+  try
+  {
+    aMesh = RWStl::ReadFile(OSD_Path(theFileName.c_str()));
+  }
+  catch (...)
+  {
+    aMesh.Nullify();
+  }
+  if (aMesh.IsNull() || aMesh->NbTriangles() == 0)
+  {
+    theError = "not a readable STL file, or no triangles in it";
+    return Handle(Poly_Triangulation)();
+  }
+  return aMesh;
+}
+
+bool PelliskTool_MeshFile::Write(const Handle(HalfEdge_Mesh)& theMesh,
+                                 const std::string&           theFileName,
+                                 bool                         theIsAscii)
+{
+  const std::filesystem::path aTarget(theFileName);
+  // The temporary name keeps the extension, which selects the format.
+  const std::filesystem::path aPartial =
+      aTarget.parent_path() / (".pellisk-partial-" + aTarget.filename().string());
+  if (!HalfEdge_IO::Export(theMesh, aPartial.string(), !theIsAscii))
+  {
+    std::remove(aPartial.string().c_str());
+    return false;
+  }
+  std::error_code anError;
+  std::filesystem::rename(aPartial, aTarget, anError);
+  if (anError)
+  {
+    std::remove(aPartial.string().c_str());
+    return false;
+  }
+  return true;
+}
