@@ -95,6 +95,18 @@ TEST(PelliskTest_MeshCheckTest, EachFlawFailsItsOwnCheck)
   EXPECT_NE(anOpen.Closed.FirstFault.find("has one face: face"), std::string::npos)
       << anOpen.Closed.FirstFault;
 
+  // A fin on a box edge (a T): that edge has three faces; the fin's free
+  // sides are open and its side on the edge repeats a direction.
+  std::vector<gp_Pnt>             aFinNodes = Meshes::Nodes(unitBox());
+  std::vector<std::array<int, 3>> aFinFaces = Meshes::Triangles(unitBox());
+  aFinNodes.emplace_back(-1.0, -1.0, 0.5);
+  aFinFaces.push_back({aFinFaces[0][0], aFinFaces[0][1], static_cast<int>(aFinNodes.size())});
+  const Result aFin = Check(Meshes::Make(aFinNodes, aFinFaces));
+  EXPECT_EQ(failed(aFin), Names({"Closed", "EdgeManifold", "Oriented"}));
+  EXPECT_EQ(aFin.EdgeManifold.NbFaults, 1);
+  EXPECT_NE(aFin.EdgeManifold.FirstFault.find("has 3 faces: face 1 "), std::string::npos)
+      << aFin.EdgeManifold.FirstFault;
+
   // Two cubes sharing one corner node: one node with two fans.
   const Result aCorner =
       Check(Meshes::Welded(Meshes::Append(unitBox(), Meshes::Box(gp_Pnt(1, 1, 1), gp_Pnt(2, 2, 2))), 1e-9));
