@@ -130,6 +130,9 @@ public:
   //! make an edge or node non-manifold, or is oriented against a neighbour).
   int AddFace(const std::list<int>& theNodes);
 
+  //! AddFace() of theCount node numbers read from theNodes.
+  int AddFace(const int* theNodes, int theCount);
+
   //! Node numbers of a valid face, starting at the to-node of its stored
   //! halfedge and following "next"; empty for an invalid number.
   std::vector<int> FaceNodes(int theFace) const;
