@@ -106,6 +106,10 @@ TEST(HalfEdge_OpenMeshWrapperTest, AddFaceSkipsRepeatsAndRefusesWhatTheKernelWou
   aMesh.status(Mesh::VertexHandle(4)).set_deleted(true);
   EXPECT_EQ(aMesh.AddFace({1, 3, 4}), -1);
   EXPECT_EQ(aMesh.n_faces(), 2u);
+  EXPECT_EQ(aMesh.Node(4), Point(0, 0, 0));
+  EXPECT_EQ(aMesh.NodeIndex(Point(4, 16, 0)), -1) << "the index entry of a deleted node is stale";
+  EXPECT_EQ(aMesh.AddNode(Point(4, 16, 0)), 5) << "a stale entry gives way to a new node";
+  EXPECT_EQ(aMesh.NodeIndex(Point(4, 16, 0)), 5);
 }
 
 TEST(HalfEdge_OpenMeshWrapperTest, InvalidNumbersAnswerNothing)
