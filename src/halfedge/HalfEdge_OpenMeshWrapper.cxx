@@ -166,22 +166,6 @@ bool faceFollows(const Mesh&                            theMesh,
 }
 } // namespace
 
-bool HalfEdge_OpenMeshWrapper::NodeIndexLess::operator()(const Point& theA, const Point& theB) const
-{
-  for (int aDim = 0; aDim < 2; ++aDim)
-  {
-    if (theB[aDim] >= theA[aDim] + myTolerance)
-    {
-      return true;
-    }
-    if (theA[aDim] >= theB[aDim] + myTolerance)
-    {
-      return false;
-    }
-  }
-  return theB[2] >= theA[2] + myTolerance;
-}
-
 HalfEdge_OpenMeshWrapper::KernelIterator::~KernelIterator() = default;
 
 HalfEdge_OpenMeshWrapper::Iterator::Iterator(const Iterator& theOther)

@@ -31,7 +31,27 @@ public:
     double myTolerance = 1.0e-7;
 
     //! True when theA comes before theB.
-    bool operator()(const Point& theA, const Point& theB) const;
+    bool operator()(const Point& theA, const Point& theB) const
+    {
+      // Inline: the index calls it on every step down its tree.
+      if (theB[0] >= theA[0] + myTolerance)
+      {
+        return true;
+      }
+      if (theA[0] >= theB[0] + myTolerance)
+      {
+        return false;
+      }
+      if (theB[1] >= theA[1] + myTolerance)
+      {
+        return true;
+      }
+      if (theA[1] >= theB[1] + myTolerance)
+      {
+        return false;
+      }
+      return theB[2] >= theA[2] + myTolerance;
+    }
   };
 
   //! Node index: point to node number.

@@ -259,6 +259,12 @@ TEST(HalfEdge_OpenMeshWrapperTest, GarbageCollectionRemovesALoneSurvivor)
   aStrip.GarbageCollection();
   EXPECT_EQ(aStrip.n_vertices(), 4u);
   EXPECT_EQ(aStrip.NodeIndex(Point(5, 5, 5)), -1);
+
+  // Two live nodes at one point (moved by an algorithm): the later one is indexed.
+  aStrip.set_point(Mesh::VertexHandle(1), Point(0, 1, 0));
+  aStrip.GarbageCollection();
+  EXPECT_EQ(aStrip.NodeIndex(Point(0, 1, 0)), 2);
+  EXPECT_EQ(aStrip.NodeIndex(Point(1, 0, 0)), -1);
 }
 
 TEST(HalfEdge_OpenMeshWrapperTest, CopyIsIndependentAndClearEmptiesEverything)
