@@ -174,13 +174,17 @@ HalfEdge_Mesh::HalfEdge_Mesh(const Handle(Poly_Triangulation)& theTriangulation)
   {
     return;
   }
-  const int        aNbNodes = theTriangulation->NbNodes();
+  const int aNbNodes = theTriangulation->NbNodes();
+  const int aNbTris  = theTriangulation->NbTriangles();
+  // A closed triangle mesh has 3/2 edges per triangle.
+  myMesh->reserve(static_cast<size_t>(aNbNodes), static_cast<size_t>(aNbTris) * 3 / 2 + 3,
+                  static_cast<size_t>(aNbTris));
   std::vector<int> aNodeOf(static_cast<size_t>(aNbNodes) + 1, -1);
   for (int aNode = 1; aNode <= aNbNodes; ++aNode)
   {
     aNodeOf[aNode] = myMesh->AddNode(toPoint(theTriangulation->Node(aNode)));
   }
-  for (int aTriangle = 1; aTriangle <= theTriangulation->NbTriangles(); ++aTriangle)
+  for (int aTriangle = 1; aTriangle <= aNbTris; ++aTriangle)
   {
     int aCorners[3];
     theTriangulation->Triangle(aTriangle).Get(aCorners[0], aCorners[1], aCorners[2]);
@@ -272,7 +276,17 @@ int HalfEdge_Mesh::AddFace(const std::list<int>& theNodes, bool theIsStrict)
 
 int HalfEdge_Mesh::AddFace(int theA, int theB, int theC, bool theIsStrict)
 {
-  return AddFace(std::list<int>{theA, theB, theC}, theIsStrict);
+  // Same as the list form, without building lists: this is the path of
+  // every triangle of a triangulation.
+  const int aNodes[3] = {theA, theB, theC};
+  const int aFace     = myMesh->AddFace(aNodes, 3);
+  if (aFace >= 0 || theIsStrict)
+  {
+    return aFace;
+  }
+  myNotifier->NewMessage(Pelk_Warning, "HalfEdge.OppositeOrientationOfFace");
+  const int aReversed[3] = {theC, theB, theA};
+  return myMesh->AddFace(aReversed, 3);
 }
 
 void HalfEdge_Mesh::DeleteFace(int theFace)

@@ -199,7 +199,7 @@ public:
   //! without nodes or faces gives a null handle and the warning
   //! "HalfEdge.WrongMesh" (node and face counts). Faces with more than three
   //! corners are not triangulated yet: such a mesh also gives a null handle
-  //! and that warning, and is left as it is.
+  //! and that warning; it is garbage-collected but keeps its polygons.
   operator Handle(Poly_Triangulation)() const;
 
   //! Position on the first live node.

@@ -3,7 +3,6 @@
 #include <OpenMesh/Core/System/omstream.hh>
 
 #include <algorithm>
-#include <typeinfo>
 
 namespace
 {
@@ -16,22 +15,37 @@ void silenceKernelStreams()
   omout().disable();
 }
 
+// The kinds of elements a position walks over.
+enum class Kind
+{
+  Vertex,
+  Edge,
+  BoundaryEdge,
+  Face
+};
+
 // Positions are element numbers moved by hand rather than the kernel's skipping
 // iterators: those read the status of the number they stop at, which asserts
 // when the mesh shrank under a position kept across a garbage collection.
+template <Kind theKind>
 class ElementIterator : public HalfEdge_OpenMeshWrapper::KernelIterator
 {
 public:
+  ElementIterator(const HalfEdge_OpenMeshWrapper& theMesh, bool theAtEnd)
+      : myMesh(&theMesh),
+        myIndex(theAtEnd ? count() : 0)
+  {
+    skipForward();
+  }
+
+  std::shared_ptr<KernelIterator> Clone() const override { return std::make_shared<ElementIterator>(*this); }
+
   int Index() const override { return myIndex; }
 
   bool IsEqual(const KernelIterator& theOther) const override
   {
-    if (typeid(*this) != typeid(theOther))
-    {
-      return false;
-    }
-    const auto& anOther = static_cast<const ElementIterator&>(theOther);
-    return myMesh == anOther.myMesh && myIndex == anOther.myIndex;
+    const auto* anOther = dynamic_cast<const ElementIterator*>(&theOther);
+    return anOther != nullptr && myMesh == anOther->myMesh && myIndex == anOther->myIndex;
   }
 
   void Next() override
@@ -40,8 +54,14 @@ public:
     skipForward();
   }
 
+  // Boundary positions only move forward.
   void Previous() override
   {
+    if (theKind == Kind::BoundaryEdge)
+    {
+      Next();
+      return;
+    }
     myIndex = std::min(myIndex, count());
     if (myIndex < 0)
     {
@@ -54,13 +74,7 @@ public:
     }
   }
 
-protected:
-  ElementIterator(const HalfEdge_OpenMeshWrapper& theMesh, int theIndex)
-      : myMesh(&theMesh),
-        myIndex(theIndex)
-  {
-  }
-
+private:
   // Moves on to the first live element at or after the position.
   void skipForward()
   {
@@ -70,81 +84,44 @@ protected:
     }
   }
 
-  virtual int  count() const              = 0;
-  virtual bool isLive(int theIndex) const = 0;
+  int count() const
+  {
+    switch (theKind)
+    {
+    case Kind::Vertex:
+      return static_cast<int>(myMesh->n_vertices());
+    case Kind::Face:
+      return static_cast<int>(myMesh->n_faces());
+    default:
+      return static_cast<int>(myMesh->n_edges());
+    }
+  }
 
-protected:
+  bool isLive(int theIndex) const
+  {
+    switch (theKind)
+    {
+    case Kind::Vertex:
+      return myMesh->VertexHandleOf(theIndex).is_valid();
+    case Kind::Face:
+      return myMesh->FaceHandleOf(theIndex).is_valid();
+    case Kind::Edge:
+      return myMesh->EdgeHandleOf(theIndex).is_valid();
+    default:
+      return myMesh->EdgeHandleOf(theIndex).is_valid() && myMesh->is_boundary(Mesh::EdgeHandle(theIndex));
+    }
+  }
+
+private:
   const HalfEdge_OpenMeshWrapper* myMesh;
   int                             myIndex;
 };
 
-class VertexIterator : public ElementIterator
+template <Kind theKind>
+HalfEdge_OpenMeshWrapper::Iterator makePosition(const HalfEdge_OpenMeshWrapper& theMesh, bool theAtEnd)
 {
-public:
-  VertexIterator(const HalfEdge_OpenMeshWrapper& theMesh, bool theAtEnd)
-      : ElementIterator(theMesh, theAtEnd ? static_cast<int>(theMesh.n_vertices()) : 0)
-  {
-    skipForward();
-  }
-  std::shared_ptr<KernelIterator> Clone() const override { return std::make_shared<VertexIterator>(*this); }
-
-protected:
-  int  count() const override { return static_cast<int>(myMesh->n_vertices()); }
-  bool isLive(int theIndex) const override { return myMesh->VertexHandleOf(theIndex).is_valid(); }
-};
-
-class EdgeIterator : public ElementIterator
-{
-public:
-  EdgeIterator(const HalfEdge_OpenMeshWrapper& theMesh, bool theAtEnd)
-      : ElementIterator(theMesh, theAtEnd ? static_cast<int>(theMesh.n_edges()) : 0)
-  {
-    skipForward();
-  }
-  std::shared_ptr<KernelIterator> Clone() const override { return std::make_shared<EdgeIterator>(*this); }
-
-protected:
-  int  count() const override { return static_cast<int>(myMesh->n_edges()); }
-  bool isLive(int theIndex) const override { return myMesh->EdgeHandleOf(theIndex).is_valid(); }
-};
-
-class BoundaryEdgeIterator : public EdgeIterator
-{
-public:
-  BoundaryEdgeIterator(const HalfEdge_OpenMeshWrapper& theMesh, bool theAtEnd)
-      : EdgeIterator(theMesh, theAtEnd)
-  {
-    skipForward();
-  }
-  std::shared_ptr<KernelIterator> Clone() const override
-  {
-    return std::make_shared<BoundaryEdgeIterator>(*this);
-  }
-  // Boundary positions only move forward.
-  void Previous() override { Next(); }
-
-protected:
-  bool isLive(int theIndex) const override
-  {
-    const HalfEdge_OpenMeshWrapper::EdgeHandle anEdge = myMesh->EdgeHandleOf(theIndex);
-    return anEdge.is_valid() && myMesh->is_boundary(anEdge);
-  }
-};
-
-class FaceIterator : public ElementIterator
-{
-public:
-  FaceIterator(const HalfEdge_OpenMeshWrapper& theMesh, bool theAtEnd)
-      : ElementIterator(theMesh, theAtEnd ? static_cast<int>(theMesh.n_faces()) : 0)
-  {
-    skipForward();
-  }
-  std::shared_ptr<KernelIterator> Clone() const override { return std::make_shared<FaceIterator>(*this); }
-
-protected:
-  int  count() const override { return static_cast<int>(myMesh->n_faces()); }
-  bool isLive(int theIndex) const override { return myMesh->FaceHandleOf(theIndex).is_valid(); }
-};
+  return HalfEdge_OpenMeshWrapper::Iterator(std::make_shared<ElementIterator<theKind>>(theMesh, theAtEnd));
+}
 
 // Appends the item unless the list holds it already.
 template <typename Handle_t>
@@ -189,22 +166,6 @@ bool faceFollows(const Mesh&                            theMesh,
   return aHalf == theStart;
 }
 } // namespace
-
-bool HalfEdge_OpenMeshWrapper::NodeIndexLess::operator()(const Point& theA, const Point& theB) const
-{
-  for (int aDim = 0; aDim < 2; ++aDim)
-  {
-    if (theB[aDim] >= theA[aDim] + myTolerance)
-    {
-      return true;
-    }
-    if (theA[aDim] >= theB[aDim] + myTolerance)
-    {
-      return false;
-    }
-  }
-  return theB[2] >= theA[2] + myTolerance;
-}
 
 HalfEdge_OpenMeshWrapper::KernelIterator::~KernelIterator() = default;
 
@@ -457,24 +418,42 @@ bool HalfEdge_OpenMeshWrapper::deleteCoincidingFace(const std::vector<VertexHand
 
 int HalfEdge_OpenMeshWrapper::AddFace(const std::list<int>& theNodes)
 {
-  std::vector<VertexHandle> aCorners;
-  aCorners.reserve(theNodes.size());
-  for (const int aNode : theNodes)
+  const std::vector<int> aNodes(theNodes.begin(), theNodes.end());
+  return AddFace(aNodes.data(), static_cast<int>(aNodes.size()));
+}
+
+int HalfEdge_OpenMeshWrapper::AddFace(const int* theNodes, int theCount)
+{
+  // Triangles, by far the most frequent, need no allocation.
+  static const int          THE_SMALL = 8;
+  VertexHandle              aSmall[THE_SMALL];
+  std::vector<VertexHandle> aLarge;
+  VertexHandle*             aCorners   = aSmall;
+  int                       aNbCorners = 0;
+  if (theCount > THE_SMALL)
   {
-    const VertexHandle aVertex = VertexHandleOf(aNode);
+    aLarge.resize(static_cast<size_t>(theCount));
+    aCorners = aLarge.data();
+  }
+  for (int anIndex = 0; anIndex < theCount; ++anIndex)
+  {
+    const VertexHandle aVertex = VertexHandleOf(theNodes[anIndex]);
     if (!aVertex.is_valid())
     {
       return -1;
     }
-    appendOnce(aCorners, aVertex);
+    if (std::find(aCorners, aCorners + aNbCorners, aVertex) == aCorners + aNbCorners)
+    {
+      aCorners[aNbCorners++] = aVertex;
+    }
   }
-  if (aCorners.size() < 3)
+  if (aNbCorners < 3)
   {
     return -1;
   }
   try
   {
-    const FaceHandle aFace = add_face(aCorners);
+    const FaceHandle aFace = add_face(aCorners, static_cast<size_t>(aNbCorners));
     return aFace.is_valid() ? aFace.idx() : -1;
   }
   catch (...)
@@ -565,40 +544,40 @@ void HalfEdge_OpenMeshWrapper::rebuildNodeIndex()
 
 HalfEdge_OpenMeshWrapper::Iterator HalfEdge_OpenMeshWrapper::VerticesBegin() const
 {
-  return Iterator(std::make_shared<VertexIterator>(*this, false));
+  return makePosition<Kind::Vertex>(*this, false);
 }
 
 HalfEdge_OpenMeshWrapper::Iterator HalfEdge_OpenMeshWrapper::VerticesEnd() const
 {
-  return Iterator(std::make_shared<VertexIterator>(*this, true));
+  return makePosition<Kind::Vertex>(*this, true);
 }
 
 HalfEdge_OpenMeshWrapper::Iterator HalfEdge_OpenMeshWrapper::EdgesBegin() const
 {
-  return Iterator(std::make_shared<EdgeIterator>(*this, false));
+  return makePosition<Kind::Edge>(*this, false);
 }
 
 HalfEdge_OpenMeshWrapper::Iterator HalfEdge_OpenMeshWrapper::EdgesEnd() const
 {
-  return Iterator(std::make_shared<EdgeIterator>(*this, true));
+  return makePosition<Kind::Edge>(*this, true);
 }
 
 HalfEdge_OpenMeshWrapper::Iterator HalfEdge_OpenMeshWrapper::FacesBegin() const
 {
-  return Iterator(std::make_shared<FaceIterator>(*this, false));
+  return makePosition<Kind::Face>(*this, false);
 }
 
 HalfEdge_OpenMeshWrapper::Iterator HalfEdge_OpenMeshWrapper::FacesEnd() const
 {
-  return Iterator(std::make_shared<FaceIterator>(*this, true));
+  return makePosition<Kind::Face>(*this, true);
 }
 
 HalfEdge_OpenMeshWrapper::Iterator HalfEdge_OpenMeshWrapper::BoundaryEdgesBegin() const
 {
-  return Iterator(std::make_shared<BoundaryEdgeIterator>(*this, false));
+  return makePosition<Kind::BoundaryEdge>(*this, false);
 }
 
 HalfEdge_OpenMeshWrapper::Iterator HalfEdge_OpenMeshWrapper::BoundaryEdgesEnd() const
 {
-  return Iterator(std::make_shared<BoundaryEdgeIterator>(*this, true));
+  return makePosition<Kind::BoundaryEdge>(*this, true);
 }

@@ -31,7 +31,27 @@ public:
     double myTolerance = 1.0e-7;
 
     //! True when theA comes before theB.
-    bool operator()(const Point& theA, const Point& theB) const;
+    bool operator()(const Point& theA, const Point& theB) const
+    {
+      // Inline: the index calls it on every step down its tree.
+      if (theB[0] >= theA[0] + myTolerance)
+      {
+        return true;
+      }
+      if (theA[0] >= theB[0] + myTolerance)
+      {
+        return false;
+      }
+      if (theB[1] >= theA[1] + myTolerance)
+      {
+        return true;
+      }
+      if (theA[1] >= theB[1] + myTolerance)
+      {
+        return false;
+      }
+      return theB[2] >= theA[2] + myTolerance;
+    }
   };
 
   //! Node index: point to node number.
@@ -132,6 +152,9 @@ public:
   //! than 3 distinct nodes remain, or the kernel refuses the face (it would
   //! make an edge or node non-manifold, or is oriented against a neighbour).
   int AddFace(const std::list<int>& theNodes);
+
+  //! AddFace() of theCount node numbers read from theNodes.
+  int AddFace(const int* theNodes, int theCount);
 
   //! Node numbers of a valid face, starting at the to-node of its stored
   //! halfedge and following "next"; empty for an invalid number.

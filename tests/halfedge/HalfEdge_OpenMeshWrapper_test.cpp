@@ -106,6 +106,10 @@ TEST(HalfEdge_OpenMeshWrapperTest, AddFaceSkipsRepeatsAndRefusesWhatTheKernelWou
   aMesh.status(Mesh::VertexHandle(4)).set_deleted(true);
   EXPECT_EQ(aMesh.AddFace({1, 3, 4}), -1);
   EXPECT_EQ(aMesh.n_faces(), 2u);
+  EXPECT_EQ(aMesh.Node(4), Point(0, 0, 0));
+  EXPECT_EQ(aMesh.NodeIndex(Point(4, 16, 0)), -1) << "the index entry of a deleted node is stale";
+  EXPECT_EQ(aMesh.AddNode(Point(4, 16, 0)), 5) << "a stale entry gives way to a new node";
+  EXPECT_EQ(aMesh.NodeIndex(Point(4, 16, 0)), 5);
 }
 
 TEST(HalfEdge_OpenMeshWrapperTest, InvalidNumbersAnswerNothing)
@@ -255,6 +259,12 @@ TEST(HalfEdge_OpenMeshWrapperTest, GarbageCollectionRemovesALoneSurvivor)
   aStrip.GarbageCollection();
   EXPECT_EQ(aStrip.n_vertices(), 4u);
   EXPECT_EQ(aStrip.NodeIndex(Point(5, 5, 5)), -1);
+
+  // Two live nodes at one point (moved by an algorithm): the later one is indexed.
+  aStrip.set_point(Mesh::VertexHandle(1), Point(0, 1, 0));
+  aStrip.GarbageCollection();
+  EXPECT_EQ(aStrip.NodeIndex(Point(0, 1, 0)), 2);
+  EXPECT_EQ(aStrip.NodeIndex(Point(1, 0, 0)), -1);
 }
 
 TEST(HalfEdge_OpenMeshWrapperTest, CopyIsIndependentAndClearEmptiesEverything)
