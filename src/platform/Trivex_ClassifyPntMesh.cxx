@@ -47,10 +47,39 @@ bool Trivex::ClassifyPntMesh::Perform(const gp_Pnt& thePoint) const
   {
     return false;
   }
+  // The shortest way out of the set's box: a ray that leaves early meets fewer nodes.
+  int    anExitAxis = 0;
+  double anExitSign = 1.0, anExitDist = 1e308;
+  for (int k = 0; k < 3; ++k)
+  {
+    const double aC = aP.Coord(k + 1);
+    if (aRoot.Max[k] - aC < anExitDist)
+    {
+      anExitDist = aRoot.Max[k] - aC;
+      anExitAxis = k;
+      anExitSign = 1.0;
+    }
+    if (aC - aRoot.Min[k] < anExitDist)
+    {
+      anExitDist = aC - aRoot.Min[k];
+      anExitAxis = k;
+      anExitSign = -1.0;
+    }
+  }
   int aNbClean = 0, aNbOdd = 0;
   for (size_t i = 0; i < myDirections.size() && aNbClean < myNbRays; ++i)
   {
-    const int aParity = castRay(aP, myDirections[i]);
+    gp_XYZ aDir = myDirections[i];
+    if (i == 0)
+    {
+      // The first ray heads for the nearest face of the box, tilted by the
+      // random direction so that it does not run along the axes of a
+      // box-aligned surface.
+      aDir *= 0.25;
+      aDir.SetCoord(anExitAxis + 1, anExitSign);
+      aDir.Normalize();
+    }
+    const int aParity = castRay(aP, aDir);
     if (aParity == 2)
     {
       return false;
