@@ -2,6 +2,11 @@
 
 #include "Trivex_TestMeshes.hxx"
 
+#include <PelliskTest_Data.hxx>
+
+#include <OSD_Path.hxx>
+#include <RWStl.hxx>
+
 #include <gtest/gtest.h>
 
 #include <omp.h>
@@ -198,6 +203,35 @@ TEST(Trivex_IntersectTriMeshTest, SharedCornersAndSidesAloneAreNoCrossing)
   EXPECT_TRUE(crosses(aT, tri(gp_Pnt(0.1, 0.1, 0), gp_Pnt(2, 0.1, 0), gp_Pnt(0.1, 2, 0), 1)));
   EXPECT_FALSE(crosses(tri(aA, aA, aA), tri(gp_Pnt(1, 1, 1), gp_Pnt(2, 1, 1), gp_Pnt(1, 2, 1), 1)));
   EXPECT_TRUE(crosses(tri(gp_Pnt(0.2, 0.2, -1), gp_Pnt(0.2, 0.2, 1), gp_Pnt(0.2, 0.2, 2), 1), aT));
+}
+
+TEST(Trivex_IntersectTriMeshTest, RealDirtyMeshesHaveTheirIndependentlyCountedCrossings)
+{
+  // The data's documentation counts the crossing face pairs of these meshes
+  // with another tool; each pair is found from both of its faces.
+  for (const std::pair<const char*, int>& aCase :
+       {std::make_pair("bones_cgal.stl", 366), std::make_pair("spider_assimp.stl", 317)})
+  {
+    const Handle(Poly_Triangulation) aMesh =
+        RWStl::ReadFile(OSD_Path(PelliskTest_Data::File(aCase.first).c_str()));
+    ASSERT_FALSE(aMesh.IsNull()) << aCase.first;
+    const Handle(Trivex::TriangleSet) aSet = new Trivex::TriangleSet(aMesh);
+    aSet->InitBuilder();
+    ASSERT_TRUE(aSet->Build());
+    Trivex::IntersectTriMesh          aQuery(aSet);
+    std::vector<Trivex::TriangleData> aFound;
+    int                               aNbPairs = 0, aNbReverse = 0;
+    for (int i = 0; i < aSet->NbTriangles(); ++i)
+    {
+      aQuery.Perform(aSet->Triangle(i), aFound);
+      for (int j : aQuery.Indices())
+      {
+        (j > i ? aNbPairs : aNbReverse) += 1;
+      }
+    }
+    EXPECT_EQ(aNbPairs, aCase.second) << aCase.first;
+    EXPECT_EQ(aNbReverse, aCase.second) << aCase.first;
+  }
 }
 
 TEST(Trivex_IntersectTriMeshTest, TwoThreadsQueryingAtOnceGetTheSingleThreadAnswers)
