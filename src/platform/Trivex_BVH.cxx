@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -18,6 +19,26 @@ constexpr int THE_TASK_SIZE = 8192;
 // Below this depth splits follow the surface-area heuristic; deeper ranges are
 // halved at the median so that the depth (and a traversal stack) stays bounded.
 constexpr int THE_MAX_SAH_DEPTH = 48;
+
+// Nearest float at or below (above) theX; beyond the float range, an infinity.
+float roundDown(double theX)
+{
+  if (theX > 3.0e38)
+  {
+    return 3.0e38f;
+  }
+  if (!(theX >= -3.0e38))
+  {
+    return -std::numeric_limits<float>::infinity();
+  }
+  const float aF = static_cast<float>(theX);
+  return aF > theX ? std::nextafter(aF, -std::numeric_limits<float>::infinity()) : aF;
+}
+
+float roundUp(double theX)
+{
+  return -roundDown(-theX);
+}
 
 struct Bounds
 {
@@ -120,8 +141,11 @@ int Builder::BuildRange(int                theBegin,
 {
   const size_t aNodeIndex = theOut.size();
   Node         aNode;
-  std::copy(theBounds.Box.Min, theBounds.Box.Min + 3, aNode.Min);
-  std::copy(theBounds.Box.Max, theBounds.Box.Max + 3, aNode.Max);
+  for (int k = 0; k < 3; ++k)
+  {
+    aNode.Min[k] = roundDown(theBounds.Box.Min[k]);
+    aNode.Max[k] = roundUp(theBounds.Box.Max[k]);
+  }
   aNode.Offset  = 0;
   aNode.NbItems = 0;
   RangeBounds aParts[2];

@@ -54,6 +54,7 @@ const Trivex::TriangleData& Trivex::TriangleSet::Triangle(int theIndex) const
 void Trivex::TriangleSet::InitBuilder()
 {
   myIsBuilt = false;
+  myBox.SetVoid();
   myCorners.clear();
   myHierarchy.reset(new BVH());
 }
@@ -82,6 +83,7 @@ bool Trivex::TriangleSet::Build()
     }
     anItem.Index = static_cast<int>(i);
     anItems.push_back(anItem);
+    myBox.Update(anItem.Min[0], anItem.Min[1], anItem.Min[2], anItem.Max[0], anItem.Max[1], anItem.Max[2]);
   }
   if (anItems.empty())
   {
@@ -103,15 +105,4 @@ bool Trivex::TriangleSet::Build()
   }
   myIsBuilt = true;
   return true;
-}
-
-Bnd_Box Trivex::TriangleSet::Box() const
-{
-  Bnd_Box aBox;
-  if (myIsBuilt)
-  {
-    const BVHNode& aRoot = myHierarchy->Nodes().front();
-    aBox.Update(aRoot.Min[0], aRoot.Min[1], aRoot.Min[2], aRoot.Max[0], aRoot.Max[1], aRoot.Max[2]);
-  }
-  return aBox;
 }
