@@ -11,6 +11,7 @@ bool Trivex::IntersectBoxBox::Perform(const BoxData&        theBox,
 {
   theResult.clear();
   myIndices.clear();
+  myFound.clear();
   if (mySet.IsNull() || !mySet->IsBuilt() || theBox.IsVoid())
   {
     return false;
@@ -36,7 +37,10 @@ bool Trivex::IntersectBoxBox::Perform(const BoxData&        theBox,
     {
       int aFirst = 0, anEnd = 0;
       aBVH.ItemRange(aNodeIndex, aFirst, anEnd);
-      myIndices.insert(myIndices.end(), anOrder.begin() + aFirst, anOrder.begin() + anEnd);
+      for (int aLeaf = aFirst; aLeaf < anEnd; ++aLeaf)
+      {
+        myFound.emplace_back(anOrder[static_cast<size_t>(aLeaf)], aLeaf);
+      }
       continue;
     }
     if (aNode.NbItems == 0)
@@ -47,18 +51,21 @@ bool Trivex::IntersectBoxBox::Perform(const BoxData&        theBox,
     }
     for (int aLeaf = aNode.Offset; aLeaf < aNode.Offset + aNode.NbItems; ++aLeaf)
     {
-      const double* aB = mySet->leafBox(aLeaf);
-      if (Predicates::BoxesTouch(aB, aB + 3, aMin, aMax))
+      const BoxData& aB = mySet->leafBox(aLeaf);
+      if (Predicates::BoxesTouch(aB.Min().GetData(), aB.Max().GetData(), aMin, aMax))
       {
-        myIndices.push_back(anOrder[static_cast<size_t>(aLeaf)]);
+        myFound.emplace_back(anOrder[static_cast<size_t>(aLeaf)], aLeaf);
       }
     }
   }
-  std::sort(myIndices.begin(), myIndices.end());
-  theResult.reserve(myIndices.size());
-  for (int anIndex : myIndices)
+  // Results come from the leaf copies, which the search has just read.
+  std::sort(myFound.begin(), myFound.end());
+  theResult.reserve(myFound.size());
+  myIndices.reserve(myFound.size());
+  for (const std::pair<int, int>& aFound : myFound)
   {
-    theResult.push_back(mySet->Box(anIndex));
+    myIndices.push_back(aFound.first);
+    theResult.push_back(mySet->leafBox(aFound.second));
   }
-  return !myIndices.empty();
+  return !myFound.empty();
 }

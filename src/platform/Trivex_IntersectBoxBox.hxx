@@ -5,6 +5,7 @@
 #include <Trivex_BoxData.hxx>
 #include <Trivex_BoxSet.hxx>
 
+#include <utility>
 #include <vector>
 
 namespace Trivex
@@ -28,7 +29,8 @@ public:
 
 private:
   Handle(BoxSet) mySet;
-  std::vector<int> myIndices;
+  std::vector<int>                 myIndices;
+  std::vector<std::pair<int, int>> myFound; // (box number, leaf position), scratch kept between queries
 };
 } // namespace Trivex
 

@@ -81,7 +81,8 @@ bool Trivex::IntersectTriMesh::Perform(const TriangleData& theTriangle, std::vec
         continue;
       }
       const int anIndex = anOrder[static_cast<size_t>(aLeaf)];
-      if (mySet->Triangle(anIndex).FaceIndex() == theTriangle.FaceIndex() && sameCorners(aQ, aT, aTol * aTol))
+      // Corners first: the record lookup is a cache miss, needed only for the query itself.
+      if (sameCorners(aQ, aT, aTol * aTol) && mySet->Triangle(anIndex).FaceIndex() == theTriangle.FaceIndex())
       {
         continue; // the query triangle itself
       }
