@@ -249,6 +249,19 @@ void BM_Build_Trivex(benchmark::State& theState)
   }
 }
 
+// The hierarchy alone, from records already made (as CGAL starts from its triangles).
+void BM_Build_TrivexHierarchy(benchmark::State& theState)
+{
+  const Fixture& aFixture          = fixture();
+  Handle(Trivex::TriangleSet) aSet = new Trivex::TriangleSet(aFixture.Records);
+  aSet->SetNbBuilderThreads(static_cast<int>(theState.range(0)));
+  for (auto _ : theState)
+  {
+    aSet->InitBuilder();
+    benchmark::DoNotOptimize(aSet->Build());
+  }
+}
+
 // CGAL builds on one thread; closest-point queries also need its search tree.
 void BM_Build_CGAL(benchmark::State& theState)
 {
@@ -578,6 +591,12 @@ void BM_BoxBox_CGAL(benchmark::State& theState)
 // Argument: threads. Times are wall-clock; the process CPU time is recorded
 // beside them, which stays meaningful when other work shares the machine.
 BENCHMARK(BM_Build_Trivex)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->MinTime(2.0);
+BENCHMARK(BM_Build_TrivexHierarchy)
     ->Arg(1)
     ->Arg(2)
     ->Unit(benchmark::kMillisecond)
