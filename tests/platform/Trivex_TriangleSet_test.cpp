@@ -1,4 +1,7 @@
+#include <Trivex_ClassifyPntMesh.hxx>
 #include <Trivex_DistRayMesh.hxx>
+#include <Trivex_IntersectRayMesh.hxx>
+#include <Trivex_IntersectTriMesh.hxx>
 #include <Trivex_IntersectBoxMesh.hxx>
 #include <Trivex_ProjectPntMesh.hxx>
 #include <Trivex_TriangleSet.hxx>
@@ -6,6 +9,8 @@
 #include "Trivex_TestMeshes.hxx"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 TEST(Trivex_TriangleSetTest, TrianglesOfATriangulationAreNumberedFromZeroAndKeepTheirNumberAsFace)
 {
@@ -95,4 +100,25 @@ TEST(Trivex_TriangleSetTest, TheHierarchyDoesNotDependOnTheBuilderThreadCount)
     ASSERT_EQ(aRay1.Perform(aRay), aRay2.Perform(aRay));
     ASSERT_EQ(aRay1.Index(), aRay2.Index());
   }
+}
+
+TEST(Trivex_TriangleSetTest, QueriesWithCoordinatesThatAreNotNumbersFindNothing)
+{
+  const double NaN = std::numeric_limits<double>::quiet_NaN();
+  const gp_Pnt aBad(NaN, 0.0, 1.0);
+  Handle(Trivex::TriangleSet) aSet =
+      TrivexTest::Built(TrivexTest::Records(TrivexTest::Torus(2.0, 0.5, 24, 12)));
+  std::vector<int>                  aFound;
+  std::vector<Trivex::TriangleData> aTris;
+  EXPECT_FALSE(Trivex::ClassifyPntMesh(aSet).Perform(aBad));
+  EXPECT_EQ(Trivex::DistRayMesh(aSet).Perform(Trivex::Ray(aBad, gp_Dir(1, 0, 0), true)),
+            Trivex::DistRayMesh::THE_NO_HIT);
+  EXPECT_FALSE(Trivex::IntersectRayMesh(aSet).Perform(Trivex::Ray(aBad, gp_Dir(1, 0, 0), true), aFound));
+  EXPECT_FALSE(Trivex::IntersectRayMesh(aSet).Perform(
+      Trivex::Ray(gp_Pnt(3, 0, 0), gp_Dir(-1, 0, 0), false, NaN), aFound));
+  EXPECT_FALSE(Trivex::IntersectTriMesh(aSet).Perform(Trivex::TriangleData(aBad, aBad, aBad, 0), aTris));
+  Trivex::ProjectPntMesh aProject(aSet);
+  aProject.Perform(aBad, 1e-7, aFound);
+  EXPECT_TRUE(aFound.empty());
+  EXPECT_FALSE(aProject.IsDone());
 }
