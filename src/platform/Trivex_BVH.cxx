@@ -87,6 +87,41 @@ inline double centroid2(const Item& theItem, int theAxis)
   return theItem.Min[theAxis] + theItem.Max[theAxis];
 }
 
+// Bin boundary of least surface-area cost (left part = bins below it), or -1
+// when every boundary leaves a side empty. theCost receives the cost.
+int bestBoundary(const Bin* theBins, double& theCost)
+{
+  // Sweep from the right, then from the left.
+  double aRightCost[THE_NB_BINS];
+  Bounds aRight;
+  int    aRightCount = 0;
+  for (int b = THE_NB_BINS - 1; b > 0; --b)
+  {
+    aRight.Add(theBins[b].Box.Min, theBins[b].Box.Max);
+    aRightCount += theBins[b].Count;
+    aRightCost[b] = aRightCount == 0 ? -1.0 : aRight.HalfArea() * aRightCount;
+  }
+  Bounds aLeft;
+  int    aLeftCount = 0, aBest = -1;
+  theCost = 1e308;
+  for (int b = 1; b < THE_NB_BINS; ++b)
+  {
+    aLeft.Add(theBins[b - 1].Box.Min, theBins[b - 1].Box.Max);
+    aLeftCount += theBins[b - 1].Count;
+    if (aLeftCount == 0 || aRightCost[b] < 0.0)
+    {
+      continue;
+    }
+    const double aCost = aLeft.HalfArea() * aLeftCount + aRightCost[b];
+    if (aCost < theCost)
+    {
+      theCost = aCost;
+      aBest   = b;
+    }
+  }
+  return aBest;
+}
+
 class Builder
 {
 public:
@@ -268,34 +303,8 @@ int Builder::sahSplit(int theBegin, int theEnd, const RangeBounds& theBounds, Ra
     aBin.Centroids.Add(aCentroid, aCentroid);
     ++aBin.Count;
   }
-  // Sweep from the right, then from the left: cost of each boundary b (left = bins < b).
-  double aRightCost[THE_NB_BINS];
-  Bounds aRight;
-  int    aRightCount = 0;
-  for (int b = THE_NB_BINS - 1; b > 0; --b)
-  {
-    aRight.Add(aBins[b].Box.Min, aBins[b].Box.Max);
-    aRightCount += aBins[b].Count;
-    aRightCost[b] = aRightCount == 0 ? -1.0 : aRight.HalfArea() * aRightCount;
-  }
-  Bounds aLeft;
-  int    aLeftCount = 0, aBest = -1;
-  double aBestCost = 1e308;
-  for (int b = 1; b < THE_NB_BINS; ++b)
-  {
-    aLeft.Add(aBins[b - 1].Box.Min, aBins[b - 1].Box.Max);
-    aLeftCount += aBins[b - 1].Count;
-    if (aLeftCount == 0 || aRightCost[b] < 0.0)
-    {
-      continue;
-    }
-    const double aCost = aLeft.HalfArea() * aLeftCount + aRightCost[b];
-    if (aCost < aBestCost)
-    {
-      aBestCost = aCost;
-      aBest     = b;
-    }
-  }
+  double    aBestCost = 1e308;
+  const int aBest     = bestBoundary(aBins, aBestCost);
   if (aBest < 0)
   {
     return -2;

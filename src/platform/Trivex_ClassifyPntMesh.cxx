@@ -12,6 +12,31 @@ constexpr double THE_SURFACE_TOL = 1e-7;
 // A hit whose smallest barycentric weight is below this share of the total
 // lies on an edge or corner up to rounding: the crossing count is unreliable.
 constexpr double THE_GRAZING = 1e-9;
+
+// The side of theBox nearest to theP: its axis, and its sign (+1 for the
+// maximum). A ray that leaves the box early meets fewer nodes.
+double nearestSide(const gp_XYZ& theP, const Trivex::BVHNode& theBox, int& theAxis)
+{
+  double aSign = 1.0, aDist = 1e308;
+  theAxis = 0;
+  for (int k = 0; k < 3; ++k)
+  {
+    const double aC = theP.Coord(k + 1);
+    if (theBox.Max[k] - aC < aDist)
+    {
+      aDist   = theBox.Max[k] - aC;
+      theAxis = k;
+      aSign   = 1.0;
+    }
+    if (aC - theBox.Min[k] < aDist)
+    {
+      aDist   = aC - theBox.Min[k];
+      theAxis = k;
+      aSign   = -1.0;
+    }
+  }
+  return aSign;
+}
 } // namespace
 
 Trivex::ClassifyPntMesh::ClassifyPntMesh(const Handle(TriangleSet) & theSet,
@@ -47,26 +72,9 @@ bool Trivex::ClassifyPntMesh::Perform(const gp_Pnt& thePoint) const
   {
     return false;
   }
-  // The shortest way out of the set's box: a ray that leaves early meets fewer nodes.
-  int    anExitAxis = 0;
-  double anExitSign = 1.0, anExitDist = 1e308;
-  for (int k = 0; k < 3; ++k)
-  {
-    const double aC = aP.Coord(k + 1);
-    if (aRoot.Max[k] - aC < anExitDist)
-    {
-      anExitDist = aRoot.Max[k] - aC;
-      anExitAxis = k;
-      anExitSign = 1.0;
-    }
-    if (aC - aRoot.Min[k] < anExitDist)
-    {
-      anExitDist = aC - aRoot.Min[k];
-      anExitAxis = k;
-      anExitSign = -1.0;
-    }
-  }
-  int aNbClean = 0, aNbOdd = 0;
+  int          anExitAxis = 0;
+  const double anExitSign = nearestSide(aP, aRoot, anExitAxis);
+  int          aNbClean = 0, aNbOdd = 0;
   for (size_t i = 0; i < myDirections.size() && aNbClean < myNbRays; ++i)
   {
     gp_XYZ aDir = myDirections[i];

@@ -69,26 +69,9 @@ bool Trivex::IntersectTriMesh::Perform(const TriangleData& theTriangle, std::vec
     }
     for (int aLeaf = aNode.Offset; aLeaf < aNode.Offset + aNode.NbItems; ++aLeaf)
     {
-      const double* aC       = mySet->leafCorners(aLeaf);
-      const gp_XYZ  aT[3]    = {gp_XYZ(aC[0], aC[1], aC[2]), gp_XYZ(aC[3], aC[4], aC[5]),
-                                gp_XYZ(aC[6], aC[7], aC[8])};
-      const double  aTMin[3] = {std::min({aC[0], aC[3], aC[6]}), std::min({aC[1], aC[4], aC[7]}),
-                                std::min({aC[2], aC[5], aC[8]})};
-      const double  aTMax[3] = {std::max({aC[0], aC[3], aC[6]}), std::max({aC[1], aC[4], aC[7]}),
-                                std::max({aC[2], aC[5], aC[8]})};
-      if (!Predicates::BoxesTouch(aTMin, aTMax, aMin, aMax))
+      if (crossesLeaf(aLeaf, aQ, theTriangle.FaceIndex(), aMin, aMax, aTol))
       {
-        continue;
-      }
-      const int anIndex = anOrder[static_cast<size_t>(aLeaf)];
-      // Corners first: the record lookup is a cache miss, needed only for the query itself.
-      if (sameCorners(aQ, aT, aTol * aTol) && mySet->Triangle(anIndex).FaceIndex() == theTriangle.FaceIndex())
-      {
-        continue; // the query triangle itself
-      }
-      if (Predicates::TrianglesCross(aQ, aT, aTol))
-      {
-        myIndices.push_back(anIndex);
+        myIndices.push_back(anOrder[static_cast<size_t>(aLeaf)]);
       }
     }
   }
@@ -99,4 +82,31 @@ bool Trivex::IntersectTriMesh::Perform(const TriangleData& theTriangle, std::vec
     theResult.push_back(mySet->Triangle(anIndex));
   }
   return !myIndices.empty();
+}
+
+bool Trivex::IntersectTriMesh::crossesLeaf(int           theLeaf,
+                                           const gp_XYZ* theQuery,
+                                           int           theFaceIndex,
+                                           const double* theMin,
+                                           const double* theMax,
+                                           double        theTol) const
+{
+  const double* aC       = mySet->leafCorners(theLeaf);
+  const double  aTMin[3] = {std::min({aC[0], aC[3], aC[6]}), std::min({aC[1], aC[4], aC[7]}),
+                            std::min({aC[2], aC[5], aC[8]})};
+  const double  aTMax[3] = {std::max({aC[0], aC[3], aC[6]}), std::max({aC[1], aC[4], aC[7]}),
+                            std::max({aC[2], aC[5], aC[8]})};
+  if (!Predicates::BoxesTouch(aTMin, aTMax, theMin, theMax))
+  {
+    return false;
+  }
+  const gp_XYZ aT[3] = {gp_XYZ(aC[0], aC[1], aC[2]), gp_XYZ(aC[3], aC[4], aC[5]),
+                        gp_XYZ(aC[6], aC[7], aC[8])};
+  // Corners first: the record lookup is a cache miss, needed only for the query itself.
+  if (sameCorners(theQuery, aT, theTol * theTol) &&
+      mySet->Triangle(mySet->hierarchy().Order()[static_cast<size_t>(theLeaf)]).FaceIndex() == theFaceIndex)
+  {
+    return false;
+  }
+  return Predicates::TrianglesCross(theQuery, aT, theTol);
 }
