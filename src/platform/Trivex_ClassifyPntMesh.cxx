@@ -110,27 +110,37 @@ int Trivex::ClassifyPntMesh::castRay(const gp_XYZ& thePoint, const gp_XYZ& theDi
   const RayTester aRay(thePoint, theDirection);
   const BVH&      aBVH   = mySet->hierarchy();
   const BVHNode*  aNodes = aBVH.Nodes().data();
-  int             aStack[BVH::THE_MAX_STACK];
-  int             aTop = 0;
-  aStack[aTop++]       = 0;
-  int aNbHits          = 0;
+  auto            meets  = [&](int theNode)
+  {
+    const BVHNode& aNode   = aNodes[theNode];
+    const double   aMin[3] = {aNode.Min[0] - THE_SURFACE_TOL, aNode.Min[1] - THE_SURFACE_TOL,
+                              aNode.Min[2] - THE_SURFACE_TOL};
+    const double   aMax[3] = {aNode.Max[0] + THE_SURFACE_TOL, aNode.Max[1] + THE_SURFACE_TOL,
+                              aNode.Max[2] + THE_SURFACE_TOL};
+    double         anEntry = 0.0;
+    return aRay.Slab(aMin, aMax, -THE_SURFACE_TOL, 1e300, anEntry);
+  };
+  int aStack[BVH::THE_MAX_STACK];
+  int aTop = 0;
+  if (meets(0))
+  {
+    aStack[aTop++] = 0;
+  }
+  int aNbHits = 0;
   while (aTop > 0)
   {
     const int      aNodeIndex = aStack[--aTop];
     const BVHNode& aNode      = aNodes[aNodeIndex];
-    const double   aMin[3]    = {aNode.Min[0] - THE_SURFACE_TOL, aNode.Min[1] - THE_SURFACE_TOL,
-                                 aNode.Min[2] - THE_SURFACE_TOL};
-    const double   aMax[3]    = {aNode.Max[0] + THE_SURFACE_TOL, aNode.Max[1] + THE_SURFACE_TOL,
-                                 aNode.Max[2] + THE_SURFACE_TOL};
-    double         anEntry    = 0.0;
-    if (!aRay.Slab(aMin, aMax, -THE_SURFACE_TOL, 1e300, anEntry))
-    {
-      continue;
-    }
     if (aNode.NbItems == 0)
     {
-      aStack[aTop++] = aNodeIndex + aNode.Offset;
-      aStack[aTop++] = aNodeIndex + 1;
+      if (meets(aNodeIndex + aNode.Offset))
+      {
+        aStack[aTop++] = aNodeIndex + aNode.Offset;
+      }
+      if (meets(aNodeIndex + 1))
+      {
+        aStack[aTop++] = aNodeIndex + 1;
+      }
       continue;
     }
     for (int aLeaf = aNode.Offset; aLeaf < aNode.Offset + aNode.NbItems; ++aLeaf)

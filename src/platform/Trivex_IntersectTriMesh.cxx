@@ -52,19 +52,26 @@ bool Trivex::IntersectTriMesh::Perform(const TriangleData& theTriangle, std::vec
   const std::vector<int>& anOrder = aBVH.Order();
   int                     aStack[BVH::THE_MAX_STACK];
   int                     aTop = 0;
-  aStack[aTop++]               = 0;
+  if (Predicates::BoxesTouch(aNodes[0].Min, aNodes[0].Max, aMin, aMax))
+  {
+    aStack[aTop++] = 0;
+  }
+  // Children are tested before they are pushed: a popped node always meets the box.
   while (aTop > 0)
   {
     const int      aNodeIndex = aStack[--aTop];
     const BVHNode& aNode      = aNodes[aNodeIndex];
-    if (!Predicates::BoxesTouch(aNode.Min, aNode.Max, aMin, aMax))
-    {
-      continue;
-    }
     if (aNode.NbItems == 0)
     {
-      aStack[aTop++] = aNodeIndex + aNode.Offset;
-      aStack[aTop++] = aNodeIndex + 1;
+      const int aRight = aNodeIndex + aNode.Offset, aLeft = aNodeIndex + 1;
+      if (Predicates::BoxesTouch(aNodes[aRight].Min, aNodes[aRight].Max, aMin, aMax))
+      {
+        aStack[aTop++] = aRight;
+      }
+      if (Predicates::BoxesTouch(aNodes[aLeft].Min, aNodes[aLeft].Max, aMin, aMax))
+      {
+        aStack[aTop++] = aLeft;
+      }
       continue;
     }
     for (int aLeaf = aNode.Offset; aLeaf < aNode.Offset + aNode.NbItems; ++aLeaf)
