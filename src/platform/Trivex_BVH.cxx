@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace
 {
@@ -19,18 +20,43 @@ constexpr int THE_TASK_SIZE = 8192;
 // halved at the median so that the depth (and a traversal stack) stays bounded.
 constexpr int THE_MAX_SAH_DEPTH = 48;
 
+// Nearest float at or below (above) theX; beyond the float range, an infinity.
+float roundDown(double theX)
+{
+  if (theX > 3.0e38)
+  {
+    return 3.0e38f;
+  }
+  if (!(theX >= -3.0e38))
+  {
+    return -std::numeric_limits<float>::infinity();
+  }
+  const float aF = static_cast<float>(theX);
+  return aF > theX ? std::nextafter(aF, -std::numeric_limits<float>::infinity()) : aF;
+}
+
+float roundUp(double theX)
+{
+  return -roundDown(-theX);
+}
+
 struct Bounds
 {
   double Min[3] = {1e308, 1e308, 1e308};
   double Max[3] = {-1e308, -1e308, -1e308};
 
+  // Written on copies so that the compiler need not fear aliasing and emits
+  // branch-free minimum and maximum instructions: this is the builder's inner loop.
   void Add(const double* theMin, const double* theMax)
   {
-    for (int k = 0; k < 3; ++k)
-    {
-      Min[k] = std::min(Min[k], theMin[k]);
-      Max[k] = std::max(Max[k], theMax[k]);
-    }
+    const double aMin0 = theMin[0], aMin1 = theMin[1], aMin2 = theMin[2];
+    const double aMax0 = theMax[0], aMax1 = theMax[1], aMax2 = theMax[2];
+    Min[0] = aMin0 < Min[0] ? aMin0 : Min[0];
+    Min[1] = aMin1 < Min[1] ? aMin1 : Min[1];
+    Min[2] = aMin2 < Min[2] ? aMin2 : Min[2];
+    Max[0] = aMax0 > Max[0] ? aMax0 : Max[0];
+    Max[1] = aMax1 > Max[1] ? aMax1 : Max[1];
+    Max[2] = aMax2 > Max[2] ? aMax2 : Max[2];
   }
 
   // Half the surface area; 0 for an empty box.
@@ -44,13 +70,56 @@ struct Bounds
 struct Bin
 {
   Bounds Box;
+  Bounds Centroids;
   int    Count = 0;
+};
+
+// Bounds of a range: of its items' boxes and of their (doubled) centroids.
+struct RangeBounds
+{
+  Bounds Box;
+  Bounds Centroids;
 };
 
 // Centroids are compared doubled (Min + Max): the factor changes no decision.
 inline double centroid2(const Item& theItem, int theAxis)
 {
   return theItem.Min[theAxis] + theItem.Max[theAxis];
+}
+
+// Bin boundary of least surface-area cost (left part = bins below it), or -1
+// when every boundary leaves a side empty. theCost receives the cost.
+int bestBoundary(const Bin* theBins, double& theCost)
+{
+  // Sweep from the right, then from the left.
+  double aRightCost[THE_NB_BINS];
+  Bounds aRight;
+  int    aRightCount = 0;
+  for (int b = THE_NB_BINS - 1; b > 0; --b)
+  {
+    aRight.Add(theBins[b].Box.Min, theBins[b].Box.Max);
+    aRightCount += theBins[b].Count;
+    aRightCost[b] = aRightCount == 0 ? -1.0 : aRight.HalfArea() * aRightCount;
+  }
+  Bounds aLeft;
+  int    aLeftCount = 0, aBest = -1;
+  theCost = 1e308;
+  for (int b = 1; b < THE_NB_BINS; ++b)
+  {
+    aLeft.Add(theBins[b - 1].Box.Min, theBins[b - 1].Box.Max);
+    aLeftCount += theBins[b - 1].Count;
+    if (aLeftCount == 0 || aRightCost[b] < 0.0)
+    {
+      continue;
+    }
+    const double aCost = aLeft.HalfArea() * aLeftCount + aRightCost[b];
+    if (aCost < theCost)
+    {
+      theCost = aCost;
+      aBest   = b;
+    }
+  }
+  return aBest;
 }
 
 class Builder
@@ -61,14 +130,24 @@ public:
   {
   }
 
-  // Appends the subtree over items [theBegin, theEnd) to theOut in depth-first order.
-  // Returns the depth of the subtree.
-  int BuildRange(int theBegin, int theEnd, int theDepth, std::vector<Node>& theOut, bool theIsParallel);
+  // Appends the subtree over items [theBegin, theEnd), whose bounds are theBounds,
+  // to theOut in depth-first order. Returns the depth of the subtree.
+  int BuildRange(int                theBegin,
+                 int                theEnd,
+                 int                theDepth,
+                 const RangeBounds& theBounds,
+                 std::vector<Node>& theOut,
+                 bool               theIsParallel);
+
+  // Bounds of the items [theBegin, theEnd), by one pass over them.
+  RangeBounds Measure(int theBegin, int theEnd) const;
 
 private:
-  int  split(int theBegin, int theEnd, int theDepth, const Bounds& theBox, const Bounds& theCentroids);
+  // Splits [theBegin, theEnd) and returns the first item of the right part (or
+  // -1 for a leaf), with the bounds of both parts.
+  int  split(int theBegin, int theEnd, int theDepth, const RangeBounds& theBounds, RangeBounds* theParts);
   int  medianSplit(int theBegin, int theEnd, const Bounds& theCentroids);
-  int  sahSplit(int theBegin, int theEnd, const Bounds& theCentroids, double theParentArea);
+  int  sahSplit(int theBegin, int theEnd, const RangeBounds& theBounds, RangeBounds* theParts);
   void makeLeaf(Node& theNode, int theBegin, int theEnd) const
   {
     theNode.Offset  = theBegin;
@@ -78,24 +157,38 @@ private:
   Item* myItems;
 };
 
-int Builder::BuildRange(int theBegin, int theEnd, int theDepth, std::vector<Node>& theOut, bool theIsParallel)
+RangeBounds Builder::Measure(int theBegin, int theEnd) const
 {
-  Bounds aBox, aCentroids;
+  RangeBounds aBounds;
   for (int i = theBegin; i < theEnd; ++i)
   {
     const Item& anItem = myItems[i];
-    aBox.Add(anItem.Min, anItem.Max);
+    aBounds.Box.Add(anItem.Min, anItem.Max);
     const double aC[3] = {centroid2(anItem, 0), centroid2(anItem, 1), centroid2(anItem, 2)};
-    aCentroids.Add(aC, aC);
+    aBounds.Centroids.Add(aC, aC);
   }
+  return aBounds;
+}
+
+int Builder::BuildRange(int                theBegin,
+                        int                theEnd,
+                        int                theDepth,
+                        const RangeBounds& theBounds,
+                        std::vector<Node>& theOut,
+                        bool               theIsParallel)
+{
   const size_t aNodeIndex = theOut.size();
   Node         aNode;
-  std::copy(aBox.Min, aBox.Min + 3, aNode.Min);
-  std::copy(aBox.Max, aBox.Max + 3, aNode.Max);
+  for (int k = 0; k < 3; ++k)
+  {
+    aNode.Min[k] = roundDown(theBounds.Box.Min[k]);
+    aNode.Max[k] = roundUp(theBounds.Box.Max[k]);
+  }
   aNode.Offset  = 0;
   aNode.NbItems = 0;
-  const int aMid =
-      theEnd - theBegin <= THE_MAX_LEAF ? -1 : split(theBegin, theEnd, theDepth, aBox, aCentroids);
+  RangeBounds aParts[2];
+  const int   aMid =
+      theEnd - theBegin <= THE_MAX_LEAF ? -1 : split(theBegin, theEnd, theDepth, theBounds, aParts);
   if (aMid < 0)
   {
     makeLeaf(aNode, theBegin, theEnd);
@@ -110,10 +203,10 @@ int Builder::BuildRange(int theBegin, int theEnd, int theDepth, std::vector<Node
     // layout is the same whichever thread builds them. Offsets are relative,
     // which makes an appended subtree valid as it is.
     std::vector<Node> aLeft, aRight;
-#pragma omp task shared(aLeft, aDepthL)
-    aDepthL = BuildRange(theBegin, aMid, theDepth + 1, aLeft, true);
-#pragma omp task shared(aRight, aDepthR)
-    aDepthR = BuildRange(aMid, theEnd, theDepth + 1, aRight, true);
+#pragma omp task shared(aLeft, aDepthL, aParts)
+    aDepthL = BuildRange(theBegin, aMid, theDepth + 1, aParts[0], aLeft, true);
+#pragma omp task shared(aRight, aDepthR, aParts)
+    aDepthR = BuildRange(aMid, theEnd, theDepth + 1, aParts[1], aRight, true);
 #pragma omp taskwait
     theOut[aNodeIndex].Offset = static_cast<int>(1 + aLeft.size());
     theOut.insert(theOut.end(), aLeft.begin(), aLeft.end());
@@ -121,34 +214,44 @@ int Builder::BuildRange(int theBegin, int theEnd, int theDepth, std::vector<Node
   }
   else
   {
-    aDepthL                   = BuildRange(theBegin, aMid, theDepth + 1, theOut, theIsParallel);
+    aDepthL                   = BuildRange(theBegin, aMid, theDepth + 1, aParts[0], theOut, theIsParallel);
     theOut[aNodeIndex].Offset = static_cast<int>(theOut.size() - aNodeIndex);
-    aDepthR                   = BuildRange(aMid, theEnd, theDepth + 1, theOut, theIsParallel);
+    aDepthR                   = BuildRange(aMid, theEnd, theDepth + 1, aParts[1], theOut, theIsParallel);
   }
   return 1 + std::max(aDepthL, aDepthR);
 }
 
 // Returns the first item of the right child, or -1 to make a leaf.
-int Builder::split(int theBegin, int theEnd, int theDepth, const Bounds& theBox, const Bounds& theCentroids)
+int Builder::split(
+    int theBegin, int theEnd, int theDepth, const RangeBounds& theBounds, RangeBounds* theParts)
 {
-  const int    aCount = theEnd - theBegin;
-  const double anExtent =
-      std::max({theCentroids.Max[0] - theCentroids.Min[0], theCentroids.Max[1] - theCentroids.Min[1],
-                theCentroids.Max[2] - theCentroids.Min[2]});
+  const int     aCount   = theEnd - theBegin;
+  const Bounds& aC       = theBounds.Centroids;
+  const double  anExtent = std::max({aC.Max[0] - aC.Min[0], aC.Max[1] - aC.Min[1], aC.Max[2] - aC.Min[2]});
+  int           aMid     = -2;
   if (!(anExtent > 0.0))
   {
     // Identical centroids cannot be told apart by position.
-    return aCount <= THE_MAX_FLAT_LEAF ? -1 : theBegin + aCount / 2;
+    if (aCount <= THE_MAX_FLAT_LEAF)
+    {
+      return -1;
+    }
+    aMid = theBegin + aCount / 2;
   }
-  if (theDepth >= THE_MAX_SAH_DEPTH)
+  else if (theDepth < THE_MAX_SAH_DEPTH)
   {
-    return medianSplit(theBegin, theEnd, theCentroids);
+    aMid = sahSplit(theBegin, theEnd, theBounds, theParts);
+    if (aMid != -2)
+    {
+      return aMid;
+    }
   }
-  const int aMid = sahSplit(theBegin, theEnd, theCentroids, theBox.HalfArea());
   if (aMid == -2)
   {
-    return medianSplit(theBegin, theEnd, theCentroids);
+    aMid = medianSplit(theBegin, theEnd, aC);
   }
+  theParts[0] = Measure(theBegin, aMid);
+  theParts[1] = Measure(aMid, theEnd);
   return aMid;
 }
 
@@ -173,19 +276,21 @@ int Builder::medianSplit(int theBegin, int theEnd, const Bounds& theCentroids)
 }
 
 // Binned surface-area split along the axis of largest centroid spread.
-// Returns -1 for a leaf and -2 when no bin boundary separates the items.
-int Builder::sahSplit(int theBegin, int theEnd, const Bounds& theCentroids, double theParentArea)
+// Returns -1 for a leaf and -2 when no bin boundary separates the items; the
+// bins give the bounds of both parts, which spares the children a pass.
+int Builder::sahSplit(int theBegin, int theEnd, const RangeBounds& theBounds, RangeBounds* theParts)
 {
-  int anAxis = 0;
+  const Bounds& aC     = theBounds.Centroids;
+  int           anAxis = 0;
   for (int k = 1; k < 3; ++k)
   {
-    if (theCentroids.Max[k] - theCentroids.Min[k] > theCentroids.Max[anAxis] - theCentroids.Min[anAxis])
+    if (aC.Max[k] - aC.Min[k] > aC.Max[anAxis] - aC.Min[anAxis])
     {
       anAxis = k;
     }
   }
-  const double aMin   = theCentroids.Min[anAxis];
-  const double aScale = THE_NB_BINS / (theCentroids.Max[anAxis] - aMin);
+  const double aMin   = aC.Min[anAxis];
+  const double aScale = THE_NB_BINS / (aC.Max[anAxis] - aMin);
   auto         binOf  = [&](const Item& theItem)
   {
     const int aBin = static_cast<int>((centroid2(theItem, anAxis) - aMin) * aScale);
@@ -194,47 +299,31 @@ int Builder::sahSplit(int theBegin, int theEnd, const Bounds& theCentroids, doub
   Bin aBins[THE_NB_BINS];
   for (int i = theBegin; i < theEnd; ++i)
   {
-    Bin& aBin = aBins[binOf(myItems[i])];
-    aBin.Box.Add(myItems[i].Min, myItems[i].Max);
+    const Item&  anItem       = myItems[i];
+    Bin&         aBin         = aBins[binOf(anItem)];
+    const double aCentroid[3] = {centroid2(anItem, 0), centroid2(anItem, 1), centroid2(anItem, 2)};
+    aBin.Box.Add(anItem.Min, anItem.Max);
+    aBin.Centroids.Add(aCentroid, aCentroid);
     ++aBin.Count;
   }
-  // Sweep from the right, then from the left: cost of each boundary b (left = bins < b).
-  double aRightCost[THE_NB_BINS];
-  Bounds aRight;
-  int    aRightCount = 0;
-  for (int b = THE_NB_BINS - 1; b > 0; --b)
-  {
-    aRight.Add(aBins[b].Box.Min, aBins[b].Box.Max);
-    aRightCount += aBins[b].Count;
-    aRightCost[b] = aRightCount == 0 ? -1.0 : aRight.HalfArea() * aRightCount;
-  }
-  Bounds aLeft;
-  int    aLeftCount = 0, aBest = -1;
-  double aBestCost = 1e308;
-  for (int b = 1; b < THE_NB_BINS; ++b)
-  {
-    aLeft.Add(aBins[b - 1].Box.Min, aBins[b - 1].Box.Max);
-    aLeftCount += aBins[b - 1].Count;
-    if (aLeftCount == 0 || aRightCost[b] < 0.0)
-    {
-      continue;
-    }
-    const double aCost = aLeft.HalfArea() * aLeftCount + aRightCost[b];
-    if (aCost < aBestCost)
-    {
-      aBestCost = aCost;
-      aBest     = b;
-    }
-  }
+  double    aBestCost = 1e308;
+  const int aBest     = bestBoundary(aBins, aBestCost);
   if (aBest < 0)
   {
     return -2;
   }
-  const int aCount = theEnd - theBegin;
+  const int    aCount      = theEnd - theBegin;
+  const double aParentArea = theBounds.Box.HalfArea();
   // Traversal of a node costs about as much as one item test.
-  if (aCount <= 2 * THE_MAX_LEAF && theParentArea > 0.0 && aBestCost / theParentArea + 1.0 >= aCount)
+  if (aCount <= 2 * THE_MAX_LEAF && aParentArea > 0.0 && aBestCost / aParentArea + 1.0 >= aCount)
   {
     return -1;
+  }
+  for (int b = 0; b < THE_NB_BINS; ++b)
+  {
+    RangeBounds& aPart = theParts[b < aBest ? 0 : 1];
+    aPart.Box.Add(aBins[b].Box.Min, aBins[b].Box.Max);
+    aPart.Centroids.Add(aBins[b].Centroids.Min, aBins[b].Centroids.Max);
   }
   Item* aSplit = std::partition(myItems + theBegin, myItems + theEnd,
                                 [&](const Item& theItem) { return binOf(theItem) < aBest; });
@@ -252,17 +341,18 @@ void Trivex::BVH::Build(std::vector<Item>& theItems, int theNbThreads)
     return;
   }
   myNodes.reserve(theItems.size());
-  Builder   aBuilder(theItems);
-  const int aNbItems = static_cast<int>(theItems.size());
+  Builder           aBuilder(theItems);
+  const int         aNbItems = static_cast<int>(theItems.size());
+  const RangeBounds aRoot    = aBuilder.Measure(0, aNbItems);
   if (theNbThreads > 1 && aNbItems > THE_TASK_SIZE)
   {
 #pragma omp parallel num_threads(theNbThreads)
 #pragma omp          single
-    myDepth = aBuilder.BuildRange(0, aNbItems, 0, myNodes, true);
+    myDepth = aBuilder.BuildRange(0, aNbItems, 0, aRoot, myNodes, true);
   }
   else
   {
-    myDepth = aBuilder.BuildRange(0, aNbItems, 0, myNodes, false);
+    myDepth = aBuilder.BuildRange(0, aNbItems, 0, aRoot, myNodes, false);
   }
   myNodes.shrink_to_fit();
   myOrder.resize(theItems.size());

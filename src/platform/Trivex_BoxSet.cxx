@@ -23,7 +23,7 @@ const Trivex::BoxData& Trivex::BoxSet::Box(int theIndex) const
 void Trivex::BoxSet::InitBuilder()
 {
   myIsBuilt = false;
-  myPacked.clear();
+  myLeafBoxes.clear();
   myHierarchy.reset(new BVH());
 }
 
@@ -53,11 +53,10 @@ bool Trivex::BoxSet::Build()
     return false;
   }
   myHierarchy->Build(anItems, myNbBuilderThreads);
-  myPacked.resize(6 * anItems.size());
-  for (size_t aLeaf = 0; aLeaf < anItems.size(); ++aLeaf)
+  myLeafBoxes.reserve(anItems.size());
+  for (const BVH::Item& anItem : anItems)
   {
-    std::copy(anItems[aLeaf].Min, anItems[aLeaf].Min + 3, myPacked.begin() + 6 * aLeaf);
-    std::copy(anItems[aLeaf].Max, anItems[aLeaf].Max + 3, myPacked.begin() + 6 * aLeaf + 3);
+    myLeafBoxes.push_back(myBoxes[static_cast<size_t>(anItem.Index)]);
   }
   myIsBuilt = true;
   return true;

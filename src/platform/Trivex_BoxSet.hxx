@@ -60,13 +60,13 @@ public:
   DEFINE_STANDARD_RTTIEXT(Trivex::BoxSet, Standard_Transient)
 
 private:
-  // Minimum and maximum corner of the box at leaf position theLeaf.
-  const double* leafBox(int theLeaf) const { return myPacked.data() + 6 * static_cast<size_t>(theLeaf); }
-  const BVH&    hierarchy() const { return *myHierarchy; }
+  // The box at leaf position theLeaf.
+  const BoxData& leafBox(int theLeaf) const { return myLeafBoxes[static_cast<size_t>(theLeaf)]; }
+  const BVH&     hierarchy() const { return *myHierarchy; }
 
 private:
   std::vector<BoxData> myBoxes;
-  std::vector<double>  myPacked;
+  std::vector<BoxData> myLeafBoxes; // copies in leaf order, read contiguously by the queries
   std::unique_ptr<BVH> myHierarchy;
   int                  myNbBuilderThreads = 1;
   bool                 myIsBuilt          = false;

@@ -12,6 +12,31 @@ constexpr double THE_SURFACE_TOL = 1e-7;
 // A hit whose smallest barycentric weight is below this share of the total
 // lies on an edge or corner up to rounding: the crossing count is unreliable.
 constexpr double THE_GRAZING = 1e-9;
+
+// The side of theBox nearest to theP: its axis, and its sign (+1 for the
+// maximum). A ray that leaves the box early meets fewer nodes.
+double nearestSide(const gp_XYZ& theP, const Trivex::BVHNode& theBox, int& theAxis)
+{
+  double aSign = 1.0, aDist = 1e308;
+  theAxis = 0;
+  for (int k = 0; k < 3; ++k)
+  {
+    const double aC = theP.Coord(k + 1);
+    if (theBox.Max[k] - aC < aDist)
+    {
+      aDist   = theBox.Max[k] - aC;
+      theAxis = k;
+      aSign   = 1.0;
+    }
+    if (aC - theBox.Min[k] < aDist)
+    {
+      aDist   = aC - theBox.Min[k];
+      theAxis = k;
+      aSign   = -1.0;
+    }
+  }
+  return aSign;
+}
 } // namespace
 
 Trivex::ClassifyPntMesh::ClassifyPntMesh(const Handle(TriangleSet)& theSet,
@@ -48,10 +73,22 @@ bool Trivex::ClassifyPntMesh::Perform(const gp_Pnt& thePoint) const
   {
     return false;
   }
-  int aNbClean = 0, aNbOdd = 0;
+  int          anExitAxis = 0;
+  const double anExitSign = nearestSide(aP, aRoot, anExitAxis);
+  int          aNbClean = 0, aNbOdd = 0;
   for (size_t i = 0; i < myDirections.size() && aNbClean < myNbRays; ++i)
   {
-    const int aParity = castRay(aP, myDirections[i]);
+    gp_XYZ aDir = myDirections[i];
+    if (i == 0)
+    {
+      // The first ray heads for the nearest face of the box, tilted by the
+      // random direction so that it does not run along the axes of a
+      // box-aligned surface.
+      aDir *= 0.25;
+      aDir.SetCoord(anExitAxis + 1, anExitSign);
+      aDir.Normalize();
+    }
+    const int aParity = castRay(aP, aDir);
     if (aParity == 2)
     {
       return false;
@@ -74,27 +111,37 @@ int Trivex::ClassifyPntMesh::castRay(const gp_XYZ& thePoint, const gp_XYZ& theDi
   const RayTester aRay(thePoint, theDirection);
   const BVH&      aBVH   = mySet->hierarchy();
   const BVHNode*  aNodes = aBVH.Nodes().data();
-  int             aStack[BVH::THE_MAX_STACK];
-  int             aTop = 0;
-  aStack[aTop++]       = 0;
-  int aNbHits          = 0;
+  auto            meets  = [&](int theNode)
+  {
+    const BVHNode& aNode   = aNodes[theNode];
+    const double   aMin[3] = {aNode.Min[0] - THE_SURFACE_TOL, aNode.Min[1] - THE_SURFACE_TOL,
+                              aNode.Min[2] - THE_SURFACE_TOL};
+    const double   aMax[3] = {aNode.Max[0] + THE_SURFACE_TOL, aNode.Max[1] + THE_SURFACE_TOL,
+                              aNode.Max[2] + THE_SURFACE_TOL};
+    double         anEntry = 0.0;
+    return aRay.Slab(aMin, aMax, -THE_SURFACE_TOL, 1e300, anEntry);
+  };
+  int aStack[BVH::THE_MAX_STACK];
+  int aTop = 0;
+  if (meets(0))
+  {
+    aStack[aTop++] = 0;
+  }
+  int aNbHits = 0;
   while (aTop > 0)
   {
     const int      aNodeIndex = aStack[--aTop];
     const BVHNode& aNode      = aNodes[aNodeIndex];
-    const double   aMin[3]    = {aNode.Min[0] - THE_SURFACE_TOL, aNode.Min[1] - THE_SURFACE_TOL,
-                                 aNode.Min[2] - THE_SURFACE_TOL};
-    const double   aMax[3]    = {aNode.Max[0] + THE_SURFACE_TOL, aNode.Max[1] + THE_SURFACE_TOL,
-                                 aNode.Max[2] + THE_SURFACE_TOL};
-    double         anEntry    = 0.0;
-    if (!aRay.Slab(aMin, aMax, -THE_SURFACE_TOL, 1e300, anEntry))
-    {
-      continue;
-    }
     if (aNode.NbItems == 0)
     {
-      aStack[aTop++] = aNodeIndex + aNode.Offset;
-      aStack[aTop++] = aNodeIndex + 1;
+      if (meets(aNodeIndex + aNode.Offset))
+      {
+        aStack[aTop++] = aNodeIndex + aNode.Offset;
+      }
+      if (meets(aNodeIndex + 1))
+      {
+        aStack[aTop++] = aNodeIndex + 1;
+      }
       continue;
     }
     for (int aLeaf = aNode.Offset; aLeaf < aNode.Offset + aNode.NbItems; ++aLeaf)

@@ -12,8 +12,9 @@ namespace Trivex
 {
 //! Whether a point lies inside the closed surface formed by a triangle set.
 //!
-//! Rays are cast from the point in pseudo-random directions and their
-//! crossings counted; a ray that passes within rounding of an edge or a corner,
+//! Rays are cast from the point and their crossings counted: the first one
+//! towards the nearest side of the set's box (tilted at random), the others in
+//! pseudo-random directions; a ray that passes within rounding of an edge or a corner,
 //! or runs along a face, is discarded and another direction is tried. When
 //! every direction is discarded, the winding number of the surface around the
 //! point decides. A point within the tolerance (1e-7) of a triangle is not inside.

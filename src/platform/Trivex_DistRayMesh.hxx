@@ -7,6 +7,8 @@
 
 namespace Trivex
 {
+class RayTester;
+
 //! Distance along a ray to the first triangle it hits. Hits closer to the
 //! origin than the tolerance are ignored: a ray cast from a point of the
 //! surface measures the distance to the next sheet, not to its own triangle.
@@ -36,6 +38,9 @@ public:
 
   //! Sets the tolerance.
   void SetTolerance(double theTolerance) { myTolerance = theTolerance; }
+
+private:
+  double search(const RayTester& theRay, double theTMax, int& theBestLeaf) const;
 
 private:
   Handle(TriangleSet) mySet;

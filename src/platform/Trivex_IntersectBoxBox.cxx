@@ -11,6 +11,7 @@ bool Trivex::IntersectBoxBox::Perform(const BoxData&        theBox,
 {
   theResult.clear();
   myIndices.clear();
+  myFound.clear();
   if (mySet.IsNull() || !mySet->IsBuilt() || theBox.IsVoid())
   {
     return false;
@@ -23,42 +24,55 @@ bool Trivex::IntersectBoxBox::Perform(const BoxData&        theBox,
   const std::vector<int>& anOrder = aBVH.Order();
   int                     aStack[BVH::THE_MAX_STACK];
   int                     aTop = 0;
-  aStack[aTop++]               = 0;
+  if (Predicates::BoxesTouch(aNodes[0].Min, aNodes[0].Max, aMin, aMax))
+  {
+    aStack[aTop++] = 0;
+  }
+  // Children are tested before they are pushed: a popped node always meets the box.
   while (aTop > 0)
   {
     const int      aNodeIndex = aStack[--aTop];
     const BVHNode& aNode      = aNodes[aNodeIndex];
-    if (!Predicates::BoxesTouch(aNode.Min, aNode.Max, aMin, aMax))
-    {
-      continue;
-    }
     if (Predicates::BoxInside(aNode.Min, aNode.Max, aMin, aMax))
     {
       int aFirst = 0, anEnd = 0;
       aBVH.ItemRange(aNodeIndex, aFirst, anEnd);
-      myIndices.insert(myIndices.end(), anOrder.begin() + aFirst, anOrder.begin() + anEnd);
+      for (int aLeaf = aFirst; aLeaf < anEnd; ++aLeaf)
+      {
+        myFound.emplace_back(anOrder[static_cast<size_t>(aLeaf)], aLeaf);
+      }
       continue;
     }
     if (aNode.NbItems == 0)
     {
-      aStack[aTop++] = aNodeIndex + aNode.Offset;
-      aStack[aTop++] = aNodeIndex + 1;
+      const int aRight = aNodeIndex + aNode.Offset, aLeft = aNodeIndex + 1;
+      if (Predicates::BoxesTouch(aNodes[aRight].Min, aNodes[aRight].Max, aMin, aMax))
+      {
+        aStack[aTop++] = aRight;
+      }
+      if (Predicates::BoxesTouch(aNodes[aLeft].Min, aNodes[aLeft].Max, aMin, aMax))
+      {
+        aStack[aTop++] = aLeft;
+      }
       continue;
     }
     for (int aLeaf = aNode.Offset; aLeaf < aNode.Offset + aNode.NbItems; ++aLeaf)
     {
-      const double* aB = mySet->leafBox(aLeaf);
-      if (Predicates::BoxesTouch(aB, aB + 3, aMin, aMax))
+      const BoxData& aB = mySet->leafBox(aLeaf);
+      if (Predicates::BoxesTouch(aB.Min().GetData(), aB.Max().GetData(), aMin, aMax))
       {
-        myIndices.push_back(anOrder[static_cast<size_t>(aLeaf)]);
+        myFound.emplace_back(anOrder[static_cast<size_t>(aLeaf)], aLeaf);
       }
     }
   }
-  std::sort(myIndices.begin(), myIndices.end());
-  theResult.reserve(myIndices.size());
-  for (int anIndex : myIndices)
+  // Results come from the leaf copies, which the search has just read.
+  std::sort(myFound.begin(), myFound.end());
+  theResult.reserve(myFound.size());
+  myIndices.reserve(myFound.size());
+  for (const std::pair<int, int>& aFound : myFound)
   {
-    theResult.push_back(mySet->Box(anIndex));
+    myIndices.push_back(aFound.first);
+    theResult.push_back(mySet->leafBox(aFound.second));
   }
-  return !myIndices.empty();
+  return !myFound.empty();
 }

@@ -5,6 +5,7 @@
 #include <Trivex_BoxData.hxx>
 #include <Trivex_BoxSet.hxx>
 
+#include <utility>
 #include <vector>
 
 namespace Trivex
@@ -14,10 +15,7 @@ class Pellisk_EXPORT IntersectBoxBox
 {
 public:
   //! A query on theSet (which must be built; see BoxSet).
-  explicit IntersectBoxBox(const Handle(BoxSet)& theSet)
-      : mySet(theSet)
-  {
-  }
+  explicit IntersectBoxBox(const Handle(BoxSet) & theSet) : mySet(theSet) {}
 
   //! True when boxes of the set come within theTolerance of theBox on every
   //! axis (so boxes sharing a face, an edge or a corner touch); theResult
@@ -30,8 +28,9 @@ public:
   const std::vector<int>& Indices() const { return myIndices; }
 
 private:
-  Handle(BoxSet)   mySet;
-  std::vector<int> myIndices;
+  Handle(BoxSet) mySet;
+  std::vector<int>                 myIndices;
+  std::vector<std::pair<int, int>> myFound; // (box number, leaf position), scratch kept between queries
 };
 } // namespace Trivex
 

@@ -30,17 +30,17 @@ bool Trivex::IntersectBoxMesh::perform(const Bnd_Box& theBox, std::vector<int>* 
   const BVHNode*          aNodes  = aBVH.Nodes().data();
   const std::vector<int>& anOrder = aBVH.Order();
   int                     aStack[BVH::THE_MAX_STACK];
-  int                     aTop = 0;
-  aStack[aTop++]               = 0;
-  bool aFound                  = false;
+  int                     aTop   = 0;
+  bool                    aFound = false;
+  if (Predicates::BoxesTouch(aNodes[0].Min, aNodes[0].Max, aMin, aMax))
+  {
+    aStack[aTop++] = 0;
+  }
+  // Children are tested before they are pushed: a popped node always meets the box.
   while (aTop > 0)
   {
     const int      aNodeIndex = aStack[--aTop];
     const BVHNode& aNode      = aNodes[aNodeIndex];
-    if (!Predicates::BoxesTouch(aNode.Min, aNode.Max, aMin, aMax))
-    {
-      continue;
-    }
     if (Predicates::BoxInside(aNode.Min, aNode.Max, aMin, aMax))
     {
       // Every triangle inside the box meets it: no test needed.
@@ -56,8 +56,15 @@ bool Trivex::IntersectBoxMesh::perform(const Bnd_Box& theBox, std::vector<int>* 
     }
     if (aNode.NbItems == 0)
     {
-      aStack[aTop++] = aNodeIndex + aNode.Offset;
-      aStack[aTop++] = aNodeIndex + 1;
+      const int aRight = aNodeIndex + aNode.Offset, aLeft = aNodeIndex + 1;
+      if (Predicates::BoxesTouch(aNodes[aRight].Min, aNodes[aRight].Max, aMin, aMax))
+      {
+        aStack[aTop++] = aRight;
+      }
+      if (Predicates::BoxesTouch(aNodes[aLeft].Min, aNodes[aLeft].Max, aMin, aMax))
+      {
+        aStack[aTop++] = aLeft;
+      }
       continue;
     }
     for (int aLeaf = aNode.Offset; aLeaf < aNode.Offset + aNode.NbItems; ++aLeaf)

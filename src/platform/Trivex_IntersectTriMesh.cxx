@@ -52,42 +52,33 @@ bool Trivex::IntersectTriMesh::Perform(const TriangleData& theTriangle, std::vec
   const std::vector<int>& anOrder = aBVH.Order();
   int                     aStack[BVH::THE_MAX_STACK];
   int                     aTop = 0;
-  aStack[aTop++]               = 0;
+  if (Predicates::BoxesTouch(aNodes[0].Min, aNodes[0].Max, aMin, aMax))
+  {
+    aStack[aTop++] = 0;
+  }
+  // Children are tested before they are pushed: a popped node always meets the box.
   while (aTop > 0)
   {
     const int      aNodeIndex = aStack[--aTop];
     const BVHNode& aNode      = aNodes[aNodeIndex];
-    if (!Predicates::BoxesTouch(aNode.Min, aNode.Max, aMin, aMax))
-    {
-      continue;
-    }
     if (aNode.NbItems == 0)
     {
-      aStack[aTop++] = aNodeIndex + aNode.Offset;
-      aStack[aTop++] = aNodeIndex + 1;
+      const int aRight = aNodeIndex + aNode.Offset, aLeft = aNodeIndex + 1;
+      if (Predicates::BoxesTouch(aNodes[aRight].Min, aNodes[aRight].Max, aMin, aMax))
+      {
+        aStack[aTop++] = aRight;
+      }
+      if (Predicates::BoxesTouch(aNodes[aLeft].Min, aNodes[aLeft].Max, aMin, aMax))
+      {
+        aStack[aTop++] = aLeft;
+      }
       continue;
     }
     for (int aLeaf = aNode.Offset; aLeaf < aNode.Offset + aNode.NbItems; ++aLeaf)
     {
-      const double* aC       = mySet->leafCorners(aLeaf);
-      const gp_XYZ  aT[3]    = {gp_XYZ(aC[0], aC[1], aC[2]), gp_XYZ(aC[3], aC[4], aC[5]),
-                                gp_XYZ(aC[6], aC[7], aC[8])};
-      const double  aTMin[3] = {std::min({aC[0], aC[3], aC[6]}), std::min({aC[1], aC[4], aC[7]}),
-                                std::min({aC[2], aC[5], aC[8]})};
-      const double  aTMax[3] = {std::max({aC[0], aC[3], aC[6]}), std::max({aC[1], aC[4], aC[7]}),
-                                std::max({aC[2], aC[5], aC[8]})};
-      if (!Predicates::BoxesTouch(aTMin, aTMax, aMin, aMax))
+      if (crossesLeaf(aLeaf, aQ, theTriangle.FaceIndex(), aMin, aMax, aTol))
       {
-        continue;
-      }
-      const int anIndex = anOrder[static_cast<size_t>(aLeaf)];
-      if (mySet->Triangle(anIndex).FaceIndex() == theTriangle.FaceIndex() && sameCorners(aQ, aT, aTol * aTol))
-      {
-        continue; // the query triangle itself
-      }
-      if (Predicates::TrianglesCross(aQ, aT, aTol))
-      {
-        myIndices.push_back(anIndex);
+        myIndices.push_back(anOrder[static_cast<size_t>(aLeaf)]);
       }
     }
   }
@@ -98,4 +89,31 @@ bool Trivex::IntersectTriMesh::Perform(const TriangleData& theTriangle, std::vec
     theResult.push_back(mySet->Triangle(anIndex));
   }
   return !myIndices.empty();
+}
+
+bool Trivex::IntersectTriMesh::crossesLeaf(int           theLeaf,
+                                           const gp_XYZ* theQuery,
+                                           int           theFaceIndex,
+                                           const double* theMin,
+                                           const double* theMax,
+                                           double        theTol) const
+{
+  const double* aC       = mySet->leafCorners(theLeaf);
+  const double  aTMin[3] = {std::min({aC[0], aC[3], aC[6]}), std::min({aC[1], aC[4], aC[7]}),
+                            std::min({aC[2], aC[5], aC[8]})};
+  const double  aTMax[3] = {std::max({aC[0], aC[3], aC[6]}), std::max({aC[1], aC[4], aC[7]}),
+                            std::max({aC[2], aC[5], aC[8]})};
+  if (!Predicates::BoxesTouch(aTMin, aTMax, theMin, theMax))
+  {
+    return false;
+  }
+  const gp_XYZ aT[3] = {gp_XYZ(aC[0], aC[1], aC[2]), gp_XYZ(aC[3], aC[4], aC[5]),
+                        gp_XYZ(aC[6], aC[7], aC[8])};
+  // Corners first: the record lookup is a cache miss, needed only for the query itself.
+  if (sameCorners(theQuery, aT, theTol * theTol) &&
+      mySet->Triangle(mySet->hierarchy().Order()[static_cast<size_t>(theLeaf)]).FaceIndex() == theFaceIndex)
+  {
+    return false;
+  }
+  return Predicates::TrianglesCross(theQuery, aT, theTol);
 }

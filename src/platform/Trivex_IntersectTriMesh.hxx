@@ -44,6 +44,15 @@ public:
   void SetTolerance(double theTolerance) { myTolerance = theTolerance; }
 
 private:
+  // True when the triangle at leaf position theLeaf crosses theQuery (box theMin..theMax).
+  bool crossesLeaf(int           theLeaf,
+                   const gp_XYZ* theQuery,
+                   int           theFaceIndex,
+                   const double* theMin,
+                   const double* theMax,
+                   double        theTol) const;
+
+private:
   Handle(TriangleSet) mySet;
   std::vector<int>    myIndices;
   double              myTolerance;

@@ -50,13 +50,31 @@ double pointTriangleSqDistance(const gp_XYZ& theP, const gp_XYZ* theT)
   return (Trivex::Predicates::ClosestPointTriangle(theP, theT[0], theT[1], theT[2]) - theP).SquareModulus();
 }
 
+// True when both ends of the segment lie farther than theTol on one side of the
+// triangle's plane: then the segment stays farther than theTol from the triangle.
+bool sideBeyondPlane(const gp_XYZ& theP, const gp_XYZ& theQ, const gp_XYZ* theT, double theTol)
+{
+  const gp_XYZ aN   = (theT[1] - theT[0]).Crossed(theT[2] - theT[0]);
+  const double aLen = aN.Modulus();
+  if (!(aLen > 0.0))
+  {
+    return false;
+  }
+  const double aLimit = theTol * aLen;
+  const double aSP = aN.Dot(theP - theT[0]), aSQ = aN.Dot(theQ - theT[0]);
+  return (aSP > aLimit && aSQ > aLimit) || (aSP < -aLimit && aSQ < -aLimit);
+}
+
 // Triangles sharing exactly one corner: theT1[0] and theT2[0] are the shared one.
 // They meet beyond it exactly when the side opposite the shared corner of one
 // meets the other triangle (the intersection is convex and contains the corner).
-bool crossAtCorner(const gp_XYZ* theT1, const gp_XYZ* theT2, double theTol2)
+bool crossAtCorner(const gp_XYZ* theT1, const gp_XYZ* theT2, double theTol)
 {
-  return Trivex::Predicates::SegmentTriangleSqDistance(theT1[1], theT1[2], theT2) <= theTol2 ||
-         Trivex::Predicates::SegmentTriangleSqDistance(theT2[1], theT2[2], theT1) <= theTol2;
+  const double aTol2 = theTol * theTol;
+  return (!sideBeyondPlane(theT1[1], theT1[2], theT2, theTol) &&
+          Trivex::Predicates::SegmentTriangleSqDistance(theT1[1], theT1[2], theT2) <= aTol2) ||
+         (!sideBeyondPlane(theT2[1], theT2[2], theT1, theTol) &&
+          Trivex::Predicates::SegmentTriangleSqDistance(theT2[1], theT2[2], theT1) <= aTol2);
 }
 
 // Triangles sharing the side (theA, theB), with the third corners theC and theD.
@@ -324,7 +342,7 @@ bool Trivex::Predicates::TrianglesCross(const gp_XYZ* theT1, const gp_XYZ* theT2
     const int    anI    = aMatch[aJ];
     const gp_XYZ aT1[3] = {theT1[anI], theT1[(anI + 1) % 3], theT1[(anI + 2) % 3]};
     const gp_XYZ aT2[3] = {theT2[aJ], theT2[(aJ + 1) % 3], theT2[(aJ + 2) % 3]};
-    return crossAtCorner(aT1, aT2, aTol2);
+    return crossAtCorner(aT1, aT2, theTol);
   }
   const int aFreeJ = aMatch[0] < 0 ? 0 : (aMatch[1] < 0 ? 1 : 2);
   const int aFreeI = !aUsed[0] ? 0 : (!aUsed[1] ? 1 : 2);

@@ -13,24 +13,25 @@ namespace Trivex
 class Predicates
 {
 public:
-  //! True when two boxes overlap or touch.
-  static bool
-  BoxesTouch(const double* theMinA, const double* theMaxA, const double* theMinB, const double* theMaxB)
+  //! True when two boxes overlap or touch (node bounds may be single precision).
+  template <typename TA, typename TB>
+  static bool BoxesTouch(const TA* theMinA, const TA* theMaxA, const TB* theMinB, const TB* theMaxB)
   {
     return theMinA[0] <= theMaxB[0] && theMinB[0] <= theMaxA[0] && theMinA[1] <= theMaxB[1] &&
            theMinB[1] <= theMaxA[1] && theMinA[2] <= theMaxB[2] && theMinB[2] <= theMaxA[2];
   }
 
   //! True when box A lies inside box B.
-  static bool
-  BoxInside(const double* theMinA, const double* theMaxA, const double* theMinB, const double* theMaxB)
+  template <typename TA>
+  static bool BoxInside(const TA* theMinA, const TA* theMaxA, const double* theMinB, const double* theMaxB)
   {
     return theMinA[0] >= theMinB[0] && theMaxA[0] <= theMaxB[0] && theMinA[1] >= theMinB[1] &&
            theMaxA[1] <= theMaxB[1] && theMinA[2] >= theMinB[2] && theMaxA[2] <= theMaxB[2];
   }
 
   //! Squared distance from a point to a box (0 inside).
-  static double PointBoxSqDistance(const gp_XYZ& theP, const double* theMin, const double* theMax)
+  template <typename T>
+  static double PointBoxSqDistance(const gp_XYZ& theP, const T* theMin, const T* theMax)
   {
     double       aSum  = 0.0;
     const double aP[3] = {theP.X(), theP.Y(), theP.Z()};

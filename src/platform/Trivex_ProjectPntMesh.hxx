@@ -39,8 +39,18 @@ public:
   //! Number of the triangle holding the last closest point, -1 when not done.
   int Index() const { return myIndex; }
 
+  //! State of one nearest-triangle search (used by the implementation).
+  struct Nearest
+  {
+    double Best2  = 1e308; //!< squared distance of the nearest triangle so far
+    double Bound2 = 1e308; //!< subtrees farther than this are skipped
+    gp_XYZ Point;          //!< closest point so far
+    int    Leaf = -1;      //!< its leaf position, -1 before the first
+  };
+
 private:
-  gp_Pnt perform(const gp_Pnt& thePoint, double theTolerance, std::vector<int>* theIndices);
+  gp_Pnt  perform(const gp_Pnt& thePoint, double theTolerance, std::vector<int>* theIndices);
+  Nearest search(const gp_XYZ& theP, double theTolerance, bool theIsAllNear);
 
 private:
   Handle(TriangleSet)                 mySet;

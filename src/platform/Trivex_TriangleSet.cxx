@@ -2,6 +2,7 @@
 
 #include <Trivex_BVH.hxx>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -9,6 +10,9 @@ IMPLEMENT_STANDARD_RTTIEXT(Trivex::TriangleSet, Standard_Transient)
 
 namespace
 {
+// Loops over fewer triangles than this are not worth a parallel region.
+constexpr int THE_PARALLEL_SIZE = 20000;
+
 bool isFinite(const gp_Pnt& thePnt)
 {
   return std::isfinite(thePnt.X()) && std::isfinite(thePnt.Y()) && std::isfinite(thePnt.Z());
@@ -56,6 +60,7 @@ const Trivex::TriangleData& Trivex::TriangleSet::Triangle(int theIndex) const
 void Trivex::TriangleSet::InitBuilder()
 {
   myIsBuilt = false;
+  myBox.SetVoid();
   myCorners.clear();
   myHierarchy.reset(new BVH());
 }
@@ -66,54 +71,56 @@ bool Trivex::TriangleSet::Build()
   {
     return true;
   }
-  std::vector<BVH::Item> anItems;
-  anItems.reserve(myTriangles.size());
-  for (size_t i = 0; i < myTriangles.size(); ++i)
+  // Items are made in parallel in triangle order; triangles that are not
+  // finite keep an index of -1 and are dropped afterwards, in order.
+  const int              aNbTris = NbTriangles();
+  std::vector<BVH::Item> anItems(myTriangles.size());
+#pragma omp parallel for num_threads(myNbBuilderThreads) schedule(static) if (aNbTris > THE_PARALLEL_SIZE)
+  for (int i = 0; i < aNbTris; ++i)
   {
-    const TriangleData& aTri = myTriangles[i];
-    if (!isFinite(aTri.Point(0)) || !isFinite(aTri.Point(1)) || !isFinite(aTri.Point(2)))
+    const TriangleData& aTri   = myTriangles[static_cast<size_t>(i)];
+    BVH::Item&          anItem = anItems[static_cast<size_t>(i)];
+    anItem.Index = isFinite(aTri.Point(0)) && isFinite(aTri.Point(1)) && isFinite(aTri.Point(2)) ? i : -1;
+    for (int k = 0; k < 3; ++k)
     {
-      continue;
+      const double aA = aTri.Point(0).XYZ().GetData()[k], aB = aTri.Point(1).XYZ().GetData()[k],
+                   aC = aTri.Point(2).XYZ().GetData()[k];
+      anItem.Min[k]   = std::min(aA, std::min(aB, aC));
+      anItem.Max[k]   = std::max(aA, std::max(aB, aC));
     }
-    BVH::Item anItem;
-    for (int k = 1; k <= 3; ++k)
-    {
-      const double aA = aTri.Point(0).Coord(k), aB = aTri.Point(1).Coord(k), aC = aTri.Point(2).Coord(k);
-      anItem.Min[k - 1] = std::min(aA, std::min(aB, aC));
-      anItem.Max[k - 1] = std::max(aA, std::max(aB, aC));
-    }
-    anItem.Index = static_cast<int>(i);
-    anItems.push_back(anItem);
   }
+  anItems.erase(std::remove_if(anItems.begin(), anItems.end(),
+                               [](const BVH::Item& theItem) { return theItem.Index < 0; }),
+                anItems.end());
   if (anItems.empty())
   {
     return false;
   }
   myHierarchy->Build(anItems, myNbBuilderThreads);
-  // Corners are copied in leaf order so that a leaf reads one contiguous block.
-  const std::vector<int>& anOrder = myHierarchy->Order();
-  myCorners.resize(9 * anOrder.size());
-  for (size_t aLeaf = 0; aLeaf < anOrder.size(); ++aLeaf)
+  double aMin[3] = {1e308, 1e308, 1e308}, aMax[3] = {-1e308, -1e308, -1e308};
+  for (const BVH::Item& anItem : anItems)
   {
-    const TriangleData& aTri = myTriangles[static_cast<size_t>(anOrder[aLeaf])];
     for (int k = 0; k < 3; ++k)
     {
-      myCorners[9 * aLeaf + 3 * k]     = aTri.Point(k).X();
-      myCorners[9 * aLeaf + 3 * k + 1] = aTri.Point(k).Y();
-      myCorners[9 * aLeaf + 3 * k + 2] = aTri.Point(k).Z();
+      aMin[k] = std::min(aMin[k], anItem.Min[k]);
+      aMax[k] = std::max(aMax[k], anItem.Max[k]);
+    }
+  }
+  myBox.Update(aMin[0], aMin[1], aMin[2], aMax[0], aMax[1], aMax[2]);
+  // Corners are copied in leaf order so that a leaf reads one contiguous block.
+  const std::vector<int>& anOrder   = myHierarchy->Order();
+  const int               aNbLeaves = static_cast<int>(anOrder.size());
+  myCorners.resize(9 * anOrder.size());
+#pragma omp parallel for num_threads(myNbBuilderThreads) schedule(static) if (aNbLeaves > THE_PARALLEL_SIZE)
+  for (int aLeaf = 0; aLeaf < aNbLeaves; ++aLeaf)
+  {
+    const TriangleData& aTri    = myTriangles[static_cast<size_t>(anOrder[static_cast<size_t>(aLeaf)])];
+    double*             aTarget = myCorners.data() + 9 * static_cast<size_t>(aLeaf);
+    for (int k = 0; k < 3; ++k)
+    {
+      std::copy(aTri.Point(k).XYZ().GetData(), aTri.Point(k).XYZ().GetData() + 3, aTarget + 3 * k);
     }
   }
   myIsBuilt = true;
   return true;
-}
-
-Bnd_Box Trivex::TriangleSet::Box() const
-{
-  Bnd_Box aBox;
-  if (myIsBuilt)
-  {
-    const BVHNode& aRoot = myHierarchy->Nodes().front();
-    aBox.Update(aRoot.Min[0], aRoot.Min[1], aRoot.Min[2], aRoot.Max[0], aRoot.Max[1], aRoot.Max[2]);
-  }
-  return aBox;
 }

@@ -75,7 +75,7 @@ public:
   bool IsBuilt() const { return myIsBuilt; }
 
   //! Bounding box of the findable triangles; void when not built.
-  Bnd_Box Box() const;
+  const Bnd_Box& Box() const { return myBox; }
 
   DEFINE_STANDARD_RTTIEXT(Trivex::TriangleSet, Standard_Transient)
 
@@ -88,6 +88,7 @@ private:
   std::vector<TriangleData> myTriangles;
   std::vector<double>       myCorners;
   std::unique_ptr<BVH>      myHierarchy;
+  Bnd_Box                   myBox;
   int                       myNbBuilderThreads = 1;
   bool                      myIsBuilt          = false;
 };
