@@ -1,0 +1,70 @@
+#include <Algo_CartesianWrapping_Cells.hxx>
+
+void Algo_CartesianWrapping_Cells::CellSide(const SVO_Node& theA, const SVO_Node& theB, int theSide[3])
+{
+  for (int anAxis = 1; anAxis <= 3; ++anAxis)
+  {
+    int& aSide = theSide[anAxis - 1];
+    if (theA.BoxMin.Coord(anAxis) + THE_TOLERANCE > theB.BoxMax.Coord(anAxis))
+    {
+      aSide = -1;
+    }
+    else if (theB.BoxMin.Coord(anAxis) > theA.BoxMax.Coord(anAxis) - THE_TOLERANCE)
+    {
+      aSide = 1;
+    }
+    else
+    {
+      aSide = 0;
+    }
+  }
+}
+
+bool Algo_CartesianWrapping_Cells::ContainsPoint(const SVO_Node& theCell,
+                                                 const gp_XYZ&   thePoint,
+                                                 double          theTolerance)
+{
+  for (int anAxis = 1; anAxis <= 3; ++anAxis)
+  {
+    const double aValue = thePoint.Coord(anAxis);
+    if (aValue < theCell.BoxMin.Coord(anAxis) - theTolerance ||
+        aValue > theCell.BoxMax.Coord(anAxis) + theTolerance)
+    {
+      return false;
+    }
+  }
+  return true;
+}
+
+Handle(Trivex::BoxSet) Algo_CartesianWrapping_Cells::BuildBoxSet(const std::vector<SVO_Node*>& theCells,
+                                                                 unsigned int                  theNbThreads)
+{
+  std::vector<Trivex::BoxData> aBoxes;
+  aBoxes.reserve(theCells.size());
+  for (size_t anIndex = 0; anIndex < theCells.size(); ++anIndex)
+  {
+    aBoxes.emplace_back(theCells[anIndex]->BoxMin, theCells[anIndex]->BoxMax, static_cast<int>(anIndex));
+  }
+  Handle(Trivex::BoxSet) aSet = new Trivex::BoxSet(aBoxes);
+  aSet->SetNbBuilderThreads(static_cast<int>(theNbThreads));
+  aSet->InitBuilder();
+  aSet->Build();
+  return aSet;
+}
+
+void Algo_CartesianWrapping_Cells::Neighbours(Trivex::IntersectBoxBox&      theQuery,
+                                              const std::vector<SVO_Node*>& theCells,
+                                              const SVO_Node&               theBox,
+                                              std::vector<SVO_Node*>&       theNeighbours)
+{
+  theNeighbours.clear();
+  std::vector<Trivex::BoxData> aFound;
+  if (!theQuery.Perform(Trivex::BoxData(theBox.BoxMin, theBox.BoxMax), aFound, THE_TOLERANCE))
+  {
+    return;
+  }
+  for (const int anIndex : theQuery.Indices())
+  {
+    theNeighbours.push_back(theCells[static_cast<size_t>(anIndex)]);
+  }
+}

@@ -1,0 +1,368 @@
+#include <Algo_CartesianWrapping.hxx>
+
+#include <Algo_CartesianWrapping_Cells.hxx>
+#include <SVO_NodeState.hxx>
+
+#include <array>
+#include <cstdint>
+
+#include <omp.h>
+
+using namespace Algo_CartesianWrapping_Cells;
+
+// How joints are found and closed.
+//
+// The skin is the boundary of the union of the cells. That boundary is a
+// 2-manifold exactly when, around every point of it, the occupied space and
+// the empty space each form one piece. Cells are octree-aligned, so this
+// needs checking only at cell corners: a point that is no cell corner lies
+// inside a face or along edges of one direction only, where the space around
+// it repeats along that direction; a bad stretch there (two cells diagonal
+// across an edge) ends at some cell corner, where it shows as well.
+//
+// At a corner the eight octants around it are looked at, probed at the size
+// of the smallest cell meeting there (every cell meeting there is at least
+// that large and aligned to that grid, so it fills an octant wholly or not at
+// all). The corner is sound when the occupied octants are face-connected and
+// so are the empty ones. Testing pairs of cells alone would not do: with six
+// octants filled and two opposite ones empty, every pair of cells is
+// face-connected, yet the empty space pinches the skin at the corner.
+//
+// A bad corner is closed with the fewest octants that make it sound, taken
+// within the span of its occupied octants (so fillers never grow the union
+// beyond the box of the input cells and the passes end), smallest octant
+// numbers first. The choice depends on the corner alone, so every cell that
+// sees the corner proposes the same fillers and the duplicates collapse. A
+// filler is the octant box of the corner's smallest cell, halved while it
+// would overlap a smaller cell lying in it, so it is never larger than the
+// cells of the joint. Two cells along an edge get one bridge cell, two cells
+// at a corner two, forming a face-connected path.
+//
+// A new cell changes the octants around the corners of the cells it touches,
+// so those cells are examined again in the next pass along with the new ones.
+
+namespace
+{
+// Octants around a corner are numbered like corners: bit k set for the upper
+// side along axis k. Octants whose numbers differ in one bit share a face.
+int nbComponents(unsigned int theSet)
+{
+  unsigned int aLeft  = theSet & 0xFFu;
+  int          aCount = 0;
+  while (aLeft != 0)
+  {
+    ++aCount;
+    unsigned int aPiece = 0;
+    unsigned int aFront = aLeft & (~aLeft + 1u);
+    while (aFront != 0)
+    {
+      aPiece |= aFront;
+      unsigned int aNext = 0;
+      for (int anOctant = 0; anOctant < 8; ++anOctant)
+      {
+        if ((aFront >> anOctant) & 1u)
+        {
+          aNext |= (1u << (anOctant ^ 1)) | (1u << (anOctant ^ 2)) | (1u << (anOctant ^ 4));
+        }
+      }
+      aFront = aNext & aLeft & ~aPiece;
+    }
+    aLeft &= ~aPiece;
+  }
+  return aCount;
+}
+
+bool isSoundCorner(unsigned int theOccupied)
+{
+  return nbComponents(theOccupied) <= 1 && nbComponents(~theOccupied & 0xFFu) <= 1;
+}
+
+// Octants within the bounding box of the given ones.
+unsigned int spannedOctants(unsigned int theSet)
+{
+  unsigned int aResult = 0;
+  for (int anOctant = 0; anOctant < 8; ++anOctant)
+  {
+    bool isInside = true;
+    for (int aBit = 1; aBit <= 4; aBit <<= 1)
+    {
+      bool hasSide[2] = {false, false};
+      for (int anOther = 0; anOther < 8; ++anOther)
+      {
+        if ((theSet >> anOther) & 1u)
+        {
+          hasSide[(anOther & aBit) != 0 ? 1 : 0] = true;
+        }
+      }
+      isInside = isInside && hasSide[(anOctant & aBit) != 0 ? 1 : 0];
+    }
+    aResult |= isInside ? (1u << anOctant) : 0u;
+  }
+  return aResult;
+}
+
+int nbBits(unsigned int theSet)
+{
+  int aCount = 0;
+  for (; theSet != 0; theSet &= theSet - 1)
+  {
+    ++aCount;
+  }
+  return aCount;
+}
+
+// For each set of occupied octants, the octants to fill (none for a sound corner).
+std::array<std::uint8_t, 256> makeFillTable()
+{
+  std::array<std::uint8_t, 256> aTable{};
+  for (unsigned int aSet = 0; aSet < 256; ++aSet)
+  {
+    if (isSoundCorner(aSet))
+    {
+      continue;
+    }
+    const unsigned int aCandidates = spannedOctants(aSet) & ~aSet;
+    for (int aSize = 1; aSize <= 8 && aTable[aSet] == 0; ++aSize)
+    {
+      for (unsigned int aFill = 1; aFill < 256; ++aFill)
+      {
+        if ((aFill & ~aCandidates) == 0 && nbBits(aFill) == aSize && isSoundCorner(aSet | aFill))
+        {
+          aTable[aSet] = static_cast<std::uint8_t>(aFill);
+          break;
+        }
+      }
+    }
+  }
+  return aTable;
+}
+
+const std::array<std::uint8_t, 256>& fillTable()
+{
+  static const std::array<std::uint8_t, 256> THE_TABLE = makeFillTable();
+  return THE_TABLE;
+}
+
+// Unit step from a corner into an octant.
+gp_XYZ octantDirection(int theOctant)
+{
+  return gp_XYZ((theOctant & 1) != 0 ? 1.0 : -1.0, (theOctant & 2) != 0 ? 1.0 : -1.0,
+                (theOctant & 4) != 0 ? 1.0 : -1.0);
+}
+
+// Aligned cells overlap by at least the smaller one's extent or not at all.
+bool overlapsInside(const SVO_Node& theA, const SVO_Node& theB)
+{
+  const double aMargin = 0.25 * std::min(Extent(theA), Extent(theB));
+  for (int anAxis = 1; anAxis <= 3; ++anAxis)
+  {
+    const double aLow  = std::max(theA.BoxMin.Coord(anAxis), theB.BoxMin.Coord(anAxis));
+    const double aHigh = std::min(theA.BoxMax.Coord(anAxis), theB.BoxMax.Coord(anAxis));
+    if (aHigh - aLow <= aMargin)
+    {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Reads the cells around corners and proposes fillers; one per thread.
+class CornerInspector
+{
+public:
+  CornerInspector(const Handle(Trivex::BoxSet)& theSet, const std::vector<SVO_Node*>& theCells)
+      : myQuery(theSet),
+        myCells(theCells)
+  {
+  }
+
+  // Appends the fillers that close the bad corners of theCell.
+  void Inspect(const SVO_Node& theCell, std::vector<SVO_Node>& theProposals)
+  {
+    Neighbours(myQuery, myCells, theCell, myNeighbours);
+    for (int aCorner = 0; aCorner < 8; ++aCorner)
+    {
+      const gp_XYZ aPoint = theCell.Corner(aCorner);
+      double       aSize  = 0.0;
+      unsigned int aFill  = fillTable()[occupiedOctants(aPoint, aSize)];
+      for (int anOctant = 0; aFill != 0; ++anOctant, aFill >>= 1)
+      {
+        if ((aFill & 1u) != 0)
+        {
+          theProposals.push_back(freeOctant(aPoint, anOctant, aSize));
+        }
+      }
+    }
+  }
+
+private:
+  // Octants around the point filled by the cells meeting there, and the
+  // extent of the smallest of those cells.
+  unsigned int occupiedOctants(const gp_XYZ& thePoint, double& theSize)
+  {
+    myMeeting.clear();
+    theSize = 2e100;
+    for (SVO_Node* aCell : myNeighbours)
+    {
+      if (ContainsPoint(*aCell, thePoint, THE_TOLERANCE))
+      {
+        myMeeting.push_back(aCell);
+        theSize = std::min(theSize, Extent(*aCell));
+      }
+    }
+    unsigned int anOccupied = 0;
+    for (int anOctant = 0; anOctant < 8; ++anOctant)
+    {
+      const gp_XYZ aProbe = thePoint + octantDirection(anOctant) * (0.5 * theSize);
+      for (const SVO_Node* aCell : myMeeting)
+      {
+        if (ContainsPoint(*aCell, aProbe, -0.25 * theSize))
+        {
+          anOccupied |= 1u << anOctant;
+          break;
+        }
+      }
+    }
+    return anOccupied;
+  }
+
+  // The octant box of the given size at the point, halved while a smaller
+  // cell lies in it.
+  SVO_Node freeOctant(const gp_XYZ& thePoint, int theOctant, double theSize)
+  {
+    const gp_XYZ aDirection = octantDirection(theOctant);
+    double       aSize      = theSize;
+    for (int aHalving = 0;; ++aHalving)
+    {
+      SVO_Node aBox(thePoint, thePoint + aDirection * aSize);
+      Neighbours(myQuery, myCells, aBox, myInBox);
+      const bool isFree =
+          std::none_of(myInBox.begin(), myInBox.end(),
+                       [&](const SVO_Node* theCell) { return overlapsInside(aBox, *theCell); });
+      if (isFree || aHalving == 60)
+      {
+        return aBox;
+      }
+      aSize *= 0.5;
+    }
+  }
+
+private:
+  Trivex::IntersectBoxBox       myQuery;
+  const std::vector<SVO_Node*>& myCells;
+  std::vector<SVO_Node*>        myNeighbours;
+  std::vector<SVO_Node*>        myMeeting;
+  std::vector<SVO_Node*>        myInBox;
+};
+
+// Keeps one of each box, in box order.
+std::vector<SVO_Node> joinProposals(std::vector<std::vector<SVO_Node>>& theLists)
+{
+  std::vector<SVO_Node> aResult;
+  for (std::vector<SVO_Node>& aList : theLists)
+  {
+    aResult.insert(aResult.end(), aList.begin(), aList.end());
+  }
+  std::sort(aResult.begin(), aResult.end());
+  aResult.erase(std::unique(aResult.begin(), aResult.end()), aResult.end());
+  return aResult;
+}
+} // namespace
+
+bool Algo_CartesianWrapping::CheckJoints()
+{
+  myNotifier->NewScope("Algo_CartesianWrapping::CheckJoints", 0.0, 0.08, 0.08);
+  std::vector<SVO_Node*> aWorkList = myNodes;
+  myNotifier->NewScope("Algo_CartesianWrapping::CheckJointsCycle", 0.0, 0.83, 0.83 / 11.0);
+  const unsigned int aNbThreads = applyParallelOptions();
+  while (!aWorkList.empty() && jointsPass(aWorkList, aNbThreads))
+  {
+  }
+  myNotifier->EndScope();
+  ConvertAdaptiveness();
+  SortByBox(myNodes);
+  indexNodes();
+  myNotifier->EndScope();
+  return true;
+}
+
+bool Algo_CartesianWrapping::jointsPass(std::vector<SVO_Node*>& theWorkList, unsigned int theNbThreads)
+{
+  const Handle(Trivex::BoxSet)       aSet = BuildBoxSet(myNodes, theNbThreads);
+  std::vector<std::vector<SVO_Node>> aLists(theNbThreads);
+  const long                         aNbWork = static_cast<long>(theWorkList.size());
+#pragma omp parallel
+  {
+    CornerInspector        anInspector(aSet, myNodes);
+    std::vector<SVO_Node>& aList = aLists[static_cast<size_t>(omp_get_thread_num())];
+#pragma omp for schedule(static)
+    for (long anIndex = 0; anIndex < aNbWork; ++anIndex)
+    {
+      anInspector.Inspect(*theWorkList[static_cast<size_t>(anIndex)], aList);
+    }
+  }
+  std::vector<SVO_Node>  aProposals = joinProposals(aLists);
+  std::vector<SVO_Node*> aProposalCells;
+  for (SVO_Node& aProposal : aProposals)
+  {
+    aProposalCells.push_back(&aProposal);
+  }
+  const Handle(Trivex::BoxSet) aProposalSet = BuildBoxSet(aProposalCells, theNbThreads);
+  const long                   aNbProposals = static_cast<long>(aProposals.size());
+  std::vector<SVO_Node*>       aNewCells;
+#pragma omp parallel
+  {
+    Trivex::IntersectBoxBox aQuery(aProposalSet);
+    std::vector<SVO_Node*>  aFound;
+#pragma omp for schedule(dynamic, 1)
+    for (long anIndex = 0; anIndex < aNbProposals; ++anIndex)
+    {
+      SVO_Node& aProposal = aProposals[static_cast<size_t>(anIndex)];
+      if (myNodeIndex.count(&aProposal) != 0)
+      {
+        continue;
+      }
+      Neighbours(aQuery, aProposalCells, aProposal, aFound);
+      const bool isInLarger =
+          std::any_of(aFound.begin(), aFound.end(),
+                      [&](const SVO_Node* theOther)
+                      {
+                        return Extent(aProposal) / Extent(*theOther) <= 0.99 &&
+                               ContainsPoint(*theOther, aProposal.BoxMin, THE_TOLERANCE) &&
+                               ContainsPoint(*theOther, aProposal.BoxMax, THE_TOLERANCE);
+                      });
+      if (isInLarger)
+      {
+        continue;
+      }
+      SVO_Node* aCell = new SVO_Node(aProposal.BoxMin, aProposal.BoxMax);
+      aCell->State    = SVO_Boundary;
+#pragma omp critical
+      aNewCells.push_back(aCell);
+    }
+  }
+  // Threads append in any order; the box order makes it the same for every thread count.
+  SortByBox(aNewCells);
+  std::vector<SVO_Node*> aNextWork = aNewCells;
+  {
+    // The set still numbers the cells as they were before the new ones were appended.
+    Trivex::IntersectBoxBox aQuery(aSet);
+    std::vector<SVO_Node*>  aTouching;
+    for (const SVO_Node* aCell : aNewCells)
+    {
+      Neighbours(aQuery, myNodes, *aCell, aTouching);
+      aNextWork.insert(aNextWork.end(), aTouching.begin(), aTouching.end());
+    }
+  }
+  for (SVO_Node* aCell : aNewCells)
+  {
+    myNodeIndex.emplace(aCell, static_cast<int>(myNodes.size()));
+    myNodes.push_back(aCell);
+    myCreatedNodes.push_back(aCell);
+  }
+  SortByBox(aNextWork);
+  aNextWork.erase(std::unique(aNextWork.begin(), aNextWork.end()), aNextWork.end());
+  theWorkList.swap(aNextWork);
+  myNotifier->Increment();
+  return !aNewCells.empty();
+}

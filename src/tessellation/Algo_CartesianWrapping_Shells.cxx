@@ -1,0 +1,315 @@
+#include <Algo_CartesianWrapping.hxx>
+
+#include <Algo_CartesianWrapping_Cells.hxx>
+#include <Algo_TriangulatePolygon3d.hxx>
+#include <HalfEdge_Mesh.hxx>
+#include <Trivex_ClassifyPntMesh.hxx>
+#include <Trivex_TriangleSet.hxx>
+
+#include <Bnd_Box.hxx>
+
+#include <list>
+#include <map>
+#include <unordered_map>
+
+#include <omp.h>
+
+using namespace Algo_CartesianWrapping_Cells;
+
+namespace
+{
+// Orders points by X, then Y, then Z, values closer than the tolerance being equal.
+struct TolerantLess
+{
+  bool operator()(const gp_XYZ& theA, const gp_XYZ& theB) const
+  {
+    for (int anAxis = 1; anAxis <= 3; ++anAxis)
+    {
+      if (theA.Coord(anAxis) < theB.Coord(anAxis) - THE_TOLERANCE)
+      {
+        return true;
+      }
+      if (theA.Coord(anAxis) > theB.Coord(anAxis) + THE_TOLERANCE)
+      {
+        return false;
+      }
+    }
+    return false;
+  }
+};
+
+// All small meshes as one polygon soup over shared points.
+struct Soup
+{
+  std::vector<gp_XYZ>           Points;
+  std::vector<std::vector<int>> Faces;
+};
+
+Soup weld(const std::vector<Algo_CartesianWrapping::SmallMesh>& theMeshes)
+{
+  Soup                                aSoup;
+  std::map<gp_XYZ, int, TolerantLess> anIndex;
+  std::vector<int>                    aLocal;
+  for (const Algo_CartesianWrapping::SmallMesh& aMesh : theMeshes)
+  {
+    aLocal.clear();
+    for (const gp_XYZ& aPoint : aMesh.Points)
+    {
+      const auto anEntry = anIndex.emplace(aPoint, static_cast<int>(aSoup.Points.size()));
+      if (anEntry.second)
+      {
+        aSoup.Points.push_back(aPoint);
+      }
+      aLocal.push_back(anEntry.first->second);
+    }
+    for (const std::vector<int>& aFace : aMesh.Faces)
+    {
+      std::vector<int> aWelded;
+      for (const int aPoint : aFace)
+      {
+        aWelded.push_back(aLocal[static_cast<size_t>(aPoint)]);
+      }
+      aSoup.Faces.push_back(aWelded);
+    }
+  }
+  return aSoup;
+}
+
+// Groups of faces connected through shared points, each in the order a
+// breadth-first walk from its first face reaches them.
+std::vector<std::vector<int>> splitShells(const Soup& theSoup)
+{
+  std::vector<std::vector<int>> aFacesOfPoint(theSoup.Points.size());
+  for (size_t aFace = 0; aFace < theSoup.Faces.size(); ++aFace)
+  {
+    for (const int aPoint : theSoup.Faces[aFace])
+    {
+      aFacesOfPoint[static_cast<size_t>(aPoint)].push_back(static_cast<int>(aFace));
+    }
+  }
+  std::vector<std::vector<int>> aShells;
+  std::vector<char>             isVisited(theSoup.Faces.size(), 0);
+  for (size_t aSeed = 0; aSeed < theSoup.Faces.size(); ++aSeed)
+  {
+    if (isVisited[aSeed] != 0)
+    {
+      continue;
+    }
+    isVisited[aSeed]        = 1;
+    std::vector<int> aShell = {static_cast<int>(aSeed)};
+    for (size_t aNext = 0; aNext < aShell.size(); ++aNext)
+    {
+      for (const int aPoint : theSoup.Faces[static_cast<size_t>(aShell[aNext])])
+      {
+        for (const int aFace : aFacesOfPoint[static_cast<size_t>(aPoint)])
+        {
+          if (isVisited[static_cast<size_t>(aFace)] == 0)
+          {
+            isVisited[static_cast<size_t>(aFace)] = 1;
+            aShell.push_back(aFace);
+          }
+        }
+      }
+    }
+    aShells.push_back(aShell);
+  }
+  return aShells;
+}
+
+// A shell with the spatial index of its triangles, for inside tests.
+struct ShellIndex
+{
+  Handle(Trivex::TriangleSet) Triangles;
+  Bnd_Box                     Box;
+  gp_XYZ                      TestPoint;
+};
+
+ShellIndex indexShell(const Soup& theSoup, const std::vector<int>& theShell, unsigned int theNbThreads)
+{
+  ShellIndex aShell;
+  aShell.TestPoint = theSoup.Points[static_cast<size_t>(theSoup.Faces[static_cast<size_t>(theShell[0])][0])];
+  std::vector<std::vector<Trivex::TriangleData>> aPerFace(theShell.size());
+  const long                                     aNbFaces = static_cast<long>(theShell.size());
+#pragma omp parallel for schedule(dynamic)
+  for (long aPosition = 0; aPosition < aNbFaces; ++aPosition)
+  {
+    const std::vector<int>& aFace =
+        theSoup.Faces[static_cast<size_t>(theShell[static_cast<size_t>(aPosition)])];
+    std::vector<gp_Pnt> aPoints;
+    for (const int aPoint : aFace)
+    {
+      aPoints.emplace_back(theSoup.Points[static_cast<size_t>(aPoint)]);
+    }
+    Algo_TriangulatePolygon3d aTriangulation;
+    aTriangulation.SetPoints(aPoints);
+    aTriangulation.Perform();
+    for (size_t aTriangle = 0; aTriangulation.IsDone() && aTriangle < aTriangulation.NbTriangles();
+         ++aTriangle)
+    {
+      size_t aCorners[3];
+      aTriangulation.GetTriangleNodes(aTriangle, aCorners[0], aCorners[1], aCorners[2]);
+      aPerFace[static_cast<size_t>(aPosition)].emplace_back(aPoints[aCorners[0]], aPoints[aCorners[1]],
+                                                            aPoints[aCorners[2]],
+                                                            theShell[static_cast<size_t>(aPosition)]);
+    }
+  }
+  std::vector<Trivex::TriangleData> aTriangles;
+  for (const std::vector<Trivex::TriangleData>& aList : aPerFace)
+  {
+    aTriangles.insert(aTriangles.end(), aList.begin(), aList.end());
+  }
+  for (const int aFace : theShell)
+  {
+    for (const int aPoint : theSoup.Faces[static_cast<size_t>(aFace)])
+    {
+      aShell.Box.Add(gp_Pnt(theSoup.Points[static_cast<size_t>(aPoint)]));
+    }
+  }
+  aShell.Triangles = new Trivex::TriangleSet(aTriangles);
+  aShell.Triangles->SetNbBuilderThreads(static_cast<int>(theNbThreads));
+  aShell.Triangles->InitBuilder();
+  aShell.Triangles->Build();
+  return aShell;
+}
+
+// Decides which shells form the skin.
+class ShellChoice
+{
+public:
+  explicit ShellChoice(const std::vector<ShellIndex>& theShells)
+      : myShells(theShells),
+        myInPlay(theShells.size(), 1)
+  {
+  }
+
+  // Every shell inside no other one.
+  std::vector<char> Outer()
+  {
+    std::vector<char> aSelected(myShells.size(), 0);
+    for (size_t aShell = 0; aShell < myShells.size(); ++aShell)
+    {
+      aSelected[aShell] = isOutermost(aShell) ? 1 : 0;
+    }
+    return aSelected;
+  }
+
+  // Drops the first outermost shell, selects the next outermost one and the
+  // outermost shells of the rest that it encloses.
+  std::vector<char> Inner()
+  {
+    std::vector<char> aSelected(myShells.size(), 0);
+    setAsideFirstOutermost();
+    const int anInner = setAsideFirstOutermost();
+    if (anInner < 0)
+    {
+      return aSelected;
+    }
+    aSelected[static_cast<size_t>(anInner)] = 1;
+    for (size_t aShell = 0; aShell < myShells.size(); ++aShell)
+    {
+      if (myInPlay[aShell] != 0 && isOutermost(aShell) && isInside(aShell, static_cast<size_t>(anInner)))
+      {
+        aSelected[aShell] = 1;
+      }
+    }
+    return aSelected;
+  }
+
+private:
+  int setAsideFirstOutermost()
+  {
+    for (size_t aShell = 0; aShell < myShells.size(); ++aShell)
+    {
+      if (myInPlay[aShell] != 0 && isOutermost(aShell))
+      {
+        myInPlay[aShell] = 0;
+        return static_cast<int>(aShell);
+      }
+    }
+    return -1;
+  }
+
+  bool isOutermost(size_t theShell)
+  {
+    for (size_t anOther = 0; anOther < myShells.size(); ++anOther)
+    {
+      if (anOther != theShell && myInPlay[anOther] != 0 && isInside(theShell, anOther))
+      {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // Whether the test point of one shell lies inside another shell.
+  bool isInside(size_t theShell, size_t theOther)
+  {
+    const auto anEntry = myInside.emplace(theShell * myShells.size() + theOther, false);
+    if (anEntry.second)
+    {
+      const ShellIndex& anOther = myShells[theOther];
+      const gp_Pnt      aPoint(myShells[theShell].TestPoint);
+      anEntry.first->second =
+          !anOther.Box.IsOut(aPoint) && Trivex::ClassifyPntMesh(anOther.Triangles).Perform(aPoint);
+    }
+    return anEntry.first->second;
+  }
+
+private:
+  const std::vector<ShellIndex>&   myShells;
+  std::unordered_map<size_t, bool> myInside; // answers of isInside, by shell pair
+  std::vector<char>                myInPlay;
+};
+} // namespace
+
+bool Algo_CartesianWrapping::ConvertIntoTriangles()
+{
+  myNotifier->NewScope("Algo_CartesianWrapping::ConvertIntoTriangles", 0.0, 0.09, 0.015);
+  myResult = new HalfEdge_Mesh();
+  myResult->SetProgressNotifier(myNotifier);
+  std::vector<SmallMesh> aSmallMeshes;
+  BuildSmallMeshes(aSmallMeshes);
+  const Soup aSoup = weld(aSmallMeshes);
+  aSmallMeshes.clear();
+  myNotifier->Increment();
+  const std::vector<std::vector<int>> aShells = splitShells(aSoup);
+  myNotifier->Increment();
+  const unsigned int      aNbThreads = applyParallelOptions();
+  std::vector<ShellIndex> anIndices;
+  for (const std::vector<int>& aShell : aShells)
+  {
+    anIndices.push_back(indexShell(aSoup, aShell, aNbThreads));
+  }
+  ShellChoice             aChoice(anIndices);
+  const std::vector<char> isSelected = myInnerMode ? aChoice.Inner() : aChoice.Outer();
+  myNotifier->Increment();
+
+  int aNbSelected = 0;
+  for (const char aFlag : isSelected)
+  {
+    aNbSelected += aFlag != 0 ? 1 : 0;
+  }
+  myNotifier->NewScope("Algo_CartesianWrapping::ConvertIntoTrianglesCycle", 0.0, 0.07,
+                       0.07 / (static_cast<double>(aNbSelected) + 1.0));
+  bool isComplete = true;
+  for (size_t aShell = 0; aShell < aShells.size() && isComplete; ++aShell)
+  {
+    if (isSelected[aShell] == 0)
+    {
+      continue;
+    }
+    for (size_t aFace = 0; aFace < aShells[aShell].size() && isComplete; ++aFace)
+    {
+      std::list<int> aNodes;
+      for (const int aPoint : aSoup.Faces[static_cast<size_t>(aShells[aShell][aFace])])
+      {
+        aNodes.push_back(myResult->AddNode(gp_Pnt(aSoup.Points[static_cast<size_t>(aPoint)])));
+      }
+      isComplete = myResult->AddFace(aNodes, true) >= 0;
+    }
+    myNotifier->Increment();
+  }
+  myNotifier->EndScope();
+  myNotifier->EndScope();
+  return isComplete;
+}
