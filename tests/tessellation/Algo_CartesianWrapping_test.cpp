@@ -74,11 +74,12 @@ public:
   {
   }
 
-  // Extracts the boundary cells and prepares them; the cells as boxes.
-  std::vector<std::array<double, 6>> PrepareCells(bool theIsAdaptive = true)
+  // Extracts the boundary cells and prepares them (without filler cells
+  // unless theWithJoints); the cells as boxes.
+  std::vector<std::array<double, 6>> PrepareCells(bool theWithJoints = true)
   {
     ExtactNodes();
-    if (theIsAdaptive)
+    if (theWithJoints)
     {
       CheckJoints();
     }
@@ -120,14 +121,24 @@ public:
   }
 };
 
-Handle(HalfEdge_Mesh) wrap(const CellTree& theCells, bool theIsInner = false, unsigned int theNbThreads = 1)
+// The skin of the cells; theIsDone tells what Perform() answered.
+Handle(HalfEdge_Mesh)
+wrap(const CellTree& theCells, bool theIsInner, unsigned int theNbThreads, bool& theIsDone)
 {
   Handle(Algo_CartesianWrapping) anAlgo = new Algo_CartesianWrapping(Pelk_DummyProgressNotifier::Instance());
   anAlgo->SetTree(theCells.Tree());
   anAlgo->SetInnerMode(theIsInner);
   anAlgo->SetNbThreads(theNbThreads);
-  EXPECT_TRUE(anAlgo->Perform());
+  theIsDone = anAlgo->Perform();
   return anAlgo->Result();
+}
+
+Handle(HalfEdge_Mesh) wrap(const CellTree& theCells, bool theIsInner = false)
+{
+  bool                        isDone = false;
+  const Handle(HalfEdge_Mesh) aSkin  = wrap(theCells, theIsInner, 1, isDone);
+  EXPECT_TRUE(isDone);
+  return aSkin;
 }
 
 std::vector<gp_XYZ> facePoints(const Handle(HalfEdge_Mesh)& theMesh, int theFace)
@@ -216,4 +227,625 @@ TEST(Algo_CartesianWrappingTest, TwoFaceNeighboursGiveBoxOfTenFacesAndTwelveNode
   EXPECT_EQ(aSkin->NbNodes(), 12);
   EXPECT_EQ(skinProblems(aSkin), "");
   EXPECT_NEAR(signedVolume(aSkin), 2.0, 1e-12);
+}
+
+namespace
+{
+// A random set of boundary cells: leaves of a random octree of the given
+// depth, each a boundary cell with the given chance. Cells below the root are
+// split further with the given chance, so that a value of 1 gives cells of one size.
+CellTree randomCloud(int theLevels, double theDensity, double theSplitChance, unsigned int theSeed)
+{
+  CellTree                               aCells(theLevels);
+  std::mt19937                           aRandom(theSeed);
+  std::uniform_real_distribution<double> aChance(0.0, 1.0);
+  std::vector<std::array<int, 4>>        aStack = {{0, 0, 0, aCells.Size()}};
+  while (!aStack.empty())
+  {
+    const std::array<int, 4> aCell = aStack.back();
+    aStack.pop_back();
+    if (aCell[3] > 1 && (aCell[3] == aCells.Size() || aChance(aRandom) < theSplitChance))
+    {
+      const int aHalf = aCell[3] / 2;
+      for (int aChild = 0; aChild < 8; ++aChild)
+      {
+        aStack.push_back({aCell[0] + (aChild & 1) * aHalf, aCell[1] + ((aChild >> 1) & 1) * aHalf,
+                          aCell[2] + ((aChild >> 2) & 1) * aHalf, aHalf});
+      }
+    }
+    else if (aChance(aRandom) < theDensity)
+    {
+      aCells.Mark(aCell[0], aCell[1], aCell[2], aCell[3]);
+    }
+  }
+  return aCells;
+}
+
+// Unit voxels of [0, size]^3 filled by boxes with integer bounds.
+class Voxels
+{
+public:
+  Voxels(int theSize, const std::vector<std::array<double, 6>>& theBoxes)
+      : mySize(theSize),
+        myCount(static_cast<size_t>(theSize) * theSize * theSize, 0)
+  {
+    for (const std::array<double, 6>& aBox : theBoxes)
+    {
+      for (int aX = int(aBox[0]); aX < int(aBox[3]); ++aX)
+        for (int aY = int(aBox[1]); aY < int(aBox[4]); ++aY)
+          for (int aZ = int(aBox[2]); aZ < int(aBox[5]); ++aZ)
+            ++myCount[index(aX, aY, aZ)];
+    }
+  }
+
+  // Number of boxes on the voxel; 0 outside the grid.
+  int Count(int theX, int theY, int theZ) const
+  {
+    const bool isIn = theX >= 0 && theY >= 0 && theZ >= 0 && theX < mySize && theY < mySize && theZ < mySize;
+    return isIn ? myCount[index(theX, theY, theZ)] : 0;
+  }
+
+  // Empty voxels reachable from beyond the grid through faces, and the number
+  // of voxel faces between them (or beyond the grid) and filled voxels.
+  void Outside(size_t& theNbOutside, size_t& theNbSkinFaces) const
+  {
+    const int                       aSize = mySize + 2; // one layer of empty voxels around
+    std::vector<char>               isOut(static_cast<size_t>(aSize) * aSize * aSize, 0);
+    std::vector<std::array<int, 3>> aFront = {{-1, -1, -1}};
+    isOut[0]                               = 1;
+    theNbOutside                           = 0;
+    theNbSkinFaces                         = 0;
+    while (!aFront.empty())
+    {
+      const std::array<int, 3> aVoxel = aFront.back();
+      aFront.pop_back();
+      theNbOutside += aVoxel[0] >= 0 && aVoxel[1] >= 0 && aVoxel[2] >= 0 && aVoxel[0] < mySize &&
+                              aVoxel[1] < mySize && aVoxel[2] < mySize
+                          ? 1
+                          : 0;
+      for (int aStep = 0; aStep < 6; ++aStep)
+      {
+        std::array<int, 3> aNext = aVoxel;
+        aNext[aStep / 2] += aStep % 2 == 0 ? -1 : 1;
+        if (aNext[0] < -1 || aNext[1] < -1 || aNext[2] < -1 || aNext[0] > mySize || aNext[1] > mySize ||
+            aNext[2] > mySize)
+        {
+          continue;
+        }
+        if (Count(aNext[0], aNext[1], aNext[2]) > 0)
+        {
+          ++theNbSkinFaces;
+          continue;
+        }
+        char& aMark =
+            isOut[static_cast<size_t>(((aNext[0] + 1) * aSize + aNext[1] + 1) * aSize + aNext[2] + 1)];
+        if (aMark == 0)
+        {
+          aMark = 1;
+          aFront.push_back(aNext);
+        }
+      }
+    }
+  }
+
+private:
+  size_t index(int theX, int theY, int theZ) const
+  {
+    return (static_cast<size_t>(theX) * mySize + theY) * mySize + theZ;
+  }
+
+private:
+  int              mySize;
+  std::vector<int> myCount;
+};
+
+double skinArea(const Handle(HalfEdge_Mesh)& theMesh)
+{
+  double anArea = 0.0;
+  for (int aFace = 0; aFace < theMesh->NbFaces(); ++aFace)
+  {
+    const std::vector<gp_XYZ> aPoints = facePoints(theMesh, aFace);
+    gp_XYZ                    aNormal(0, 0, 0);
+    for (size_t aCorner = 0; aCorner < aPoints.size(); ++aCorner)
+    {
+      aNormal += aPoints[aCorner].Crossed(aPoints[(aCorner + 1) % aPoints.size()]);
+    }
+    anArea += aNormal.Modulus() / 2.0;
+  }
+  return anArea;
+}
+
+// Wraps the cloud step by step and checks the prepared cells and the skin
+// against a voxel model of them; returns the skin.
+Handle(HalfEdge_Mesh) checkCloud(const CellTree& theCells, unsigned int theNbThreads)
+{
+  SteppedWrapping anAlgo;
+  anAlgo.SetTree(theCells.Tree());
+  anAlgo.SetNbThreads(theNbThreads);
+  SteppedWrapping anInput;
+  anInput.SetTree(theCells.Tree());
+  const Voxels                             aBefore(theCells.Size(), anInput.PrepareCells(false));
+  const std::vector<std::array<double, 6>> aBoxes = anAlgo.PrepareCells();
+  EXPECT_TRUE(anAlgo.IsIndexed());
+  const Voxels       aCells(theCells.Size(), aBoxes);
+  std::array<int, 6> aSpan = {theCells.Size(), theCells.Size(), theCells.Size(), 0, 0, 0};
+  for (int aX = 0; aX < theCells.Size(); ++aX)
+    for (int aY = 0; aY < theCells.Size(); ++aY)
+      for (int aZ = 0; aZ < theCells.Size(); ++aZ)
+        if (aBefore.Count(aX, aY, aZ) > 0)
+          aSpan = {std::min(aSpan[0], aX), std::min(aSpan[1], aY), std::min(aSpan[2], aZ),
+                   std::max(aSpan[3], aX), std::max(aSpan[4], aY), std::max(aSpan[5], aZ)};
+  for (int aX = 0; aX < theCells.Size(); ++aX)
+    for (int aY = 0; aY < theCells.Size(); ++aY)
+      for (int aZ = 0; aZ < theCells.Size(); ++aZ)
+      {
+        const int aCount = aCells.Count(aX, aY, aZ);
+        EXPECT_LE(aCount, 1) << "overlapping cells at " << aX << " " << aY << " " << aZ;
+        EXPECT_GE(aCount, aBefore.Count(aX, aY, aZ)) << "lost cell at " << aX << " " << aY << " " << aZ;
+        const bool isInSpan = aX >= aSpan[0] && aY >= aSpan[1] && aZ >= aSpan[2] && aX <= aSpan[3] &&
+                              aY <= aSpan[4] && aZ <= aSpan[5];
+        EXPECT_TRUE(aCount == 0 || isInSpan) << "filler beyond the cells at " << aX << " " << aY << " " << aZ;
+      }
+  EXPECT_TRUE(anAlgo.Skin());
+  const Handle(HalfEdge_Mesh) aSkin = anAlgo.Result();
+  EXPECT_EQ(skinProblems(aSkin), "");
+  size_t aNbOutside = 0, aNbSkinFaces = 0;
+  aCells.Outside(aNbOutside, aNbSkinFaces);
+  const double aTotal = std::pow(theCells.Size(), 3);
+  EXPECT_NEAR(signedVolume(aSkin), aTotal - static_cast<double>(aNbOutside), 1e-6);
+  EXPECT_NEAR(skinArea(aSkin), static_cast<double>(aNbSkinFaces), 1e-6);
+  return aSkin;
+}
+
+// Nodes and faces of a mesh in order, as text, for exact comparisons.
+std::string meshText(const Handle(HalfEdge_Mesh)& theMesh)
+{
+  std::string aText;
+  for (int aNode = 0; aNode < theMesh->NbNodes(); ++aNode)
+  {
+    const gp_Pnt aPoint = theMesh->Node(aNode);
+    char         aLine[100];
+    std::snprintf(aLine, sizeof(aLine), "%.17g %.17g %.17g\n", aPoint.X(), aPoint.Y(), aPoint.Z());
+    aText += aLine;
+  }
+  for (int aFace = 0; aFace < theMesh->NbFaces(); ++aFace)
+  {
+    std::list<int> aNodes;
+    theMesh->Face(aFace, aNodes);
+    for (const int aNode : aNodes)
+    {
+      aText += std::to_string(aNode) + " ";
+    }
+    aText += "\n";
+  }
+  return aText;
+}
+} // namespace
+
+TEST(Algo_CartesianWrappingTest, RandomCellsOfOneSizeGiveClosedManifoldSkinOfTheirUnion)
+{
+  for (unsigned int aSeed = 1; aSeed <= 40; ++aSeed)
+  {
+    SCOPED_TRACE("seed " + std::to_string(aSeed));
+    const double aDensity = 0.05 + 0.6 * (aSeed % 10) / 10.0;
+    checkCloud(randomCloud(3, aDensity, 1.0, aSeed), 1 + aSeed % 2);
+  }
+}
+
+TEST(Algo_CartesianWrappingTest, RandomCellsOfMixedSizesGiveClosedManifoldSkinOfTheirUnion)
+{
+  for (unsigned int aSeed = 1; aSeed <= 40; ++aSeed)
+  {
+    SCOPED_TRACE("seed " + std::to_string(aSeed));
+    const double aDensity = 0.1 + 0.5 * (aSeed % 7) / 7.0;
+    checkCloud(randomCloud(4, aDensity, 0.55, aSeed), 1 + aSeed % 2);
+  }
+}
+
+TEST(Algo_CartesianWrappingTest, OneAndTwoThreadsGiveTheSameSkin)
+{
+  for (unsigned int aSeed = 1; aSeed <= 6; ++aSeed)
+  {
+    const CellTree aCells = randomCloud(4, 0.2 + 0.1 * aSeed, 0.6, aSeed);
+    for (const bool isInner : {false, true})
+    {
+      bool                        isDone[2] = {false, false};
+      const Handle(HalfEdge_Mesh) aSkin1    = wrap(aCells, isInner, 1, isDone[0]);
+      const Handle(HalfEdge_Mesh) aSkin2    = wrap(aCells, isInner, 2, isDone[1]);
+      EXPECT_EQ(isDone[0], isDone[1]);
+      EXPECT_TRUE(isDone[0] || isInner);
+      EXPECT_EQ(meshText(aSkin1), meshText(aSkin2));
+    }
+  }
+}
+
+namespace
+{
+SVO_Node cellOf(const std::array<double, 6>& theBox)
+{
+  return SVO_Node(gp_XYZ(theBox[0], theBox[1], theBox[2]), gp_XYZ(theBox[3], theBox[4], theBox[5]));
+}
+
+// Face of the small mesh lying in the plane of the given axis (1 to 3) at the value.
+std::vector<gp_XYZ>
+faceInPlane(const Algo_CartesianWrapping::SmallMesh& theMesh, int theAxis, double theValue)
+{
+  for (const std::vector<int>& aFace : theMesh.Faces)
+  {
+    std::vector<gp_XYZ> aPoints;
+    for (const int aPoint : aFace)
+    {
+      aPoints.push_back(theMesh.Points[static_cast<size_t>(aPoint)]);
+    }
+    if (std::all_of(aPoints.begin(), aPoints.end(),
+                    [&](const gp_XYZ& thePoint) { return thePoint.Coord(theAxis) == theValue; }))
+    {
+      return aPoints;
+    }
+  }
+  return {};
+}
+
+std::set<std::array<double, 3>> pointSet(const std::vector<gp_XYZ>& thePoints)
+{
+  std::set<std::array<double, 3>> aSet;
+  for (const gp_XYZ& aPoint : thePoints)
+  {
+    aSet.insert({aPoint.X(), aPoint.Y(), aPoint.Z()});
+  }
+  return aSet;
+}
+
+// Number of pieces of the mesh, faces sharing a node being one piece.
+int nbPieces(const Handle(HalfEdge_Mesh)& theMesh)
+{
+  std::vector<int> aRoot(static_cast<size_t>(theMesh->NbNodes()));
+  for (size_t aNode = 0; aNode < aRoot.size(); ++aNode)
+  {
+    aRoot[aNode] = static_cast<int>(aNode);
+  }
+  const auto aFind = [&](int theNode)
+  {
+    while (aRoot[static_cast<size_t>(theNode)] != theNode)
+    {
+      theNode = aRoot[static_cast<size_t>(theNode)];
+    }
+    return theNode;
+  };
+  for (int aFace = 0; aFace < theMesh->NbFaces(); ++aFace)
+  {
+    std::list<int> aNodes;
+    theMesh->Face(aFace, aNodes);
+    for (const int aNode : aNodes)
+    {
+      aRoot[static_cast<size_t>(aFind(aNode))] = aFind(aNodes.front());
+    }
+  }
+  int aCount = 0;
+  for (size_t aNode = 0; aNode < aRoot.size(); ++aNode)
+  {
+    aCount += aFind(static_cast<int>(aNode)) == static_cast<int>(aNode) ? 1 : 0;
+  }
+  return aCount;
+}
+
+// Bounding box of the skin's nodes as min X, Y, Z, max X, Y, Z.
+std::array<double, 6> skinBox(const Handle(HalfEdge_Mesh)& theMesh)
+{
+  std::array<double, 6> aBox = {1e100, 1e100, 1e100, -1e100, -1e100, -1e100};
+  for (int aNode = 0; aNode < theMesh->NbNodes(); ++aNode)
+  {
+    const gp_Pnt aPoint = theMesh->Node(aNode);
+    for (int anAxis = 0; anAxis < 3; ++anAxis)
+    {
+      aBox[anAxis]     = std::min(aBox[anAxis], aPoint.Coord(anAxis + 1));
+      aBox[anAxis + 3] = std::max(aBox[anAxis + 3], aPoint.Coord(anAxis + 1));
+    }
+  }
+  return aBox;
+}
+} // namespace
+
+TEST(Algo_CartesianWrappingTest, HalfSizeFaceNeighbourLeavesLShapedFaceAndNodesOnAdjacentSides)
+{
+  CellTree aCells(2);
+  aCells.Mark(0, 0, 0, 2);
+  aCells.Mark(2, 0, 0, 1);
+  SteppedWrapping anAlgo;
+  anAlgo.SetTree(aCells.Tree());
+  ASSERT_EQ(anAlgo.PrepareCells().size(), 2u);
+  const std::vector<Algo_CartesianWrapping::SmallMesh> aMeshes = anAlgo.SmallMeshes();
+  ASSERT_EQ(aMeshes.size(), 2u);
+  // The large cell comes first in box order; its face x = 2 loses the quadrant the small cell covers.
+  const std::vector<gp_XYZ> anL = faceInPlane(aMeshes[0], 1, 2.0);
+  EXPECT_EQ(pointSet(anL), (std::set<std::array<double, 3>>{
+                               {2, 0, 1}, {2, 1, 1}, {2, 1, 0}, {2, 2, 0}, {2, 2, 2}, {2, 0, 2}}));
+  EXPECT_EQ(anL.size(), 6u);
+  gp_XYZ aNormal(0, 0, 0);
+  for (size_t aCorner = 0; aCorner < anL.size(); ++aCorner)
+  {
+    aNormal += anL[aCorner].Crossed(anL[(aCorner + 1) % anL.size()]);
+  }
+  EXPECT_GT(aNormal.X(), 0.0);
+  // The small cell's faces y = 0 and z = 0 continue those of the large cell,
+  // whose sides get the small cell's corners as nodes.
+  EXPECT_EQ(pointSet(faceInPlane(aMeshes[0], 2, 0.0)),
+            (std::set<std::array<double, 3>>{{0, 0, 0}, {2, 0, 0}, {2, 0, 1}, {2, 0, 2}, {0, 0, 2}}));
+  EXPECT_EQ(pointSet(faceInPlane(aMeshes[0], 3, 0.0)),
+            (std::set<std::array<double, 3>>{{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {2, 2, 0}, {0, 2, 0}}));
+  EXPECT_EQ(faceInPlane(aMeshes[0], 2, 2.0).size(), 4u);
+  ASSERT_TRUE(anAlgo.Skin());
+  EXPECT_EQ(skinProblems(anAlgo.Result()), "");
+  EXPECT_NEAR(signedVolume(anAlgo.Result()), 9.0, 1e-12);
+}
+
+TEST(Algo_CartesianWrappingTest, CornerOfSmallerEdgeNeighbourBecomesNodeOfLargerCell)
+{
+  CellTree aCells(2);
+  aCells.Mark(0, 0, 0, 2);
+  aCells.Mark(2, 2, 0, 1);
+  SteppedWrapping anAlgo;
+  anAlgo.SetTree(aCells.Tree());
+  const std::vector<std::array<double, 6>> aBoxes = anAlgo.PrepareCells();
+  // One filler of the small cell's size bridges the edge joint.
+  ASSERT_EQ(aBoxes.size(), 3u);
+  EXPECT_EQ(anAlgo.NbCreated(), 1u);
+  const std::vector<Algo_CartesianWrapping::SmallMesh> aMeshes     = anAlgo.SmallMeshes();
+  bool                                                 hasMidpoint = false;
+  for (const gp_XYZ& aPoint : aMeshes[0].Points)
+  {
+    hasMidpoint = hasMidpoint || aPoint.IsEqual(gp_XYZ(2, 2, 1), 0.0);
+  }
+  EXPECT_TRUE(hasMidpoint);
+  ASSERT_TRUE(anAlgo.Skin());
+  EXPECT_EQ(skinProblems(anAlgo.Result()), "");
+  EXPECT_NEAR(signedVolume(anAlgo.Result()), 10.0, 1e-12);
+}
+
+TEST(Algo_CartesianWrappingTest, EdgeAndCornerJointsGetFillersOfTheSmallerCellsSize)
+{
+  struct Case
+  {
+    std::string                     Name;
+    std::vector<std::array<int, 4>> Cells;
+    size_t                          NbFillers;
+  };
+  const std::vector<Case> aCases = {
+      {"edge", {{1, 1, 1, 1}, {2, 2, 1, 1}}, 1},
+      {"corner", {{1, 1, 1, 1}, {2, 2, 2, 1}}, 2},
+      {"edge of larger cell", {{0, 0, 0, 2}, {2, 2, 1, 1}}, 1},
+      {"corner of larger cell", {{0, 0, 0, 2}, {2, 2, 2, 1}}, 2},
+      {"edge of equal large cells", {{0, 0, 0, 2}, {2, 2, 0, 2}}, 1},
+      {"empty octants at a corner",
+       {{2, 1, 1, 1}, {1, 2, 1, 1}, {2, 2, 1, 1}, {1, 1, 2, 1}, {2, 1, 2, 1}, {1, 2, 2, 1}},
+       1},
+  };
+  for (const Case& aCase : aCases)
+  {
+    SCOPED_TRACE(aCase.Name);
+    CellTree aCells(3);
+    double   aSmallest = 8.0;
+    for (const std::array<int, 4>& aCell : aCase.Cells)
+    {
+      aCells.Mark(aCell[0], aCell[1], aCell[2], aCell[3]);
+      aSmallest = std::min(aSmallest, double(aCell[3]));
+    }
+    SteppedWrapping anAlgo;
+    anAlgo.SetTree(aCells.Tree());
+    const std::vector<std::array<double, 6>> aBoxes = anAlgo.PrepareCells();
+    EXPECT_EQ(anAlgo.NbCreated(), aCase.NbFillers);
+    // Every cell is linked to every other through face-adjacent cells.
+    std::vector<int> aPiece(aBoxes.size(), 0);
+    aPiece[0] = 1;
+    for (size_t aRound = 0; aRound < aBoxes.size(); ++aRound)
+      for (size_t i = 0; i < aBoxes.size(); ++i)
+        for (size_t j = 0; j < aBoxes.size(); ++j)
+        {
+          const SVO_Node aFirst = cellOf(aBoxes[i]), aSecond = cellOf(aBoxes[j]);
+          if (aPiece[i] != 0 && aFirst.IsAdjacent(&aSecond))
+          {
+            aPiece[j] = 1;
+          }
+        }
+    EXPECT_EQ(std::count(aPiece.begin(), aPiece.end(), 1), static_cast<long>(aBoxes.size()));
+    for (const std::array<double, 6>& aBox : aBoxes)
+    {
+      EXPECT_LE(aBox[3] - aBox[0], 2.0);
+    }
+    ASSERT_TRUE(anAlgo.Skin());
+    EXPECT_EQ(skinProblems(anAlgo.Result()), "");
+  }
+}
+
+TEST(Algo_CartesianWrappingTest, DiagonalChainsAndCellsAroundOneEdgeGiveOneClosedSkin)
+{
+  CellTree aCells(4);
+  for (int aStep = 0; aStep < 6; ++aStep)
+  {
+    aCells.Mark(aStep, aStep, 0);         // edge contacts
+    aCells.Mark(aStep, aStep, 8 + aStep); // corner contacts
+  }
+  for (int aZ = 0; aZ < 4; ++aZ)
+  {
+    aCells.Mark(10, 10, aZ); // two columns diagonal across the edge x = y = 11
+    aCells.Mark(11, 11, aZ);
+  }
+  // Three separate objects, each linked into one piece.
+  EXPECT_EQ(nbPieces(checkCloud(aCells, 2)), 3);
+}
+
+TEST(Algo_CartesianWrappingTest, OuterModeTakesOuterSkinAndInnerModeTheNextOneInside)
+{
+  CellTree aCells(3);
+  for (int aX = 1; aX < 7; ++aX)
+    for (int aY = 1; aY < 7; ++aY)
+      for (int aZ = 1; aZ < 7; ++aZ)
+        if (aX < 3 || aX > 4 || aY < 3 || aY > 4 || aZ < 3 || aZ > 4)
+          aCells.Mark(aX, aY, aZ);
+  const Handle(HalfEdge_Mesh) anOuter = wrap(aCells, false);
+  EXPECT_EQ(skinProblems(anOuter), "");
+  EXPECT_NEAR(signedVolume(anOuter), 216.0, 1e-9);
+  EXPECT_EQ(skinBox(anOuter), (std::array<double, 6>{1, 1, 1, 7, 7, 7}));
+  const Handle(HalfEdge_Mesh) anInner = wrap(aCells, true);
+  EXPECT_EQ(skinProblems(anInner), "");
+  EXPECT_NEAR(signedVolume(anInner), 8.0, 1e-9);
+  EXPECT_EQ(skinBox(anInner), (std::array<double, 6>{3, 3, 3, 5, 5, 5}));
+}
+
+TEST(Algo_CartesianWrappingTest, InnerModeTakesNextSkinWithTheShellsItEncloses)
+{
+  // Two nested hollow boxes of one cell thickness and a cell in the middle.
+  CellTree aCells(3);
+  for (int aX = 0; aX < 8; ++aX)
+    for (int aY = 0; aY < 8; ++aY)
+      for (int aZ = 0; aZ < 8; ++aZ)
+      {
+        const int aLayer = std::min({aX, aY, aZ, 7 - aX, 7 - aY, 7 - aZ});
+        if (aLayer == 0 || aLayer == 2)
+          aCells.Mark(aX, aY, aZ);
+      }
+  // The outer skin hides everything else.
+  const Handle(HalfEdge_Mesh) anOuter = wrap(aCells, false);
+  EXPECT_NEAR(signedVolume(anOuter), 512.0, 1e-9);
+  // The inner skin of the outer box and the outer skin of the inner box,
+  // bounding the space between the boxes.
+  const Handle(HalfEdge_Mesh) anInner = wrap(aCells, true);
+  EXPECT_EQ(skinProblems(anInner), "");
+  EXPECT_NEAR(signedVolume(anInner), 216.0 - 64.0, 1e-9);
+  EXPECT_EQ(skinBox(anInner), (std::array<double, 6>{1, 1, 1, 7, 7, 7}));
+}
+
+TEST(Algo_CartesianWrappingTest, FarApartObjectsAreBothSelected)
+{
+  CellTree aCells(4);
+  aCells.Mark(1, 1, 1);
+  aCells.Mark(12, 13, 12, 2);
+  const Handle(HalfEdge_Mesh) aSkin = wrap(aCells);
+  EXPECT_EQ(aSkin->NbFaces(), 12);
+  EXPECT_EQ(aSkin->NbNodes(), 16);
+  EXPECT_NEAR(signedVolume(aSkin), 9.0, 1e-9);
+}
+
+TEST(Algo_CartesianWrappingTest, CellsMuchLargerThanANeighbourAreSplitUntilRatioTwo)
+{
+  CellTree aCells(4);
+  aCells.Mark(0, 0, 0, 8);
+  aCells.Mark(8, 0, 0, 1);
+  SteppedWrapping anAlgo;
+  anAlgo.SetTree(aCells.Tree());
+  const std::vector<std::array<double, 6>> aBoxes = anAlgo.PrepareCells(false);
+  // 8 -> eight of 4; the one touching the small cell -> eight of 2.
+  EXPECT_EQ(aBoxes.size(), 16u);
+  EXPECT_EQ(anAlgo.NbCreated(), 16u);
+  double aVolume = 0.0;
+  for (const std::array<double, 6>& aFirst : aBoxes)
+  {
+    aVolume += std::pow(aFirst[3] - aFirst[0], 3);
+    for (const std::array<double, 6>& aSecond : aBoxes)
+    {
+      const SVO_Node aCell = cellOf(aFirst), anOther = cellOf(aSecond);
+      if (aCell.IsConnected(&anOther, 1e-7))
+      {
+        EXPECT_LE((aFirst[3] - aFirst[0]) / (aSecond[3] - aSecond[0]), 2.0);
+      }
+    }
+  }
+  EXPECT_NEAR(aVolume, 513.0, 1e-9);
+  ASSERT_TRUE(anAlgo.Skin());
+  EXPECT_EQ(skinProblems(anAlgo.Result()), "");
+  EXPECT_NEAR(signedVolume(anAlgo.Result()), 513.0, 1e-9);
+}
+
+namespace
+{
+// A notifier that records the scopes opened and cancels when a given one opens.
+class RecordingNotifier : public Pelk_ProgressNotifier
+{
+public:
+  explicit RecordingNotifier(const std::string& theBreakScope = "")
+      : Pelk_ProgressNotifier(PelliskTest_Data::SourceResource("PelliskMessages").c_str()),
+        myBreakScope(theBreakScope)
+  {
+  }
+
+  bool NewScope(const TCollection_AsciiString& theName, double theMin, double theMax, double theStep) override
+  {
+    Scopes.push_back({theName.ToCString(), theMin, theMax, theStep});
+    if (myBreakScope == theName.ToCString())
+    {
+      Cancel();
+    }
+    return Pelk_ProgressNotifier::NewScope(theName, theMin, theMax, theStep);
+  }
+
+  struct Scope
+  {
+    std::string Name;
+    double      Min, Max, Step;
+  };
+  std::vector<Scope> Scopes;
+
+private:
+  std::string myBreakScope;
+};
+} // namespace
+
+TEST(Algo_CartesianWrappingTest, OpensItsProgressScopesWithTheirWeights)
+{
+  CellTree aCells(2);
+  aCells.Mark(0, 0, 0);
+  aCells.Mark(1, 1, 0);
+  const Handle(RecordingNotifier) aNotifier = new RecordingNotifier();
+  Algo_CartesianWrapping          anAlgo(aNotifier);
+  anAlgo.SetTree(aCells.Tree());
+  ASSERT_TRUE(anAlgo.Perform());
+  // One filler (Clear steps over it), one shell; two joint passes, one split pass.
+  const std::vector<std::array<double, 2>> anExpected = {{0.02, 0.02},  {0.08, 0.08},  {0.83, 0.83 / 11},
+                                                         {0.06, 0.015}, {0.09, 0.015}, {0.1, 0.1 / 3},
+                                                         {0.07, 0.035}, {0.02, 0.01}};
+  const std::vector<std::string>           aNames     = {
+                    "ExtactNodes",          "CheckJoints",      "CheckJointsCycle",          "ConvertAdaptiveness",
+                    "ConvertIntoTriangles", "BuildSmallMeshes", "ConvertIntoTrianglesCycle", "Clear"};
+  ASSERT_EQ(aNotifier->Scopes.size(), aNames.size());
+  for (size_t aScope = 0; aScope < aNames.size(); ++aScope)
+  {
+    const RecordingNotifier::Scope& aSeen = aNotifier->Scopes[aScope];
+    EXPECT_EQ(aSeen.Name, "Algo_CartesianWrapping::" + aNames[aScope]);
+    EXPECT_EQ(aSeen.Min, 0.0);
+    EXPECT_DOUBLE_EQ(aSeen.Max, anExpected[aScope][0]) << aSeen.Name;
+    EXPECT_DOUBLE_EQ(aSeen.Step, anExpected[aScope][1]) << aSeen.Name;
+  }
+  // Every scope was closed: the four top-level ones fill 0.21 of the whole run.
+  EXPECT_NEAR(aNotifier->GetPosition(), 0.21, 1e-12);
+}
+
+TEST(Algo_CartesianWrappingTest, UserBreakDuringCheckJointsStopsBeforeTheSkin)
+{
+  CellTree aCells(2);
+  aCells.Mark(0, 0, 0);
+  aCells.Mark(1, 1, 1);
+  const Handle(RecordingNotifier) aNotifier =
+      new RecordingNotifier("Algo_CartesianWrapping::CheckJointsCycle");
+  Algo_CartesianWrapping anAlgo(aNotifier);
+  anAlgo.SetTree(aCells.Tree());
+  EXPECT_FALSE(anAlgo.Perform());
+  EXPECT_TRUE(anAlgo.Result().IsNull());
+  for (const RecordingNotifier::Scope& aScope : aNotifier->Scopes)
+  {
+    EXPECT_EQ(aScope.Name.find("ConvertIntoTriangles"), std::string::npos);
+  }
+  // A second run on the cancelled notifier fails as well, and the fillers of
+  // both runs are released (checked by the sanitizer build).
+  EXPECT_FALSE(anAlgo.Perform());
+}
+
+TEST(Algo_CartesianWrappingTest, NoTreeOrNoBoundaryCellGivesFailureWithoutMesh)
+{
+  Algo_CartesianWrapping anAlgo(Pelk_DummyProgressNotifier::Instance());
+  EXPECT_FALSE(anAlgo.Perform());
+  CellTree anEmpty(2);
+  anAlgo.SetTree(anEmpty.Tree());
+  EXPECT_FALSE(anAlgo.Perform());
+  ASSERT_FALSE(anAlgo.Result().IsNull());
+  EXPECT_EQ(anAlgo.Result()->NbFaces(), 0);
 }
