@@ -4,6 +4,7 @@
 #include <SVO_NodeState.hxx>
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 
 #include <omp.h>
@@ -166,25 +167,54 @@ bool overlapsInside(const SVO_Node& theA, const SVO_Node& theB)
   return true;
 }
 
+// True when the point is a corner of the cell.
+bool isCorner(const SVO_Node& theCell, const gp_XYZ& thePoint)
+{
+  for (int anAxis = 1; anAxis <= 3; ++anAxis)
+  {
+    if (std::abs(thePoint.Coord(anAxis) - theCell.BoxMin.Coord(anAxis)) > THE_TOLERANCE &&
+        std::abs(thePoint.Coord(anAxis) - theCell.BoxMax.Coord(anAxis)) > THE_TOLERANCE)
+    {
+      return false;
+    }
+  }
+  return true;
+}
+
 // Reads the cells around corners and proposes fillers; one per thread.
 class CornerInspector
 {
 public:
-  CornerInspector(const Handle(Trivex::BoxSet)& theSet, const std::vector<SVO_Node*>& theCells)
+  // theIsInWork flags the cells (numbered as theCells) whose corners are inspected.
+  CornerInspector(const Handle(Trivex::BoxSet)& theSet,
+                  const std::vector<SVO_Node*>& theCells,
+                  const std::vector<char>&      theIsInWork)
       : myQuery(theSet),
-        myCells(theCells)
+        myCells(theCells),
+        myIsInWork(theIsInWork)
   {
   }
 
-  // Appends the fillers that close the bad corners of theCell.
+  // Appends the fillers that close the bad corners of theCell. Each corner is
+  // looked at once, by the first inspected cell in box order that has it as a
+  // corner.
   void Inspect(const SVO_Node& theCell, std::vector<SVO_Node>& theProposals)
   {
-    Neighbours(myQuery, myCells, theCell, myNeighbours);
+    touching(theCell, myNeighbours);
+    cornersOfNeighbours(theCell);
     for (int aCorner = 0; aCorner < 8; ++aCorner)
     {
       const gp_XYZ aPoint = theCell.Corner(aCorner);
-      double       aSize  = 0.0;
-      unsigned int aFill  = fillTable()[occupiedOctants(aPoint, aSize)];
+      const double aSize  = meetingCells(aCorner);
+      const bool   isSeen = std::any_of(myMeeting.begin(), myMeeting.end(),
+                                        [&](const int theOther)
+                                        {
+                                        const SVO_Node* anOther = myCells[static_cast<size_t>(theOther)];
+                                        return anOther != &theCell &&
+                                               myIsInWork[static_cast<size_t>(theOther)] != 0 &&
+                                               isCorner(*anOther, aPoint) && *anOther < theCell;
+                                      });
+      unsigned int aFill  = isSeen ? 0u : fillTable()[occupiedOctants(aPoint, aSize)];
       for (int anOctant = 0; aFill != 0; ++anOctant, aFill >>= 1)
       {
         if ((aFill & 1u) != 0)
@@ -196,27 +226,66 @@ public:
   }
 
 private:
-  // Octants around the point filled by the cells meeting there, and the
-  // extent of the smallest of those cells.
-  unsigned int occupiedOctants(const gp_XYZ& thePoint, double& theSize)
+  // Numbers of the cells touching the box.
+  void touching(const SVO_Node& theBox, std::vector<int>& theFound)
+  {
+    theFound.clear();
+    if (myQuery.Perform(Trivex::BoxData(theBox.BoxMin, theBox.BoxMax), myBoxes, THE_TOLERANCE))
+    {
+      theFound = myQuery.Indices();
+    }
+  }
+
+  // For each neighbour, the corners of the cell that its box contains (bit i for corner i).
+  void cornersOfNeighbours(const SVO_Node& theCell)
+  {
+    myCorners.clear();
+    for (const int aNumber : myNeighbours)
+    {
+      const SVO_Node& anOther = *myCells[static_cast<size_t>(aNumber)];
+      unsigned int    aSet    = 0xFFu;
+      for (int anAxis = 0; anAxis < 3; ++anAxis)
+      {
+        const double aLow       = anOther.BoxMin.Coord(anAxis + 1) - THE_TOLERANCE;
+        const double aHigh      = anOther.BoxMax.Coord(anAxis + 1) + THE_TOLERANCE;
+        const double aBounds[2] = {theCell.BoxMin.Coord(anAxis + 1), theCell.BoxMax.Coord(anAxis + 1)};
+        for (int aCorner = 0; aCorner < 8; ++aCorner)
+        {
+          const double aValue = aBounds[(aCorner >> anAxis) & 1];
+          aSet &= aValue >= aLow && aValue <= aHigh ? 0xFFu : ~(1u << aCorner);
+        }
+      }
+      myCorners.push_back(aSet);
+    }
+  }
+
+  // Collects the cells meeting at the corner; the extent of the smallest.
+  double meetingCells(int theCorner)
   {
     myMeeting.clear();
-    theSize = 2e100;
-    for (SVO_Node* aCell : myNeighbours)
+    double aSize = 2e100;
+    for (size_t aPosition = 0; aPosition < myNeighbours.size(); ++aPosition)
     {
-      if (ContainsPoint(*aCell, thePoint, THE_TOLERANCE))
+      if (((myCorners[aPosition] >> theCorner) & 1u) != 0)
       {
-        myMeeting.push_back(aCell);
-        theSize = std::min(theSize, Extent(*aCell));
+        const int aNumber = myNeighbours[aPosition];
+        myMeeting.push_back(aNumber);
+        aSize = std::min(aSize, Extent(*myCells[static_cast<size_t>(aNumber)]));
       }
     }
+    return aSize;
+  }
+
+  // Octants around the point filled by the meeting cells, probed at the given size.
+  unsigned int occupiedOctants(const gp_XYZ& thePoint, double theSize)
+  {
     unsigned int anOccupied = 0;
     for (int anOctant = 0; anOctant < 8; ++anOctant)
     {
       const gp_XYZ aProbe = thePoint + octantDirection(anOctant) * (0.5 * theSize);
-      for (const SVO_Node* aCell : myMeeting)
+      for (const int aNumber : myMeeting)
       {
-        if (ContainsPoint(*aCell, aProbe, -0.25 * theSize))
+        if (ContainsPoint(*myCells[static_cast<size_t>(aNumber)], aProbe, -0.25 * theSize))
         {
           anOccupied |= 1u << anOctant;
           break;
@@ -235,10 +304,11 @@ private:
     for (int aHalving = 0;; ++aHalving)
     {
       SVO_Node aBox(thePoint, thePoint + aDirection * aSize);
-      Neighbours(myQuery, myCells, aBox, myInBox);
+      touching(aBox, myInBox);
       const bool isFree =
           std::none_of(myInBox.begin(), myInBox.end(),
-                       [&](const SVO_Node* theCell) { return overlapsInside(aBox, *theCell); });
+                       [&](const int theNumber)
+                       { return overlapsInside(aBox, *myCells[static_cast<size_t>(theNumber)]); });
       if (isFree || aHalving == 60)
       {
         return aBox;
@@ -250,9 +320,12 @@ private:
 private:
   Trivex::IntersectBoxBox       myQuery;
   const std::vector<SVO_Node*>& myCells;
-  std::vector<SVO_Node*>        myNeighbours;
-  std::vector<SVO_Node*>        myMeeting;
-  std::vector<SVO_Node*>        myInBox;
+  const std::vector<char>&      myIsInWork;
+  std::vector<Trivex::BoxData>  myBoxes;
+  std::vector<int>              myNeighbours;
+  std::vector<unsigned int>     myCorners;
+  std::vector<int>              myMeeting;
+  std::vector<int>              myInBox;
 };
 
 // Keeps one of each box, in box order.
@@ -291,9 +364,14 @@ bool Algo_CartesianWrapping::jointsPass(std::vector<SVO_Node*>& theWorkList, uns
   const Handle(Trivex::BoxSet)       aSet = BuildBoxSet(myNodes, theNbThreads);
   std::vector<std::vector<SVO_Node>> aLists(theNbThreads);
   const long                         aNbWork = static_cast<long>(theWorkList.size());
+  std::vector<char>                  isInWork(myNodes.size(), 0);
+  for (SVO_Node* aCell : theWorkList)
+  {
+    isInWork[static_cast<size_t>(myNodeIndex.at(aCell))] = 1;
+  }
 #pragma omp parallel
   {
-    CornerInspector        anInspector(aSet, myNodes);
+    CornerInspector        anInspector(aSet, myNodes, isInWork);
     std::vector<SVO_Node>& aList = aLists[static_cast<size_t>(omp_get_thread_num())];
 #pragma omp for schedule(static)
     for (long anIndex = 0; anIndex < aNbWork; ++anIndex)

@@ -8,6 +8,7 @@
 
 #include <Bnd_Box.hxx>
 
+#include <cstdint>
 #include <list>
 #include <map>
 #include <unordered_map>
@@ -116,18 +117,10 @@ std::vector<std::vector<int>> splitShells(const Soup& theSoup)
   return aShells;
 }
 
-// A shell with the spatial index of its triangles, for inside tests.
-struct ShellIndex
+// The triangles of a shell's faces as a built spatial index.
+Handle(Trivex::TriangleSet)
+triangleSet(const Soup& theSoup, const std::vector<int>& theShell, unsigned int theNbThreads)
 {
-  Handle(Trivex::TriangleSet) Triangles;
-  Bnd_Box                     Box;
-  gp_XYZ                      TestPoint;
-};
-
-ShellIndex indexShell(const Soup& theSoup, const std::vector<int>& theShell, unsigned int theNbThreads)
-{
-  ShellIndex aShell;
-  aShell.TestPoint = theSoup.Points[static_cast<size_t>(theSoup.Faces[static_cast<size_t>(theShell[0])][0])];
   std::vector<std::vector<Trivex::TriangleData>> aPerFace(theShell.size());
   const long                                     aNbFaces = static_cast<long>(theShell.size());
 #pragma omp parallel for schedule(dynamic)
@@ -140,17 +133,20 @@ ShellIndex indexShell(const Soup& theSoup, const std::vector<int>& theShell, uns
     {
       aPoints.emplace_back(theSoup.Points[static_cast<size_t>(aPoint)]);
     }
-    Algo_TriangulatePolygon3d aTriangulation;
-    aTriangulation.SetPoints(aPoints);
-    aTriangulation.Perform();
-    for (size_t aTriangle = 0; aTriangulation.IsDone() && aTriangle < aTriangulation.NbTriangles();
-         ++aTriangle)
+    // Rectangles, most faces, are split along a diagonal as the triangulation would split them.
+    std::vector<std::uint64_t> aCorners = {3, 0, 1, 3, 1, 2};
+    if (aPoints.size() != 4)
     {
-      size_t aCorners[3];
-      aTriangulation.GetTriangleNodes(aTriangle, aCorners[0], aCorners[1], aCorners[2]);
-      aPerFace[static_cast<size_t>(aPosition)].emplace_back(aPoints[aCorners[0]], aPoints[aCorners[1]],
-                                                            aPoints[aCorners[2]],
-                                                            theShell[static_cast<size_t>(aPosition)]);
+      Algo_TriangulatePolygon3d aTriangulation;
+      aTriangulation.SetPoints(aPoints);
+      aTriangulation.Perform();
+      aCorners = aTriangulation.IsDone() ? aTriangulation.Triangles() : std::vector<std::uint64_t>();
+    }
+    for (size_t aCorner = 0; aCorner + 2 < aCorners.size(); aCorner += 3)
+    {
+      aPerFace[static_cast<size_t>(aPosition)].emplace_back(
+          aPoints[aCorners[aCorner]], aPoints[aCorners[aCorner + 1]], aPoints[aCorners[aCorner + 2]],
+          theShell[static_cast<size_t>(aPosition)]);
     }
   }
   std::vector<Trivex::TriangleData> aTriangles;
@@ -158,28 +154,46 @@ ShellIndex indexShell(const Soup& theSoup, const std::vector<int>& theShell, uns
   {
     aTriangles.insert(aTriangles.end(), aList.begin(), aList.end());
   }
-  for (const int aFace : theShell)
-  {
-    for (const int aPoint : theSoup.Faces[static_cast<size_t>(aFace)])
-    {
-      aShell.Box.Add(gp_Pnt(theSoup.Points[static_cast<size_t>(aPoint)]));
-    }
-  }
-  aShell.Triangles = new Trivex::TriangleSet(aTriangles);
-  aShell.Triangles->SetNbBuilderThreads(static_cast<int>(theNbThreads));
-  aShell.Triangles->InitBuilder();
-  aShell.Triangles->Build();
-  return aShell;
+  Handle(Trivex::TriangleSet) aSet = new Trivex::TriangleSet(aTriangles);
+  aSet->SetNbBuilderThreads(static_cast<int>(theNbThreads));
+  aSet->InitBuilder();
+  aSet->Build();
+  return aSet;
 }
 
-// Decides which shells form the skin.
+// A shell's box, test point and, once asked for, the spatial index of its triangles.
+struct ShellIndex
+{
+  Bnd_Box                     Box;
+  gp_XYZ                      TestPoint;
+  Handle(Trivex::TriangleSet) Triangles;
+};
+
+// Decides which shells form the skin. A shell's triangles are indexed only
+// when a test point falls into its box: most shells are never asked.
 class ShellChoice
 {
 public:
-  explicit ShellChoice(const std::vector<ShellIndex>& theShells)
-      : myShells(theShells),
-        myInPlay(theShells.size(), 1)
+  ShellChoice(const Soup& theSoup, const std::vector<std::vector<int>>& theShells, unsigned int theNbThreads)
+      : mySoup(theSoup),
+        myFaces(theShells),
+        myShells(theShells.size()),
+        myInPlay(theShells.size(), 1),
+        myNbThreads(theNbThreads)
   {
+    for (size_t aShell = 0; aShell < theShells.size(); ++aShell)
+    {
+      const std::vector<int>& aFaces = theShells[aShell];
+      myShells[aShell].TestPoint =
+          theSoup.Points[static_cast<size_t>(theSoup.Faces[static_cast<size_t>(aFaces[0])][0])];
+      for (const int aFace : aFaces)
+      {
+        for (const int aPoint : theSoup.Faces[static_cast<size_t>(aFace)])
+        {
+          myShells[aShell].Box.Add(gp_Pnt(theSoup.Points[static_cast<size_t>(aPoint)]));
+        }
+      }
+    }
   }
 
   // Every shell inside no other one.
@@ -244,21 +258,27 @@ private:
   // Whether the test point of one shell lies inside another shell.
   bool isInside(size_t theShell, size_t theOther)
   {
-    const auto anEntry = myInside.emplace(theShell * myShells.size() + theOther, false);
-    if (anEntry.second)
+    const auto   anEntry = myInside.emplace(theShell * myShells.size() + theOther, false);
+    ShellIndex&  anOther = myShells[theOther];
+    const gp_Pnt aPoint(myShells[theShell].TestPoint);
+    if (anEntry.second && !anOther.Box.IsOut(aPoint))
     {
-      const ShellIndex& anOther = myShells[theOther];
-      const gp_Pnt      aPoint(myShells[theShell].TestPoint);
-      anEntry.first->second =
-          !anOther.Box.IsOut(aPoint) && Trivex::ClassifyPntMesh(anOther.Triangles).Perform(aPoint);
+      if (anOther.Triangles.IsNull())
+      {
+        anOther.Triangles = triangleSet(mySoup, myFaces[theOther], myNbThreads);
+      }
+      anEntry.first->second = Trivex::ClassifyPntMesh(anOther.Triangles).Perform(aPoint);
     }
     return anEntry.first->second;
   }
 
 private:
-  const std::vector<ShellIndex>&   myShells;
-  std::unordered_map<size_t, bool> myInside; // answers of isInside, by shell pair
-  std::vector<char>                myInPlay;
+  const Soup&                          mySoup;
+  const std::vector<std::vector<int>>& myFaces;
+  std::vector<ShellIndex>              myShells;
+  std::unordered_map<size_t, bool>     myInside; // answers of isInside, by shell pair
+  std::vector<char>                    myInPlay;
+  unsigned int                         myNbThreads;
 };
 } // namespace
 
@@ -274,13 +294,7 @@ bool Algo_CartesianWrapping::ConvertIntoTriangles()
   myNotifier->Increment();
   const std::vector<std::vector<int>> aShells = splitShells(aSoup);
   myNotifier->Increment();
-  const unsigned int      aNbThreads = applyParallelOptions();
-  std::vector<ShellIndex> anIndices;
-  for (const std::vector<int>& aShell : aShells)
-  {
-    anIndices.push_back(indexShell(aSoup, aShell, aNbThreads));
-  }
-  ShellChoice             aChoice(anIndices);
+  ShellChoice             aChoice(aSoup, aShells, applyParallelOptions());
   const std::vector<char> isSelected = myInnerMode ? aChoice.Inner() : aChoice.Outer();
   myNotifier->Increment();
 
@@ -291,7 +305,9 @@ bool Algo_CartesianWrapping::ConvertIntoTriangles()
   }
   myNotifier->NewScope("Algo_CartesianWrapping::ConvertIntoTrianglesCycle", 0.0, 0.07,
                        0.07 / (static_cast<double>(aNbSelected) + 1.0));
-  bool isComplete = true;
+  // The soup's points are welded already: each becomes one node.
+  std::vector<int> aNodeOfPoint(aSoup.Points.size(), -1);
+  bool             isComplete = true;
   for (size_t aShell = 0; aShell < aShells.size() && isComplete; ++aShell)
   {
     if (isSelected[aShell] == 0)
@@ -303,7 +319,12 @@ bool Algo_CartesianWrapping::ConvertIntoTriangles()
       std::list<int> aNodes;
       for (const int aPoint : aSoup.Faces[static_cast<size_t>(aShells[aShell][aFace])])
       {
-        aNodes.push_back(myResult->AddNode(gp_Pnt(aSoup.Points[static_cast<size_t>(aPoint)])));
+        int& aNode = aNodeOfPoint[static_cast<size_t>(aPoint)];
+        if (aNode < 0)
+        {
+          aNode = myResult->AddNode(gp_Pnt(aSoup.Points[static_cast<size_t>(aPoint)]));
+        }
+        aNodes.push_back(aNode);
       }
       isComplete = myResult->AddFace(aNodes, true) >= 0;
     }

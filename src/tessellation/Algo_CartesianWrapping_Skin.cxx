@@ -72,8 +72,9 @@ void recordNeighbour(const SVO_Node& theCell, const SVO_Node& theOther, CellReco
   // faces and the faces of this cell that continue them meet there. Corners of
   // face neighbours count too: a half-size cell on a face puts a node in the
   // middle of the adjacent faces' sides, and two half-size cells side by side
-  // one in the middle of a half-exposed face.
-  if (anOrder == 1 || anOrder == 2)
+  // one in the middle of a half-exposed face. Aligned cells at least as large
+  // as this one have no corner strictly inside its sides.
+  if ((anOrder == 1 || anOrder == 2) && Extent(theCell) / Extent(theOther) >= 1.01)
   {
     for (int aCorner = 0; aCorner < 8; ++aCorner)
     {
@@ -99,16 +100,16 @@ void recordNeighbour(const SVO_Node& theCell, const SVO_Node& theOther, CellReco
   }
 }
 
-// Outlines of the connected groups of exposed quadrants, counter-clockwise in
-// the face's (first, second) in-plane grid of 3 x 3 points, corners only.
-std::vector<std::vector<std::pair<int, int>>> quadrantOutlines(const std::array<std::uint8_t, 4>& theExposed)
+// Corners of a polygon on a face's 3 x 3 grid of points, as steps (0 to 2)
+// along the face's first and second in-plane axes.
+using Outline = std::vector<std::pair<int, int>>;
+
+// Outlines of the connected groups of exposed quadrants (a bit set of them),
+// counter-clockwise in the face's in-plane axes, corners only.
+std::vector<Outline> makeOutlines(unsigned int theExposed)
 {
-  std::vector<std::vector<std::pair<int, int>>> anOutlines;
-  unsigned int                                  aLeft = 0;
-  for (int aQuadrant = 0; aQuadrant < 4; ++aQuadrant)
-  {
-    aLeft |= theExposed[static_cast<size_t>(aQuadrant)] != 0 ? (1u << aQuadrant) : 0u;
-  }
+  std::vector<Outline> anOutlines;
+  unsigned int         aLeft = theExposed;
   while (aLeft != 0)
   {
     // Quadrants touching only at the face centre are separate groups.
@@ -159,7 +160,7 @@ std::vector<std::vector<std::pair<int, int>>> quadrantOutlines(const std::array<
                             [&](const auto& theSide) { return theSide.first == aPoint; })
                    ->second;
     } while (aPoint != aLoop.front());
-    std::vector<std::pair<int, int>> aCorners;
+    Outline aCorners;
     for (size_t anIndex = 0; anIndex < aLoop.size(); ++anIndex)
     {
       const std::pair<int, int>& aPrev  = aLoop[(anIndex + aLoop.size() - 1) % aLoop.size()];
@@ -175,6 +176,26 @@ std::vector<std::vector<std::pair<int, int>>> quadrantOutlines(const std::array<
     anOutlines.push_back(aCorners);
   }
   return anOutlines;
+}
+
+// The outlines for a face, from its exposed-quadrant flags.
+const std::vector<Outline>& quadrantOutlines(const std::array<std::uint8_t, 4>& theExposed)
+{
+  static const std::array<std::vector<Outline>, 16> THE_OUTLINES = []
+  {
+    std::array<std::vector<Outline>, 16> aTable;
+    for (unsigned int aSet = 0; aSet < 16; ++aSet)
+    {
+      aTable[aSet] = makeOutlines(aSet);
+    }
+    return aTable;
+  }();
+  unsigned int aSet = 0;
+  for (int aQuadrant = 0; aQuadrant < 4; ++aQuadrant)
+  {
+    aSet |= theExposed[static_cast<size_t>(aQuadrant)] != 0 ? (1u << aQuadrant) : 0u;
+  }
+  return THE_OUTLINES[aSet];
 }
 
 // Number of the point in the small mesh, added when new.
@@ -246,7 +267,7 @@ buildSmallMesh(const SVO_Node& theCell, const CellRecord& theRecord, bool theIsI
     const auto [aFirst, aSecond]     = inPlaneAxes(anAxis);
     const bool isCounterClockwiseOut = (anAxis == 1) != isHigh;
     const bool isReversed            = isCounterClockwiseOut == theIsInner;
-    for (std::vector<std::pair<int, int>> anOutline : quadrantOutlines(theRecord.Quadrants[aFace]))
+    for (Outline anOutline : quadrantOutlines(theRecord.Quadrants[aFace]))
     {
       if (isReversed)
       {
