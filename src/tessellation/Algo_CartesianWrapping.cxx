@@ -112,6 +112,13 @@ bool Algo_CartesianWrapping::ConvertAdaptiveness()
 
 bool Algo_CartesianWrapping::adaptivenessPass(double theMinExtent, unsigned int theNbThreads)
 {
+  // Cells of one size, the usual case, have nothing to split: no neighbour search then.
+  if (std::none_of(myNodes.begin(), myNodes.end(),
+                   [&](const SVO_Node* theCell) { return Extent(*theCell) >= THE_MAX_RATIO * theMinExtent; }))
+  {
+    myNotifier->Increment();
+    return false;
+  }
   const Handle(Trivex::BoxSet) aSet     = BuildBoxSet(myNodes, theNbThreads);
   const long                   aNbCells = static_cast<long>(myNodes.size());
   std::vector<SVO_Node*>       anOctants;
@@ -194,9 +201,10 @@ void Algo_CartesianWrapping::deleteCreatedNodes()
 
 void Algo_CartesianWrapping::indexNodes()
 {
+  // The list is sorted: each cell goes to the end of the map.
   myNodeIndex.clear();
   for (size_t anIndex = 0; anIndex < myNodes.size(); ++anIndex)
   {
-    myNodeIndex.emplace(myNodes[anIndex], static_cast<int>(anIndex));
+    myNodeIndex.emplace_hint(myNodeIndex.end(), myNodes[anIndex], static_cast<int>(anIndex));
   }
 }

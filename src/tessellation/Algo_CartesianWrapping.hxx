@@ -10,6 +10,11 @@
 #include <string>
 #include <vector>
 
+namespace Algo_CartesianWrapping_Cells
+{
+class CellSearch;
+}
+
 //! Turns the boundary cells of the voxelization's octree (its leaves of state
 //! SVO_Boundary) into a first closed surface of axis-aligned polygon faces:
 //! the skin of the union of those cells.
@@ -96,10 +101,13 @@ protected:
   std::map<SVO_Node*, int, NodeOrder> myNodeIndex;    //!< position of each cell in myNodes
 
 private:
-  void deleteCreatedNodes();
-  void indexNodes();
-  bool jointsPass(std::vector<SVO_Node*>& theWorkList, unsigned int theNbThreads);
-  bool adaptivenessPass(double theMinExtent, unsigned int theNbThreads);
+  void                   deleteCreatedNodes();
+  void                   indexNodes();
+  bool                   jointsPass(std::vector<int>&                               theWorkList,
+                                    const Algo_CartesianWrapping_Cells::CellSearch& theSearch,
+                                    unsigned int                                    theNbThreads);
+  std::vector<SVO_Node*> newCells(std::vector<SVO_Node> theProposals, unsigned int theNbThreads) const;
+  bool                   adaptivenessPass(double theMinExtent, unsigned int theNbThreads);
 };
 
 DEFINE_STANDARD_HANDLE(Algo_CartesianWrapping, Algo_Tessellation)

@@ -68,3 +68,26 @@ void Algo_CartesianWrapping_Cells::Neighbours(Trivex::IntersectBoxBox&      theQ
     theNeighbours.push_back(theCells[static_cast<size_t>(anIndex)]);
   }
 }
+
+void Algo_CartesianWrapping_Cells::CellSearch::Touching(const SVO_Node& theBox, std::vector<int>& theFound)
+{
+  theFound.clear();
+  if (myQuery.Perform(Trivex::BoxData(theBox.BoxMin, theBox.BoxMax), myBoxes, THE_TOLERANCE))
+  {
+    theFound = myQuery.Indices();
+  }
+  for (size_t aPosition = myNbIndexed; aPosition < myCells->size(); ++aPosition)
+  {
+    const SVO_Node& aCell      = *(*myCells)[aPosition];
+    bool            isTouching = true;
+    for (int anAxis = 1; anAxis <= 3 && isTouching; ++anAxis)
+    {
+      isTouching = aCell.BoxMin.Coord(anAxis) <= theBox.BoxMax.Coord(anAxis) + THE_TOLERANCE &&
+                   theBox.BoxMin.Coord(anAxis) - THE_TOLERANCE <= aCell.BoxMax.Coord(anAxis);
+    }
+    if (isTouching)
+    {
+      theFound.push_back(static_cast<int>(aPosition));
+    }
+  }
+}

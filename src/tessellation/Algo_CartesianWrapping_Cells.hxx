@@ -52,6 +52,33 @@ void Neighbours(Trivex::IntersectBoxBox&      theQuery,
                 const std::vector<SVO_Node*>& theCells,
                 const SVO_Node&               theBox,
                 std::vector<SVO_Node*>&       theNeighbours);
+
+//! Finds the cells of a list that touch a box: through a box set over the
+//! first cells of the list and a plain scan over the cells appended after
+//! them. One object per thread; the list must outlive it.
+class CellSearch
+{
+public:
+  //! A search over theCells whose first theNbIndexed cells are in theSet, numbered alike.
+  CellSearch(const Handle(Trivex::BoxSet)& theSet,
+             size_t                        theNbIndexed,
+             const std::vector<SVO_Node*>& theCells)
+      : myQuery(theSet),
+        myNbIndexed(theNbIndexed),
+        myCells(&theCells)
+  {
+  }
+
+  //! Replaces theFound by the ascending numbers of the cells whose boxes touch
+  //! or overlap theBox within 1e-7.
+  void Touching(const SVO_Node& theBox, std::vector<int>& theFound);
+
+private:
+  Trivex::IntersectBoxBox       myQuery;
+  size_t                        myNbIndexed;
+  const std::vector<SVO_Node*>* myCells;
+  std::vector<Trivex::BoxData>  myBoxes;
+};
 } // namespace Algo_CartesianWrapping_Cells
 
 #endif

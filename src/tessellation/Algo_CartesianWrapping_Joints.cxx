@@ -186,10 +186,10 @@ class CornerInspector
 {
 public:
   // theIsInWork flags the cells (numbered as theCells) whose corners are inspected.
-  CornerInspector(const Handle(Trivex::BoxSet)& theSet,
+  CornerInspector(const CellSearch&             theSearch,
                   const std::vector<SVO_Node*>& theCells,
                   const std::vector<char>&      theIsInWork)
-      : myQuery(theSet),
+      : mySearch(theSearch),
         myCells(theCells),
         myIsInWork(theIsInWork)
   {
@@ -200,7 +200,7 @@ public:
   // corner.
   void Inspect(const SVO_Node& theCell, std::vector<SVO_Node>& theProposals)
   {
-    touching(theCell, myNeighbours);
+    mySearch.Touching(theCell, myNeighbours);
     cornersOfNeighbours(theCell);
     for (int aCorner = 0; aCorner < 8; ++aCorner)
     {
@@ -226,16 +226,6 @@ public:
   }
 
 private:
-  // Numbers of the cells touching the box.
-  void touching(const SVO_Node& theBox, std::vector<int>& theFound)
-  {
-    theFound.clear();
-    if (myQuery.Perform(Trivex::BoxData(theBox.BoxMin, theBox.BoxMax), myBoxes, THE_TOLERANCE))
-    {
-      theFound = myQuery.Indices();
-    }
-  }
-
   // For each neighbour, the corners of the cell that its box contains (bit i for corner i).
   void cornersOfNeighbours(const SVO_Node& theCell)
   {
@@ -304,7 +294,7 @@ private:
     for (int aHalving = 0;; ++aHalving)
     {
       SVO_Node aBox(thePoint, thePoint + aDirection * aSize);
-      touching(aBox, myInBox);
+      mySearch.Touching(aBox, myInBox);
       const bool isFree =
           std::none_of(myInBox.begin(), myInBox.end(),
                        [&](const int theNumber)
@@ -318,10 +308,9 @@ private:
   }
 
 private:
-  Trivex::IntersectBoxBox       myQuery;
+  CellSearch                    mySearch;
   const std::vector<SVO_Node*>& myCells;
   const std::vector<char>&      myIsInWork;
-  std::vector<Trivex::BoxData>  myBoxes;
   std::vector<int>              myNeighbours;
   std::vector<unsigned int>     myCorners;
   std::vector<int>              myMeeting;
@@ -345,11 +334,28 @@ std::vector<SVO_Node> joinProposals(std::vector<std::vector<SVO_Node>>& theLists
 bool Algo_CartesianWrapping::CheckJoints()
 {
   myNotifier->NewScope("Algo_CartesianWrapping::CheckJoints", 0.0, 0.08, 0.08);
-  std::vector<SVO_Node*> aWorkList = myNodes;
-  myNotifier->NewScope("Algo_CartesianWrapping::CheckJointsCycle", 0.0, 0.83, 0.83 / 11.0);
-  const unsigned int aNbThreads = applyParallelOptions();
-  while (!aWorkList.empty() && jointsPass(aWorkList, aNbThreads))
+  std::vector<int> aWorkList(myNodes.size());
+  for (size_t aPosition = 0; aPosition < myNodes.size(); ++aPosition)
   {
+    aWorkList[aPosition] = static_cast<int>(aPosition);
+  }
+  myNotifier->NewScope("Algo_CartesianWrapping::CheckJointsCycle", 0.0, 0.83, 0.83 / 11.0);
+  const unsigned int     aNbThreads = applyParallelOptions();
+  Handle(Trivex::BoxSet) aSet;
+  size_t                 aNbIndexed = 0;
+  while (!aWorkList.empty())
+  {
+    // Later passes add few cells: the hierarchy is rebuilt only when the
+    // cells appended since it was built are no longer few.
+    if (aSet.IsNull() || (myNodes.size() - aNbIndexed) * 8 > aNbIndexed)
+    {
+      aSet       = BuildBoxSet(myNodes, aNbThreads);
+      aNbIndexed = myNodes.size();
+    }
+    if (!jointsPass(aWorkList, CellSearch(aSet, aNbIndexed, myNodes), aNbThreads))
+    {
+      break;
+    }
   }
   myNotifier->EndScope();
   ConvertAdaptiveness();
@@ -359,56 +365,86 @@ bool Algo_CartesianWrapping::CheckJoints()
   return true;
 }
 
-bool Algo_CartesianWrapping::jointsPass(std::vector<SVO_Node*>& theWorkList, unsigned int theNbThreads)
+bool Algo_CartesianWrapping::jointsPass(std::vector<int>&                               theWorkList,
+                                        const Algo_CartesianWrapping_Cells::CellSearch& theSearch,
+                                        unsigned int                                    theNbThreads)
 {
-  const Handle(Trivex::BoxSet)       aSet = BuildBoxSet(myNodes, theNbThreads);
   std::vector<std::vector<SVO_Node>> aLists(theNbThreads);
   const long                         aNbWork = static_cast<long>(theWorkList.size());
   std::vector<char>                  isInWork(myNodes.size(), 0);
-  for (SVO_Node* aCell : theWorkList)
+  for (const int aPosition : theWorkList)
   {
-    isInWork[static_cast<size_t>(myNodeIndex.at(aCell))] = 1;
+    isInWork[static_cast<size_t>(aPosition)] = 1;
   }
 #pragma omp parallel
   {
-    CornerInspector        anInspector(aSet, myNodes, isInWork);
+    CornerInspector        anInspector(theSearch, myNodes, isInWork);
     std::vector<SVO_Node>& aList = aLists[static_cast<size_t>(omp_get_thread_num())];
 #pragma omp for schedule(static)
     for (long anIndex = 0; anIndex < aNbWork; ++anIndex)
     {
-      anInspector.Inspect(*theWorkList[static_cast<size_t>(anIndex)], aList);
+      anInspector.Inspect(*myNodes[static_cast<size_t>(theWorkList[static_cast<size_t>(anIndex)])], aList);
     }
   }
-  std::vector<SVO_Node>  aProposals = joinProposals(aLists);
+  std::vector<SVO_Node*> aNewCells = newCells(joinProposals(aLists), theNbThreads);
+  // The next pass looks at the new cells and at the cells they touch.
+  std::vector<int> aNextWork;
+  {
+    CellSearch       aSearch = theSearch;
+    std::vector<int> aTouching;
+    for (const SVO_Node* aCell : aNewCells)
+    {
+      aSearch.Touching(*aCell, aTouching);
+      aNextWork.insert(aNextWork.end(), aTouching.begin(), aTouching.end());
+    }
+  }
+  for (SVO_Node* aCell : aNewCells)
+  {
+    aNextWork.push_back(static_cast<int>(myNodes.size()));
+    myNodeIndex.emplace(aCell, static_cast<int>(myNodes.size()));
+    myNodes.push_back(aCell);
+    myCreatedNodes.push_back(aCell);
+  }
+  std::sort(aNextWork.begin(), aNextWork.end());
+  aNextWork.erase(std::unique(aNextWork.begin(), aNextWork.end()), aNextWork.end());
+  theWorkList.swap(aNextWork);
+  myNotifier->Increment();
+  return !aNewCells.empty();
+}
+
+std::vector<SVO_Node*> Algo_CartesianWrapping::newCells(std::vector<SVO_Node> theProposals,
+                                                        unsigned int          theNbThreads) const
+{
   std::vector<SVO_Node*> aProposalCells;
-  for (SVO_Node& aProposal : aProposals)
+  for (SVO_Node& aProposal : theProposals)
   {
     aProposalCells.push_back(&aProposal);
   }
   const Handle(Trivex::BoxSet) aProposalSet = BuildBoxSet(aProposalCells, theNbThreads);
-  const long                   aNbProposals = static_cast<long>(aProposals.size());
+  const long                   aNbProposals = static_cast<long>(theProposals.size());
   std::vector<SVO_Node*>       aNewCells;
 #pragma omp parallel
   {
-    Trivex::IntersectBoxBox aQuery(aProposalSet);
-    std::vector<SVO_Node*>  aFound;
+    CellSearch       aSearch(aProposalSet, aProposalCells.size(), aProposalCells);
+    std::vector<int> aFound;
 #pragma omp for schedule(dynamic, 1)
     for (long anIndex = 0; anIndex < aNbProposals; ++anIndex)
     {
-      SVO_Node& aProposal = aProposals[static_cast<size_t>(anIndex)];
+      SVO_Node& aProposal = theProposals[static_cast<size_t>(anIndex)];
       if (myNodeIndex.count(&aProposal) != 0)
       {
         continue;
       }
-      Neighbours(aQuery, aProposalCells, aProposal, aFound);
-      const bool isInLarger =
-          std::any_of(aFound.begin(), aFound.end(),
-                      [&](const SVO_Node* theOther)
-                      {
-                        return Extent(aProposal) / Extent(*theOther) <= 0.99 &&
-                               ContainsPoint(*theOther, aProposal.BoxMin, THE_TOLERANCE) &&
-                               ContainsPoint(*theOther, aProposal.BoxMax, THE_TOLERANCE);
-                      });
+      aSearch.Touching(aProposal, aFound);
+      const bool isInLarger = std::any_of(aFound.begin(), aFound.end(),
+                                          [&](const int theOther)
+                                          {
+                                            const SVO_Node& anOther =
+                                                theProposals[static_cast<size_t>(theOther)];
+                                            return Extent(aProposal) / Extent(anOther) <= 0.99 &&
+                                                   ContainsPoint(anOther, aProposal.BoxMin, THE_TOLERANCE) &&
+                                                   ContainsPoint(anOther, aProposal.BoxMax, THE_TOLERANCE);
+                                          });
       if (isInLarger)
       {
         continue;
@@ -421,26 +457,5 @@ bool Algo_CartesianWrapping::jointsPass(std::vector<SVO_Node*>& theWorkList, uns
   }
   // Threads append in any order; the box order makes it the same for every thread count.
   SortByBox(aNewCells);
-  std::vector<SVO_Node*> aNextWork = aNewCells;
-  {
-    // The set still numbers the cells as they were before the new ones were appended.
-    Trivex::IntersectBoxBox aQuery(aSet);
-    std::vector<SVO_Node*>  aTouching;
-    for (const SVO_Node* aCell : aNewCells)
-    {
-      Neighbours(aQuery, myNodes, *aCell, aTouching);
-      aNextWork.insert(aNextWork.end(), aTouching.begin(), aTouching.end());
-    }
-  }
-  for (SVO_Node* aCell : aNewCells)
-  {
-    myNodeIndex.emplace(aCell, static_cast<int>(myNodes.size()));
-    myNodes.push_back(aCell);
-    myCreatedNodes.push_back(aCell);
-  }
-  SortByBox(aNextWork);
-  aNextWork.erase(std::unique(aNextWork.begin(), aNextWork.end()), aNextWork.end());
-  theWorkList.swap(aNextWork);
-  myNotifier->Increment();
-  return !aNewCells.empty();
+  return aNewCells;
 }

@@ -8,10 +8,12 @@
 
 #include <Bnd_Box.hxx>
 
+#include <algorithm>
 #include <cstdint>
 #include <list>
 #include <map>
 #include <unordered_map>
+#include <utility>
 
 #include <omp.h>
 
@@ -46,12 +48,15 @@ struct Soup
   std::vector<std::vector<int>> Faces;
 };
 
-Soup weld(const std::vector<Algo_CartesianWrapping::SmallMesh>& theMeshes)
+// Merges equal points (within the tolerance) of all small meshes through an
+// ordered map, numbering them in the order they first appear; the faces are
+// moved into the soup.
+Soup weld(std::vector<Algo_CartesianWrapping::SmallMesh>& theMeshes)
 {
   Soup                                aSoup;
   std::map<gp_XYZ, int, TolerantLess> anIndex;
   std::vector<int>                    aLocal;
-  for (const Algo_CartesianWrapping::SmallMesh& aMesh : theMeshes)
+  for (Algo_CartesianWrapping::SmallMesh& aMesh : theMeshes)
   {
     aLocal.clear();
     for (const gp_XYZ& aPoint : aMesh.Points)
@@ -63,14 +68,13 @@ Soup weld(const std::vector<Algo_CartesianWrapping::SmallMesh>& theMeshes)
       }
       aLocal.push_back(anEntry.first->second);
     }
-    for (const std::vector<int>& aFace : aMesh.Faces)
+    for (std::vector<int>& aFace : aMesh.Faces)
     {
-      std::vector<int> aWelded;
-      for (const int aPoint : aFace)
+      for (int& aPoint : aFace)
       {
-        aWelded.push_back(aLocal[static_cast<size_t>(aPoint)]);
+        aPoint = aLocal[static_cast<size_t>(aPoint)];
       }
-      aSoup.Faces.push_back(aWelded);
+      aSoup.Faces.push_back(std::move(aFace));
     }
   }
   return aSoup;
@@ -80,12 +84,26 @@ Soup weld(const std::vector<Algo_CartesianWrapping::SmallMesh>& theMeshes)
 // breadth-first walk from its first face reaches them.
 std::vector<std::vector<int>> splitShells(const Soup& theSoup)
 {
-  std::vector<std::vector<int>> aFacesOfPoint(theSoup.Points.size());
+  // Faces of each point, as one array cut at aStart[point].
+  std::vector<int> aStart(theSoup.Points.size() + 1, 0);
+  for (const std::vector<int>& aFace : theSoup.Faces)
+  {
+    for (const int aPoint : aFace)
+    {
+      ++aStart[static_cast<size_t>(aPoint) + 1];
+    }
+  }
+  for (size_t aPoint = 0; aPoint < theSoup.Points.size(); ++aPoint)
+  {
+    aStart[aPoint + 1] += aStart[aPoint];
+  }
+  std::vector<int> aFacesOfPoint(static_cast<size_t>(aStart.back()));
+  std::vector<int> aFill(aStart.begin(), aStart.end() - 1);
   for (size_t aFace = 0; aFace < theSoup.Faces.size(); ++aFace)
   {
     for (const int aPoint : theSoup.Faces[aFace])
     {
-      aFacesOfPoint[static_cast<size_t>(aPoint)].push_back(static_cast<int>(aFace));
+      aFacesOfPoint[static_cast<size_t>(aFill[static_cast<size_t>(aPoint)]++)] = static_cast<int>(aFace);
     }
   }
   std::vector<std::vector<int>> aShells;
@@ -102,8 +120,10 @@ std::vector<std::vector<int>> splitShells(const Soup& theSoup)
     {
       for (const int aPoint : theSoup.Faces[static_cast<size_t>(aShell[aNext])])
       {
-        for (const int aFace : aFacesOfPoint[static_cast<size_t>(aPoint)])
+        for (int aPosition = aStart[static_cast<size_t>(aPoint)];
+             aPosition < aStart[static_cast<size_t>(aPoint) + 1]; ++aPosition)
         {
+          const int aFace = aFacesOfPoint[static_cast<size_t>(aPosition)];
           if (isVisited[static_cast<size_t>(aFace)] == 0)
           {
             isVisited[static_cast<size_t>(aFace)] = 1;

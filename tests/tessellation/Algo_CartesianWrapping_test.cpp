@@ -1,9 +1,14 @@
 #include <Algo_CartesianWrapping.hxx>
 
+#include <Algo_TriangulatePolygon3d.hxx>
 #include <CreateAlgorithm.hxx>
 #include <HalfEdge_Mesh.hxx>
+#include <Pelk_API.hxx>
 #include <Pelk_DummyProgressNotifier.hxx>
+#include <Pelk_WrappingSettings.hxx>
 #include <PelliskTest_Data.hxx>
+#include <PelliskTest_MeshCheck.hxx>
+#include <PelliskTest_Meshes.hxx>
 #include <SVO_NodeState.hxx>
 #include <SVO_Tree.hxx>
 
@@ -848,4 +853,195 @@ TEST(Algo_CartesianWrappingTest, NoTreeOrNoBoundaryCellGivesFailureWithoutMesh)
   EXPECT_FALSE(anAlgo.Perform());
   ASSERT_FALSE(anAlgo.Result().IsNull());
   EXPECT_EQ(anAlgo.Result()->NbFaces(), 0);
+}
+
+namespace
+{
+// The skin's polygons split into triangles, for the mesh check.
+Handle(Poly_Triangulation) triangulated(const Handle(HalfEdge_Mesh)& theSkin)
+{
+  std::vector<gp_Pnt>             aNodes;
+  std::vector<std::array<int, 3>> aTriangles;
+  for (int aNode = 0; aNode < theSkin->NbNodes(); ++aNode)
+  {
+    aNodes.push_back(theSkin->Node(aNode));
+  }
+  for (int aFace = 0; aFace < theSkin->NbFaces(); ++aFace)
+  {
+    std::list<int> aCorners;
+    theSkin->Face(aFace, aCorners);
+    const std::vector<int> aNumbers(aCorners.begin(), aCorners.end());
+    std::vector<gp_Pnt>    aPoints;
+    for (const int aNode : aNumbers)
+    {
+      aPoints.push_back(aNodes[static_cast<size_t>(aNode)]);
+    }
+    Algo_TriangulatePolygon3d aSplit;
+    aSplit.SetPoints(aPoints);
+    aSplit.Perform();
+    EXPECT_TRUE(aSplit.IsDone());
+    for (size_t aTriangle = 0; aTriangle < aSplit.NbTriangles(); ++aTriangle)
+    {
+      size_t aFirst = 0, aSecond = 0, aThird = 0;
+      aSplit.GetTriangleNodes(aTriangle, aFirst, aSecond, aThird);
+      aTriangles.push_back({aNumbers[aFirst] + 1, aNumbers[aSecond] + 1, aNumbers[aThird] + 1});
+    }
+  }
+  return PelliskTest_Meshes::Make(aNodes, aTriangles);
+}
+
+// Edge of the cube the facade wraps around the mesh.
+double cubeEdge(const Handle(Poly_Triangulation)& theMesh)
+{
+  Bnd_Box aBox;
+  for (int aNode = 1; aNode <= theMesh->NbNodes(); ++aNode)
+  {
+    aBox.Add(theMesh->Node(aNode));
+  }
+  const gp_XYZ anExtent = aBox.CornerMax().XYZ() - aBox.CornerMin().XYZ();
+  return std::max({anExtent.X(), anExtent.Y(), anExtent.Z()});
+}
+
+// The skin of the mesh through the facade: minimum-size voxelization with
+// cells of 1 / theDivisions of the bounding cube, then Cartesian wrapping.
+Handle(HalfEdge_Mesh) wrapMesh(const Handle(Poly_Triangulation)& theMesh,
+                               int                               theDivisions,
+                               bool                              theIsInner   = false,
+                               int                               theNbThreads = 2)
+{
+  Pelk_API anAPI;
+  anAPI.SetDirtyMesh(theMesh);
+  Handle(Pelk_WrappingSettings) aSettings = new Pelk_WrappingSettings(anAPI.Notifier());
+  aSettings->SetVoxelizationAlgorithm("Algo_VoxelizationMinSize");
+  aSettings->SetTessellationAlgorithm("Algo_CartesianWrapping");
+  aSettings->SetNbThreads(theNbThreads);
+  aSettings->SetInnerMode(theIsInner);
+  aSettings->SetCellSize(cubeEdge(theMesh) / theDivisions);
+  EXPECT_TRUE(anAPI.PerformWrapping(aSettings));
+  return anAPI.GetResultMesh();
+}
+
+// The triangles of the mesh over the nodes they use: nodes left in holes
+// belong to no surface and are not wrapped.
+Handle(Poly_Triangulation) surfaceOnly(const Handle(Poly_Triangulation)& theMesh)
+{
+  std::vector<int>                aNumber(static_cast<size_t>(theMesh->NbNodes()) + 1, 0);
+  std::vector<gp_Pnt>             aNodes;
+  std::vector<std::array<int, 3>> aTriangles;
+  for (const std::array<int, 3>& aTriangle : PelliskTest_Meshes::Triangles(theMesh))
+  {
+    std::array<int, 3> aCorners = aTriangle;
+    for (int& aCorner : aCorners)
+    {
+      int& aNew = aNumber[static_cast<size_t>(aCorner)];
+      if (aNew == 0)
+      {
+        aNodes.push_back(theMesh->Node(aCorner));
+        aNew = static_cast<int>(aNodes.size());
+      }
+      aCorner = aNew;
+    }
+    aTriangles.push_back(aCorners);
+  }
+  return PelliskTest_Meshes::Make(aNodes, aTriangles);
+}
+
+// Wraps a dirty soup at the three cell sizes and checks every skin.
+void checkSoup(const Handle(Poly_Triangulation)& theSoup)
+{
+  for (const int aDivision : {32, 128, 256})
+  {
+    SCOPED_TRACE("1/" + std::to_string(aDivision));
+    EXPECT_TRUE(
+        PelliskTest_MeshCheck::IsValidWrap(triangulated(wrapMesh(theSoup, aDivision)), surfaceOnly(theSoup)));
+  }
+}
+
+Handle(Poly_Triangulation) readMesh(const std::string& theName)
+{
+  Pelk_API anAPI;
+  EXPECT_TRUE(anAPI.ImportSTL(PelliskTest_Data::File(theName).c_str()));
+  return anAPI.DirtyMesh();
+}
+} // namespace
+
+TEST(Algo_CartesianWrappingTest, RealDirtyMeshesGiveValidSkinsThatEncloseThem)
+{
+  // The finest cells only on the mesh whose skin is smallest there, to keep the suite fast.
+  const std::vector<std::pair<std::string, std::vector<int>>> aCases = {
+      {"teapot_utah.stl", {32, 128}},
+      {"spider_assimp.stl", {32, 128}},
+      {"maxexport_assimp.stl", {32, 128, 256}},
+      {"boeing_cgal.stl", {32, 128}}};
+  for (const auto& [aName, aDivisions] : aCases)
+  {
+    const Handle(Poly_Triangulation) anInput = readMesh(aName);
+    for (const int aDivision : aDivisions)
+    {
+      SCOPED_TRACE(aName + " at 1/" + std::to_string(aDivision));
+      EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(triangulated(wrapMesh(anInput, aDivision)), anInput));
+    }
+  }
+}
+
+TEST(Algo_CartesianWrappingTest, OverlappingBoxesGiveValidSkinsThatEncloseThem)
+{
+  checkSoup(PelliskTest_Meshes::OverlappingBoxes());
+}
+
+TEST(Algo_CartesianWrappingTest, HoledSphereWithShiftedPatchGivesValidSkinsThatEncloseIt)
+{
+  checkSoup(PelliskTest_Meshes::HoledSphereWithShiftedPatch());
+}
+
+TEST(Algo_CartesianWrappingTest, PlateInLoosePiecesGivesValidSkinsThatEncloseIt)
+{
+  checkSoup(PelliskTest_Meshes::PlateInPieces());
+}
+
+TEST(Algo_CartesianWrappingTest, FarApartObjectsGiveValidSkinsThatEncloseThem)
+{
+  checkSoup(PelliskTest_Meshes::FarApartObjects());
+}
+
+TEST(Algo_CartesianWrappingTest, HollowBoxGivesValidSkinsThatEncloseIt)
+{
+  checkSoup(PelliskTest_Meshes::HollowBox());
+}
+
+TEST(Algo_CartesianWrappingTest, InnerModeOnThickHollowBoxGivesTheSkinInsideItsWall)
+{
+  // Walls from |x| = 0.5 to 1: the boundary cells form a layer on each side of
+  // the wall, and the inner skin wraps the wall from inside those layers.
+  const Handle(Poly_Triangulation) anInput = PelliskTest_Meshes::HollowBox();
+  for (const int aDivision : {32, 128})
+  {
+    SCOPED_TRACE("1/" + std::to_string(aDivision));
+    const Handle(HalfEdge_Mesh)         aSkin  = wrapMesh(anInput, aDivision, true);
+    const PelliskTest_MeshCheck::Result aCheck = PelliskTest_MeshCheck::Check(triangulated(aSkin));
+    EXPECT_TRUE(aCheck.IsValid()) << aCheck.Summary();
+    EXPECT_EQ(aCheck.NbShells, 2);
+    const std::array<double, 6> aBox = skinBox(aSkin);
+    for (int anAxis = 0; anAxis < 3; ++anAxis)
+    {
+      EXPECT_GT(aBox[anAxis], -1.0);
+      EXPECT_LT(aBox[anAxis + 3], 1.0);
+    }
+    for (int aNode = 0; aNode < aSkin->NbNodes(); ++aNode)
+    {
+      const gp_Pnt aPoint = aSkin->Node(aNode);
+      EXPECT_GT(std::max({std::abs(aPoint.X()), std::abs(aPoint.Y()), std::abs(aPoint.Z())}), 0.5);
+    }
+    // Less than the wall's volume of 7, by the two layers of cells.
+    EXPECT_GT(aCheck.Volume, 7.0 * 0.5);
+    EXPECT_LT(aCheck.Volume, 7.0);
+  }
+}
+
+TEST(Algo_CartesianWrappingTest, OneAndTwoThreadsGiveIdenticalSkinsEndToEnd)
+{
+  const Handle(Poly_Triangulation) anInput = readMesh("spider_assimp.stl");
+  EXPECT_EQ(meshText(wrapMesh(anInput, 128, false, 1)), meshText(wrapMesh(anInput, 128, false, 2)));
+  const Handle(Poly_Triangulation) aBox = PelliskTest_Meshes::HollowBox();
+  EXPECT_EQ(meshText(wrapMesh(aBox, 64, true, 1)), meshText(wrapMesh(aBox, 64, true, 2)));
 }
