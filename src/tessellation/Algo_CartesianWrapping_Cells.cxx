@@ -52,23 +52,6 @@ Handle(Trivex::BoxSet) Algo_CartesianWrapping_Cells::BuildBoxSet(const std::vect
   return aSet;
 }
 
-void Algo_CartesianWrapping_Cells::Neighbours(Trivex::IntersectBoxBox&      theQuery,
-                                              const std::vector<SVO_Node*>& theCells,
-                                              const SVO_Node&               theBox,
-                                              std::vector<SVO_Node*>&       theNeighbours)
-{
-  theNeighbours.clear();
-  std::vector<Trivex::BoxData> aFound;
-  if (!theQuery.Perform(Trivex::BoxData(theBox.BoxMin, theBox.BoxMax), aFound, THE_TOLERANCE))
-  {
-    return;
-  }
-  for (const int anIndex : theQuery.Indices())
-  {
-    theNeighbours.push_back(theCells[static_cast<size_t>(anIndex)]);
-  }
-}
-
 void Algo_CartesianWrapping_Cells::CellSearch::Touching(const SVO_Node& theBox, std::vector<int>& theFound)
 {
   theFound.clear();

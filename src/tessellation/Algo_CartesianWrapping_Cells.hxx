@@ -45,14 +45,6 @@ bool ContainsPoint(const SVO_Node& theCell, const gp_XYZ& thePoint, double theTo
 //! A built box set over the boxes of the cells, numbered as the list.
 Handle(Trivex::BoxSet) BuildBoxSet(const std::vector<SVO_Node*>& theCells, unsigned int theNbThreads);
 
-//! Replaces theNeighbours by the cells of theCells whose boxes touch or
-//! overlap theBox within 1e-7 (theBox's own cell among them), in list order.
-//! theCells must be the list the set of theQuery was built over.
-void Neighbours(Trivex::IntersectBoxBox&      theQuery,
-                const std::vector<SVO_Node*>& theCells,
-                const SVO_Node&               theBox,
-                std::vector<SVO_Node*>&       theNeighbours);
-
 //! Finds the cells of a list that touch a box: through a box set over the
 //! first cells of the list and a plain scan over the cells appended after
 //! them. One object per thread; the list must outlive it.

@@ -206,14 +206,7 @@ public:
     {
       const gp_XYZ aPoint = theCell.Corner(aCorner);
       const double aSize  = meetingCells(aCorner);
-      const bool   isSeen = std::any_of(myMeeting.begin(), myMeeting.end(),
-                                        [&](const int theOther)
-                                        {
-                                        const SVO_Node* anOther = myCells[static_cast<size_t>(theOther)];
-                                        return anOther != &theCell &&
-                                               myIsInWork[static_cast<size_t>(theOther)] != 0 &&
-                                               isCorner(*anOther, aPoint) && *anOther < theCell;
-                                      });
+      const bool   isSeen = isInspectedBefore(theCell, aPoint);
       unsigned int aFill  = isSeen ? 0u : fillTable()[occupiedOctants(aPoint, aSize)];
       for (int anOctant = 0; aFill != 0; ++anOctant, aFill >>= 1)
       {
@@ -226,6 +219,22 @@ public:
   }
 
 private:
+  // True when another inspected cell that comes before theCell in box order
+  // has the point as a corner: that cell looks at the point.
+  bool isInspectedBefore(const SVO_Node& theCell, const gp_XYZ& thePoint) const
+  {
+    for (const int aNumber : myMeeting)
+    {
+      const SVO_Node* anOther = myCells[static_cast<size_t>(aNumber)];
+      if (anOther != &theCell && myIsInWork[static_cast<size_t>(aNumber)] != 0 &&
+          isCorner(*anOther, thePoint) && *anOther < theCell)
+      {
+        return true;
+      }
+    }
+    return false;
+  }
+
   // For each neighbour, the corners of the cell that its box contains (bit i for corner i).
   void cornersOfNeighbours(const SVO_Node& theCell)
   {
@@ -286,7 +295,8 @@ private:
   }
 
   // The octant box of the given size at the point, halved while a smaller
-  // cell lies in it.
+  // cell lies in it. An octant that is empty next to the point is free at the
+  // smallest cell size, so the halving ends long before its bound.
   SVO_Node freeOctant(const gp_XYZ& thePoint, int theOctant, double theSize)
   {
     const gp_XYZ aDirection = octantDirection(theOctant);

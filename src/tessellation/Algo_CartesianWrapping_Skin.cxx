@@ -2,9 +2,11 @@
 
 #include <Algo_CartesianWrapping_Cells.hxx>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <utility>
+#include <vector>
 
 #include <omp.h>
 
@@ -100,80 +102,100 @@ void recordNeighbour(const SVO_Node& theCell, const SVO_Node& theOther, CellReco
   }
 }
 
-// Corners of a polygon on a face's 3 x 3 grid of points, as steps (0 to 2)
-// along the face's first and second in-plane axes.
-using Outline = std::vector<std::pair<int, int>>;
+// A point of a face's 3 x 3 grid, as steps (0 to 2) along the face's first
+// and second in-plane axes; a polygon side between two of them; the corners
+// of a polygon.
+using GridPoint = std::pair<int, int>;
+using GridSide  = std::pair<GridPoint, GridPoint>;
+using Outline   = std::vector<GridPoint>;
 
-// Outlines of the connected groups of exposed quadrants (a bit set of them),
-// counter-clockwise in the face's in-plane axes, corners only.
+// The quadrants of the set connected to its lowest one through shared sides.
+// Quadrants touching only at the face centre are separate groups: each gets a
+// polygon of its own, so every polygon stays simple.
+unsigned int firstGroup(unsigned int theSet)
+{
+  unsigned int aGroup = theSet & (~theSet + 1u);
+  for (int aStep = 0; aStep < 2; ++aStep)
+  {
+    for (int aQuadrant = 0; aQuadrant < 4; ++aQuadrant)
+    {
+      if ((aGroup >> aQuadrant) & 1u)
+      {
+        aGroup |= ((1u << (aQuadrant ^ 1)) | (1u << (aQuadrant ^ 2))) & theSet;
+      }
+    }
+  }
+  return aGroup;
+}
+
+// Sides of the group's squares, counter-clockwise; sides shared inside the group cancel.
+std::vector<GridSide> outlineSides(unsigned int theGroup)
+{
+  std::vector<GridSide> aSides;
+  for (int aQuadrant = 0; aQuadrant < 4; ++aQuadrant)
+  {
+    if (((theGroup >> aQuadrant) & 1u) == 0)
+    {
+      continue;
+    }
+    const int                      aU = aQuadrant & 1, aV = aQuadrant >> 1;
+    const std::array<GridPoint, 4> aSquare = {{{aU, aV}, {aU + 1, aV}, {aU + 1, aV + 1}, {aU, aV + 1}}};
+    for (size_t aCorner = 0; aCorner < 4; ++aCorner)
+    {
+      const GridPoint aFrom = aSquare[aCorner], aTo = aSquare[(aCorner + 1) % 4];
+      const auto      aTwin = std::find(aSides.begin(), aSides.end(), GridSide(aTo, aFrom));
+      if (aTwin != aSides.end())
+      {
+        aSides.erase(aTwin);
+      }
+      else
+      {
+        aSides.emplace_back(aFrom, aTo);
+      }
+    }
+  }
+  return aSides;
+}
+
+// The corners of the outline: its sides walked from the lowest point (every
+// outline point has one outgoing side), keeping the points where it turns.
+Outline outlineCorners(const std::vector<GridSide>& theSides)
+{
+  std::vector<GridPoint> aLoop;
+  GridPoint              aPoint = std::min_element(theSides.begin(), theSides.end())->first;
+  do
+  {
+    aLoop.push_back(aPoint);
+    aPoint = std::find_if(theSides.begin(), theSides.end(),
+                          [&](const GridSide& theSide) { return theSide.first == aPoint; })
+                 ->second;
+  } while (aPoint != aLoop.front());
+  Outline aCorners;
+  for (size_t anIndex = 0; anIndex < aLoop.size(); ++anIndex)
+  {
+    const GridPoint& aPrev  = aLoop[(anIndex + aLoop.size() - 1) % aLoop.size()];
+    const GridPoint& aCur   = aLoop[anIndex];
+    const GridPoint& aNext  = aLoop[(anIndex + 1) % aLoop.size()];
+    const int        aCross = (aCur.first - aPrev.first) * (aNext.second - aCur.second) -
+                       (aCur.second - aPrev.second) * (aNext.first - aCur.first);
+    if (aCross != 0)
+    {
+      aCorners.push_back(aCur);
+    }
+  }
+  return aCorners;
+}
+
+// Outlines of the groups of exposed quadrants (a bit set of them),
+// counter-clockwise in the face's in-plane axes.
 std::vector<Outline> makeOutlines(unsigned int theExposed)
 {
   std::vector<Outline> anOutlines;
-  unsigned int         aLeft = theExposed;
-  while (aLeft != 0)
+  for (unsigned int aLeft = theExposed; aLeft != 0;)
   {
-    // Quadrants touching only at the face centre are separate groups.
-    unsigned int aGroup = aLeft & (~aLeft + 1u);
-    for (int aStep = 0; aStep < 2; ++aStep)
-    {
-      for (int aQuadrant = 0; aQuadrant < 4; ++aQuadrant)
-      {
-        if ((aGroup >> aQuadrant) & 1u)
-        {
-          aGroup |= ((1u << (aQuadrant ^ 1)) | (1u << (aQuadrant ^ 2))) & aLeft;
-        }
-      }
-    }
+    const unsigned int aGroup = firstGroup(aLeft);
     aLeft &= ~aGroup;
-    // Sides of the group's squares, counter-clockwise; sides shared inside the group cancel.
-    std::vector<std::pair<std::pair<int, int>, std::pair<int, int>>> aSides;
-    for (int aQuadrant = 0; aQuadrant < 4; ++aQuadrant)
-    {
-      if (((aGroup >> aQuadrant) & 1u) == 0)
-      {
-        continue;
-      }
-      const int                                aU = aQuadrant & 1, aV = aQuadrant >> 1;
-      const std::array<std::pair<int, int>, 4> aSquare = {
-          {{aU, aV}, {aU + 1, aV}, {aU + 1, aV + 1}, {aU, aV + 1}}};
-      for (size_t aCorner = 0; aCorner < 4; ++aCorner)
-      {
-        const std::pair<int, int> aFrom = aSquare[aCorner], aTo = aSquare[(aCorner + 1) % 4];
-        auto                      aTwin = std::find(aSides.begin(), aSides.end(), std::make_pair(aTo, aFrom));
-        if (aTwin != aSides.end())
-        {
-          aSides.erase(aTwin);
-        }
-        else
-        {
-          aSides.emplace_back(aFrom, aTo);
-        }
-      }
-    }
-    // Every outline point has one outgoing side: walk them, keeping turns only.
-    std::vector<std::pair<int, int>> aLoop;
-    std::pair<int, int>              aPoint = std::min_element(aSides.begin(), aSides.end())->first;
-    do
-    {
-      aLoop.push_back(aPoint);
-      aPoint = std::find_if(aSides.begin(), aSides.end(),
-                            [&](const auto& theSide) { return theSide.first == aPoint; })
-                   ->second;
-    } while (aPoint != aLoop.front());
-    Outline aCorners;
-    for (size_t anIndex = 0; anIndex < aLoop.size(); ++anIndex)
-    {
-      const std::pair<int, int>& aPrev  = aLoop[(anIndex + aLoop.size() - 1) % aLoop.size()];
-      const std::pair<int, int>& aCur   = aLoop[anIndex];
-      const std::pair<int, int>& aNext  = aLoop[(anIndex + 1) % aLoop.size()];
-      const int                  aCross = (aCur.first - aPrev.first) * (aNext.second - aCur.second) -
-                         (aCur.second - aPrev.second) * (aNext.first - aCur.first);
-      if (aCross != 0)
-      {
-        aCorners.push_back(aCur);
-      }
-    }
-    anOutlines.push_back(aCorners);
+    anOutlines.push_back(outlineCorners(outlineSides(aGroup)));
   }
   return anOutlines;
 }
@@ -254,8 +276,10 @@ double gridValue(const SVO_Node& theCell, int theAxis, int theStep)
 }
 
 // The exposed parts of the cell's faces as polygons. Counter-clockwise in a
-// face's in-plane axes looks towards +X, -Y, +Z for faces of axis X, Y, Z;
-// polygons are turned to look out of the cell, or into it for the inner skin.
+// face's in-plane axes looks towards +X, -Y, +Z for faces of axis X, Y, Z.
+// All polygons of all cells look the same way with respect to their cell, as
+// the strict face insertion needs: out of it for the outer skin, into it for
+// the inner skin, so that either skin looks out of the space it encloses.
 Algo_CartesianWrapping::SmallMesh
 buildSmallMesh(const SVO_Node& theCell, const CellRecord& theRecord, bool theIsInner)
 {
@@ -267,6 +291,10 @@ buildSmallMesh(const SVO_Node& theCell, const CellRecord& theRecord, bool theIsI
     const auto [aFirst, aSecond]     = inPlaneAxes(anAxis);
     const bool isCounterClockwiseOut = (anAxis == 1) != isHigh;
     const bool isReversed            = isCounterClockwiseOut == theIsInner;
+    if (theRecord.Covered[aFace] != 0)
+    {
+      continue;
+    }
     for (Outline anOutline : quadrantOutlines(theRecord.Quadrants[aFace]))
     {
       if (isReversed)
@@ -274,7 +302,7 @@ buildSmallMesh(const SVO_Node& theCell, const CellRecord& theRecord, bool theIsI
         std::reverse(anOutline.begin(), anOutline.end());
       }
       std::vector<gp_XYZ> aPolygon;
-      for (const std::pair<int, int>& aGridPoint : anOutline)
+      for (const GridPoint& aGridPoint : anOutline)
       {
         gp_XYZ aPoint;
         aPoint.SetCoord(anAxis + 1, gridValue(theCell, anAxis, isHigh ? 2 : 0));
@@ -307,19 +335,19 @@ void Algo_CartesianWrapping::BuildSmallMeshes(std::vector<SmallMesh>& theMeshes)
   const bool isInner  = myInnerMode;
 #pragma omp parallel
   {
-    Trivex::IntersectBoxBox aQuery(aSet);
-    std::vector<SVO_Node*>  aNeighbours;
+    CellSearch       aSearch(aSet, myNodes.size(), myNodes);
+    std::vector<int> aNeighbours;
 #pragma omp for schedule(static)
     for (long anIndex = 0; anIndex < aNbCells; ++anIndex)
     {
       const size_t    aPosition = static_cast<size_t>(anIndex);
       const SVO_Node& aCell     = *myNodes[aPosition];
-      Neighbours(aQuery, myNodes, aCell, aNeighbours);
-      for (const SVO_Node* anOther : aNeighbours)
+      aSearch.Touching(aCell, aNeighbours);
+      for (const int aNeighbour : aNeighbours)
       {
-        if (anOther != &aCell)
+        if (static_cast<size_t>(aNeighbour) != aPosition)
         {
-          recordNeighbour(aCell, *anOther, aRecords[aPosition]);
+          recordNeighbour(aCell, *myNodes[static_cast<size_t>(aNeighbour)], aRecords[aPosition]);
         }
       }
       theMeshes[aPosition] = buildSmallMesh(aCell, aRecords[aPosition], isInner);

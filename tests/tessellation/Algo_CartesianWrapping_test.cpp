@@ -126,6 +126,51 @@ public:
   }
 };
 
+// The skin's polygons split into triangles, for the mesh check.
+Handle(Poly_Triangulation) triangulated(const Handle(HalfEdge_Mesh)& theSkin)
+{
+  std::vector<gp_Pnt>             aNodes;
+  std::vector<std::array<int, 3>> aTriangles;
+  for (int aNode = 0; aNode < theSkin->NbNodes(); ++aNode)
+  {
+    aNodes.push_back(theSkin->Node(aNode));
+  }
+  for (int aFace = 0; aFace < theSkin->NbFaces(); ++aFace)
+  {
+    std::list<int> aCorners;
+    theSkin->Face(aFace, aCorners);
+    const std::vector<int> aNumbers(aCorners.begin(), aCorners.end());
+    std::vector<gp_Pnt>    aPoints;
+    for (const int aNode : aNumbers)
+    {
+      aPoints.push_back(aNodes[static_cast<size_t>(aNode)]);
+    }
+    Algo_TriangulatePolygon3d aSplit;
+    aSplit.SetPoints(aPoints);
+    aSplit.Perform();
+    EXPECT_TRUE(aSplit.IsDone());
+    for (size_t aTriangle = 0; aTriangle < aSplit.NbTriangles(); ++aTriangle)
+    {
+      size_t aFirst = 0, aSecond = 0, aThird = 0;
+      aSplit.GetTriangleNodes(aTriangle, aFirst, aSecond, aThird);
+      aTriangles.push_back({aNumbers[aFirst] + 1, aNumbers[aSecond] + 1, aNumbers[aThird] + 1});
+    }
+  }
+  return PelliskTest_Meshes::Make(aNodes, aTriangles);
+}
+
+// The mesh check of a skin.
+PelliskTest_MeshCheck::Result checkSkin(const Handle(HalfEdge_Mesh)& theSkin)
+{
+  return PelliskTest_MeshCheck::Check(triangulated(theSkin));
+}
+
+// Success when the skin is a valid closed surface.
+::testing::AssertionResult isValidSkin(const Handle(HalfEdge_Mesh)& theSkin)
+{
+  return PelliskTest_MeshCheck::IsValidWrap(triangulated(theSkin));
+}
+
 // The skin of the cells; theIsDone tells what Perform() answered.
 Handle(HalfEdge_Mesh)
 wrap(const CellTree& theCells, bool theIsInner, unsigned int theNbThreads, bool& theIsDone)
@@ -158,50 +203,6 @@ std::vector<gp_XYZ> facePoints(const Handle(HalfEdge_Mesh)& theMesh, int theFace
   return aPoints;
 }
 
-// Volume enclosed by the faces, positive when they look outwards.
-double signedVolume(const Handle(HalfEdge_Mesh)& theMesh)
-{
-  double aVolume = 0.0;
-  for (int aFace = 0; aFace < theMesh->NbFaces(); ++aFace)
-  {
-    const std::vector<gp_XYZ> aPoints = facePoints(theMesh, aFace);
-    for (size_t aCorner = 1; aCorner + 1 < aPoints.size(); ++aCorner)
-    {
-      aVolume += aPoints[0].Dot(aPoints[aCorner].Crossed(aPoints[aCorner + 1])) / 6.0;
-    }
-  }
-  return aVolume;
-}
-
-// Problems of a skin that must be a closed, oriented 2-manifold; empty when there are none.
-std::string skinProblems(const Handle(HalfEdge_Mesh)& theMesh)
-{
-  std::string aProblems;
-  if (theMesh->BoundaryEdgesBegin() != theMesh->BoundaryEdgesEnd())
-  {
-    aProblems += "open; ";
-  }
-  std::vector<int> aNbFacesOfNode(static_cast<size_t>(theMesh->NbNodes()), 0);
-  for (int aFace = 0; aFace < theMesh->NbFaces(); ++aFace)
-  {
-    std::list<int> aNodes;
-    theMesh->Face(aFace, aNodes);
-    for (const int aNode : aNodes)
-    {
-      ++aNbFacesOfNode[static_cast<size_t>(aNode)];
-    }
-  }
-  for (int aNode = 0; aNode < theMesh->NbNodes(); ++aNode)
-  {
-    std::list<int> aFan;
-    theMesh->FacesForNode(aNode, aFan);
-    if (static_cast<int>(aFan.size()) != aNbFacesOfNode[static_cast<size_t>(aNode)])
-    {
-      aProblems += "pinched node " + std::to_string(aNode) + "; ";
-    }
-  }
-  return aProblems;
-}
 } // namespace
 
 TEST(Algo_CartesianWrappingTest, IsCreatedByNameAndAnswersItsName)
@@ -218,8 +219,8 @@ TEST(Algo_CartesianWrappingTest, SingleCellGivesCubeOfSixFacesAndEightNodes)
   const Handle(HalfEdge_Mesh) aSkin = wrap(aCells);
   EXPECT_EQ(aSkin->NbFaces(), 6);
   EXPECT_EQ(aSkin->NbNodes(), 8);
-  EXPECT_EQ(skinProblems(aSkin), "");
-  EXPECT_NEAR(signedVolume(aSkin), 1.0, 1e-12);
+  EXPECT_TRUE(isValidSkin(aSkin));
+  EXPECT_NEAR(checkSkin(aSkin).Volume, 1.0, 1e-12);
 }
 
 TEST(Algo_CartesianWrappingTest, TwoFaceNeighboursGiveBoxOfTenFacesAndTwelveNodes)
@@ -230,8 +231,8 @@ TEST(Algo_CartesianWrappingTest, TwoFaceNeighboursGiveBoxOfTenFacesAndTwelveNode
   const Handle(HalfEdge_Mesh) aSkin = wrap(aCells);
   EXPECT_EQ(aSkin->NbFaces(), 10);
   EXPECT_EQ(aSkin->NbNodes(), 12);
-  EXPECT_EQ(skinProblems(aSkin), "");
-  EXPECT_NEAR(signedVolume(aSkin), 2.0, 1e-12);
+  EXPECT_TRUE(isValidSkin(aSkin));
+  EXPECT_NEAR(checkSkin(aSkin).Volume, 2.0, 1e-12);
 }
 
 namespace
@@ -393,11 +394,11 @@ Handle(HalfEdge_Mesh) checkCloud(const CellTree& theCells, unsigned int theNbThr
       }
   EXPECT_TRUE(anAlgo.Skin());
   const Handle(HalfEdge_Mesh) aSkin = anAlgo.Result();
-  EXPECT_EQ(skinProblems(aSkin), "");
+  EXPECT_TRUE(isValidSkin(aSkin));
   size_t aNbOutside = 0, aNbSkinFaces = 0;
   aCells.Outside(aNbOutside, aNbSkinFaces);
   const double aTotal = std::pow(theCells.Size(), 3);
-  EXPECT_NEAR(signedVolume(aSkin), aTotal - static_cast<double>(aNbOutside), 1e-6);
+  EXPECT_NEAR(checkSkin(aSkin).Volume, aTotal - static_cast<double>(aNbOutside), 1e-6);
   EXPECT_NEAR(skinArea(aSkin), static_cast<double>(aNbSkinFaces), 1e-6);
   return aSkin;
 }
@@ -501,39 +502,6 @@ std::set<std::array<double, 3>> pointSet(const std::vector<gp_XYZ>& thePoints)
   return aSet;
 }
 
-// Number of pieces of the mesh, faces sharing a node being one piece.
-int nbPieces(const Handle(HalfEdge_Mesh)& theMesh)
-{
-  std::vector<int> aRoot(static_cast<size_t>(theMesh->NbNodes()));
-  for (size_t aNode = 0; aNode < aRoot.size(); ++aNode)
-  {
-    aRoot[aNode] = static_cast<int>(aNode);
-  }
-  const auto aFind = [&](int theNode)
-  {
-    while (aRoot[static_cast<size_t>(theNode)] != theNode)
-    {
-      theNode = aRoot[static_cast<size_t>(theNode)];
-    }
-    return theNode;
-  };
-  for (int aFace = 0; aFace < theMesh->NbFaces(); ++aFace)
-  {
-    std::list<int> aNodes;
-    theMesh->Face(aFace, aNodes);
-    for (const int aNode : aNodes)
-    {
-      aRoot[static_cast<size_t>(aFind(aNode))] = aFind(aNodes.front());
-    }
-  }
-  int aCount = 0;
-  for (size_t aNode = 0; aNode < aRoot.size(); ++aNode)
-  {
-    aCount += aFind(static_cast<int>(aNode)) == static_cast<int>(aNode) ? 1 : 0;
-  }
-  return aCount;
-}
-
 // Bounding box of the skin's nodes as min X, Y, Z, max X, Y, Z.
 std::array<double, 6> skinBox(const Handle(HalfEdge_Mesh)& theMesh)
 {
@@ -580,8 +548,8 @@ TEST(Algo_CartesianWrappingTest, HalfSizeFaceNeighbourLeavesLShapedFaceAndNodesO
             (std::set<std::array<double, 3>>{{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {2, 2, 0}, {0, 2, 0}}));
   EXPECT_EQ(faceInPlane(aMeshes[0], 2, 2.0).size(), 4u);
   ASSERT_TRUE(anAlgo.Skin());
-  EXPECT_EQ(skinProblems(anAlgo.Result()), "");
-  EXPECT_NEAR(signedVolume(anAlgo.Result()), 9.0, 1e-12);
+  EXPECT_TRUE(isValidSkin(anAlgo.Result()));
+  EXPECT_NEAR(checkSkin(anAlgo.Result()).Volume, 9.0, 1e-12);
 }
 
 TEST(Algo_CartesianWrappingTest, CornerOfSmallerEdgeNeighbourBecomesNodeOfLargerCell)
@@ -603,8 +571,8 @@ TEST(Algo_CartesianWrappingTest, CornerOfSmallerEdgeNeighbourBecomesNodeOfLarger
   }
   EXPECT_TRUE(hasMidpoint);
   ASSERT_TRUE(anAlgo.Skin());
-  EXPECT_EQ(skinProblems(anAlgo.Result()), "");
-  EXPECT_NEAR(signedVolume(anAlgo.Result()), 10.0, 1e-12);
+  EXPECT_TRUE(isValidSkin(anAlgo.Result()));
+  EXPECT_NEAR(checkSkin(anAlgo.Result()).Volume, 10.0, 1e-12);
 }
 
 TEST(Algo_CartesianWrappingTest, EdgeAndCornerJointsGetFillersOfTheSmallerCellsSize)
@@ -658,7 +626,7 @@ TEST(Algo_CartesianWrappingTest, EdgeAndCornerJointsGetFillersOfTheSmallerCellsS
       EXPECT_LE(aBox[3] - aBox[0], 2.0);
     }
     ASSERT_TRUE(anAlgo.Skin());
-    EXPECT_EQ(skinProblems(anAlgo.Result()), "");
+    EXPECT_TRUE(isValidSkin(anAlgo.Result()));
   }
 }
 
@@ -676,7 +644,7 @@ TEST(Algo_CartesianWrappingTest, DiagonalChainsAndCellsAroundOneEdgeGiveOneClose
     aCells.Mark(11, 11, aZ);
   }
   // Three separate objects, each linked into one piece.
-  EXPECT_EQ(nbPieces(checkCloud(aCells, 2)), 3);
+  EXPECT_EQ(checkSkin(checkCloud(aCells, 2)).NbShells, 3);
 }
 
 TEST(Algo_CartesianWrappingTest, OuterModeTakesOuterSkinAndInnerModeTheNextOneInside)
@@ -688,12 +656,12 @@ TEST(Algo_CartesianWrappingTest, OuterModeTakesOuterSkinAndInnerModeTheNextOneIn
         if (aX < 3 || aX > 4 || aY < 3 || aY > 4 || aZ < 3 || aZ > 4)
           aCells.Mark(aX, aY, aZ);
   const Handle(HalfEdge_Mesh) anOuter = wrap(aCells, false);
-  EXPECT_EQ(skinProblems(anOuter), "");
-  EXPECT_NEAR(signedVolume(anOuter), 216.0, 1e-9);
+  EXPECT_TRUE(isValidSkin(anOuter));
+  EXPECT_NEAR(checkSkin(anOuter).Volume, 216.0, 1e-9);
   EXPECT_EQ(skinBox(anOuter), (std::array<double, 6>{1, 1, 1, 7, 7, 7}));
   const Handle(HalfEdge_Mesh) anInner = wrap(aCells, true);
-  EXPECT_EQ(skinProblems(anInner), "");
-  EXPECT_NEAR(signedVolume(anInner), 8.0, 1e-9);
+  EXPECT_TRUE(isValidSkin(anInner));
+  EXPECT_NEAR(checkSkin(anInner).Volume, 8.0, 1e-9);
   EXPECT_EQ(skinBox(anInner), (std::array<double, 6>{3, 3, 3, 5, 5, 5}));
 }
 
@@ -711,12 +679,12 @@ TEST(Algo_CartesianWrappingTest, InnerModeTakesNextSkinWithTheShellsItEncloses)
       }
   // The outer skin hides everything else.
   const Handle(HalfEdge_Mesh) anOuter = wrap(aCells, false);
-  EXPECT_NEAR(signedVolume(anOuter), 512.0, 1e-9);
+  EXPECT_NEAR(checkSkin(anOuter).Volume, 512.0, 1e-9);
   // The inner skin of the outer box and the outer skin of the inner box,
   // bounding the space between the boxes.
   const Handle(HalfEdge_Mesh) anInner = wrap(aCells, true);
-  EXPECT_EQ(skinProblems(anInner), "");
-  EXPECT_NEAR(signedVolume(anInner), 216.0 - 64.0, 1e-9);
+  EXPECT_TRUE(isValidSkin(anInner));
+  EXPECT_NEAR(checkSkin(anInner).Volume, 216.0 - 64.0, 1e-9);
   EXPECT_EQ(skinBox(anInner), (std::array<double, 6>{1, 1, 1, 7, 7, 7}));
 }
 
@@ -728,7 +696,7 @@ TEST(Algo_CartesianWrappingTest, FarApartObjectsAreBothSelected)
   const Handle(HalfEdge_Mesh) aSkin = wrap(aCells);
   EXPECT_EQ(aSkin->NbFaces(), 12);
   EXPECT_EQ(aSkin->NbNodes(), 16);
-  EXPECT_NEAR(signedVolume(aSkin), 9.0, 1e-9);
+  EXPECT_NEAR(checkSkin(aSkin).Volume, 9.0, 1e-9);
 }
 
 TEST(Algo_CartesianWrappingTest, CellsMuchLargerThanANeighbourAreSplitUntilRatioTwo)
@@ -757,8 +725,8 @@ TEST(Algo_CartesianWrappingTest, CellsMuchLargerThanANeighbourAreSplitUntilRatio
   }
   EXPECT_NEAR(aVolume, 513.0, 1e-9);
   ASSERT_TRUE(anAlgo.Skin());
-  EXPECT_EQ(skinProblems(anAlgo.Result()), "");
-  EXPECT_NEAR(signedVolume(anAlgo.Result()), 513.0, 1e-9);
+  EXPECT_TRUE(isValidSkin(anAlgo.Result()));
+  EXPECT_NEAR(checkSkin(anAlgo.Result()).Volume, 513.0, 1e-9);
 }
 
 namespace
@@ -857,39 +825,6 @@ TEST(Algo_CartesianWrappingTest, NoTreeOrNoBoundaryCellGivesFailureWithoutMesh)
 
 namespace
 {
-// The skin's polygons split into triangles, for the mesh check.
-Handle(Poly_Triangulation) triangulated(const Handle(HalfEdge_Mesh)& theSkin)
-{
-  std::vector<gp_Pnt>             aNodes;
-  std::vector<std::array<int, 3>> aTriangles;
-  for (int aNode = 0; aNode < theSkin->NbNodes(); ++aNode)
-  {
-    aNodes.push_back(theSkin->Node(aNode));
-  }
-  for (int aFace = 0; aFace < theSkin->NbFaces(); ++aFace)
-  {
-    std::list<int> aCorners;
-    theSkin->Face(aFace, aCorners);
-    const std::vector<int> aNumbers(aCorners.begin(), aCorners.end());
-    std::vector<gp_Pnt>    aPoints;
-    for (const int aNode : aNumbers)
-    {
-      aPoints.push_back(aNodes[static_cast<size_t>(aNode)]);
-    }
-    Algo_TriangulatePolygon3d aSplit;
-    aSplit.SetPoints(aPoints);
-    aSplit.Perform();
-    EXPECT_TRUE(aSplit.IsDone());
-    for (size_t aTriangle = 0; aTriangle < aSplit.NbTriangles(); ++aTriangle)
-    {
-      size_t aFirst = 0, aSecond = 0, aThird = 0;
-      aSplit.GetTriangleNodes(aTriangle, aFirst, aSecond, aThird);
-      aTriangles.push_back({aNumbers[aFirst] + 1, aNumbers[aSecond] + 1, aNumbers[aThird] + 1});
-    }
-  }
-  return PelliskTest_Meshes::Make(aNodes, aTriangles);
-}
-
 // Edge of the cube the facade wraps around the mesh.
 double cubeEdge(const Handle(Poly_Triangulation)& theMesh)
 {
