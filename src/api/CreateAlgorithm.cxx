@@ -1,5 +1,6 @@
 #include <CreateAlgorithm.hxx>
 
+#include <Algo_CartesianWrapping.hxx>
 #include <Algo_VoxelizationMinSize.hxx>
 #include <Pelk_DummyProgressNotifier.hxx>
 
@@ -29,6 +30,7 @@ const std::vector<std::pair<std::string, Creator>>& registeredClasses()
 {
   static const std::vector<std::pair<std::string, Creator>> THE_CLASSES = {
       entry<Algo_VoxelizationMinSize>(),
+      entry<Algo_CartesianWrapping>(),
   };
   return THE_CLASSES;
 }
