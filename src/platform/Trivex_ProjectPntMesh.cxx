@@ -37,7 +37,9 @@ void visitLeaf(const Trivex::BVHNode&               theLeaf,
     const gp_XYZ  aQ = Trivex::Predicates::ClosestPointTriangle(
          theP, gp_XYZ(aC[0], aC[1], aC[2]), gp_XYZ(aC[3], aC[4], aC[5]), gp_XYZ(aC[6], aC[7], aC[8]));
     const double aD2 = (aQ - theP).SquareModulus();
-    if (aD2 < theBest.Best2)
+    // The first finite or overflowing distance is taken even when it squares to
+    // infinity (coordinates beyond 1e154); a distance that is not a number never is.
+    if (aD2 < theBest.Best2 || (theBest.Leaf < 0 && aD2 <= theBest.Best2))
     {
       theBest.Best2       = aD2;
       theBest.Point       = aQ;

@@ -6,6 +6,7 @@
 
 #include <gp_Pnt.hxx>
 
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -42,10 +43,11 @@ public:
   //! State of one nearest-triangle search (used by the implementation).
   struct Nearest
   {
-    double Best2  = 1e308; //!< squared distance of the nearest triangle so far
-    double Bound2 = 1e308; //!< subtrees farther than this are skipped
-    gp_XYZ Point;          //!< closest point so far
-    int    Leaf = -1;      //!< its leaf position, -1 before the first
+    double Best2 =
+        std::numeric_limits<double>::infinity(); //!< squared distance of the nearest triangle so far
+    double Bound2 = std::numeric_limits<double>::infinity(); //!< subtrees farther than this are skipped
+    gp_XYZ Point;                                            //!< closest point so far
+    int    Leaf = -1;                                        //!< its leaf position, -1 before the first
   };
 
 private:

@@ -122,3 +122,39 @@ TEST(Trivex_TriangleSetTest, QueriesWithCoordinatesThatAreNotNumbersFindNothing)
   EXPECT_TRUE(aFound.empty());
   EXPECT_FALSE(aProject.IsDone());
 }
+
+TEST(Trivex_TriangleSetTest, ExponentiallySpreadTrianglesMakeADeepTreeThatQueriesStillWalk)
+{
+  // Each triangle twice as far as the previous one: surface-area splits peel
+  // them off one by one, which is what the builder's depth limit is for. (Up to
+  // 2^480, so that squared distances stay finite.)
+  std::vector<Trivex::TriangleData> aTris;
+  double                            aX = 1.0;
+  for (int k = 0; k < 480; ++k, aX *= 2.0)
+  {
+    aTris.emplace_back(gp_Pnt(aX, 0, 0), gp_Pnt(aX * 1.25, 0, 0), gp_Pnt(aX, aX * 0.25, 0), k);
+  }
+  // Many copies of one triangle: identical centroids.
+  for (int k = 0; k < 300; ++k)
+  {
+    aTris.emplace_back(gp_Pnt(-1, -1, -1), gp_Pnt(-2, -1, -1), gp_Pnt(-1, -2, -1), 480 + k);
+  }
+  for (int aNbThreads : {1, 2})
+  {
+    Handle(Trivex::TriangleSet) aSet = TrivexTest::Built(aTris, aNbThreads);
+    Trivex::IntersectBoxMesh aBoxQuery(aSet);
+    Trivex::ProjectPntMesh   aProject(aSet);
+    std::vector<int>         aFound;
+    for (int k = 0; k < 480; ++k)
+    {
+      const gp_Pnt aP = aTris[static_cast<size_t>(k)].Point(0);
+      aBoxQuery.SetTolerance(0.0);
+      ASSERT_TRUE(aBoxQuery.Perform(Bnd_Box(aP, aP), aFound));
+      ASSERT_EQ(aFound, std::vector<int>({k}));
+      aProject.Perform(aP.Translated(gp_Vec(0, 0, 1e-3 * aP.X())));
+      ASSERT_EQ(aProject.Index(), k);
+    }
+    aBoxQuery.Perform(Bnd_Box(gp_Pnt(-1.5, -1.5, -1), gp_Pnt(-1.5, -1.5, -1)), aFound);
+    EXPECT_EQ(aFound.size(), 300u);
+  }
+}
