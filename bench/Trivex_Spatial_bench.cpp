@@ -48,7 +48,10 @@ struct BoxPrimitive
   typedef K::Point_3                                   Point;
   typedef K::Iso_cuboid_3                              Datum;
   BoxPrimitive() = default;
-  explicit BoxPrimitive(Id theIt) : myIt(theIt) {}
+  explicit BoxPrimitive(Id theIt)
+      : myIt(theIt)
+  {
+  }
   const Datum& datum() const { return *myIt; }
   Id           id() const { return myIt; }
   Point        reference_point() const { return myIt->min(); }
@@ -68,16 +71,16 @@ double uniform(std::mt19937& theGen, double theA, double theB)
 // Everything both sides query, made once.
 struct Fixture
 {
-  Handle(Poly_Triangulation) Mesh;
+  Handle(Poly_Triangulation)        Mesh;
   std::vector<Trivex::TriangleData> Records;
-  Handle(Trivex::TriangleSet) Set;
-  Handle(Trivex::BoxSet) Boxes;
-  std::vector<K::Triangle_3>   CgalTriangles;
-  std::vector<K::Iso_cuboid_3> CgalBoxes;
-  std::unique_ptr<TriTree>     CgalTree;
-  std::unique_ptr<BoxTree>     CgalBoxTree;
-  SurfaceMesh                  CgalMesh;
-  std::unique_ptr<SideOfMesh>  CgalSide;
+  Handle(Trivex::TriangleSet)       Set;
+  Handle(Trivex::BoxSet)            Boxes;
+  std::vector<K::Triangle_3>        CgalTriangles;
+  std::vector<K::Iso_cuboid_3>      CgalBoxes;
+  std::unique_ptr<TriTree>          CgalTree;
+  std::unique_ptr<BoxTree>          CgalBoxTree;
+  SurfaceMesh                       CgalMesh;
+  std::unique_ptr<SideOfMesh>       CgalSide;
   // Queries.
   std::vector<gp_Pnt>               Points;
   std::vector<Bnd_Box>              CellBoxes;
@@ -252,8 +255,8 @@ void BM_Build_Trivex(benchmark::State& theState)
 // The hierarchy alone, from records already made (as CGAL starts from its triangles).
 void BM_Build_TrivexHierarchy(benchmark::State& theState)
 {
-  const Fixture& aFixture          = fixture();
-  Handle(Trivex::TriangleSet) aSet = new Trivex::TriangleSet(aFixture.Records);
+  const Fixture&              aFixture = fixture();
+  Handle(Trivex::TriangleSet) aSet     = new Trivex::TriangleSet(aFixture.Records);
   aSet->SetNbBuilderThreads(static_cast<int>(theState.range(0)));
   for (auto _ : theState)
   {

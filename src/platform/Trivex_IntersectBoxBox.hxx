@@ -15,7 +15,10 @@ class Pellisk_EXPORT IntersectBoxBox
 {
 public:
   //! A query on theSet (which must be built; see BoxSet).
-  explicit IntersectBoxBox(const Handle(BoxSet) & theSet) : mySet(theSet) {}
+  explicit IntersectBoxBox(const Handle(BoxSet)& theSet)
+      : mySet(theSet)
+  {
+  }
 
   //! True when boxes of the set come within theTolerance of theBox on every
   //! axis (so boxes sharing a face, an edge or a corner touch); theResult
@@ -28,7 +31,7 @@ public:
   const std::vector<int>& Indices() const { return myIndices; }
 
 private:
-  Handle(BoxSet) mySet;
+  Handle(BoxSet)                   mySet;
   std::vector<int>                 myIndices;
   std::vector<std::pair<int, int>> myFound; // (box number, leaf position), scratch kept between queries
 };

@@ -72,12 +72,12 @@ std::pair<int, double> nearestSide(const Bnd_Box& theBox, const gp_XYZ& theP)
 
 TEST(Trivex_ClassifyPntMeshTest, AgreesWithTheWindingNumberAwayFromTheSurface)
 {
-  const auto aTorus                = TrivexTest::Records(TrivexTest::Torus(2.0, 0.7, 48, 24));
-  Handle(Trivex::TriangleSet) aSet = TrivexTest::Built(aTorus);
-  Trivex::ClassifyPntMesh aQuery(aSet, 1, 1231121987u, 7);
-  Trivex::ProjectPntMesh  aDistance(aSet);
-  std::mt19937            aGen(61);
-  int                     aNbInside = 0, aNbCompared = 0;
+  const auto                  aTorus = TrivexTest::Records(TrivexTest::Torus(2.0, 0.7, 48, 24));
+  Handle(Trivex::TriangleSet) aSet   = TrivexTest::Built(aTorus);
+  Trivex::ClassifyPntMesh     aQuery(aSet, 1, 1231121987u, 7);
+  Trivex::ProjectPntMesh      aDistance(aSet);
+  std::mt19937                aGen(61);
+  int                         aNbInside = 0, aNbCompared = 0;
   for (int q = 0; q < 3000; ++q)
   {
     const gp_Pnt aP(-3 + 6 * (aGen() / 4294967296.0), -3 + 6 * (aGen() / 4294967296.0),
@@ -98,10 +98,10 @@ TEST(Trivex_ClassifyPntMeshTest, AgreesWithTheWindingNumberAwayFromTheSurface)
 
 TEST(Trivex_ClassifyPntMeshTest, PointsWhoseRayRunsThroughCornersAndSidesAreClassifiedCorrectly)
 {
-  const Handle(Poly_Triangulation) aMesh = TrivexTest::Torus(2.0, 0.7, 32, 16);
-  const auto aTorus                      = TrivexTest::Records(aMesh);
-  Handle(Trivex::TriangleSet) aSet       = TrivexTest::Built(aTorus);
-  int aNbInside = 0, aNbChecked = 0;
+  const Handle(Poly_Triangulation) aMesh     = TrivexTest::Torus(2.0, 0.7, 32, 16);
+  const auto                       aTorus    = TrivexTest::Records(aMesh);
+  Handle(Trivex::TriangleSet)      aSet      = TrivexTest::Built(aTorus);
+  int                              aNbInside = 0, aNbChecked = 0;
   for (int i = 1; i <= aMesh->NbNodes(); ++i)
   {
     // Points whose first ray runs exactly through a corner or a side's midpoint
@@ -142,10 +142,10 @@ TEST(Trivex_ClassifyPntMeshTest, PointsWhoseRayRunsThroughCornersAndSidesAreClas
 
 TEST(Trivex_ClassifyPntMeshTest, SurfaceOutsideReversedAndEmptyCases)
 {
-  const Handle(Poly_Triangulation) aMesh = TrivexTest::Torus(2.0, 0.7, 32, 16);
-  auto aTorus                            = TrivexTest::Records(aMesh);
-  Handle(Trivex::TriangleSet) aSet       = TrivexTest::Built(aTorus);
-  Trivex::ClassifyPntMesh aQuery(aSet);
+  const Handle(Poly_Triangulation) aMesh  = TrivexTest::Torus(2.0, 0.7, 32, 16);
+  auto                             aTorus = TrivexTest::Records(aMesh);
+  Handle(Trivex::TriangleSet)      aSet   = TrivexTest::Built(aTorus);
+  Trivex::ClassifyPntMesh          aQuery(aSet);
   // A corner and a face centre of the surface are not inside.
   EXPECT_FALSE(aQuery.Perform(aMesh->Node(5)));
   EXPECT_FALSE(aQuery.Perform(
@@ -173,10 +173,10 @@ TEST(Trivex_ClassifyPntMeshTest, SurfaceOutsideReversedAndEmptyCases)
 
 TEST(Trivex_ClassifyPntMeshTest, TwoThreadsQueryingAtOnceGetTheSingleThreadAnswers)
 {
-  const auto aTorus                = TrivexTest::Records(TrivexTest::Torus(2.0, 0.7, 200, 100));
-  Handle(Trivex::TriangleSet) aSet = TrivexTest::Built(aTorus, 2);
-  std::mt19937        aGen(63);
-  std::vector<gp_Pnt> aPoints;
+  const auto                  aTorus = TrivexTest::Records(TrivexTest::Torus(2.0, 0.7, 200, 100));
+  Handle(Trivex::TriangleSet) aSet   = TrivexTest::Built(aTorus, 2);
+  std::mt19937                aGen(63);
+  std::vector<gp_Pnt>         aPoints;
   for (int q = 0; q < 4000; ++q)
   {
     aPoints.emplace_back(-3 + 6 * (aGen() / 4294967296.0), -3 + 6 * (aGen() / 4294967296.0),

@@ -33,7 +33,7 @@ TEST(Trivex_DistRayMeshTest, HierarchyFindsTheExhaustiveFirstHit)
   {
     const Trivex::Ray aRay       = randomRay(aGen);
     double            anExpected = Trivex::DistRayMesh::THE_NO_HIT;
-    for (const Handle(Trivex::TriangleSet) & aSingle : aSingles)
+    for (const Handle(Trivex::TriangleSet)& aSingle : aSingles)
     {
       anExpected = std::min(anExpected, Trivex::DistRayMesh(aSingle).Perform(aRay));
     }
@@ -79,7 +79,7 @@ TEST(Trivex_DistRayMeshTest, RayFromTheSurfaceMeasuresToTheNextSheet)
   EXPECT_EQ(aQuery.Perform(Trivex::Ray(gp_Pnt(0.5, 0.5, 0), gp_Dir(0, 0, 1), true)), 0.0);
 
   const Handle(Poly_Triangulation) aTorus = TrivexTest::Torus(2.0, 0.5, 90, 45);
-  Trivex::DistRayMesh aTorusQuery(TrivexTest::Built(TrivexTest::Records(aTorus)));
+  Trivex::DistRayMesh              aTorusQuery(TrivexTest::Built(TrivexTest::Records(aTorus)));
   // From the outer equator inwards: across the tube, to the facet of the inner wall.
   const double aAcross = aTorusQuery.Perform(Trivex::Ray(aTorus->Node(1), gp_Dir(-1, 0, 0), true));
   EXPECT_NEAR(aAcross, 0.5 + 0.5 * std::cos(M_PI / 45), 1e-12);
@@ -87,9 +87,9 @@ TEST(Trivex_DistRayMeshTest, RayFromTheSurfaceMeasuresToTheNextSheet)
 
 TEST(Trivex_DistRayMeshTest, TwoThreadsQueryingAtOnceGetTheSingleThreadAnswers)
 {
-  const auto aTorus                = TrivexTest::Records(TrivexTest::Torus(2.0, 0.6, 160, 80));
-  Handle(Trivex::TriangleSet) aSet = TrivexTest::Built(aTorus, 2);
-  std::vector<Trivex::Ray> aRays;
+  const auto                  aTorus = TrivexTest::Records(TrivexTest::Torus(2.0, 0.6, 160, 80));
+  Handle(Trivex::TriangleSet) aSet   = TrivexTest::Built(aTorus, 2);
+  std::vector<Trivex::Ray>    aRays;
   for (size_t i = 0; i < aTorus.size(); i += 7)
   {
     aRays.emplace_back(aTorus[i].Point(0), aTorus[i].Normal().Reversed(), true);

@@ -126,10 +126,10 @@ TEST(Trivex_IntersectBoxBoxTest, TwoThreadsBuildAndQueryLikeOne)
   std::mt19937                       aGen(52);
   const std::vector<Trivex::BoxData> aBoxes   = cells(aGen, 40000);
   const std::vector<Trivex::BoxData> aQueries = cells(aGen, 3000);
-  Handle(Trivex::BoxSet) aSet1 = built(aBoxes, 1), aSet2 = built(aBoxes, 2);
-  std::vector<std::vector<int>> aSerial(aQueries.size()), aParallel(aQueries.size());
-  Trivex::IntersectBoxBox       aQuery(aSet1);
-  std::vector<Trivex::BoxData>  aFound;
+  Handle(Trivex::BoxSet)             aSet1 = built(aBoxes, 1), aSet2 = built(aBoxes, 2);
+  std::vector<std::vector<int>>      aSerial(aQueries.size()), aParallel(aQueries.size());
+  Trivex::IntersectBoxBox            aQuery(aSet1);
+  std::vector<Trivex::BoxData>       aFound;
   for (size_t i = 0; i < aQueries.size(); ++i)
   {
     aQuery.Perform(aQueries[i], aFound);

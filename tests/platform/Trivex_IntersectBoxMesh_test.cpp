@@ -70,12 +70,12 @@ Bnd_Box randomBox(std::mt19937& theGen)
 TEST(Trivex_IntersectBoxMeshTest, HierarchyFindsExactlyWhatAnExhaustiveSearchFinds)
 {
   std::mt19937                            aGen(11);
-  const std::vector<Trivex::TriangleData> aSoup = TrivexTest::Soup(aGen, 300);
-  const Handle(Trivex::TriangleSet) aSet        = TrivexTest::Built(aSoup);
-  const auto               aSingles             = TrivexTest::Singles(aSoup);
-  Trivex::IntersectBoxMesh aQuery(aSet);
-  std::vector<int>         aFound;
-  int                      aNbNonEmpty = 0;
+  const std::vector<Trivex::TriangleData> aSoup    = TrivexTest::Soup(aGen, 300);
+  const Handle(Trivex::TriangleSet)       aSet     = TrivexTest::Built(aSoup);
+  const auto                              aSingles = TrivexTest::Singles(aSoup);
+  Trivex::IntersectBoxMesh                aQuery(aSet);
+  std::vector<int>                        aFound;
+  int                                     aNbNonEmpty = 0;
   for (int q = 0; q < 3000; ++q)
   {
     const Bnd_Box    aBox = randomBox(aGen);
@@ -149,7 +149,7 @@ TEST(Trivex_IntersectBoxMeshTest, TouchingCountsAndTheToleranceWidensTheBox)
 
 TEST(Trivex_IntersectBoxMeshTest, EmptyUnbuiltAndNullSetsFindNothing)
 {
-  const Bnd_Box anAll(gp_Pnt(-10, -10, -10), gp_Pnt(10, 10, 10));
+  const Bnd_Box               anAll(gp_Pnt(-10, -10, -10), gp_Pnt(10, 10, 10));
   Handle(Trivex::TriangleSet) anEmpty = new Trivex::TriangleSet(std::vector<Trivex::TriangleData>());
   anEmpty->InitBuilder();
   EXPECT_FALSE(anEmpty->Build());
@@ -162,10 +162,10 @@ TEST(Trivex_IntersectBoxMeshTest, EmptyUnbuiltAndNullSetsFindNothing)
 
 TEST(Trivex_IntersectBoxMeshTest, TwoThreadsQueryingAtOnceGetTheSingleThreadAnswers)
 {
-  const auto aTorus                = TrivexTest::Records(TrivexTest::Torus(2.0, 0.6, 120, 60));
-  Handle(Trivex::TriangleSet) aSet = TrivexTest::Built(aTorus, 2);
-  std::mt19937         aGen(13);
-  std::vector<Bnd_Box> aBoxes;
+  const auto                  aTorus = TrivexTest::Records(TrivexTest::Torus(2.0, 0.6, 120, 60));
+  Handle(Trivex::TriangleSet) aSet   = TrivexTest::Built(aTorus, 2);
+  std::mt19937                aGen(13);
+  std::vector<Bnd_Box>        aBoxes;
   for (int q = 0; q < 2000; ++q)
   {
     const gp_Pnt aP(-3 + 6 * (aGen() / 4294967296.0), -3 + 6 * (aGen() / 4294967296.0),

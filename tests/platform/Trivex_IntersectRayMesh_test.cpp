@@ -116,11 +116,11 @@ TEST(Trivex_IntersectRayMeshTest, HitsAgreeWithAnIndependentTestAwayFromTheSides
 
 TEST(Trivex_IntersectRayMeshTest, RaysThroughSharedSidesAndCornersOfAClosedMeshNeverSlipThrough)
 {
-  const Handle(Poly_Triangulation) aTorus = TrivexTest::Torus(2.0, 0.6, 40, 20);
-  const auto               aRecords       = TrivexTest::Records(aTorus);
-  Trivex::IntersectRayMesh aQuery(TrivexTest::Built(aRecords));
-  std::mt19937             aGen(43);
-  std::vector<int>         aFound;
+  const Handle(Poly_Triangulation) aTorus   = TrivexTest::Torus(2.0, 0.6, 40, 20);
+  const auto                       aRecords = TrivexTest::Records(aTorus);
+  Trivex::IntersectRayMesh         aQuery(TrivexTest::Built(aRecords));
+  std::mt19937                     aGen(43);
+  std::vector<int>                 aFound;
   for (int t = 1; t <= aTorus->NbTriangles(); ++t)
   {
     int aN[3];
@@ -170,8 +170,8 @@ TEST(Trivex_IntersectRayMeshTest, TwoThreadsQueryingAtOnceGetTheSingleThreadAnsw
 {
   std::mt19937                            aGen(44);
   const std::vector<Trivex::TriangleData> aSoup = TrivexTest::Soup(aGen, 20000);
-  Handle(Trivex::TriangleSet) aSet              = TrivexTest::Built(aSoup, 2);
-  std::vector<Trivex::Ray> aRays;
+  Handle(Trivex::TriangleSet)             aSet  = TrivexTest::Built(aSoup, 2);
+  std::vector<Trivex::Ray>                aRays;
   for (int q = 0; q < 600; ++q)
   {
     aRays.push_back(randomRay(aGen));

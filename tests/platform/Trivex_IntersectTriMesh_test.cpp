@@ -238,10 +238,10 @@ TEST(Trivex_IntersectTriMeshTest, TwoThreadsQueryingAtOnceGetTheSingleThreadAnsw
 {
   std::mt19937                            aGen(73);
   const std::vector<Trivex::TriangleData> aSoup = TrivexTest::Soup(aGen, 9000);
-  Handle(Trivex::TriangleSet) aSet              = TrivexTest::Built(aSoup, 2);
-  std::vector<std::vector<int>>     aSerial(500), aParallel(500);
-  Trivex::IntersectTriMesh          aQuery(aSet);
-  std::vector<Trivex::TriangleData> aFound;
+  Handle(Trivex::TriangleSet)             aSet  = TrivexTest::Built(aSoup, 2);
+  std::vector<std::vector<int>>           aSerial(500), aParallel(500);
+  Trivex::IntersectTriMesh                aQuery(aSet);
+  std::vector<Trivex::TriangleData>       aFound;
   for (size_t i = 0; i < aSerial.size(); ++i)
   {
     aQuery.Perform(aSoup[i], aFound);

@@ -56,7 +56,7 @@ TEST(Trivex_ProjectPntMeshTest, HierarchyFindsTheExhaustiveNearestAndTies)
   {
     const gp_Pnt        aP = randomPoint(aGen);
     std::vector<double> aDist;
-    for (const Handle(Trivex::TriangleSet) & aSingle : aSingles)
+    for (const Handle(Trivex::TriangleSet)& aSingle : aSingles)
     {
       Trivex::ProjectPntMesh anOne(aSingle);
       anOne.Perform(aP);
@@ -138,10 +138,10 @@ TEST(Trivex_ProjectPntMeshTest, EmptySetGivesThePointBackAndIsNotDone)
 
 TEST(Trivex_ProjectPntMeshTest, TwoThreadsQueryingAtOnceGetTheSingleThreadAnswers)
 {
-  const auto aTorus                = TrivexTest::Records(TrivexTest::Torus(2.0, 0.6, 160, 80));
-  Handle(Trivex::TriangleSet) aSet = TrivexTest::Built(aTorus, 2);
-  std::mt19937        aGen(23);
-  std::vector<gp_Pnt> aPoints;
+  const auto                  aTorus = TrivexTest::Records(TrivexTest::Torus(2.0, 0.6, 160, 80));
+  Handle(Trivex::TriangleSet) aSet   = TrivexTest::Built(aTorus, 2);
+  std::mt19937                aGen(23);
+  std::vector<gp_Pnt>         aPoints;
   for (int q = 0; q < 3000; ++q)
   {
     aPoints.emplace_back(-3 + 6 * (aGen() / 4294967296.0), -3 + 6 * (aGen() / 4294967296.0),

@@ -43,7 +43,7 @@ inline Handle(Poly_Triangulation) Torus(double theR, double theRr, int theNu, in
 }
 
 //! The records of a triangulation, numbered as a set numbers them.
-inline std::vector<Trivex::TriangleData> Records(const Handle(Poly_Triangulation) & theMesh)
+inline std::vector<Trivex::TriangleData> Records(const Handle(Poly_Triangulation)& theMesh)
 {
   std::vector<Trivex::TriangleData> aRecords;
   for (int t = 1; t <= theMesh->NbTriangles(); ++t)
@@ -138,8 +138,8 @@ inline std::vector<Trivex::TriangleData> Soup(std::mt19937& theGen, int theNb)
 }
 
 //! A built set over theTriangles.
-inline Handle(Trivex::TriangleSet)
-    Built(const std::vector<Trivex::TriangleData>& theTriangles, int theNbThreads = 1)
+inline Handle(Trivex::TriangleSet) Built(const std::vector<Trivex::TriangleData>& theTriangles,
+                                         int                                      theNbThreads = 1)
 {
   Handle(Trivex::TriangleSet) aSet = new Trivex::TriangleSet(theTriangles);
   aSet->SetNbBuilderThreads(theNbThreads);

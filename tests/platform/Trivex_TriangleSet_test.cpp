@@ -15,7 +15,7 @@
 TEST(Trivex_TriangleSetTest, TrianglesOfATriangulationAreNumberedFromZeroAndKeepTheirNumberAsFace)
 {
   const Handle(Poly_Triangulation) aTorus = TrivexTest::Torus(2.0, 0.5, 12, 6);
-  Handle(Trivex::TriangleSet) aSet        = new Trivex::TriangleSet(aTorus);
+  Handle(Trivex::TriangleSet)      aSet   = new Trivex::TriangleSet(aTorus);
   ASSERT_EQ(aSet->NbTriangles(), aTorus->NbTriangles());
   for (int i = 0; i < aSet->NbTriangles(); ++i)
   {
@@ -86,10 +86,10 @@ TEST(Trivex_TriangleSetTest, TheHierarchyDoesNotDependOnTheBuilderThreadCount)
 {
   // Points on the torus axis are equally far from a whole ring of triangles:
   // which one a query names depends on the tree, so equal answers mean equal trees.
-  const auto aTorus                 = TrivexTest::Records(TrivexTest::Torus(2.0, 0.5, 300, 60));
+  const auto                  aTorus = TrivexTest::Records(TrivexTest::Torus(2.0, 0.5, 300, 60));
   Handle(Trivex::TriangleSet) aSet1 = TrivexTest::Built(aTorus, 1), aSet2 = TrivexTest::Built(aTorus, 2);
-  Trivex::ProjectPntMesh aQuery1(aSet1), aQuery2(aSet2);
-  Trivex::DistRayMesh    aRay1(aSet1), aRay2(aSet2);
+  Trivex::ProjectPntMesh      aQuery1(aSet1), aQuery2(aSet2);
+  Trivex::DistRayMesh         aRay1(aSet1), aRay2(aSet2);
   for (int i = 0; i < 200; ++i)
   {
     const gp_Pnt aP(0.0, 0.0, -1.0 + 0.01 * i);
@@ -104,8 +104,8 @@ TEST(Trivex_TriangleSetTest, TheHierarchyDoesNotDependOnTheBuilderThreadCount)
 
 TEST(Trivex_TriangleSetTest, QueriesWithCoordinatesThatAreNotNumbersFindNothing)
 {
-  const double NaN = std::numeric_limits<double>::quiet_NaN();
-  const gp_Pnt aBad(NaN, 0.0, 1.0);
+  const double                NaN = std::numeric_limits<double>::quiet_NaN();
+  const gp_Pnt                aBad(NaN, 0.0, 1.0);
   Handle(Trivex::TriangleSet) aSet =
       TrivexTest::Built(TrivexTest::Records(TrivexTest::Torus(2.0, 0.5, 24, 12)));
   std::vector<int>                  aFound;
@@ -142,9 +142,9 @@ TEST(Trivex_TriangleSetTest, ExponentiallySpreadTrianglesMakeADeepTreeThatQuerie
   for (int aNbThreads : {1, 2})
   {
     Handle(Trivex::TriangleSet) aSet = TrivexTest::Built(aTris, aNbThreads);
-    Trivex::IntersectBoxMesh aBoxQuery(aSet);
-    Trivex::ProjectPntMesh   aProject(aSet);
-    std::vector<int>         aFound;
+    Trivex::IntersectBoxMesh    aBoxQuery(aSet);
+    Trivex::ProjectPntMesh      aProject(aSet);
+    std::vector<int>            aFound;
     for (int k = 0; k < 480; ++k)
     {
       const gp_Pnt aP = aTris[static_cast<size_t>(k)].Point(0);
