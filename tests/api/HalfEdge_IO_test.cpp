@@ -1,6 +1,7 @@
 #include <HalfEdge_IO.hxx>
 #include <PelliskTest_Data.hxx>
 #include <PelliskTest_Mesh.hxx>
+#include <PelliskTest_Meshes.hxx>
 
 #include <gtest/gtest.h>
 
@@ -159,7 +160,7 @@ TEST(HalfEdge_IOTest, MissingOrBrokenFilesGiveEmptyMeshesAndNullMeshesFalse)
 TEST(HalfEdge_IOTest, StlExportLeavesTheMeshAlone)
 {
   const std::string     aDir  = PelliskTest_Data::ScratchFolder("halfedge_io_stl_copy");
-  Handle(HalfEdge_Mesh) aMesh = new HalfEdge_Mesh(PelliskTest_Mesh::Box(gp_Pnt(0, 0, 0), gp_Pnt(2, 1, 1)));
+  Handle(HalfEdge_Mesh) aMesh = new HalfEdge_Mesh(PelliskTest_Meshes::Box(gp_Pnt(0, 0, 0), gp_Pnt(2, 1, 1)));
   aMesh->DeleteFace(4);
   ASSERT_TRUE(HalfEdge_IO::ExportSTL(aMesh, aDir + "/box.stl", true));
   EXPECT_EQ(aMesh->NbFaces(), 12) << "the deleted face is still numbered: no garbage collection here";

@@ -1,5 +1,6 @@
 #include <PelliskTest_Data.hxx>
 #include <PelliskTest_Mesh.hxx>
+#include <PelliskTest_Meshes.hxx>
 #include <STL_IO.hxx>
 
 #include <gtest/gtest.h>
@@ -25,7 +26,7 @@ void expectOnlyError(const Handle(Pelk_ProgressNotifier)& theNotifier, const cha
 TEST(STL_IOTest, ReadsWhatItWritesAndReportsFailures)
 {
   const std::string                aDir = PelliskTest_Data::ScratchFolder("stl_io");
-  const Handle(Poly_Triangulation) aBox = PelliskTest_Mesh::Box(gp_Pnt(0, 0, 0), gp_Pnt(1, 2, 3));
+  const Handle(Poly_Triangulation) aBox = PelliskTest_Meshes::Box(gp_Pnt(0, 0, 0), gp_Pnt(1, 2, 3));
   for (const bool aBinary : {true, false})
   {
     const TCollection_AsciiString aFile     = (aDir + (aBinary ? "/box_bin.stl" : "/box.stl")).c_str();

@@ -2,6 +2,7 @@
 #include <Pelk_DummyProgressNotifier.hxx>
 #include <PelliskTest_Data.hxx>
 #include <PelliskTest_Mesh.hxx>
+#include <PelliskTest_Meshes.hxx>
 
 #include <Poly_Triangle.hxx>
 #include <Standard_DimensionMismatch.hxx>
@@ -52,7 +53,7 @@ int nbBoundaryEdges(const Handle(HalfEdge_Mesh)& theMesh)
 
 TEST(HalfEdge_MeshTest, BuiltFromTriangulationsMergingCoincidentNodes)
 {
-  const Handle(Poly_Triangulation) aBox = PelliskTest_Mesh::Box(gp_Pnt(0, 0, 0), gp_Pnt(1, 2, 3));
+  const Handle(Poly_Triangulation) aBox = PelliskTest_Meshes::Box(gp_Pnt(0, 0, 0), gp_Pnt(1, 2, 3));
   for (const Handle(Poly_Triangulation)& aTri : {aBox, PelliskTest_Mesh::Soup(aBox)})
   {
     Handle(HalfEdge_Mesh) aMesh = new HalfEdge_Mesh(aTri);
@@ -163,7 +164,7 @@ TEST(HalfEdge_MeshTest, FaceOfFewerThanThreeNodesPostsAnErrorAndRaises)
 
 TEST(HalfEdge_MeshTest, DeletedFacesKeepTheirNumbersUntilGarbageCollection)
 {
-  Handle(HalfEdge_Mesh) aMesh = new HalfEdge_Mesh(PelliskTest_Mesh::Box(gp_Pnt(0, 0, 0), gp_Pnt(1, 1, 1)));
+  Handle(HalfEdge_Mesh) aMesh = new HalfEdge_Mesh(PelliskTest_Meshes::Box(gp_Pnt(0, 0, 0), gp_Pnt(1, 1, 1)));
   aMesh->DeleteFace(3);
   aMesh->DeleteFace(3);
   aMesh->DeleteFace(-1);

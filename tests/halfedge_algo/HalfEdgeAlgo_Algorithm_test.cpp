@@ -6,6 +6,7 @@
 #include <HalfEdge_Mesh.hxx>
 #include <Pelk_DummyProgressNotifier.hxx>
 #include <PelliskTest_Mesh.hxx>
+#include <PelliskTest_Meshes.hxx>
 
 #include <gtest/gtest.h>
 
@@ -112,7 +113,7 @@ TEST(HalfEdgeAlgo_AlgorithmTest, ChecksKeepTheirResultsAndStartAfreshEachRun)
   {
     EXPECT_TRUE(aGrid->IsBoundaryEdge(anEdge));
   }
-  Handle(HalfEdge_Mesh) aBox = new HalfEdge_Mesh(PelliskTest_Mesh::Box(gp_Pnt(0, 0, 0), gp_Pnt(1, 1, 1)));
+  Handle(HalfEdge_Mesh) aBox = new HalfEdge_Mesh(PelliskTest_Meshes::Box(gp_Pnt(0, 0, 0), gp_Pnt(1, 1, 1)));
   EXPECT_FALSE(aBox->Execute(aCheck, true));
   EXPECT_TRUE(aCheck->myFound.empty());
   EXPECT_EQ(aBox->NbFaces(), 12);

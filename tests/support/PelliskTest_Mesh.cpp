@@ -40,29 +40,6 @@ int walk(HalfEdge_Mesh::Iterator theIt, const HalfEdge_Mesh::Iterator& theEnd, C
 }
 } // namespace
 
-Handle(Poly_Triangulation) PelliskTest_Mesh::Box(const gp_Pnt& theMin, const gp_Pnt& theMax)
-{
-  std::vector<gp_Pnt> aNodes;
-  for (int k = 0; k < 8; ++k)
-  {
-    aNodes.emplace_back((k & 1) ? theMax.X() : theMin.X(), (k & 2) ? theMax.Y() : theMin.Y(),
-                        (k & 4) ? theMax.Z() : theMin.Z());
-  }
-  // Corner k + 1 has bits x = 1, y = 2, z = 4.
-  return make(aNodes, {{1, 3, 4},
-                       {1, 4, 2},
-                       {5, 6, 8},
-                       {5, 8, 7},
-                       {1, 2, 6},
-                       {1, 6, 5},
-                       {3, 7, 8},
-                       {3, 8, 4},
-                       {1, 5, 7},
-                       {1, 7, 3},
-                       {2, 4, 8},
-                       {2, 8, 6}});
-}
-
 Handle(Poly_Triangulation) PelliskTest_Mesh::Tetrahedron()
 {
   return make({gp_Pnt(0, 0, 0), gp_Pnt(1, 0, 0), gp_Pnt(0, 1, 0), gp_Pnt(0, 0, 1)},

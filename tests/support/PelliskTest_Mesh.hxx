@@ -12,9 +12,6 @@
 //! numbered from 1), and a consistency check of half-edge meshes.
 namespace PelliskTest_Mesh
 {
-//! Closed box between two corners: 8 nodes, 12 triangles, oriented outwards.
-Handle(Poly_Triangulation) Box(const gp_Pnt& theMin, const gp_Pnt& theMax);
-
 //! Closed tetrahedron (0,0,0), (1,0,0), (0,1,0), (0,0,1), oriented outwards.
 Handle(Poly_Triangulation) Tetrahedron();
 
