@@ -19,6 +19,7 @@ public:
 
   //! Writes a mesh (STL binary unless theIsAscii, or PLY) through a temporary
   //! file renamed into place, so that no half-written file is ever left.
+  //! Polygon faces are split into triangles for STL and kept in PLY.
   static bool Write(const Handle(HalfEdge_Mesh)& theMesh, const std::string& theFileName, bool theIsAscii);
 
 private:
