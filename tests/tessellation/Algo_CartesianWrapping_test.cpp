@@ -393,12 +393,13 @@ Handle(HalfEdge_Mesh) checkCloud(const CellTree& theCells, unsigned int theNbThr
         EXPECT_TRUE(aCount == 0 || isInSpan) << "filler beyond the cells at " << aX << " " << aY << " " << aZ;
       }
   EXPECT_TRUE(anAlgo.Skin());
-  const Handle(HalfEdge_Mesh) aSkin = anAlgo.Result();
-  EXPECT_TRUE(isValidSkin(aSkin));
+  const Handle(HalfEdge_Mesh)         aSkin  = anAlgo.Result();
+  const PelliskTest_MeshCheck::Result aCheck = checkSkin(aSkin);
+  EXPECT_TRUE(aCheck.IsValid()) << aCheck.Summary();
   size_t aNbOutside = 0, aNbSkinFaces = 0;
   aCells.Outside(aNbOutside, aNbSkinFaces);
   const double aTotal = std::pow(theCells.Size(), 3);
-  EXPECT_NEAR(checkSkin(aSkin).Volume, aTotal - static_cast<double>(aNbOutside), 1e-6);
+  EXPECT_NEAR(aCheck.Volume, aTotal - static_cast<double>(aNbOutside), 1e-6);
   EXPECT_NEAR(skinArea(aSkin), static_cast<double>(aNbSkinFaces), 1e-6);
   return aSkin;
 }
