@@ -449,6 +449,28 @@ TEST(Algo_CartesianWrappingTest, RandomCellsOfMixedSizesGiveClosedManifoldSkinOf
   }
 }
 
+TEST(Algo_CartesianWrappingTest, RandomCellsGiveValidInnerSkinsWhereverTheyHaveOne)
+{
+  // Dense clouds have cavities; sparse ones often several objects, where the
+  // next skin inside may be another object's outer skin.
+  int aNbSkins = 0;
+  for (unsigned int aSeed = 1; aSeed <= 60; ++aSeed)
+  {
+    SCOPED_TRACE("seed " + std::to_string(aSeed));
+    const CellTree              aCells = randomCloud(aSeed % 2 == 0 ? 4 : 3, 0.3 + 0.6 * (aSeed % 10) / 10.0,
+                                        aSeed % 3 == 0 ? 0.6 : 1.0, aSeed);
+    bool                        isDone = false;
+    const Handle(HalfEdge_Mesh) aSkin  = wrap(aCells, true, 1 + aSeed % 2, isDone);
+    if (isDone)
+    {
+      ++aNbSkins;
+      const PelliskTest_MeshCheck::Result aCheck = checkSkin(aSkin);
+      EXPECT_TRUE(aCheck.IsValid()) << aCheck.Summary();
+    }
+  }
+  EXPECT_GT(aNbSkins, 30);
+}
+
 TEST(Algo_CartesianWrappingTest, OneAndTwoThreadsGiveTheSameSkin)
 {
   for (unsigned int aSeed = 1; aSeed <= 6; ++aSeed)
