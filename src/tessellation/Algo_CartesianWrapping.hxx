@@ -27,17 +27,17 @@ class CellSearch;
 //! parts are welded into shells and the outermost shells (or, in inner mode,
 //! the next skin inside) are written into Result().
 //!
-//! Every face of the result looks out of the region its skin encloses: the
-//! outer skin away from the cells, the inner skin towards the cells around
-//! it, so that both enclose a positive volume. The result does not depend on
-//! the thread count.
+//! The result encloses a positive volume: each of its shells faces outwards,
+//! unless it lies inside another shell of the result, then inwards. The outer
+//! skin thus faces away from the cells, and the inner skin, which usually has
+//! the cells around it, towards them. The result does not depend on the
+//! thread count.
 class Pellisk_EXPORT Algo_CartesianWrapping : public Algo_Tessellation
 {
   DEFINE_STANDARD_RTTIEXT(Algo_CartesianWrapping, Algo_Tessellation)
 public:
   //! Polygon skin of one cell: its points (each once) and its faces as lists
-  //! of point numbers, each running counter-clockwise seen from the side the
-  //! face looks to.
+  //! of point numbers, each running counter-clockwise seen from outside the cell.
   struct SmallMesh
   {
     std::vector<gp_XYZ>           Points; //!< corners of the faces, each once

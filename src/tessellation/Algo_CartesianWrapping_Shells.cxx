@@ -189,6 +189,24 @@ struct ShellIndex
   Handle(Trivex::TriangleSet) Triangles;
 };
 
+// Volume enclosed by a shell, positive when its faces look outwards.
+double signedVolume(const Soup& theSoup, const std::vector<int>& theShell)
+{
+  double aVolume = 0.0;
+  for (const int aFace : theShell)
+  {
+    const std::vector<int>& aCorners = theSoup.Faces[static_cast<size_t>(aFace)];
+    const gp_XYZ&           aFirst   = theSoup.Points[static_cast<size_t>(aCorners[0])];
+    for (size_t aCorner = 1; aCorner + 1 < aCorners.size(); ++aCorner)
+    {
+      aVolume += aFirst.Dot(theSoup.Points[static_cast<size_t>(aCorners[aCorner])].Crossed(
+                     theSoup.Points[static_cast<size_t>(aCorners[aCorner + 1])])) /
+                 6.0;
+    }
+  }
+  return aVolume;
+}
+
 // Decides which shells form the skin. A shell's triangles are indexed only
 // when a test point falls into its box: most shells are never asked.
 class ShellChoice
@@ -247,6 +265,17 @@ public:
       }
     }
     return aSelected;
+  }
+
+  // Number of the selected shells that enclose the shell.
+  int Depth(size_t theShell, const std::vector<char>& theIsSelected)
+  {
+    int aDepth = 0;
+    for (size_t anOther = 0; anOther < myShells.size(); ++anOther)
+    {
+      aDepth += anOther != theShell && theIsSelected[anOther] != 0 && isInside(theShell, anOther) ? 1 : 0;
+    }
+    return aDepth;
   }
 
 private:
@@ -334,6 +363,12 @@ bool Algo_CartesianWrapping::ConvertIntoTriangles()
     {
       continue;
     }
+    // A shell inside no other selected shell faces outwards, one inside
+    // another faces inwards, whichever side its cells lie on: the result then
+    // encloses a positive volume, in inner mode too (where the chosen skin
+    // usually has the cells outside it).
+    const bool isOutwards = aChoice.Depth(aShell, isSelected) % 2 == 0;
+    const bool isReversed = (signedVolume(aSoup, aShells[aShell]) > 0.0) != isOutwards;
     for (size_t aFace = 0; aFace < aShells[aShell].size() && isComplete; ++aFace)
     {
       std::list<int> aNodes;
@@ -345,6 +380,10 @@ bool Algo_CartesianWrapping::ConvertIntoTriangles()
           aNode = myResult->AddNode(gp_Pnt(aSoup.Points[static_cast<size_t>(aPoint)]));
         }
         aNodes.push_back(aNode);
+      }
+      if (isReversed)
+      {
+        aNodes.reverse();
       }
       isComplete = myResult->AddFace(aNodes, true) >= 0;
     }

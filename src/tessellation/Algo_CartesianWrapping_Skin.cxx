@@ -277,11 +277,9 @@ double gridValue(const SVO_Node& theCell, int theAxis, int theStep)
 
 // The exposed parts of the cell's faces as polygons. Counter-clockwise in a
 // face's in-plane axes looks towards +X, -Y, +Z for faces of axis X, Y, Z.
-// All polygons of all cells look the same way with respect to their cell, as
-// the strict face insertion needs: out of it for the outer skin, into it for
-// the inner skin, so that either skin looks out of the space it encloses.
-Algo_CartesianWrapping::SmallMesh
-buildSmallMesh(const SVO_Node& theCell, const CellRecord& theRecord, bool theIsInner)
+// All polygons of all cells look out of their cell, so that every shell of
+// the welded soup is consistently oriented, as the strict face insertion needs.
+Algo_CartesianWrapping::SmallMesh buildSmallMesh(const SVO_Node& theCell, const CellRecord& theRecord)
 {
   Algo_CartesianWrapping::SmallMesh aMesh;
   for (int aFace = 0; aFace < 6; ++aFace)
@@ -290,7 +288,7 @@ buildSmallMesh(const SVO_Node& theCell, const CellRecord& theRecord, bool theIsI
     const bool isHigh                = (aFace % 2) != 0;
     const auto [aFirst, aSecond]     = inPlaneAxes(anAxis);
     const bool isCounterClockwiseOut = (anAxis == 1) != isHigh;
-    const bool isReversed            = isCounterClockwiseOut == theIsInner;
+    const bool isReversed            = !isCounterClockwiseOut;
     if (theRecord.Covered[aFace] != 0)
     {
       continue;
@@ -332,7 +330,6 @@ void Algo_CartesianWrapping::BuildSmallMeshes(std::vector<SmallMesh>& theMeshes)
   theMeshes.assign(myNodes.size(), SmallMesh());
   myNotifier->Increment();
   const long aNbCells = static_cast<long>(myNodes.size());
-  const bool isInner  = myInnerMode;
 #pragma omp parallel
   {
     CellSearch       aSearch(aSet, myNodes.size(), myNodes);
@@ -350,7 +347,7 @@ void Algo_CartesianWrapping::BuildSmallMeshes(std::vector<SmallMesh>& theMeshes)
           recordNeighbour(aCell, *myNodes[static_cast<size_t>(aNeighbour)], aRecords[aPosition]);
         }
       }
-      theMeshes[aPosition] = buildSmallMesh(aCell, aRecords[aPosition], isInner);
+      theMeshes[aPosition] = buildSmallMesh(aCell, aRecords[aPosition]);
     }
   }
   myNotifier->EndScope();

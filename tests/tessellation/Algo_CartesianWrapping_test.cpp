@@ -393,12 +393,13 @@ Handle(HalfEdge_Mesh) checkCloud(const CellTree& theCells, unsigned int theNbThr
         EXPECT_TRUE(aCount == 0 || isInSpan) << "filler beyond the cells at " << aX << " " << aY << " " << aZ;
       }
   EXPECT_TRUE(anAlgo.Skin());
-  const Handle(HalfEdge_Mesh) aSkin = anAlgo.Result();
-  EXPECT_TRUE(isValidSkin(aSkin));
+  const Handle(HalfEdge_Mesh)         aSkin  = anAlgo.Result();
+  const PelliskTest_MeshCheck::Result aCheck = checkSkin(aSkin);
+  EXPECT_TRUE(aCheck.IsValid()) << aCheck.Summary();
   size_t aNbOutside = 0, aNbSkinFaces = 0;
   aCells.Outside(aNbOutside, aNbSkinFaces);
   const double aTotal = std::pow(theCells.Size(), 3);
-  EXPECT_NEAR(checkSkin(aSkin).Volume, aTotal - static_cast<double>(aNbOutside), 1e-6);
+  EXPECT_NEAR(aCheck.Volume, aTotal - static_cast<double>(aNbOutside), 1e-6);
   EXPECT_NEAR(skinArea(aSkin), static_cast<double>(aNbSkinFaces), 1e-6);
   return aSkin;
 }
@@ -446,6 +447,28 @@ TEST(Algo_CartesianWrappingTest, RandomCellsOfMixedSizesGiveClosedManifoldSkinOf
     const double aDensity = 0.1 + 0.5 * (aSeed % 7) / 7.0;
     checkCloud(randomCloud(4, aDensity, 0.55, aSeed), 1 + aSeed % 2);
   }
+}
+
+TEST(Algo_CartesianWrappingTest, RandomCellsGiveValidInnerSkinsWhereverTheyHaveOne)
+{
+  // Dense clouds have cavities; sparse ones often several objects, where the
+  // next skin inside may be another object's outer skin.
+  int aNbSkins = 0;
+  for (unsigned int aSeed = 1; aSeed <= 60; ++aSeed)
+  {
+    SCOPED_TRACE("seed " + std::to_string(aSeed));
+    const CellTree              aCells = randomCloud(aSeed % 2 == 0 ? 4 : 3, 0.3 + 0.6 * (aSeed % 10) / 10.0,
+                                        aSeed % 3 == 0 ? 0.6 : 1.0, aSeed);
+    bool                        isDone = false;
+    const Handle(HalfEdge_Mesh) aSkin  = wrap(aCells, true, 1 + aSeed % 2, isDone);
+    if (isDone)
+    {
+      ++aNbSkins;
+      const PelliskTest_MeshCheck::Result aCheck = checkSkin(aSkin);
+      EXPECT_TRUE(aCheck.IsValid()) << aCheck.Summary();
+    }
+  }
+  EXPECT_GT(aNbSkins, 30);
 }
 
 TEST(Algo_CartesianWrappingTest, OneAndTwoThreadsGiveTheSameSkin)
