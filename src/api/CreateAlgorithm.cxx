@@ -2,6 +2,7 @@
 
 #include <Algo_CartesianWrapping.hxx>
 #include <Algo_VoxelizationMinSize.hxx>
+#include <Algo_VoxelizationGSF.hxx>
 #include <Pelk_DummyProgressNotifier.hxx>
 
 #include <utility>
@@ -30,6 +31,7 @@ const std::vector<std::pair<std::string, Creator>>& registeredClasses()
 {
   static const std::vector<std::pair<std::string, Creator>> THE_CLASSES = {
       entry<Algo_VoxelizationMinSize>(),
+      entry<Algo_VoxelizationGSF>(),
       entry<Algo_CartesianWrapping>(),
   };
   return THE_CLASSES;
