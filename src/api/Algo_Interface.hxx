@@ -23,13 +23,13 @@ public:
   virtual bool Perform() = 0;
 
   //! The notifier that receives the algorithm's progress and messages.
-  const Handle(Pelk_ProgressNotifier) & Notifier() const { return myNotifier; }
+  const Handle(Pelk_ProgressNotifier)& Notifier() const { return myNotifier; }
 
   //! Sets the notifier that receives the algorithm's progress and messages.
-  void SetNotifier(const Handle(Pelk_ProgressNotifier) & theNotifier) { myNotifier = theNotifier; }
+  void SetNotifier(const Handle(Pelk_ProgressNotifier)& theNotifier) { myNotifier = theNotifier; }
 
 protected:
-  explicit Algo_Interface(const Handle(Pelk_ProgressNotifier) & theNotifier);
+  explicit Algo_Interface(const Handle(Pelk_ProgressNotifier)& theNotifier);
 
 protected:
   Handle(Pelk_ProgressNotifier) myNotifier;

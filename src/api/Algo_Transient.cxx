@@ -2,7 +2,7 @@
 
 IMPLEMENT_STANDARD_RTTIEXT(Algo_Transient, Standard_Transient)
 
-Algo_Transient::Algo_Transient(const Handle(Pelk_ProgressNotifier) & theNotifier)
+Algo_Transient::Algo_Transient(const Handle(Pelk_ProgressNotifier)& theNotifier)
     : Algo_Interface(theNotifier)
 {
 }

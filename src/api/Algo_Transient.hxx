@@ -12,7 +12,7 @@ class Pellisk_EXPORT Algo_Transient : public Algo_Interface, public Standard_Tra
 {
   DEFINE_STANDARD_RTTIEXT(Algo_Transient, Standard_Transient)
 protected:
-  explicit Algo_Transient(const Handle(Pelk_ProgressNotifier) & theNotifier);
+  explicit Algo_Transient(const Handle(Pelk_ProgressNotifier)& theNotifier);
 };
 
 DEFINE_STANDARD_HANDLE(Algo_Transient, Standard_Transient)

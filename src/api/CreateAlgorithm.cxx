@@ -1,5 +1,8 @@
 #include <CreateAlgorithm.hxx>
 
+#include <Algo_CartesianWrapping.hxx>
+#include <Algo_VoxelizationMinSize.hxx>
+#include <Algo_VoxelizationGSF.hxx>
 #include <Pelk_DummyProgressNotifier.hxx>
 
 #include <utility>
@@ -7,13 +10,30 @@
 
 namespace
 {
-using Creator = Handle(Algo_Transient) (*)(const Handle(Pelk_ProgressNotifier) &);
+using Creator = Handle(Algo_Transient) (*)(const Handle(Pelk_ProgressNotifier)&);
+
+template <class Algo>
+Handle(Algo_Transient) create(const Handle(Pelk_ProgressNotifier)& theNotifier)
+{
+  return new Algo(theNotifier);
+}
+
+// The class's registered type name is the one its Name() answers.
+template <class Algo>
+std::pair<std::string, Creator> entry()
+{
+  return {Algo::get_type_name(), &create<Algo>};
+}
 
 // The pipeline algorithms that can be created by name, in the order the names
 // are compared. Each entry pairs the class's own name with its constructor.
 const std::vector<std::pair<std::string, Creator>>& registeredClasses()
 {
-  static const std::vector<std::pair<std::string, Creator>> THE_CLASSES = {};
+  static const std::vector<std::pair<std::string, Creator>> THE_CLASSES = {
+      entry<Algo_VoxelizationMinSize>(),
+      entry<Algo_VoxelizationGSF>(),
+      entry<Algo_CartesianWrapping>(),
+  };
   return THE_CLASSES;
 }
 } // namespace

@@ -1,7 +1,13 @@
 #include <Pelk_Configuration.hxx>
 
+#include <Algo_Refinement.hxx>
+#include <Algo_Tessellation.hxx>
+#include <Algo_Voxelization.hxx>
+#include <CreateAlgorithm.hxx>
 #include <Pelk_LibraryFolder.hxx>
+#include <Pelk_WrappingSettings.hxx>
 
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -42,6 +48,75 @@ const std::regex& threadsPattern()
   static const std::regex THE_PATTERN("\\s*ParallelThreads\\s*=\\s*([0-9]+)\\s*");
   return THE_PATTERN;
 }
+// Class names of the configuration keywords; an unknown keyword names none.
+std::string voxelizationClass(const TCollection_AsciiString& theKeyword)
+{
+  if (theKeyword == "MinVoxelSize")
+  {
+    return "Algo_VoxelizationMinSize";
+  }
+  if (theKeyword == "GridSizeFunction")
+  {
+    return "Algo_VoxelizationGSF";
+  }
+  return std::string();
+}
+
+std::string tessellationClass(const TCollection_AsciiString& theKeyword)
+{
+  return theKeyword == "ShrinkWrapping" ? "Algo_ShrinkWrapping" : std::string();
+}
+
+// Reads the number of a length-like parameter: used only when above 0.
+void readPositiveParameter(std::istringstream& theWords, Pelk_Configuration::RefinementEntry& theEntry)
+{
+  if (theWords.eof())
+  {
+    return;
+  }
+  double aValue = 0.0;
+  theWords >> aValue;
+  if (aValue > 0.0)
+  {
+    theEntry.HasParameter = true;
+    theEntry.Parameter    = aValue;
+  }
+}
+
+void readSmoothing(std::istringstream& theWords, Pelk_Configuration::RefinementEntry& theEntry)
+{
+  int aCount = 0;
+  if (!theWords.eof())
+  {
+    std::string aWord;
+    theWords >> aWord;
+    if (aWord == "Tangential")
+    {
+      theEntry.Component = 0;
+    }
+    else if (aWord == "Normal")
+    {
+      theEntry.Component = 1;
+    }
+    else if (aWord == "Both")
+    {
+      theEntry.Component = 2;
+    }
+    else if (TCollection_AsciiString(aWord.c_str()).IsRealValue())
+    {
+      // A leading number counts even with letters after it ("10abc").
+      aCount = static_cast<int>(std::strtod(aWord.c_str(), nullptr));
+    }
+  }
+  if (!theWords.eof())
+  {
+    theWords >> aCount;
+  }
+  if (aCount > 0)
+  {
+    theEntry.NbIterations = aCount;
+  }
+}
 } // namespace
 
 const Pelk_Configuration& Pelk_Configuration::Instance()
@@ -63,7 +138,10 @@ const Pelk_Configuration& Pelk_Configuration::Instance()
 
 Pelk_Configuration::Pelk_Configuration(const TCollection_AsciiString& theConfigFile,
                                        const TCollection_AsciiString& theCataloguePath)
-    : myIsLoaded(false), myCataloguePath(theCataloguePath), myNbThreads(HardwareThreads()), myInnerMode(false)
+    : myIsLoaded(false),
+      myCataloguePath(theCataloguePath),
+      myNbThreads(HardwareThreads()),
+      myInnerMode(false)
 {
   read(theConfigFile.ToCString());
 }
@@ -127,4 +205,61 @@ void Pelk_Configuration::readLine(const std::string& theLine)
     const int aCount = std::stoi(aMatch[1].str());
     myNbThreads      = aCount < 1 ? HardwareThreads() : aCount;
   }
+}
+
+Pelk_Configuration::RefinementEntry
+Pelk_Configuration::ParseRefinement(const TCollection_AsciiString& theEntry)
+{
+  std::istringstream aWords(theEntry.ToCString());
+  std::string        aStep;
+  aWords >> aStep;
+  RefinementEntry anEntry;
+  if (aStep == "CollapseSmallEdge" || aStep == "CollapseNarrowFace" || aStep == "SwapEdge")
+  {
+    anEntry.ClassName = "Algo_" + aStep;
+    readPositiveParameter(aWords, anEntry);
+  }
+  else if (aStep == "Smoothing")
+  {
+    anEntry.ClassName = "Algo_Smoothing";
+    readSmoothing(aWords, anEntry);
+  }
+  else if (aStep == "FixSelfIntersections")
+  {
+    anEntry.ClassName = "Algo_FixSelfIntersections";
+    double aValue     = 0.0;
+    if (!aWords.eof() && (aWords >> aValue))
+    {
+      anEntry.HasParameter = true;
+      anEntry.Parameter    = aValue;
+    }
+  }
+  else if (aStep == "SplitEdge")
+  {
+    anEntry.ClassName = "Algo_SplitEdge";
+  }
+  return anEntry;
+}
+
+Handle(Pelk_WrappingSettings)
+Pelk_Configuration::CreateSettings(const Handle(Pelk_ProgressNotifier)& theNotifier) const
+{
+  if (!myIsLoaded)
+  {
+    theNotifier->NewMessage(Pelk_Warning, "Pelk_API.ConfigFileError");
+    return Handle(Pelk_WrappingSettings)();
+  }
+  Handle(Pelk_WrappingSettings) aSettings = new Pelk_WrappingSettings(theNotifier);
+  aSettings->SetVoxelization(
+      Handle(Algo_Voxelization)::DownCast(CreateAlgorithm(voxelizationClass(myVoxelization))));
+  aSettings->SetTessellation(
+      Handle(Algo_Tessellation)::DownCast(CreateAlgorithm(tessellationClass(myTessellation))));
+  for (NCollection_List<TCollection_AsciiString>::Iterator anIt(myRefinements); anIt.More(); anIt.Next())
+  {
+    const RefinementEntry anEntry = ParseRefinement(anIt.Value());
+    aSettings->AppendRefinement(Handle(Algo_Refinement)::DownCast(CreateAlgorithm(anEntry.ClassName)));
+  }
+  aSettings->SetNbThreads(myNbThreads);
+  aSettings->SetInnerMode(myInnerMode);
+  return aSettings;
 }

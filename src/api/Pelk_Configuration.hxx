@@ -3,10 +3,14 @@
 
 #include <Pellisk_Export.hxx>
 
+#include <Pelk_ProgressNotifier.hxx>
+
 #include <NCollection_List.hxx>
 #include <TCollection_AsciiString.hxx>
 
 #include <string>
+
+class Pelk_WrappingSettings;
 
 //! The process-wide configuration read from "../resource/Pellisk.conf" beside
 //! the library file: the algorithm keywords of each stage, the refinement
@@ -55,6 +59,30 @@ public:
 
   //! Number of hardware threads of the machine (at least 1).
   static int HardwareThreads();
+
+  //! What one "Refinement =" entry asks for.
+  struct RefinementEntry
+  {
+    std::string ClassName;            //!< step class; empty for an unknown step word
+    bool        HasParameter = false; //!< true when Parameter replaces the step's default
+    double      Parameter    = 0.0;   //!< length, ratio, limit or distance of the step
+    int         Component    = -1;    //!< smoothing component (0, 1, 2); -1 keeps the default
+    int         NbIterations = 0;     //!< smoothing iterations; 0 keeps the default
+  };
+
+  //! Reads an entry as blank-separated words: the step word, then its parameters.
+  //! "CollapseSmallEdge", "CollapseNarrowFace", "SwapEdge" take a number used
+  //! when above 0; "FixSelfIntersections" a number used as given;
+  //! "Smoothing" an optional "Normal", "Tangential" or "Both" and/or an
+  //! iteration count used when above 0; "SplitEdge" nothing.
+  static RefinementEntry ParseRefinement(const TCollection_AsciiString& theEntry);
+
+  //! New settings reporting to theNotifier, with the algorithms, thread count
+  //! and inner mode of this configuration; entries and keywords that name no
+  //! available algorithm are left out silently. When the file could not be
+  //! read, issues "Pelk_API.ConfigFileError" (warning) and returns null.
+  opencascade::handle<Pelk_WrappingSettings>
+  CreateSettings(const Handle(Pelk_ProgressNotifier)& theNotifier) const;
 
 private:
   void read(const std::string& theFile);

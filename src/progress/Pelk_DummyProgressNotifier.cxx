@@ -2,14 +2,15 @@
 
 IMPLEMENT_STANDARD_RTTIEXT(Pelk_DummyProgressNotifier, Pelk_ProgressNotifier)
 
-const Handle(Pelk_DummyProgressNotifier) & Pelk_DummyProgressNotifier::Instance()
+const Handle(Pelk_DummyProgressNotifier)& Pelk_DummyProgressNotifier::Instance()
 {
   static const Handle(Pelk_DummyProgressNotifier) THE_INSTANCE = new Pelk_DummyProgressNotifier();
   return THE_INSTANCE;
 }
 
 Pelk_DummyProgressNotifier::Pelk_DummyProgressNotifier()
-    : Pelk_ProgressNotifier(NoIndicator()), myBreak(false)
+    : Pelk_ProgressNotifier(NoIndicator()),
+      myBreak(false)
 {
 }
 

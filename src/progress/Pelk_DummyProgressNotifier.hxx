@@ -10,7 +10,7 @@ class Pellisk_EXPORT Pelk_DummyProgressNotifier : public Pelk_ProgressNotifier
   DEFINE_STANDARD_RTTIEXT(Pelk_DummyProgressNotifier, Pelk_ProgressNotifier)
 public:
   //! The one shared dummy notifier, created on first call.
-  static const Handle(Pelk_DummyProgressNotifier) & Instance();
+  static const Handle(Pelk_DummyProgressNotifier)& Instance();
 
   Pelk_DummyProgressNotifier();
 

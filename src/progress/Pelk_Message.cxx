@@ -5,7 +5,10 @@
 Pelk_Message::Pelk_Message(int                            theIndex,
                            Pelk_MessageSeverity           theSeverity,
                            const TCollection_AsciiString& theKey)
-    : myIndex(theIndex), mySeverity(theSeverity), myMsg(theKey.ToCString())
+    : myIndex(theIndex),
+      mySeverity(theSeverity),
+      myMsg(theKey.ToCString()),
+      myKey(theKey)
 {
 }
 

@@ -37,13 +37,17 @@ public:
   //! Severity of the message.
   Pelk_MessageSeverity Severity() const { return mySeverity; }
 
+  //! The key the message was created from.
+  const TCollection_AsciiString& Key() const { return myKey; }
+
   //! The completed text; placeholders without argument read "UNKNOWN".
   TCollection_AsciiString Text() const;
 
 private:
-  int                  myIndex;
-  Pelk_MessageSeverity mySeverity;
-  Message_Msg          myMsg;
+  int                     myIndex;
+  Pelk_MessageSeverity    mySeverity;
+  Message_Msg             myMsg;
+  TCollection_AsciiString myKey;
 };
 
 #endif

@@ -10,7 +10,9 @@ namespace
 const double THE_SCALE_EPSILON = 1e-10;
 } // namespace
 
-Pelk_ProgressIndicator::Pelk_ProgressIndicator() : myPos(0.0), myBreak(false)
+Pelk_ProgressIndicator::Pelk_ProgressIndicator()
+    : myPos(0.0),
+      myBreak(false)
 {
   ResetScopes();
 }

@@ -25,8 +25,11 @@ const char* severityLabel(Pelk_MessageSeverity theSeverity)
 } // namespace
 
 Pelk_ProgressNotifier::Pelk_ProgressNotifier(const TCollection_AsciiString& theResourceFile)
-    : myIndicator(new Pelk_ProgressIndicator()), myDumpCount(0), myTreatErrorAsWarning(false),
-      myResourceLoaded(false), myResourceFile(theResourceFile)
+    : myIndicator(new Pelk_ProgressIndicator()),
+      myDumpCount(0),
+      myTreatErrorAsWarning(false),
+      myResourceLoaded(false),
+      myResourceFile(theResourceFile)
 {
 }
 
@@ -36,7 +39,9 @@ Pelk_ProgressNotifier::Pelk_ProgressNotifier()
 }
 
 Pelk_ProgressNotifier::Pelk_ProgressNotifier(NoIndicator)
-    : myDumpCount(0), myTreatErrorAsWarning(false), myResourceLoaded(false)
+    : myDumpCount(0),
+      myTreatErrorAsWarning(false),
+      myResourceLoaded(false)
 {
 }
 

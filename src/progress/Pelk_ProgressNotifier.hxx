@@ -86,7 +86,7 @@ public:
 
   //! The progress indicator, for kernel readers and writers; null when the
   //! notifier keeps no progress.
-  const Handle(Pelk_ProgressIndicator) & Indicator() const { return myIndicator; }
+  const Handle(Pelk_ProgressIndicator)& Indicator() const { return myIndicator; }
 
   //! Path of the message catalogue this notifier loads.
   const TCollection_AsciiString& ResourceFile() const { return myResourceFile; }

@@ -1,11 +1,13 @@
 #include <SVO_Breadth_Iterator.hxx>
 
-SVO_Breadth_Iterator::SVO_Breadth_Iterator(SVO_Tree& theTree) : SVO_Iterator(theTree)
+SVO_Breadth_Iterator::SVO_Breadth_Iterator(SVO_Tree& theTree)
+    : SVO_Iterator(theTree)
 {
   queueRoot();
 }
 
-SVO_Breadth_Iterator::SVO_Breadth_Iterator(const Handle(SVO_Tree) & theTree) : SVO_Iterator(theTree)
+SVO_Breadth_Iterator::SVO_Breadth_Iterator(const Handle(SVO_Tree)& theTree)
+    : SVO_Iterator(theTree)
 {
   queueRoot();
 }

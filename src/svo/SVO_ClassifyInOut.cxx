@@ -65,7 +65,10 @@ bool holds(const Bnd_Box& theA, const Bnd_Box& theB)
 class Classifier
 {
 public:
-  explicit Classifier(SVO_Tree& theTree) : myTree(theTree) {}
+  explicit Classifier(SVO_Tree& theTree)
+      : myTree(theTree)
+  {
+  }
 
   void Perform()
   {
@@ -272,7 +275,10 @@ void Classifier::write()
 }
 } // namespace
 
-SVO_ClassifyInOut::SVO_ClassifyInOut(const Handle(SVO_Tree) & theTree) : SVO_UpdateTree(theTree) {}
+SVO_ClassifyInOut::SVO_ClassifyInOut(const Handle(SVO_Tree)& theTree)
+    : SVO_UpdateTree(theTree)
+{
+}
 
 bool SVO_ClassifyInOut::Perform()
 {

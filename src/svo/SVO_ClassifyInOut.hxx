@@ -19,7 +19,7 @@ class Pellisk_EXPORT SVO_ClassifyInOut : public SVO_UpdateTree
   DEFINE_STANDARD_RTTIEXT(SVO_ClassifyInOut, SVO_UpdateTree)
 public:
   //! Classifies the empty leaves of the given tree.
-  explicit SVO_ClassifyInOut(const Handle(SVO_Tree) & theTree);
+  explicit SVO_ClassifyInOut(const Handle(SVO_Tree)& theTree);
 
   //! Writes SVO_Inside or SVO_Outside into every empty leaf; true on success
   //! (also when there is no empty leaf), false without a tree (nothing changed).

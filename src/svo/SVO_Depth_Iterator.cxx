@@ -1,11 +1,13 @@
 #include <SVO_Depth_Iterator.hxx>
 
-SVO_Depth_Iterator::SVO_Depth_Iterator(SVO_Tree& theTree) : SVO_Iterator(theTree)
+SVO_Depth_Iterator::SVO_Depth_Iterator(SVO_Tree& theTree)
+    : SVO_Iterator(theTree)
 {
   queueRoot();
 }
 
-SVO_Depth_Iterator::SVO_Depth_Iterator(const Handle(SVO_Tree) & theTree) : SVO_Iterator(theTree)
+SVO_Depth_Iterator::SVO_Depth_Iterator(const Handle(SVO_Tree)& theTree)
+    : SVO_Iterator(theTree)
 {
   queueRoot();
 }

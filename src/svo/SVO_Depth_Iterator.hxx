@@ -13,7 +13,7 @@ public:
   explicit SVO_Depth_Iterator(SVO_Tree& theTree);
 
   //! Starts at the root of the tree held by the handle; a null handle gives an empty walk.
-  explicit SVO_Depth_Iterator(const Handle(SVO_Tree) & theTree);
+  explicit SVO_Depth_Iterator(const Handle(SVO_Tree)& theTree);
 
   //! True while a node is left to visit.
   bool More() override { return !myQueue.empty(); }

@@ -27,7 +27,7 @@ protected:
   explicit SVO_Iterator(SVO_Tree& theTree);
 
   //! Stores the tree held by the handle (no reference is taken); a null handle gives an empty walk.
-  explicit SVO_Iterator(const Handle(SVO_Tree) & theTree);
+  explicit SVO_Iterator(const Handle(SVO_Tree)& theTree);
 
   //! Not virtual: iterators are used by value, never deleted through the base.
   ~SVO_Iterator() = default;

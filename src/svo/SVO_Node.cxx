@@ -29,7 +29,8 @@ int sideOf(double theLargeMin, double theLargeMax, double theSmallMin, double th
 } // namespace
 
 SVO_Node::SVO_Node(const gp_XYZ& theA, const gp_XYZ& theB)
-    : Parent(nullptr), Children{},
+    : Parent(nullptr),
+      Children{},
       BoxMin(std::min(theA.X(), theB.X()), std::min(theA.Y(), theB.Y()), std::min(theA.Z(), theB.Z())),
       BoxMax(std::max(theA.X(), theB.X()), std::max(theA.Y(), theB.Y()), std::max(theA.Z(), theB.Z())),
       State(SVO_Unclassified)
@@ -37,8 +38,11 @@ SVO_Node::SVO_Node(const gp_XYZ& theA, const gp_XYZ& theB)
 }
 
 SVO_Node::SVO_Node(SVO_Node* theParent, int theChild)
-    : Parent(theParent), Children{}, BoxMin(-THE_NO_BOX, -THE_NO_BOX, -THE_NO_BOX),
-      BoxMax(THE_NO_BOX, THE_NO_BOX, THE_NO_BOX), State(SVO_Unclassified)
+    : Parent(theParent),
+      Children{},
+      BoxMin(-THE_NO_BOX, -THE_NO_BOX, -THE_NO_BOX),
+      BoxMax(THE_NO_BOX, THE_NO_BOX, THE_NO_BOX),
+      State(SVO_Unclassified)
 {
   if (theParent == nullptr || theChild == -1)
   {

@@ -4,7 +4,12 @@
 
 IMPLEMENT_STANDARD_RTTIEXT(SVO_Tree, Standard_Transient)
 
-SVO_Tree::SVO_Tree() : myRoot(new SVO_Node(nullptr, -1)), myDepth(1), myNbNodes(1) {}
+SVO_Tree::SVO_Tree()
+    : myRoot(new SVO_Node(nullptr, -1)),
+      myDepth(1),
+      myNbNodes(1)
+{
+}
 
 SVO_Tree::~SVO_Tree()
 {

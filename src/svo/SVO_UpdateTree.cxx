@@ -2,4 +2,7 @@
 
 IMPLEMENT_STANDARD_RTTIEXT(SVO_UpdateTree, Standard_Transient)
 
-SVO_UpdateTree::SVO_UpdateTree(const Handle(SVO_Tree) & theTree) : myTree(theTree) {}
+SVO_UpdateTree::SVO_UpdateTree(const Handle(SVO_Tree)& theTree)
+    : myTree(theTree)
+{
+}

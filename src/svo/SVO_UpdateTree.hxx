@@ -16,14 +16,14 @@ public:
   virtual bool Perform() = 0;
 
   //! The tree worked on (may be null).
-  const Handle(SVO_Tree) & Tree() const { return myTree; }
+  const Handle(SVO_Tree)& Tree() const { return myTree; }
 
   //! Sets the tree the next Perform() works on.
-  void SetTree(const Handle(SVO_Tree) & theTree) { myTree = theTree; }
+  void SetTree(const Handle(SVO_Tree)& theTree) { myTree = theTree; }
 
 protected:
   //! Keeps the tree to work on.
-  explicit SVO_UpdateTree(const Handle(SVO_Tree) & theTree);
+  explicit SVO_UpdateTree(const Handle(SVO_Tree)& theTree);
 
 protected:
   Handle(SVO_Tree) myTree;

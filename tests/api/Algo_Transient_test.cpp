@@ -10,7 +10,10 @@ class Algo_TestStage : public Algo_Transient
 {
   DEFINE_STANDARD_RTTI_INLINE(Algo_TestStage, Algo_Transient)
 public:
-  explicit Algo_TestStage(const Handle(Pelk_ProgressNotifier) & theNotifier) : Algo_Transient(theNotifier) {}
+  explicit Algo_TestStage(const Handle(Pelk_ProgressNotifier)& theNotifier)
+      : Algo_Transient(theNotifier)
+  {
+  }
   std::string Name() const override { return "Algo_TestStage"; }
   bool        Perform() override { return true; }
 };

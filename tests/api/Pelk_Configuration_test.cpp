@@ -120,3 +120,52 @@ TEST(Pelk_ConfigurationTest, ProcessConfigurationIsTheShippedFile)
   EXPECT_EQ(entries(aConfig), entries(aSource));
   EXPECT_FALSE(entries(aConfig).empty());
 }
+
+TEST(Pelk_ConfigurationTest, RefinementEntriesSelectStepsAndParameters)
+{
+  using Entry            = Pelk_Configuration::RefinementEntry;
+  const Entry aSmoothing = Pelk_Configuration::ParseRefinement("Smoothing Normal 10");
+  EXPECT_EQ(aSmoothing.ClassName, "Algo_Smoothing");
+  EXPECT_EQ(aSmoothing.Component, 1);
+  EXPECT_EQ(aSmoothing.NbIterations, 10);
+
+  // A number alone is the count; the component keeps its default.
+  const Entry aCount = Pelk_Configuration::ParseRefinement("Smoothing 3");
+  EXPECT_EQ(aCount.Component, -1);
+  EXPECT_EQ(aCount.NbIterations, 3);
+  EXPECT_EQ(Pelk_Configuration::ParseRefinement("Smoothing 3.9").NbIterations, 3);
+  EXPECT_EQ(Pelk_Configuration::ParseRefinement("Smoothing 4abc").NbIterations, 4);
+  // A later integer overrides the count; a word that is neither is skipped.
+  EXPECT_EQ(Pelk_Configuration::ParseRefinement("Smoothing 3 7").NbIterations, 7);
+  const Entry aWord = Pelk_Configuration::ParseRefinement("Smoothing Sideways 6");
+  EXPECT_EQ(aWord.Component, -1);
+  EXPECT_EQ(aWord.NbIterations, 6);
+  const Entry aTangential = Pelk_Configuration::ParseRefinement("Smoothing Tangential -2");
+  EXPECT_EQ(aTangential.Component, 0);
+  EXPECT_EQ(aTangential.NbIterations, 0);
+  EXPECT_EQ(Pelk_Configuration::ParseRefinement("Smoothing Both").Component, 2);
+
+  // Length-like parameters are used only above 0.
+  const Entry aNegative = Pelk_Configuration::ParseRefinement("CollapseSmallEdge -1");
+  EXPECT_EQ(aNegative.ClassName, "Algo_CollapseSmallEdge");
+  EXPECT_FALSE(aNegative.HasParameter);
+  const Entry aRatio = Pelk_Configuration::ParseRefinement("CollapseNarrowFace 12.5");
+  EXPECT_EQ(aRatio.ClassName, "Algo_CollapseNarrowFace");
+  EXPECT_TRUE(aRatio.HasParameter);
+  EXPECT_EQ(aRatio.Parameter, 12.5);
+  EXPECT_FALSE(Pelk_Configuration::ParseRefinement("SwapEdge x").HasParameter);
+  EXPECT_FALSE(Pelk_Configuration::ParseRefinement("SwapEdge").HasParameter);
+
+  // The repair distance is taken as given, zero and negative included.
+  const Entry aZero = Pelk_Configuration::ParseRefinement("FixSelfIntersections 0");
+  EXPECT_EQ(aZero.ClassName, "Algo_FixSelfIntersections");
+  EXPECT_TRUE(aZero.HasParameter);
+  EXPECT_EQ(aZero.Parameter, 0.0);
+  EXPECT_EQ(Pelk_Configuration::ParseRefinement("FixSelfIntersections -3").Parameter, -3.0);
+  EXPECT_FALSE(Pelk_Configuration::ParseRefinement("FixSelfIntersections none").HasParameter);
+  EXPECT_FALSE(Pelk_Configuration::ParseRefinement("FixSelfIntersections").HasParameter);
+
+  EXPECT_EQ(Pelk_Configuration::ParseRefinement("SplitEdge 4").ClassName, "Algo_SplitEdge");
+  EXPECT_TRUE(Pelk_Configuration::ParseRefinement("splitedge").ClassName.empty());
+  EXPECT_TRUE(Pelk_Configuration::ParseRefinement("").ClassName.empty());
+}

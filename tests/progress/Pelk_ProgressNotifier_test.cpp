@@ -19,7 +19,7 @@ Handle(Pelk_ProgressNotifier) catalogueNotifier()
 }
 
 std::string
-dump(const Handle(Pelk_ProgressNotifier) & theNotifier, Pelk_MessageSeverity theMinimum, bool theOnlyNew)
+dump(const Handle(Pelk_ProgressNotifier)& theNotifier, Pelk_MessageSeverity theMinimum, bool theOnlyNew)
 {
   std::ostringstream aStream;
   theNotifier->Dump(aStream, theMinimum, theOnlyNew);
@@ -161,8 +161,8 @@ TEST(Pelk_ProgressNotifierTest, ArgumentsFillPlaceholdersOfTheirType)
 
 TEST(Pelk_ProgressNotifierTest, CatalogueIsLoadedOnFirstMessageOrReported)
 {
-  const std::string aDir                  = PelliskTest_Data::ScratchFolder("catalogue");
-  const std::string aMissing              = aDir + "/NoSuchCatalogue";
+  const std::string             aDir      = PelliskTest_Data::ScratchFolder("catalogue");
+  const std::string             aMissing  = aDir + "/NoSuchCatalogue";
   Handle(Pelk_ProgressNotifier) aNotifier = new Pelk_ProgressNotifier(aMissing.c_str());
   try
   {
@@ -197,8 +197,8 @@ TEST(Pelk_ProgressNotifierTest, DefaultNotifierUsesTheCatalogueBesideTheLibrary)
 TEST(Pelk_ProgressNotifierTest, CancelFromAnotherThreadIsSeenAndRecorded)
 {
   Handle(Pelk_ProgressNotifier) aNotifier = catalogueNotifier();
-  std::atomic<bool> isStarted(false);
-  std::thread       aCanceller(
+  std::atomic<bool>             isStarted(false);
+  std::thread                   aCanceller(
       [&]
       {
         while (!isStarted.load())

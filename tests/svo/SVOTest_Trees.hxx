@@ -23,7 +23,7 @@ struct GridBox
 //! A tree and the grid box of each of its nodes.
 struct GridTree
 {
-  Handle(SVO_Tree) Tree;
+  Handle(SVO_Tree)                             Tree;
   int                                          Levels = 0;
   std::vector<SVO_Node*>                       Nodes; //!< in creation order, the root first
   std::unordered_map<const SVO_Node*, GridBox> Boxes;

@@ -80,8 +80,8 @@ std::map<const SVO_Node*, int> fixedStates(const GridTree& theGrid)
 std::pair<int, int> classifyAndCheck(const GridTree&                            theGrid,
                                      const std::function<int(const SVO_Node*)>& theExpected)
 {
-  const std::map<const SVO_Node*, int> aFixed = fixedStates(theGrid);
-  Handle(SVO_ClassifyInOut) aClassify         = new SVO_ClassifyInOut(theGrid.Tree);
+  const std::map<const SVO_Node*, int> aFixed    = fixedStates(theGrid);
+  Handle(SVO_ClassifyInOut)            aClassify = new SVO_ClassifyInOut(theGrid.Tree);
   EXPECT_TRUE(aClassify->Perform());
   std::pair<int, int> aCounts(0, 0);
   for (const SVO_Node* aNode : theGrid.Nodes)

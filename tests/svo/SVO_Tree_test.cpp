@@ -105,7 +105,7 @@ size_t growRandomly(SVO_Node* theNode, std::mt19937& theRandom, int theLevelsLef
 TEST(SVO_TreeTest, NewTreeIsOneRootWithoutBoxAndCountsAreTheBuilders)
 {
   Handle(SVO_Tree) aTree = new SVO_Tree();
-  SVO_Node* aRoot        = aTree->Root();
+  SVO_Node*        aRoot = aTree->Root();
   ASSERT_NE(aRoot, nullptr);
   EXPECT_EQ(aTree->Depth(), 1);
   EXPECT_EQ(aTree->NbNodes(), 1u);
@@ -152,7 +152,7 @@ TEST(SVO_TreeTest, IteratorsVisitARootOnceAndStayEndedAfterwards)
 TEST(SVO_TreeTest, BreadthGoesLevelByLevelAndDepthFinishesEachSubtreeFirst)
 {
   Handle(SVO_Tree) aTree = new SVO_Tree();
-  SVO_Node* aRoot        = aTree->Root();
+  SVO_Node*        aRoot = aTree->Root();
   Split(aRoot);
   const std::vector<SVO_Node*> aLevel1 = concat({{aRoot}, childrenOf(aRoot)});
   EXPECT_EQ(walk<SVO_Breadth_Iterator>(aTree), aLevel1);
@@ -224,12 +224,12 @@ TEST(SVO_TreeTest, DeepTreesAreWalkedAndFreedWithoutRecursion)
 {
   // A chain split 100000 times below child 0: recursive walks or a recursive
   // destructor would run out of stack long before.
-  const int       aNbLevels = 100000;
-  const long long aBefore   = THE_LIVE_BLOCKS;
-  Handle(SVO_Tree) aTree    = new SVO_Tree();
-  aTree->Root()->BoxMin     = gp_XYZ(0, 0, 0);
-  aTree->Root()->BoxMax     = gp_XYZ(1, 1, 1);
-  SVO_Node* aTip            = aTree->Root();
+  const int        aNbLevels = 100000;
+  const long long  aBefore   = THE_LIVE_BLOCKS;
+  Handle(SVO_Tree) aTree     = new SVO_Tree();
+  aTree->Root()->BoxMin      = gp_XYZ(0, 0, 0);
+  aTree->Root()->BoxMax      = gp_XYZ(1, 1, 1);
+  SVO_Node* aTip             = aTree->Root();
   for (int aLevel = 0; aLevel < aNbLevels; ++aLevel)
   {
     Split(aTip);

@@ -1,0 +1,197 @@
+// Time of each stage of wrapping a real mesh into its voxel skin: import of the
+// STL file, minimum-size voxelization, Cartesian wrapping, and export of the
+// skin (its polygons triangulated) as binary STL. Cell sizes are 1/32, 1/128
+// and 1/256 of the bounding cube.
+
+#include <Algo_CartesianWrapping.hxx>
+#include <Algo_TriangulatePolygon3d.hxx>
+#include <Algo_VoxelizationMinSize.hxx>
+#include <HalfEdge_Mesh.hxx>
+#include <Pelk_API.hxx>
+#include <Pelk_DummyProgressNotifier.hxx>
+#include <SVO_Tree.hxx>
+#include <Trivex_TriangleSet.hxx>
+
+#include <OSD_Path.hxx>
+#include <RWStl.hxx>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <list>
+#include <string>
+#include <vector>
+
+namespace
+{
+const char* const THE_MESHES[]    = {"teapot_utah.stl", "spider_assimp.stl", "maxexport_assimp.stl",
+                                     "boeing_cgal.stl"};
+const int         THE_DIVISIONS[] = {32, 128, 256};
+
+std::string dataFile(const std::string& theName)
+{
+  return std::string(PELLISK_BENCH_DATA_DIR) + "/" + theName;
+}
+
+Handle(Poly_Triangulation) import(const std::string& theName)
+{
+  Pelk_API anAPI;
+  anAPI.ImportSTL(dataFile(theName).c_str());
+  return anAPI.DirtyMesh();
+}
+
+// Edge of the cube the voxelization wraps around the mesh.
+double cubeEdge(const Handle(Poly_Triangulation)& theMesh)
+{
+  Bnd_Box aBox;
+  for (int aNode = 1; aNode <= theMesh->NbNodes(); ++aNode)
+  {
+    aBox.Add(theMesh->Node(aNode));
+  }
+  const gp_XYZ anExtent = aBox.CornerMax().XYZ() - aBox.CornerMin().XYZ();
+  return std::max({anExtent.X(), anExtent.Y(), anExtent.Z()});
+}
+
+Handle(Algo_Voxelization)
+voxelize(const Handle(Poly_Triangulation)& theMesh, int theDivisions, int theNbThreads)
+{
+  Handle(Algo_Voxelization) anAlgo = new Algo_VoxelizationMinSize(Pelk_DummyProgressNotifier::Instance());
+  anAlgo->SetTriangulation(theMesh);
+  anAlgo->SetCellSize(cubeEdge(theMesh) / theDivisions);
+  anAlgo->SetNbThreads(static_cast<unsigned int>(theNbThreads));
+  anAlgo->Perform();
+  return anAlgo;
+}
+
+Handle(HalfEdge_Mesh) wrap(const Handle(Algo_Voxelization)& theVoxels, int theNbThreads)
+{
+  Handle(Algo_CartesianWrapping) anAlgo = new Algo_CartesianWrapping(Pelk_DummyProgressNotifier::Instance());
+  anAlgo->SetTree(theVoxels->GetTree());
+  anAlgo->SetTriangleSet(theVoxels->GetTriangleSet());
+  anAlgo->SetNbThreads(static_cast<unsigned int>(theNbThreads));
+  anAlgo->Perform();
+  return anAlgo->Result();
+}
+
+// The skin's polygons split into triangles, as a triangulation for STL output.
+Handle(Poly_Triangulation) triangulate(const Handle(HalfEdge_Mesh)& theSkin)
+{
+  std::vector<gp_Pnt>             aNodes;
+  std::vector<std::array<int, 3>> aTriangles;
+  for (int aNode = 0; aNode < theSkin->NbNodes(); ++aNode)
+  {
+    aNodes.push_back(theSkin->Node(aNode));
+  }
+  for (int aFace = 0; aFace < theSkin->NbFaces(); ++aFace)
+  {
+    std::list<int> aCorners;
+    theSkin->Face(aFace, aCorners);
+    const std::vector<int> aNumbers(aCorners.begin(), aCorners.end());
+    std::vector<gp_Pnt>    aPoints;
+    for (const int aNode : aNumbers)
+    {
+      aPoints.push_back(aNodes[static_cast<size_t>(aNode)]);
+    }
+    Algo_TriangulatePolygon3d aSplit;
+    aSplit.SetPoints(aPoints);
+    aSplit.Perform();
+    for (size_t aTriangle = 0; aTriangle < aSplit.NbTriangles(); ++aTriangle)
+    {
+      size_t aFirst = 0, aSecond = 0, aThird = 0;
+      aSplit.GetTriangleNodes(aTriangle, aFirst, aSecond, aThird);
+      aTriangles.push_back({aNumbers[aFirst] + 1, aNumbers[aSecond] + 1, aNumbers[aThird] + 1});
+    }
+  }
+  Handle(Poly_Triangulation) aResult = new Poly_Triangulation(
+      static_cast<int>(aNodes.size()), static_cast<int>(aTriangles.size()), Standard_False);
+  for (size_t aNode = 0; aNode < aNodes.size(); ++aNode)
+  {
+    aResult->SetNode(static_cast<int>(aNode) + 1, aNodes[aNode]);
+  }
+  for (size_t aTriangle = 0; aTriangle < aTriangles.size(); ++aTriangle)
+  {
+    const std::array<int, 3>& aCorners = aTriangles[aTriangle];
+    aResult->SetTriangle(static_cast<int>(aTriangle) + 1,
+                         Poly_Triangle(aCorners[0], aCorners[1], aCorners[2]));
+  }
+  return aResult;
+}
+
+void importStage(benchmark::State& theState, const std::string& theName)
+{
+  for (auto _ : theState)
+  {
+    benchmark::DoNotOptimize(import(theName));
+  }
+}
+
+void voxelizationStage(benchmark::State&  theState,
+                       const std::string& theName,
+                       int                theDivisions,
+                       int                theNbThreads)
+{
+  const Handle(Poly_Triangulation) aMesh    = import(theName);
+  size_t                           aNbNodes = 0;
+  for (auto _ : theState)
+  {
+    aNbNodes = voxelize(aMesh, theDivisions, theNbThreads)->GetTree()->NbNodes();
+  }
+  theState.counters["octree nodes"] = static_cast<double>(aNbNodes);
+}
+
+void wrappingStage(benchmark::State& theState, const std::string& theName, int theDivisions, int theNbThreads)
+{
+  const Handle(Algo_Voxelization) aVoxels = voxelize(import(theName), theDivisions, theNbThreads);
+  Handle(HalfEdge_Mesh)           aSkin;
+  for (auto _ : theState)
+  {
+    aSkin = wrap(aVoxels, theNbThreads);
+  }
+  theState.counters["skin nodes"] = aSkin.IsNull() ? 0.0 : aSkin->NbNodes();
+  theState.counters["skin faces"] = aSkin.IsNull() ? 0.0 : aSkin->NbFaces();
+}
+
+void exportStage(benchmark::State& theState, const std::string& theName, int theDivisions, int theNbThreads)
+{
+  const Handle(HalfEdge_Mesh) aSkin =
+      wrap(voxelize(import(theName), theDivisions, theNbThreads), theNbThreads);
+  const std::string aFile = "/tmp/pellisk_wrapping_bench_" + std::to_string(theDivisions) + ".stl";
+  for (auto _ : theState)
+  {
+    RWStl::WriteBinary(triangulate(aSkin), OSD_Path(aFile.c_str()));
+  }
+  std::remove(aFile.c_str());
+}
+} // namespace
+
+int main(int theArgc, char** theArgv)
+{
+  for (const char* aMesh : THE_MESHES)
+  {
+    const std::string aName = aMesh;
+    benchmark::RegisterBenchmark(("import/" + aName).c_str(), importStage, aName)
+        ->Unit(benchmark::kMillisecond);
+    for (const int aDivisions : THE_DIVISIONS)
+    {
+      const std::string aSuffix = aName + "/" + std::to_string(aDivisions);
+      for (const int aNbThreads : {1, 2})
+      {
+        const std::string aThreads = "/threads:" + std::to_string(aNbThreads);
+        benchmark::RegisterBenchmark(("voxelization/" + aSuffix + aThreads).c_str(), voxelizationStage, aName,
+                                     aDivisions, aNbThreads)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark(("wrapping/" + aSuffix + aThreads).c_str(), wrappingStage, aName,
+                                     aDivisions, aNbThreads)
+            ->Unit(benchmark::kMillisecond);
+      }
+      benchmark::RegisterBenchmark(("export/" + aSuffix).c_str(), exportStage, aName, aDivisions, 2)
+          ->Unit(benchmark::kMillisecond);
+    }
+  }
+  benchmark::Initialize(&theArgc, theArgv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

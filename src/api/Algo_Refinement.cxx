@@ -1,0 +1,39 @@
+#include <Algo_Refinement.hxx>
+
+#include <HalfEdge_Mesh.hxx>
+
+IMPLEMENT_STANDARD_RTTIEXT(Algo_Refinement, Algo_Transient)
+
+Algo_Refinement::Algo_Refinement(const Handle(Pelk_ProgressNotifier)& theNotifier)
+    : Algo_Transient(theNotifier),
+      myWasTriangular(false)
+{
+}
+
+Algo_Refinement::~Algo_Refinement() = default;
+
+const opencascade::handle<HalfEdge_Mesh>& Algo_Refinement::Mesh() const
+{
+  return myMesh;
+}
+
+void Algo_Refinement::SetMesh(const opencascade::handle<HalfEdge_Mesh>& theMesh)
+{
+  myMesh = theMesh;
+}
+
+const opencascade::handle<HalfEdge_Mesh>& Algo_Refinement::Result() const
+{
+  return myResult;
+}
+
+void Algo_Refinement::SetResult(const opencascade::handle<HalfEdge_Mesh>& theResult)
+{
+  myResult = theResult;
+}
+
+bool Algo_Refinement::CheckInputData()
+{
+  myWasTriangular = !myMesh.IsNull() && myMesh->IsTriangular();
+  return true;
+}

@@ -1,0 +1,44 @@
+#ifndef Algo_Refinement_HeaderFile
+#define Algo_Refinement_HeaderFile
+
+#include <Algo_Transient.hxx>
+
+class HalfEdge_Mesh;
+
+//! Base of the refinement steps: each edits Mesh() in place and, on success,
+//! makes Result() that same mesh, which the driver hands to the next step.
+class Pellisk_EXPORT Algo_Refinement : public Algo_Transient
+{
+  DEFINE_STANDARD_RTTIEXT(Algo_Refinement, Algo_Transient)
+public:
+  ~Algo_Refinement() override;
+
+  //! The mesh to refine.
+  const opencascade::handle<HalfEdge_Mesh>& Mesh() const;
+  //! Sets the mesh to refine (edited in place).
+  void SetMesh(const opencascade::handle<HalfEdge_Mesh>& theMesh);
+
+  //! The refined mesh: the input mesh itself after a successful Perform().
+  const opencascade::handle<HalfEdge_Mesh>& Result() const;
+  //! Replaces the refined mesh.
+  void SetResult(const opencascade::handle<HalfEdge_Mesh>& theResult);
+
+  //! True when the input mesh held only triangles at the start of the last run.
+  bool WasTriangular() const { return myWasTriangular; }
+
+protected:
+  explicit Algo_Refinement(const Handle(Pelk_ProgressNotifier)& theNotifier);
+
+  //! Records whether the input mesh holds only triangles, so that the step can
+  //! give back a triangle mesh when it was given one. Always true.
+  bool CheckInputData();
+
+protected:
+  opencascade::handle<HalfEdge_Mesh> myMesh;
+  opencascade::handle<HalfEdge_Mesh> myResult;
+  bool                               myWasTriangular;
+};
+
+DEFINE_STANDARD_HANDLE(Algo_Refinement, Algo_Transient)
+
+#endif

@@ -1,0 +1,22 @@
+#include <Mesh.hxx>
+
+Mesh::Mesh()
+{
+  // Every operation of the library marks elements deleted and relies on these
+  // to skip them; garbage collection needs them too.
+  request_vertex_status();
+  request_edge_status();
+  request_halfedge_status();
+  request_face_status();
+}
+
+std::shared_ptr<HalfEdge_FaceMetrics> Mesh::GetMetrics(const std::string& theName) const
+{
+  const auto aFound = myMetrics.find(theName);
+  return aFound != myMetrics.end() ? aFound->second : std::shared_ptr<HalfEdge_FaceMetrics>();
+}
+
+void Mesh::RequestMetrics(const std::string& /*theName*/)
+{
+  // No face metric is known yet: every name is ignored.
+}

@@ -1,0 +1,54 @@
+#ifndef Mesh_HeaderFile
+#define Mesh_HeaderFile
+
+// The kernel's headers define a function-like macro "Handle" that breaks the
+// mesh library's headers (they call a member named Handle()). Hiding it while
+// they are read lets a host include this header before or after the kernel's.
+#pragma push_macro("Handle")
+#undef Handle
+#include <OpenMesh/Core/Mesh/PolyMesh_ArrayKernelT.hh>
+#pragma pop_macro("Handle")
+
+#include <Pellisk_Export.hxx>
+
+#include <map>
+#include <memory>
+#include <string>
+
+class HalfEdge_FaceMetrics;
+
+//! Mesh traits: points and normals in double precision.
+struct Pellisk_EXPORT TraitsDoublePrec : public OpenMesh::DefaultTraits
+{
+  typedef OpenMesh::Vec3d Point;
+  typedef OpenMesh::Vec3d Normal;
+};
+
+//! The polygon mesh every mesh algorithm receives in Perform(Mesh&): an
+//! OpenMesh array-kernel polygon mesh in double precision whose vertex, edge,
+//! halfedge and face status properties are always present (deleted elements
+//! are marked, not removed, until garbage collection), plus a registry of
+//! named face metrics.
+//!
+//! Copying or assigning a Mesh copies connectivity, statuses, all properties
+//! and the registry; the copies share the registered metric objects.
+class Pellisk_EXPORT Mesh : public OpenMesh::PolyMesh_ArrayKernelT<TraitsDoublePrec>
+{
+public:
+  //! An empty mesh with the four status properties requested.
+  Mesh();
+
+  //! The metric registered under theName, or an empty pointer.
+  std::shared_ptr<HalfEdge_FaceMetrics> GetMetrics(const std::string& theName) const;
+
+  //! Registers the metric called theName, computed over this mesh, replacing
+  //! any previous entry of that name. Names of metrics the library does not
+  //! know are ignored; the face metrics ("skewness") are not part of the
+  //! library yet, so today every name is ignored.
+  void RequestMetrics(const std::string& theName);
+
+protected:
+  std::map<std::string, std::shared_ptr<HalfEdge_FaceMetrics>> myMetrics;
+};
+
+#endif

@@ -1,0 +1,16 @@
+#include <HalfEdgeAlgo_Algorithm.hxx>
+
+#include <Pelk_DummyProgressNotifier.hxx>
+
+IMPLEMENT_STANDARD_RTTIEXT(HalfEdgeAlgo_Algorithm, Standard_Transient)
+
+HalfEdgeAlgo_Algorithm::HalfEdgeAlgo_Algorithm()
+    : Algo_Interface(Pelk_DummyProgressNotifier::Instance()),
+      myTolerance(1.0e-7)
+{
+}
+
+bool HalfEdgeAlgo_Algorithm::Perform()
+{
+  return false;
+}

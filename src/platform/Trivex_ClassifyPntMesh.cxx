@@ -1,0 +1,185 @@
+#include <Trivex_ClassifyPntMesh.hxx>
+
+#include <Trivex_BVH.hxx>
+#include <Trivex_Predicates.hxx>
+
+#include <cmath>
+#include <random>
+
+namespace
+{
+constexpr double THE_SURFACE_TOL = 1e-7;
+// A hit whose smallest barycentric weight is below this share of the total
+// lies on an edge or corner up to rounding: the crossing count is unreliable.
+constexpr double THE_GRAZING = 1e-9;
+
+// The side of theBox nearest to theP: its axis, and its sign (+1 for the
+// maximum). A ray that leaves the box early meets fewer nodes.
+double nearestSide(const gp_XYZ& theP, const Trivex::BVHNode& theBox, int& theAxis)
+{
+  double aSign = 1.0, aDist = 1e308;
+  theAxis = 0;
+  for (int k = 0; k < 3; ++k)
+  {
+    const double aC = theP.Coord(k + 1);
+    if (theBox.Max[k] - aC < aDist)
+    {
+      aDist   = theBox.Max[k] - aC;
+      theAxis = k;
+      aSign   = 1.0;
+    }
+    if (aC - theBox.Min[k] < aDist)
+    {
+      aDist   = aC - theBox.Min[k];
+      theAxis = k;
+      aSign   = -1.0;
+    }
+  }
+  return aSign;
+}
+} // namespace
+
+Trivex::ClassifyPntMesh::ClassifyPntMesh(const Handle(TriangleSet)& theSet,
+                                         int                        theNbRays,
+                                         unsigned int               theSeed,
+                                         int                        theNbTries)
+    : mySet(theSet),
+      myNbRays(theNbRays < 1 ? 1 : theNbRays)
+{
+  // The directions are fixed at construction so that a point's answer never
+  // depends on the queries made before it.
+  std::mt19937 aGenerator(theSeed);
+  const int    aNbDirections = myNbRays * (theNbTries < 1 ? 1 : theNbTries);
+  myDirections.reserve(static_cast<size_t>(aNbDirections));
+  while (static_cast<int>(myDirections.size()) < aNbDirections)
+  {
+    // Uniform on the sphere from the engine's raw output, which the standard fixes.
+    const double aZ   = 2.0 * (aGenerator() / 4294967296.0) - 1.0;
+    const double aPhi = 2.0 * M_PI * (aGenerator() / 4294967296.0);
+    const double aR   = std::sqrt(std::max(0.0, 1.0 - aZ * aZ));
+    myDirections.emplace_back(aR * std::cos(aPhi), aR * std::sin(aPhi), aZ);
+  }
+}
+
+bool Trivex::ClassifyPntMesh::Perform(const gp_Pnt& thePoint) const
+{
+  if (mySet.IsNull() || !mySet->IsBuilt())
+  {
+    return false;
+  }
+  const BVHNode& aRoot = mySet->hierarchy().Nodes().front();
+  const gp_XYZ   aP    = thePoint.XYZ();
+  if (Predicates::PointBoxSqDistance(aP, aRoot.Min, aRoot.Max) > 0.0)
+  {
+    return false;
+  }
+  int          anExitAxis = 0;
+  const double anExitSign = nearestSide(aP, aRoot, anExitAxis);
+  int          aNbClean = 0, aNbOdd = 0;
+  for (size_t i = 0; i < myDirections.size() && aNbClean < myNbRays; ++i)
+  {
+    gp_XYZ aDir = myDirections[i];
+    if (i == 0)
+    {
+      // The first ray heads for the nearest face of the box, tilted by the
+      // random direction so that it does not run along the axes of a
+      // box-aligned surface.
+      aDir *= 0.25;
+      aDir.SetCoord(anExitAxis + 1, anExitSign);
+      aDir.Normalize();
+    }
+    const int aParity = castRay(aP, aDir);
+    if (aParity == 2)
+    {
+      return false;
+    }
+    if (aParity >= 0)
+    {
+      ++aNbClean;
+      aNbOdd += aParity;
+    }
+  }
+  if (aNbClean == 0)
+  {
+    return windingInside(aP);
+  }
+  return 2 * aNbOdd > aNbClean;
+}
+
+int Trivex::ClassifyPntMesh::castRay(const gp_XYZ& thePoint, const gp_XYZ& theDirection) const
+{
+  const RayTester aRay(thePoint, theDirection);
+  const BVH&      aBVH   = mySet->hierarchy();
+  const BVHNode*  aNodes = aBVH.Nodes().data();
+  auto            meets  = [&](int theNode)
+  {
+    const BVHNode& aNode   = aNodes[theNode];
+    const double   aMin[3] = {aNode.Min[0] - THE_SURFACE_TOL, aNode.Min[1] - THE_SURFACE_TOL,
+                              aNode.Min[2] - THE_SURFACE_TOL};
+    const double   aMax[3] = {aNode.Max[0] + THE_SURFACE_TOL, aNode.Max[1] + THE_SURFACE_TOL,
+                              aNode.Max[2] + THE_SURFACE_TOL};
+    double         anEntry = 0.0;
+    return aRay.Slab(aMin, aMax, -THE_SURFACE_TOL, 1e300, anEntry);
+  };
+  int aStack[BVH::THE_MAX_STACK];
+  int aTop = 0;
+  if (meets(0))
+  {
+    aStack[aTop++] = 0;
+  }
+  int aNbHits = 0;
+  while (aTop > 0)
+  {
+    const int      aNodeIndex = aStack[--aTop];
+    const BVHNode& aNode      = aNodes[aNodeIndex];
+    if (aNode.NbItems == 0)
+    {
+      if (meets(aNodeIndex + aNode.Offset))
+      {
+        aStack[aTop++] = aNodeIndex + aNode.Offset;
+      }
+      if (meets(aNodeIndex + 1))
+      {
+        aStack[aTop++] = aNodeIndex + 1;
+      }
+      continue;
+    }
+    for (int aLeaf = aNode.Offset; aLeaf < aNode.Offset + aNode.NbItems; ++aLeaf)
+    {
+      const double* aC = mySet->leafCorners(aLeaf);
+      double        aT = 0.0, aU = 0.0, aV = 0.0, aW = 0.0;
+      if (!aRay.Hit(aC, aC + 3, aC + 6, aT, aU, aV, aW) || aT < -THE_SURFACE_TOL)
+      {
+        continue;
+      }
+      if (aT <= THE_SURFACE_TOL)
+      {
+        return 2;
+      }
+      const double aSum = std::abs(aU + aV + aW);
+      if (std::min({std::abs(aU), std::abs(aV), std::abs(aW)}) <= THE_GRAZING * aSum)
+      {
+        return -1;
+      }
+      ++aNbHits;
+    }
+  }
+  return aNbHits % 2;
+}
+
+// Robust but linear in the set: reached only when every ray grazed.
+bool Trivex::ClassifyPntMesh::windingInside(const gp_XYZ& thePoint) const
+{
+  double aSum = 0.0;
+  for (int i = 0; i < mySet->NbTriangles(); ++i)
+  {
+    const TriangleData& aTri = mySet->Triangle(i);
+    const double        aW =
+        Predicates::WindingNumber(thePoint, aTri.Point(0).XYZ(), aTri.Point(1).XYZ(), aTri.Point(2).XYZ());
+    if (std::isfinite(aW))
+    {
+      aSum += aW;
+    }
+  }
+  return std::abs(aSum) >= 0.5;
+}

@@ -1,0 +1,395 @@
+#include <Algo_CartesianWrapping.hxx>
+
+#include <Algo_CartesianWrapping_Cells.hxx>
+#include <Algo_TriangulatePolygon3d.hxx>
+#include <HalfEdge_Mesh.hxx>
+#include <Trivex_ClassifyPntMesh.hxx>
+#include <Trivex_TriangleSet.hxx>
+
+#include <Bnd_Box.hxx>
+
+#include <algorithm>
+#include <cstdint>
+#include <list>
+#include <map>
+#include <unordered_map>
+#include <utility>
+
+#include <omp.h>
+
+using namespace Algo_CartesianWrapping_Cells;
+
+namespace
+{
+// Orders points by X, then Y, then Z, values closer than the tolerance being equal.
+struct TolerantLess
+{
+  bool operator()(const gp_XYZ& theA, const gp_XYZ& theB) const
+  {
+    for (int anAxis = 1; anAxis <= 3; ++anAxis)
+    {
+      if (theA.Coord(anAxis) < theB.Coord(anAxis) - THE_TOLERANCE)
+      {
+        return true;
+      }
+      if (theA.Coord(anAxis) > theB.Coord(anAxis) + THE_TOLERANCE)
+      {
+        return false;
+      }
+    }
+    return false;
+  }
+};
+
+// All small meshes as one polygon soup over shared points.
+struct Soup
+{
+  std::vector<gp_XYZ>           Points;
+  std::vector<std::vector<int>> Faces;
+};
+
+// Merges equal points (within the tolerance) of all small meshes through an
+// ordered map, numbering them in the order they first appear; the faces are
+// moved into the soup.
+Soup weld(std::vector<Algo_CartesianWrapping::SmallMesh>& theMeshes)
+{
+  Soup                                aSoup;
+  std::map<gp_XYZ, int, TolerantLess> anIndex;
+  std::vector<int>                    aLocal;
+  for (Algo_CartesianWrapping::SmallMesh& aMesh : theMeshes)
+  {
+    aLocal.clear();
+    for (const gp_XYZ& aPoint : aMesh.Points)
+    {
+      const auto anEntry = anIndex.emplace(aPoint, static_cast<int>(aSoup.Points.size()));
+      if (anEntry.second)
+      {
+        aSoup.Points.push_back(aPoint);
+      }
+      aLocal.push_back(anEntry.first->second);
+    }
+    for (std::vector<int>& aFace : aMesh.Faces)
+    {
+      for (int& aPoint : aFace)
+      {
+        aPoint = aLocal[static_cast<size_t>(aPoint)];
+      }
+      aSoup.Faces.push_back(std::move(aFace));
+    }
+  }
+  return aSoup;
+}
+
+// Groups of faces connected through shared points, each in the order a
+// breadth-first walk from its first face reaches them.
+std::vector<std::vector<int>> splitShells(const Soup& theSoup)
+{
+  // Faces of each point, as one array cut at aStart[point].
+  std::vector<int> aStart(theSoup.Points.size() + 1, 0);
+  for (const std::vector<int>& aFace : theSoup.Faces)
+  {
+    for (const int aPoint : aFace)
+    {
+      ++aStart[static_cast<size_t>(aPoint) + 1];
+    }
+  }
+  for (size_t aPoint = 0; aPoint < theSoup.Points.size(); ++aPoint)
+  {
+    aStart[aPoint + 1] += aStart[aPoint];
+  }
+  std::vector<int> aFacesOfPoint(static_cast<size_t>(aStart.back()));
+  std::vector<int> aFill(aStart.begin(), aStart.end() - 1);
+  for (size_t aFace = 0; aFace < theSoup.Faces.size(); ++aFace)
+  {
+    for (const int aPoint : theSoup.Faces[aFace])
+    {
+      aFacesOfPoint[static_cast<size_t>(aFill[static_cast<size_t>(aPoint)]++)] = static_cast<int>(aFace);
+    }
+  }
+  std::vector<std::vector<int>> aShells;
+  std::vector<char>             isVisited(theSoup.Faces.size(), 0);
+  for (size_t aSeed = 0; aSeed < theSoup.Faces.size(); ++aSeed)
+  {
+    if (isVisited[aSeed] != 0)
+    {
+      continue;
+    }
+    isVisited[aSeed]        = 1;
+    std::vector<int> aShell = {static_cast<int>(aSeed)};
+    for (size_t aNext = 0; aNext < aShell.size(); ++aNext)
+    {
+      for (const int aPoint : theSoup.Faces[static_cast<size_t>(aShell[aNext])])
+      {
+        for (int aPosition = aStart[static_cast<size_t>(aPoint)];
+             aPosition < aStart[static_cast<size_t>(aPoint) + 1]; ++aPosition)
+        {
+          const int aFace = aFacesOfPoint[static_cast<size_t>(aPosition)];
+          if (isVisited[static_cast<size_t>(aFace)] == 0)
+          {
+            isVisited[static_cast<size_t>(aFace)] = 1;
+            aShell.push_back(aFace);
+          }
+        }
+      }
+    }
+    aShells.push_back(aShell);
+  }
+  return aShells;
+}
+
+// The triangles of a shell's faces as a built spatial index.
+Handle(Trivex::TriangleSet)
+triangleSet(const Soup& theSoup, const std::vector<int>& theShell, unsigned int theNbThreads)
+{
+  std::vector<std::vector<Trivex::TriangleData>> aPerFace(theShell.size());
+  const long                                     aNbFaces = static_cast<long>(theShell.size());
+#pragma omp parallel for schedule(dynamic)
+  for (long aPosition = 0; aPosition < aNbFaces; ++aPosition)
+  {
+    const std::vector<int>& aFace =
+        theSoup.Faces[static_cast<size_t>(theShell[static_cast<size_t>(aPosition)])];
+    std::vector<gp_Pnt> aPoints;
+    for (const int aPoint : aFace)
+    {
+      aPoints.emplace_back(theSoup.Points[static_cast<size_t>(aPoint)]);
+    }
+    // Rectangles, most faces, are split along a diagonal as the triangulation would split them.
+    std::vector<std::uint64_t> aCorners = {3, 0, 1, 3, 1, 2};
+    if (aPoints.size() != 4)
+    {
+      Algo_TriangulatePolygon3d aTriangulation;
+      aTriangulation.SetPoints(aPoints);
+      aTriangulation.Perform();
+      aCorners = aTriangulation.IsDone() ? aTriangulation.Triangles() : std::vector<std::uint64_t>();
+    }
+    for (size_t aCorner = 0; aCorner + 2 < aCorners.size(); aCorner += 3)
+    {
+      aPerFace[static_cast<size_t>(aPosition)].emplace_back(
+          aPoints[aCorners[aCorner]], aPoints[aCorners[aCorner + 1]], aPoints[aCorners[aCorner + 2]],
+          theShell[static_cast<size_t>(aPosition)]);
+    }
+  }
+  std::vector<Trivex::TriangleData> aTriangles;
+  for (const std::vector<Trivex::TriangleData>& aList : aPerFace)
+  {
+    aTriangles.insert(aTriangles.end(), aList.begin(), aList.end());
+  }
+  Handle(Trivex::TriangleSet) aSet = new Trivex::TriangleSet(aTriangles);
+  aSet->SetNbBuilderThreads(static_cast<int>(theNbThreads));
+  aSet->InitBuilder();
+  aSet->Build();
+  return aSet;
+}
+
+// A shell's box, test point and, once asked for, the spatial index of its triangles.
+struct ShellIndex
+{
+  Bnd_Box                     Box;
+  gp_XYZ                      TestPoint;
+  Handle(Trivex::TriangleSet) Triangles;
+};
+
+// Volume enclosed by a shell, positive when its faces look outwards.
+double signedVolume(const Soup& theSoup, const std::vector<int>& theShell)
+{
+  double aVolume = 0.0;
+  for (const int aFace : theShell)
+  {
+    const std::vector<int>& aCorners = theSoup.Faces[static_cast<size_t>(aFace)];
+    const gp_XYZ&           aFirst   = theSoup.Points[static_cast<size_t>(aCorners[0])];
+    for (size_t aCorner = 1; aCorner + 1 < aCorners.size(); ++aCorner)
+    {
+      aVolume += aFirst.Dot(theSoup.Points[static_cast<size_t>(aCorners[aCorner])].Crossed(
+                     theSoup.Points[static_cast<size_t>(aCorners[aCorner + 1])])) /
+                 6.0;
+    }
+  }
+  return aVolume;
+}
+
+// Decides which shells form the skin. A shell's triangles are indexed only
+// when a test point falls into its box: most shells are never asked.
+class ShellChoice
+{
+public:
+  ShellChoice(const Soup& theSoup, const std::vector<std::vector<int>>& theShells, unsigned int theNbThreads)
+      : mySoup(theSoup),
+        myFaces(theShells),
+        myShells(theShells.size()),
+        myInPlay(theShells.size(), 1),
+        myNbThreads(theNbThreads)
+  {
+    for (size_t aShell = 0; aShell < theShells.size(); ++aShell)
+    {
+      const std::vector<int>& aFaces = theShells[aShell];
+      myShells[aShell].TestPoint =
+          theSoup.Points[static_cast<size_t>(theSoup.Faces[static_cast<size_t>(aFaces[0])][0])];
+      for (const int aFace : aFaces)
+      {
+        for (const int aPoint : theSoup.Faces[static_cast<size_t>(aFace)])
+        {
+          myShells[aShell].Box.Add(gp_Pnt(theSoup.Points[static_cast<size_t>(aPoint)]));
+        }
+      }
+    }
+  }
+
+  // Every shell inside no other one.
+  std::vector<char> Outer()
+  {
+    std::vector<char> aSelected(myShells.size(), 0);
+    for (size_t aShell = 0; aShell < myShells.size(); ++aShell)
+    {
+      aSelected[aShell] = isOutermost(aShell) ? 1 : 0;
+    }
+    return aSelected;
+  }
+
+  // Drops the first outermost shell, selects the next outermost one and the
+  // outermost shells of the rest that it encloses.
+  std::vector<char> Inner()
+  {
+    std::vector<char> aSelected(myShells.size(), 0);
+    setAsideFirstOutermost();
+    const int anInner = setAsideFirstOutermost();
+    if (anInner < 0)
+    {
+      return aSelected;
+    }
+    aSelected[static_cast<size_t>(anInner)] = 1;
+    for (size_t aShell = 0; aShell < myShells.size(); ++aShell)
+    {
+      if (myInPlay[aShell] != 0 && isOutermost(aShell) && isInside(aShell, static_cast<size_t>(anInner)))
+      {
+        aSelected[aShell] = 1;
+      }
+    }
+    return aSelected;
+  }
+
+  // Number of the selected shells that enclose the shell.
+  int Depth(size_t theShell, const std::vector<char>& theIsSelected)
+  {
+    int aDepth = 0;
+    for (size_t anOther = 0; anOther < myShells.size(); ++anOther)
+    {
+      aDepth += anOther != theShell && theIsSelected[anOther] != 0 && isInside(theShell, anOther) ? 1 : 0;
+    }
+    return aDepth;
+  }
+
+private:
+  int setAsideFirstOutermost()
+  {
+    for (size_t aShell = 0; aShell < myShells.size(); ++aShell)
+    {
+      if (myInPlay[aShell] != 0 && isOutermost(aShell))
+      {
+        myInPlay[aShell] = 0;
+        return static_cast<int>(aShell);
+      }
+    }
+    return -1;
+  }
+
+  bool isOutermost(size_t theShell)
+  {
+    for (size_t anOther = 0; anOther < myShells.size(); ++anOther)
+    {
+      if (anOther != theShell && myInPlay[anOther] != 0 && isInside(theShell, anOther))
+      {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  // Whether the test point of one shell lies inside another shell.
+  bool isInside(size_t theShell, size_t theOther)
+  {
+    const auto   anEntry = myInside.emplace(theShell * myShells.size() + theOther, false);
+    ShellIndex&  anOther = myShells[theOther];
+    const gp_Pnt aPoint(myShells[theShell].TestPoint);
+    if (anEntry.second && !anOther.Box.IsOut(aPoint))
+    {
+      if (anOther.Triangles.IsNull())
+      {
+        anOther.Triangles = triangleSet(mySoup, myFaces[theOther], myNbThreads);
+      }
+      anEntry.first->second = Trivex::ClassifyPntMesh(anOther.Triangles).Perform(aPoint);
+    }
+    return anEntry.first->second;
+  }
+
+private:
+  const Soup&                          mySoup;
+  const std::vector<std::vector<int>>& myFaces;
+  std::vector<ShellIndex>              myShells;
+  std::unordered_map<size_t, bool>     myInside; // answers of isInside, by shell pair
+  std::vector<char>                    myInPlay;
+  unsigned int                         myNbThreads;
+};
+} // namespace
+
+bool Algo_CartesianWrapping::ConvertIntoTriangles()
+{
+  myNotifier->NewScope("Algo_CartesianWrapping::ConvertIntoTriangles", 0.0, 0.09, 0.015);
+  myResult = new HalfEdge_Mesh();
+  myResult->SetProgressNotifier(myNotifier);
+  std::vector<SmallMesh> aSmallMeshes;
+  BuildSmallMeshes(aSmallMeshes);
+  const Soup aSoup = weld(aSmallMeshes);
+  aSmallMeshes.clear();
+  myNotifier->Increment();
+  const std::vector<std::vector<int>> aShells = splitShells(aSoup);
+  myNotifier->Increment();
+  ShellChoice             aChoice(aSoup, aShells, applyParallelOptions());
+  const std::vector<char> isSelected = myInnerMode ? aChoice.Inner() : aChoice.Outer();
+  myNotifier->Increment();
+
+  int aNbSelected = 0;
+  for (const char aFlag : isSelected)
+  {
+    aNbSelected += aFlag != 0 ? 1 : 0;
+  }
+  myNotifier->NewScope("Algo_CartesianWrapping::ConvertIntoTrianglesCycle", 0.0, 0.07,
+                       0.07 / (static_cast<double>(aNbSelected) + 1.0));
+  // The soup's points are welded already: each becomes one node.
+  std::vector<int> aNodeOfPoint(aSoup.Points.size(), -1);
+  bool             isComplete = true;
+  for (size_t aShell = 0; aShell < aShells.size() && isComplete; ++aShell)
+  {
+    if (isSelected[aShell] == 0)
+    {
+      continue;
+    }
+    // A shell inside no other selected shell faces outwards, one inside
+    // another faces inwards, whichever side its cells lie on: the result then
+    // encloses a positive volume, in inner mode too (where the chosen skin
+    // usually has the cells outside it).
+    const bool isOutwards = aChoice.Depth(aShell, isSelected) % 2 == 0;
+    const bool isReversed = (signedVolume(aSoup, aShells[aShell]) > 0.0) != isOutwards;
+    for (size_t aFace = 0; aFace < aShells[aShell].size() && isComplete; ++aFace)
+    {
+      std::list<int> aNodes;
+      for (const int aPoint : aSoup.Faces[static_cast<size_t>(aShells[aShell][aFace])])
+      {
+        int& aNode = aNodeOfPoint[static_cast<size_t>(aPoint)];
+        if (aNode < 0)
+        {
+          aNode = myResult->AddNode(gp_Pnt(aSoup.Points[static_cast<size_t>(aPoint)]));
+        }
+        aNodes.push_back(aNode);
+      }
+      if (isReversed)
+      {
+        aNodes.reverse();
+      }
+      isComplete = myResult->AddFace(aNodes, true) >= 0;
+    }
+    myNotifier->Increment();
+  }
+  myNotifier->EndScope();
+  myNotifier->EndScope();
+  return isComplete;
+}

@@ -1,0 +1,77 @@
+#ifndef PelliskTest_Meshes_HeaderFile
+#define PelliskTest_Meshes_HeaderFile
+
+#include <Poly_Triangulation.hxx>
+#include <gp_Pnt.hxx>
+#include <gp_Trsf.hxx>
+
+#include <array>
+#include <vector>
+
+//! Closed meshes and dirty triangle soups made in code, as triangulations
+//! (nodes and triangles numbered from 1). Closed meshes are oriented outwards.
+namespace PelliskTest_Meshes
+{
+//! A triangulation of the given nodes and triangles (corner numbers from 1).
+Handle(Poly_Triangulation) Make(const std::vector<gp_Pnt>&             theNodes,
+                                const std::vector<std::array<int, 3>>& theTriangles);
+
+//! The nodes of a triangulation, in order (index 0 is node 1).
+std::vector<gp_Pnt> Nodes(const Handle(Poly_Triangulation)& theMesh);
+
+//! The triangles of a triangulation, corner numbers from 1.
+std::vector<std::array<int, 3>> Triangles(const Handle(Poly_Triangulation)& theMesh);
+
+//! Closed box between two corners, each side split into theNbDivisions^2
+//! squares of two triangles; shared nodes.
+Handle(Poly_Triangulation) Box(const gp_Pnt& theMin, const gp_Pnt& theMax, int theNbDivisions = 1);
+
+//! Closed sphere of theNbU meridians and theNbV parallels (theNbV >= 2),
+//! single nodes at the poles.
+Handle(Poly_Triangulation) UVSphere(const gp_Pnt& theCentre, double theRadius, int theNbU, int theNbV);
+
+//! Closed sphere from an icosahedron whose triangles are split in four
+//! theNbSubdivisions times, nodes pushed onto the sphere.
+Handle(Poly_Triangulation) IcoSphere(const gp_Pnt& theCentre, double theRadius, int theNbSubdivisions);
+
+//! Both meshes in one triangulation, nodes kept apart (the second's numbers follow the first's).
+Handle(Poly_Triangulation) Append(const Handle(Poly_Triangulation)& theFirst,
+                                  const Handle(Poly_Triangulation)& theSecond);
+
+//! The mesh moved by theMove (a mirror also reverses the triangles, keeping
+//! them oriented outwards).
+Handle(Poly_Triangulation) Transformed(const Handle(Poly_Triangulation)& theMesh, const gp_Trsf& theMove);
+
+//! The mesh with every triangle reversed (inside out).
+Handle(Poly_Triangulation) Reversed(const Handle(Poly_Triangulation)& theMesh);
+
+//! The mesh with nodes closer than theTolerance merged (the first keeps its
+//! place) and triangles that then repeat a node dropped.
+Handle(Poly_Triangulation) Welded(const Handle(Poly_Triangulation)& theMesh, double theTolerance);
+
+//! The mesh without the triangles whose numbers are listed (from 1).
+Handle(Poly_Triangulation) Without(const Handle(Poly_Triangulation)& theMesh,
+                                   const std::vector<int>&           theTriangles);
+
+//! Dirty soup: two overlapping closed unit boxes, (0,0,0)-(1,1,1) and
+//! (0.5,0.5,0.5)-(1.5,1.5,1.5), not merged.
+Handle(Poly_Triangulation) OverlappingBoxes();
+
+//! Dirty soup: an icosphere of radius 1 at the origin with holes (some
+//! triangles removed) and a copy of a patch of it shifted by 0.05.
+Handle(Poly_Triangulation) HoledSphereWithShiftedPatch();
+
+//! Dirty soup: a thin plate 2 x 1 x 0.04 broken into loose triangles, each
+//! with nodes of its own.
+Handle(Poly_Triangulation) PlateInPieces();
+
+//! Two closed objects far apart: a unit box at the origin and a sphere of
+//! radius 0.5 centred 20 units away along X.
+Handle(Poly_Triangulation) FarApartObjects();
+
+//! A closed hollow box: the outer box (-1,-1,-1)-(1,1,1) facing outwards
+//! and the inner box (-0.5,-0.5,-0.5)-(0.5,0.5,0.5) facing inwards.
+Handle(Poly_Triangulation) HollowBox();
+} // namespace PelliskTest_Meshes
+
+#endif

@@ -1,0 +1,259 @@
+#include <PelliskTool_Wrap.hxx>
+
+#include <CreateAlgorithm.hxx>
+#include <HalfEdge_Mesh.hxx>
+#include <Pelk_API.hxx>
+#include <Pelk_Configuration.hxx>
+#include <Pelk_WrappingSettings.hxx>
+#include <PelliskTool_MeshFile.hxx>
+#include <PelliskTool_ProgressBar.hxx>
+
+#include <Algo_Tessellation.hxx>
+#include <Algo_Voxelization.hxx>
+
+#include <algorithm>
+#include <iostream>
+#include <optional>
+#include <stdexcept>
+
+namespace
+{
+struct Options
+{
+  std::string           Input;
+  std::string           Output;
+  std::optional<double> Cell;
+  double                CellRelative = 1.0 / 128.0;
+  std::string           Config;
+  std::string           Voxelization;
+  std::string           Tessellation;
+  bool                  IsInner = false;
+  std::optional<int>    NbThreads;
+  bool                  IsVerbose = false;
+  bool                  IsAscii   = false;
+};
+
+double positiveNumber(const std::string& theOption, const std::string& theValue)
+{
+  size_t       anEnd  = 0;
+  const double aValue = std::stod(theValue, &anEnd);
+  if (anEnd != theValue.size() || !(aValue > 0.0))
+  {
+    throw std::invalid_argument(theOption + " needs a number above 0, not '" + theValue + "'");
+  }
+  return aValue;
+}
+
+// Reads the options; throws std::invalid_argument with the reason on bad usage.
+Options parse(const std::vector<std::string>& theArguments)
+{
+  Options                  anOptions;
+  std::vector<std::string> aFiles;
+  for (size_t i = 0; i < theArguments.size(); ++i)
+  {
+    const std::string& anArg  = theArguments[i];
+    auto               aValue = [&]() -> const std::string&
+    {
+      if (i + 1 >= theArguments.size())
+      {
+        throw std::invalid_argument(anArg + " needs a value");
+      }
+      return theArguments[++i];
+    };
+    try
+    {
+      if (anArg == "--cell")
+        anOptions.Cell = positiveNumber(anArg, aValue());
+      else if (anArg == "--cell-rel")
+        anOptions.CellRelative = positiveNumber(anArg, aValue());
+      else if (anArg == "--config")
+        anOptions.Config = aValue();
+      else if (anArg == "--voxelization")
+        anOptions.Voxelization = aValue();
+      else if (anArg == "--tessellation")
+        anOptions.Tessellation = aValue();
+      else if (anArg == "--threads")
+        anOptions.NbThreads = static_cast<int>(positiveNumber(anArg, aValue()));
+      else if (anArg == "--inner")
+        anOptions.IsInner = true;
+      else if (anArg == "--verbose")
+        anOptions.IsVerbose = true;
+      else if (anArg == "--ascii")
+        anOptions.IsAscii = true;
+      else if (anArg.rfind("--", 0) == 0)
+        throw std::invalid_argument("unknown option " + anArg);
+      else
+        aFiles.push_back(anArg);
+    }
+    catch (const std::out_of_range&)
+    {
+      throw std::invalid_argument(anArg + " is out of range");
+    }
+  }
+  if (aFiles.size() != 2)
+  {
+    throw std::invalid_argument("wrap needs an input and an output file");
+  }
+  anOptions.Input  = aFiles[0];
+  anOptions.Output = aFiles[1];
+  if (!PelliskTool_MeshFile::IsSupported(anOptions.Output))
+  {
+    throw std::invalid_argument("the output must be a .stl or .ply file");
+  }
+  return anOptions;
+}
+
+// The class behind a command-line algorithm word; empty for an unknown word.
+std::string className(const std::string& theWord)
+{
+  if (theWord == "minsize")
+    return "Algo_VoxelizationMinSize";
+  if (theWord == "gsf")
+    return "Algo_VoxelizationGSF";
+  if (theWord == "cartesian")
+    return "Algo_CartesianWrapping";
+  if (theWord == "shrink")
+    return "Algo_ShrinkWrapping";
+  throw std::invalid_argument("unknown algorithm '" + theWord + "'");
+}
+
+// Checks that the build has the algorithm a word names.
+void requireAvailable(const std::string& theWord)
+{
+  if (CreateAlgorithm(className(theWord)).IsNull())
+  {
+    throw std::invalid_argument("'" + theWord + "' is not available yet in this version of Pellisk");
+  }
+}
+
+Handle(Pelk_WrappingSettings) makeSettings(const Options&                       theOptions,
+                                           const Handle(Pelk_ProgressNotifier)& theNotifier)
+{
+  Handle(Pelk_WrappingSettings) aSettings;
+  if (theOptions.Config.empty())
+  {
+    aSettings = new Pelk_WrappingSettings(theNotifier);
+  }
+  else
+  {
+    aSettings = Pelk_Configuration(theOptions.Config.c_str(), Pelk_Configuration::Instance().CataloguePath())
+                    .CreateSettings(theNotifier);
+    if (aSettings.IsNull())
+    {
+      throw std::invalid_argument("cannot read the configuration file " + theOptions.Config);
+    }
+  }
+  const std::string aVoxelization = !theOptions.Voxelization.empty() ? theOptions.Voxelization
+                                    : theOptions.Config.empty()      ? "minsize"
+                                                                     : "";
+  const std::string aTessellation = !theOptions.Tessellation.empty() ? theOptions.Tessellation
+                                    : theOptions.Config.empty()      ? "cartesian"
+                                                                     : "";
+  if (!aVoxelization.empty())
+  {
+    requireAvailable(aVoxelization);
+    aSettings->SetVoxelizationAlgorithm(className(aVoxelization));
+  }
+  if (!aTessellation.empty())
+  {
+    requireAvailable(aTessellation);
+    aSettings->SetTessellationAlgorithm(className(aTessellation));
+  }
+  if (aSettings->Voxelization().IsNull() || aSettings->Tessellation().IsNull())
+  {
+    throw std::invalid_argument("the configuration names an algorithm not available in this version; "
+                                "choose one with --voxelization and --tessellation");
+  }
+  if (theOptions.IsInner)
+  {
+    aSettings->SetInnerMode(true);
+  }
+  if (theOptions.NbThreads)
+  {
+    aSettings->SetNbThreads(*theOptions.NbThreads);
+  }
+  return aSettings;
+}
+
+double cubeSide(const Handle(Poly_Triangulation)& theMesh)
+{
+  Bnd_Box aBox;
+  for (int aNode = 1; aNode <= theMesh->NbNodes(); ++aNode)
+  {
+    aBox.Add(theMesh->Node(aNode));
+  }
+  const gp_XYZ anExtent = aBox.CornerMax().XYZ() - aBox.CornerMin().XYZ();
+  return std::max({anExtent.X(), anExtent.Y(), anExtent.Z()});
+}
+
+int wrap(const Options& theOptions, const Handle(Pelk_ProgressNotifier)& theNotifier)
+{
+  std::string                      anError;
+  const Handle(Poly_Triangulation) anInput = PelliskTool_MeshFile::Read(theOptions.Input, anError);
+  if (anInput.IsNull())
+  {
+    std::cerr << "pellisk: cannot read " << theOptions.Input << ": " << anError << "\n";
+    return PelliskTool_Wrap::BadUsage;
+  }
+  const Handle(Pelk_WrappingSettings) aSettings = makeSettings(theOptions, theNotifier);
+  aSettings->SetCellSize(theOptions.Cell ? *theOptions.Cell : theOptions.CellRelative * cubeSide(anInput));
+
+  Pelk_API anAPI(theNotifier);
+  anAPI.SetDirtyMesh(anInput);
+  bool isWrapped = false;
+  {
+    PelliskTool_ProgressBar aBar(theNotifier);
+    isWrapped = anAPI.PerformWrapping(aSettings);
+  }
+  if (theNotifier->UserBreak())
+  {
+    return PelliskTool_Wrap::Cancelled;
+  }
+  if (!isWrapped)
+  {
+    return PelliskTool_Wrap::Failed;
+  }
+  if (!PelliskTool_MeshFile::Write(anAPI.GetResultMesh(), theOptions.Output, theOptions.IsAscii))
+  {
+    std::cerr << "pellisk: cannot write " << theOptions.Output << "\n";
+    return PelliskTool_Wrap::Failed;
+  }
+  return PelliskTool_Wrap::Success;
+}
+} // namespace
+
+const char* PelliskTool_Wrap::Usage()
+{
+  return "pellisk wrap INPUT OUTPUT [--cell SIZE | --cell-rel FRACTION] [--config FILE]\n"
+         "             [--voxelization minsize|gsf] [--tessellation cartesian|shrink] [--inner]\n"
+         "             [--threads N] [--ascii] [--verbose]\n"
+         "  Wraps the mesh of INPUT (.stl or .ply) and writes the closed wrap to OUTPUT\n"
+         "  (.stl, binary unless --ascii, or .ply). The cell size is SIZE in model units,\n"
+         "  or FRACTION of the bounding cube's side (default 1/128).\n";
+}
+
+int PelliskTool_Wrap::Run(const std::vector<std::string>& theArguments)
+{
+  Options anOptions;
+  try
+  {
+    anOptions = parse(theArguments);
+  }
+  catch (const std::invalid_argument& theError)
+  {
+    std::cerr << "pellisk: " << theError.what() << "\n\nUsage:\n" << Usage();
+    return BadUsage;
+  }
+  const Handle(Pelk_ProgressNotifier) aNotifier = new Pelk_ProgressNotifier();
+  int                                 aStatus   = BadUsage;
+  try
+  {
+    aStatus = wrap(anOptions, aNotifier);
+  }
+  catch (const std::invalid_argument& theError)
+  {
+    std::cerr << "pellisk: " << theError.what() << "\n";
+  }
+  aNotifier->Dump(std::cerr, anOptions.IsVerbose ? Pelk_Info : Pelk_Warning, false);
+  return aStatus;
+}
