@@ -15,8 +15,6 @@
 #include <unordered_map>
 #include <utility>
 
-#include <omp.h>
-
 using namespace Algo_CartesianWrapping_Cells;
 
 namespace

@@ -8,8 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include <omp.h>
-
 using namespace Algo_CartesianWrapping_Cells;
 
 namespace
