@@ -1,6 +1,6 @@
 #include <Trivex_ClassifyPntMesh.hxx>
 
-#include <Trivex_BVH.hxx>
+#include <Trivex_RayVisitor.hxx>
 #include <Trivex_Predicates.hxx>
 
 #include <cmath>
@@ -37,6 +37,7 @@ double nearestSide(const gp_XYZ& theP, const Trivex::BVHNode& theBox, int& theAx
   }
   return aSign;
 }
+
 } // namespace
 
 Trivex::ClassifyPntMesh::ClassifyPntMesh(const Handle(TriangleSet)& theSet,
@@ -106,65 +107,36 @@ bool Trivex::ClassifyPntMesh::Perform(const gp_Pnt& thePoint) const
   return 2 * aNbOdd > aNbClean;
 }
 
+// 1 or 0 by the parity of the crossings; 2 when the ray starts on the surface,
+// -1 when it grazes an edge or corner (either ends the walk).
 int Trivex::ClassifyPntMesh::castRay(const gp_XYZ& thePoint, const gp_XYZ& theDirection) const
 {
   const RayTester aRay(thePoint, theDirection);
-  const BVH&      aBVH   = mySet->hierarchy();
-  const BVHNode*  aNodes = aBVH.Nodes().data();
-  auto            meets  = [&](int theNode)
-  {
-    const BVHNode& aNode   = aNodes[theNode];
-    const double   aMin[3] = {aNode.Min[0] - THE_SURFACE_TOL, aNode.Min[1] - THE_SURFACE_TOL,
-                              aNode.Min[2] - THE_SURFACE_TOL};
-    const double   aMax[3] = {aNode.Max[0] + THE_SURFACE_TOL, aNode.Max[1] + THE_SURFACE_TOL,
-                              aNode.Max[2] + THE_SURFACE_TOL};
-    double         anEntry = 0.0;
-    return aRay.Slab(aMin, aMax, -THE_SURFACE_TOL, 1e300, anEntry);
-  };
-  int aStack[BVH::THE_MAX_STACK];
-  int aTop = 0;
-  if (meets(0))
-  {
-    aStack[aTop++] = 0;
-  }
-  int aNbHits = 0;
-  while (aTop > 0)
-  {
-    const int      aNodeIndex = aStack[--aTop];
-    const BVHNode& aNode      = aNodes[aNodeIndex];
-    if (aNode.NbItems == 0)
-    {
-      if (meets(aNodeIndex + aNode.Offset))
-      {
-        aStack[aTop++] = aNodeIndex + aNode.Offset;
-      }
-      if (meets(aNodeIndex + 1))
-      {
-        aStack[aTop++] = aNodeIndex + 1;
-      }
-      continue;
-    }
-    for (int aLeaf = aNode.Offset; aLeaf < aNode.Offset + aNode.NbItems; ++aLeaf)
-    {
-      const double* aC = mySet->leafCorners(aLeaf);
-      double        aT = 0.0, aU = 0.0, aV = 0.0, aW = 0.0;
-      if (!aRay.Hit(aC, aC + 3, aC + 6, aT, aU, aV, aW) || aT < -THE_SURFACE_TOL)
-      {
-        continue;
-      }
-      if (aT <= THE_SURFACE_TOL)
-      {
-        return 2;
-      }
-      const double aSum = std::abs(aU + aV + aW);
-      if (std::min({std::abs(aU), std::abs(aV), std::abs(aW)}) <= THE_GRAZING * aSum)
-      {
-        return -1;
-      }
-      ++aNbHits;
-    }
-  }
-  return aNbHits % 2;
+  const double*   aCorners = mySet->leafCorners(0);
+  int             aNbHits = 0, aVerdict = 0;
+  RayVisitor      aVisitor(aRay, THE_SURFACE_TOL, -THE_SURFACE_TOL, 1e300,
+                           [&](int theLeaf)
+                           {
+                        const double* aC = aCorners + 9 * static_cast<size_t>(theLeaf);
+                        double        aT = 0.0, aU = 0.0, aV = 0.0, aW = 0.0;
+                        if (!aRay.Hit(aC, aC + 3, aC + 6, aT, aU, aV, aW) || aT < -THE_SURFACE_TOL)
+                        {
+                          return true;
+                        }
+                        const double aSum = std::abs(aU + aV + aW);
+                        if (aT <= THE_SURFACE_TOL)
+                        {
+                          aVerdict = 2;
+                        }
+                        else if (std::min({std::abs(aU), std::abs(aV), std::abs(aW)}) <= THE_GRAZING * aSum)
+                        {
+                          aVerdict = -1;
+                        }
+                        ++aNbHits;
+                        return aVerdict == 0;
+                      });
+  mySet->hierarchy().Walk(aVisitor);
+  return aVerdict != 0 ? aVerdict : aNbHits % 2;
 }
 
 // Robust but linear in the set: reached only when every ray grazed.

@@ -1,6 +1,6 @@
 #include <Trivex_IntersectTriMesh.hxx>
 
-#include <Trivex_BVH.hxx>
+#include <Trivex_BoxVisitor.hxx>
 #include <Trivex_Predicates.hxx>
 
 #include <algorithm>
@@ -28,6 +28,7 @@ bool sameCorners(const gp_XYZ* theA, const gp_XYZ* theB, double theTol2)
   }
   return true;
 }
+
 } // namespace
 
 bool Trivex::IntersectTriMesh::Perform(const TriangleData& theTriangle, std::vector<TriangleData>& theResult)
@@ -47,41 +48,17 @@ bool Trivex::IntersectTriMesh::Perform(const TriangleData& theTriangle, std::vec
     aMin[k]          = std::min({aQ[0].Coord(aCoord), aQ[1].Coord(aCoord), aQ[2].Coord(aCoord)}) - aTol;
     aMax[k]          = std::max({aQ[0].Coord(aCoord), aQ[1].Coord(aCoord), aQ[2].Coord(aCoord)}) + aTol;
   }
-  const BVH&              aBVH    = mySet->hierarchy();
-  const BVHNode*          aNodes  = aBVH.Nodes().data();
-  const std::vector<int>& anOrder = aBVH.Order();
-  int                     aStack[BVH::THE_MAX_STACK];
-  int                     aTop = 0;
-  if (Predicates::BoxesTouch(aNodes[0].Min, aNodes[0].Max, aMin, aMax))
-  {
-    aStack[aTop++] = 0;
-  }
-  // Children are tested before they are pushed: a popped node always meets the box.
-  while (aTop > 0)
-  {
-    const int      aNodeIndex = aStack[--aTop];
-    const BVHNode& aNode      = aNodes[aNodeIndex];
-    if (aNode.NbItems == 0)
-    {
-      const int aRight = aNodeIndex + aNode.Offset, aLeft = aNodeIndex + 1;
-      if (Predicates::BoxesTouch(aNodes[aRight].Min, aNodes[aRight].Max, aMin, aMax))
-      {
-        aStack[aTop++] = aRight;
-      }
-      if (Predicates::BoxesTouch(aNodes[aLeft].Min, aNodes[aLeft].Max, aMin, aMax))
-      {
-        aStack[aTop++] = aLeft;
-      }
-      continue;
-    }
-    for (int aLeaf = aNode.Offset; aLeaf < aNode.Offset + aNode.NbItems; ++aLeaf)
-    {
-      if (crossesLeaf(aLeaf, aQ, theTriangle.FaceIndex(), aMin, aMax, aTol))
-      {
-        myIndices.push_back(anOrder[static_cast<size_t>(aLeaf)]);
-      }
-    }
-  }
+  const std::vector<int>& anOrder = mySet->hierarchy().Order();
+  BoxVisitor              aVisitor(aMin, aMax,
+                                   [&](int theLeaf)
+                                   {
+                        if (crossesLeaf(theLeaf, aQ, theTriangle.FaceIndex(), aMin, aMax, aTol))
+                        {
+                          myIndices.push_back(anOrder[static_cast<size_t>(theLeaf)]);
+                        }
+                        return true;
+                      });
+  mySet->hierarchy().Walk(aVisitor);
   std::sort(myIndices.begin(), myIndices.end());
   theResult.reserve(myIndices.size());
   for (int anIndex : myIndices)

@@ -128,6 +128,20 @@ public:
     return aNear <= aFar;
   }
 
+  //! Slab() on a box of single-precision bounds widened by theTol on every
+  //! side, so that rounding never drops a triangle the ray touches.
+  bool WidenedSlab(const float* theMin,
+                   const float* theMax,
+                   double       theTol,
+                   double       theTMin,
+                   double       theTMax,
+                   double&      theEntry) const
+  {
+    const double aMin[3] = {theMin[0] - theTol, theMin[1] - theTol, theMin[2] - theTol};
+    const double aMax[3] = {theMax[0] + theTol, theMax[1] + theTol, theMax[2] + theTol};
+    return Slab(aMin, aMax, theTMin, theTMax, theEntry);
+  }
+
 private:
   double myOrigin[3];
   double myInvDir[3];

@@ -21,38 +21,61 @@ Trivex::ProjectPntMesh::Perform(const gp_Pnt& thePoint, double theTolerance, std
 
 namespace
 {
-// Tests the triangles of one leaf (corners from theCorners, nine per leaf
-// position) against theP: keeps the nearest, and when theNear is given, every
-// triangle within the widened bound at the time it is met.
-void visitLeaf(const Trivex::BVHNode&               theLeaf,
-               const double*                        theCorners,
-               const gp_XYZ&                        theP,
-               double                               theTolerance,
-               Trivex::ProjectPntMesh::Nearest&     theBest,
-               std::vector<std::pair<int, double>>* theNear)
+// Nearest-first descent: the nearer child is visited first, and subtrees whose
+// box lies farther than the best distance (plus the tolerance when all near
+// triangles are wanted) are skipped.
+struct NearestVisitor : Trivex::BVHVisitor
 {
-  for (int aLeaf = theLeaf.Offset; aLeaf < theLeaf.Offset + theLeaf.NbItems; ++aLeaf)
+  static constexpr bool THE_IS_ORDERED = true;
+
+  const gp_XYZ&                        P;
+  double                               Tolerance;
+  const double*                        Corners;
+  std::vector<std::pair<int, double>>* Near; // every triangle within the bound of its time, when wanted
+  Trivex::ProjectPntMesh::Nearest      Best;
+
+  NearestVisitor(const gp_XYZ&                        theP,
+                 double                               theTolerance,
+                 const double*                        theCorners,
+                 std::vector<std::pair<int, double>>* theNear)
+      : P(theP),
+        Tolerance(theTolerance),
+        Corners(theCorners),
+        Near(theNear)
   {
-    const double* aC = theCorners + 9 * static_cast<size_t>(aLeaf);
+  }
+
+  bool Meets(const Trivex::BVHNode& theNode, double& theSqDistance) const
+  {
+    theSqDistance = Trivex::Predicates::PointBoxSqDistance(P, theNode.Min, theNode.Max);
+    return !IsFar(theSqDistance);
+  }
+
+  bool IsFar(double theSqDistance) const { return theSqDistance > Best.Bound2; }
+
+  bool Visit(int theLeaf)
+  {
+    const double* aC = Corners + 9 * static_cast<size_t>(theLeaf);
     const gp_XYZ  aQ = Trivex::Predicates::ClosestPointTriangle(
-         theP, gp_XYZ(aC[0], aC[1], aC[2]), gp_XYZ(aC[3], aC[4], aC[5]), gp_XYZ(aC[6], aC[7], aC[8]));
-    const double aD2 = (aQ - theP).SquareModulus();
+         P, gp_XYZ(aC[0], aC[1], aC[2]), gp_XYZ(aC[3], aC[4], aC[5]), gp_XYZ(aC[6], aC[7], aC[8]));
+    const double aD2 = (aQ - P).SquareModulus();
     // The first finite or overflowing distance is taken even when it squares to
     // infinity (coordinates beyond 1e154); a distance that is not a number never is.
-    if (aD2 < theBest.Best2 || (theBest.Leaf < 0 && aD2 <= theBest.Best2))
+    if (aD2 < Best.Best2 || (Best.Leaf < 0 && aD2 <= Best.Best2))
     {
-      theBest.Best2       = aD2;
-      theBest.Point       = aQ;
-      theBest.Leaf        = aLeaf;
-      const double aBound = std::sqrt(aD2) + theTolerance;
-      theBest.Bound2      = theNear == nullptr ? aD2 : aBound * aBound;
+      Best.Best2          = aD2;
+      Best.Point          = aQ;
+      Best.Leaf           = theLeaf;
+      const double aBound = std::sqrt(aD2) + Tolerance;
+      Best.Bound2         = Near == nullptr ? aD2 : aBound * aBound;
     }
-    if (theNear != nullptr && aD2 <= theBest.Bound2)
+    if (Near != nullptr && aD2 <= Best.Bound2)
     {
-      theNear->emplace_back(aLeaf, aD2);
+      Near->emplace_back(theLeaf, aD2);
     }
+    return true;
   }
-}
+};
 } // namespace
 
 gp_Pnt
@@ -89,45 +112,10 @@ Trivex::ProjectPntMesh::perform(const gp_Pnt& thePoint, double theTolerance, std
   return gp_Pnt(aBest.Point);
 }
 
-// Nearest-first descent: the nearer child is visited first, and subtrees whose
-// box lies farther than the best distance (plus the tolerance when all near
-// triangles are wanted) are skipped.
 Trivex::ProjectPntMesh::Nearest
 Trivex::ProjectPntMesh::search(const gp_XYZ& theP, double theTolerance, bool theIsAllNear)
 {
-  const BVHNode*         aNodes   = mySet->hierarchy().Nodes().data();
-  const double*          aCorners = mySet->leafCorners(0);
-  std::pair<int, double> aStack[BVH::THE_MAX_STACK];
-  int                    aTop = 0;
-  aStack[aTop++]              = {0, Predicates::PointBoxSqDistance(theP, aNodes[0].Min, aNodes[0].Max)};
-  Nearest aBest;
-  while (aTop > 0)
-  {
-    const std::pair<int, double> anEntry = aStack[--aTop];
-    if (anEntry.second > aBest.Bound2)
-    {
-      continue;
-    }
-    const BVHNode& aNode = aNodes[anEntry.first];
-    if (aNode.NbItems > 0)
-    {
-      visitLeaf(aNode, aCorners, theP, theTolerance, aBest, theIsAllNear ? &myNear : nullptr);
-      continue;
-    }
-    const int    aLeft = anEntry.first + 1, aRight = anEntry.first + aNode.Offset;
-    const double aDL = Predicates::PointBoxSqDistance(theP, aNodes[aLeft].Min, aNodes[aLeft].Max);
-    const double aDR = Predicates::PointBoxSqDistance(theP, aNodes[aRight].Min, aNodes[aRight].Max);
-    // The nearer child goes on top of the stack.
-    if (aDL <= aDR)
-    {
-      aStack[aTop++] = {aRight, aDR};
-      aStack[aTop++] = {aLeft, aDL};
-    }
-    else
-    {
-      aStack[aTop++] = {aLeft, aDL};
-      aStack[aTop++] = {aRight, aDR};
-    }
-  }
-  return aBest;
+  NearestVisitor aVisitor(theP, theTolerance, mySet->leafCorners(0), theIsAllNear ? &myNear : nullptr);
+  mySet->hierarchy().Walk(aVisitor);
+  return aVisitor.Best;
 }
