@@ -61,15 +61,11 @@ const Handle(Poly_Triangulation)& mesh(int theIndex)
   return theIndex == 0 ? THE_TEAPOT : THE_TORUS;
 }
 
+// Side of the cube the voxelization wraps around the mesh.
 double cubeEdge(const Handle(Poly_Triangulation)& theMesh)
 {
-  Bnd_Box aBox;
-  for (int aNode = 1; aNode <= theMesh->NbNodes(); ++aNode)
-  {
-    aBox.Add(theMesh->Node(aNode));
-  }
-  const gp_XYZ anExtent = aBox.CornerMax().XYZ() - aBox.CornerMin().XYZ();
-  return std::max({anExtent.X(), anExtent.Y(), anExtent.Z()});
+  const Bnd_Box aCube = Algo_Voxelization::BoundingCube(theMesh);
+  return aCube.IsVoid() ? 0.0 : aCube.CornerMax().X() - aCube.CornerMin().X();
 }
 
 // Peak resident memory in MiB since the last reset.

@@ -63,24 +63,6 @@ bool Pelk_API::ExportSTL(const TCollection_AsciiString& theFileName, bool theIsB
   return isWritten;
 }
 
-void Pelk_API::computeBoundingCube()
-{
-  Bnd_Box aBounds;
-  for (int aNode = 1; aNode <= myDirtyMesh->NbNodes(); ++aNode)
-  {
-    aBounds.Add(myDirtyMesh->Node(aNode));
-  }
-  const gp_XYZ aMin     = aBounds.CornerMin().XYZ();
-  const gp_XYZ aMax     = aBounds.CornerMax().XYZ();
-  const gp_XYZ anExtent = aMax - aMin;
-  const double aHalf    = std::max({anExtent.X(), anExtent.Y(), anExtent.Z()}) * 0.5;
-  const gp_XYZ aCentre  = (aMin + aMax) * 0.5;
-  const gp_XYZ aHalfXYZ(aHalf, aHalf, aHalf);
-  aBounds.Add(gp_Pnt(aCentre - aHalfXYZ));
-  aBounds.Add(gp_Pnt(aCentre + aHalfXYZ));
-  myBox = aBounds;
-}
-
 bool Pelk_API::PerformWrapping(double theCellSize)
 {
   const Handle(Pelk_WrappingSettings) aSettings = Pelk_Configuration::Instance().CreateSettings(myNotifier);
@@ -97,9 +79,9 @@ bool Pelk_API::PerformWrapping(const Handle(Pelk_WrappingSettings)& theSettings)
   myNotifier->NewMessage(Pelk_Info, "Pelk_API.VoxelizerProgress").Arg("STARTED");
   myNotifier->NewScope("Pelk_API::Perform", 0.0, 1.0, 1.0);
   // An empty mesh has no bounding cube; the voxelization reports the missing mesh.
-  if (myBox.IsVoid() && !myDirtyMesh.IsNull() && myDirtyMesh->NbNodes() > 0)
+  if (myBox.IsVoid())
   {
-    computeBoundingCube();
+    myBox = Algo_Voxelization::BoundingCube(myDirtyMesh);
   }
   const bool isDone = runStages(theSettings);
   myNotifier->EndScope();

@@ -72,7 +72,6 @@ private:
   Pelk_API(const Pelk_API&)            = delete;
   Pelk_API& operator=(const Pelk_API&) = delete;
 
-  void computeBoundingCube();
   bool runStages(const Handle(Pelk_WrappingSettings)& theSettings);
   bool runRefinements(const Handle(Pelk_WrappingSettings)& theSettings);
 

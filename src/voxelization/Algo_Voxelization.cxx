@@ -4,6 +4,8 @@
 #include <SVO_Tree.hxx>
 #include <Trivex_TriangleSet.hxx>
 
+#include <Precision.hxx>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -16,14 +18,14 @@ IMPLEMENT_STANDARD_RTTIEXT(Algo_Voxelization, Algo_Transient)
 namespace
 {
 // Two extents of a cube may differ by this much.
-const double THE_CUBE_TOLERANCE = 1e-7;
+const double THE_CUBE_TOLERANCE = Precision::Confusion();
 } // namespace
 
 Algo_Voxelization::Algo_Voxelization(const Handle(Poly_Triangulation)&    theMesh,
                                      const Handle(Pelk_ProgressNotifier)& theNotifier)
     : Algo_Transient(theNotifier),
       myTriangulation(theMesh),
-      myCellSize(2e100)
+      myCellSize(Precision::Infinite())
 {
 }
 
@@ -91,12 +93,16 @@ void Algo_Voxelization::ComputeTriangleSet()
   myNotifier->EndScope();
 }
 
-void Algo_Voxelization::computeBoundingCube()
+Bnd_Box Algo_Voxelization::BoundingCube(const Handle(Poly_Triangulation)& theMesh)
 {
   Bnd_Box aBounds;
-  for (int aNode = 1; aNode <= myTriangulation->NbNodes(); ++aNode)
+  for (int aNode = 1; !theMesh.IsNull() && aNode <= theMesh->NbNodes(); ++aNode)
   {
-    aBounds.Add(myTriangulation->Node(aNode));
+    aBounds.Add(theMesh->Node(aNode));
+  }
+  if (aBounds.IsVoid())
+  {
+    return aBounds;
   }
   const gp_XYZ aMin     = aBounds.CornerMin().XYZ();
   const gp_XYZ aMax     = aBounds.CornerMax().XYZ();
@@ -104,7 +110,7 @@ void Algo_Voxelization::computeBoundingCube()
   const double aHalf    = std::max({anExtent.X(), anExtent.Y(), anExtent.Z()}) / 2.0;
   const gp_XYZ aCentre  = (aMin + aMax) / 2.0;
   const gp_XYZ aHalfXYZ(aHalf, aHalf, aHalf);
-  myBox = Bnd_Box(gp_Pnt(aCentre - aHalfXYZ), gp_Pnt(aCentre + aHalfXYZ));
+  return Bnd_Box(gp_Pnt(aCentre - aHalfXYZ), gp_Pnt(aCentre + aHalfXYZ));
 }
 
 bool Algo_Voxelization::Perform()
@@ -115,7 +121,7 @@ bool Algo_Voxelization::Perform()
   }
   if (myBox.IsVoid())
   {
-    computeBoundingCube();
+    myBox = BoundingCube(myTriangulation);
   }
   myTree                        = new SVO_Tree();
   myTree->Root()->BoxMin        = myBox.CornerMin().XYZ();

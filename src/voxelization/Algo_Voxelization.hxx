@@ -33,6 +33,11 @@ public:
   //! is replaced by the bounding cube of the mesh, with a warning.
   bool Perform() override;
 
+  //! The cube a voxelization wraps around theMesh when given no box: as wide
+  //! as the largest extent of the mesh's nodes, centred on their box, without
+  //! margin. Void for a null mesh or one without nodes.
+  static Bnd_Box BoundingCube(const Handle(Poly_Triangulation)& theMesh);
+
   //! The input triangulation.
   const Handle(Poly_Triangulation)& Triangulation() const { return myTriangulation; }
   //! Sets the input triangulation.
@@ -77,7 +82,6 @@ protected:
   virtual void finalize() = 0;
 
 private:
-  void computeBoundingCube();
   void buildLevels(unsigned int theNbThreads);
 
 protected:

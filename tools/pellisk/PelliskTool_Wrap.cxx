@@ -175,15 +175,11 @@ Handle(Pelk_WrappingSettings) makeSettings(const Options&                       
   return aSettings;
 }
 
+// Side of the cube the voxelization wraps around the mesh.
 double cubeSide(const Handle(Poly_Triangulation)& theMesh)
 {
-  Bnd_Box aBox;
-  for (int aNode = 1; aNode <= theMesh->NbNodes(); ++aNode)
-  {
-    aBox.Add(theMesh->Node(aNode));
-  }
-  const gp_XYZ anExtent = aBox.CornerMax().XYZ() - aBox.CornerMin().XYZ();
-  return std::max({anExtent.X(), anExtent.Y(), anExtent.Z()});
+  const Bnd_Box aCube = Algo_Voxelization::BoundingCube(theMesh);
+  return aCube.IsVoid() ? 0.0 : aCube.CornerMax().X() - aCube.CornerMin().X();
 }
 
 int wrap(const Options& theOptions, const Handle(Pelk_ProgressNotifier)& theNotifier)
