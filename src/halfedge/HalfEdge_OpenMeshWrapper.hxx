@@ -3,6 +3,8 @@
 
 #include <Mesh.hxx>
 
+#include <Precision.hxx>
+
 #include <array>
 #include <list>
 #include <map>
@@ -19,16 +21,16 @@
 //! raise: queries answer -1, the origin or nothing, edits do nothing. Every
 //! call into the kernel that could assert is guarded first, since the kernel's
 //! asserts abort the process.
-class Pellisk_EXPORT HalfEdge_OpenMeshWrapper : public Mesh
+class HalfEdge_OpenMeshWrapper : public Mesh
 {
 public:
   //! Order of the node index: x first, then y, then z, each compared with a
   //! tolerance. Two points are one key when every coordinate differs by less
   //! than the tolerance. The order is not transitive for chains of points
   //! closer than the tolerance; the index is used as it is.
-  struct Pellisk_EXPORT NodeIndexLess
+  struct NodeIndexLess
   {
-    double myTolerance = 1.0e-7;
+    double myTolerance = Precision::Confusion();
 
     //! True when theA comes before theB.
     bool operator()(const Point& theA, const Point& theB) const
@@ -58,7 +60,7 @@ public:
   typedef std::map<Point, int, NodeIndexLess> NodeIndexMap;
 
   //! Position over the live elements of one kind (kernel level).
-  class Pellisk_EXPORT KernelIterator
+  class KernelIterator
   {
   public:
     virtual ~KernelIterator();
@@ -76,7 +78,7 @@ public:
 
   //! Value-type position over the live vertices, edges, faces or boundary
   //! edges of a wrapper. Copies are independent positions.
-  class Pellisk_EXPORT Iterator
+  class Iterator
   {
   public:
     //! An empty position: Index() is -1, it equals nothing, steps do nothing.

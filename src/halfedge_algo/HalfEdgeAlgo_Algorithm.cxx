@@ -2,11 +2,13 @@
 
 #include <Pelk_DummyProgressNotifier.hxx>
 
+#include <Precision.hxx>
+
 IMPLEMENT_STANDARD_RTTIEXT(HalfEdgeAlgo_Algorithm, Standard_Transient)
 
 HalfEdgeAlgo_Algorithm::HalfEdgeAlgo_Algorithm()
     : Algo_Interface(Pelk_DummyProgressNotifier::Instance()),
-      myTolerance(1.0e-7)
+      myTolerance(Precision::Confusion())
 {
 }
 

@@ -3,12 +3,14 @@
 #include <Trivex_RayVisitor.hxx>
 #include <Trivex_Predicates.hxx>
 
+#include <Precision.hxx>
+
 #include <cmath>
 #include <random>
 
 namespace
 {
-constexpr double THE_SURFACE_TOL = 1e-7;
+const double THE_SURFACE_TOL = Precision::Confusion();
 // A hit whose smallest barycentric weight is below this share of the total
 // lies on an edge or corner up to rounding: the crossing count is unreliable.
 constexpr double THE_GRAZING = 1e-9;

@@ -5,6 +5,8 @@
 #include <Trivex_Ray.hxx>
 #include <Trivex_TriangleSet.hxx>
 
+#include <Precision.hxx>
+
 namespace Trivex
 {
 class RayTester;
@@ -16,10 +18,10 @@ class Pellisk_EXPORT DistRayMesh
 {
 public:
   //! Distance returned when the ray hits nothing.
-  static constexpr double THE_NO_HIT = 2e100;
+  inline static const double THE_NO_HIT = Precision::Infinite();
 
   //! A query on theSet (which must be built; see TriangleSet).
-  explicit DistRayMesh(const Handle(TriangleSet)& theSet, double theTolerance = 1e-7)
+  explicit DistRayMesh(const Handle(TriangleSet)& theSet, double theTolerance = Precision::Confusion())
       : mySet(theSet),
         myTolerance(theTolerance)
   {

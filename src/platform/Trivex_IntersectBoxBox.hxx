@@ -5,6 +5,8 @@
 #include <Trivex_BoxData.hxx>
 #include <Trivex_BoxSet.hxx>
 
+#include <Precision.hxx>
+
 #include <utility>
 #include <vector>
 
@@ -25,7 +27,9 @@ public:
   //! receives them, in ascending box number (emptied first). A box of the set
   //! equal to the query is found as well. False for a void query box and for a
   //! null or unbuilt set.
-  bool Perform(const BoxData& theBox, std::vector<BoxData>& theResult, double theTolerance = 1e-7);
+  bool Perform(const BoxData&        theBox,
+               std::vector<BoxData>& theResult,
+               double                theTolerance = Precision::Confusion());
 
   //! Numbers of the boxes found by the last Perform, ascending.
   const std::vector<int>& Indices() const { return myIndices; }

@@ -5,6 +5,7 @@
 #include <Trivex_TriangleSet.hxx>
 
 #include <Bnd_Box.hxx>
+#include <Precision.hxx>
 
 #include <vector>
 
@@ -40,7 +41,7 @@ private:
 
 private:
   Handle(TriangleSet) mySet;
-  double              myTolerance = 1e-7;
+  double              myTolerance = Precision::Confusion();
 };
 } // namespace Trivex
 

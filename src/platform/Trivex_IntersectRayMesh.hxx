@@ -5,6 +5,8 @@
 #include <Trivex_Ray.hxx>
 #include <Trivex_TriangleSet.hxx>
 
+#include <Precision.hxx>
+
 #include <vector>
 
 namespace Trivex
@@ -17,7 +19,7 @@ class Pellisk_EXPORT IntersectRayMesh
 {
 public:
   //! A query on theSet (which must be built; see TriangleSet).
-  explicit IntersectRayMesh(const Handle(TriangleSet)& theSet, double theTolerance = 1e-7)
+  explicit IntersectRayMesh(const Handle(TriangleSet)& theSet, double theTolerance = Precision::Confusion())
       : mySet(theSet),
         myTolerance(theTolerance)
   {

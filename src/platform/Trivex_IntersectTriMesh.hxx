@@ -5,6 +5,8 @@
 #include <Trivex_TriangleData.hxx>
 #include <Trivex_TriangleSet.hxx>
 
+#include <Precision.hxx>
+
 #include <vector>
 
 namespace Trivex
@@ -23,7 +25,7 @@ class Pellisk_EXPORT IntersectTriMesh
 {
 public:
   //! A query on theSet (which must be built; see TriangleSet); one object per thread.
-  explicit IntersectTriMesh(const Handle(TriangleSet)& theSet, double theTolerance = 1e-7)
+  explicit IntersectTriMesh(const Handle(TriangleSet)& theSet, double theTolerance = Precision::Confusion())
       : mySet(theSet),
         myTolerance(theTolerance)
   {

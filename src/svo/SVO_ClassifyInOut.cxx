@@ -3,6 +3,7 @@
 #include <SVO_Depth_Iterator.hxx>
 
 #include <Bnd_Box.hxx>
+#include <Precision.hxx>
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +15,7 @@ IMPLEMENT_STANDARD_RTTIEXT(SVO_ClassifyInOut, SVO_UpdateTree)
 namespace
 {
 // Touching tolerance of the neighbour search and of the root-boundary test.
-constexpr double THE_TOUCH_TOL = 1e-7;
+const double THE_TOUCH_TOL = Precision::Confusion();
 // Bounds closer than this are the same bound (the cell identity tolerance).
 constexpr double THE_IDENTITY_TOL = 5e-8;
 

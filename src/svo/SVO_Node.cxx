@@ -1,5 +1,7 @@
 #include <SVO_Node.hxx>
 
+#include <Precision.hxx>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -9,8 +11,9 @@ namespace
 // that close are one cell.
 constexpr double THE_IDENTITY_TOL = 5e-8;
 // Touching tolerance of the adjacency test before its sides are compared.
-constexpr double THE_CONNECT_TOL = 1e-7;
-constexpr double THE_NO_BOX      = 2e100;
+const double THE_CONNECT_TOL = Precision::Confusion();
+// Bounds of a cell without a box: beyond any coordinate.
+const double THE_NO_BOX = Precision::Infinite();
 
 // Side of the small cell relative to the large one along one axis: -1 below it,
 // +1 above it, 0 when they overlap there.

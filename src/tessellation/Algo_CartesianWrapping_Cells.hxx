@@ -7,13 +7,15 @@
 #include <Trivex_BoxSet.hxx>
 #include <Trivex_IntersectBoxBox.hxx>
 
+#include <Precision.hxx>
+
 #include <algorithm>
 #include <vector>
 
 namespace Algo_CartesianWrapping_Cells
 {
 //! Distance below which boxes touch and points coincide.
-constexpr double THE_TOLERANCE = 1e-7;
+const double THE_TOLERANCE = Precision::Confusion();
 
 //! Edge of a (cubic) cell, measured along X.
 inline double Extent(const SVO_Node& theCell)

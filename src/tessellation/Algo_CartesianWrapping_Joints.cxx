@@ -3,6 +3,8 @@
 #include <Algo_CartesianWrapping_Cells.hxx>
 #include <SVO_NodeState.hxx>
 
+#include <Precision.hxx>
+
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -262,7 +264,7 @@ private:
   double meetingCells(int theCorner)
   {
     myMeeting.clear();
-    double aSize = 2e100;
+    double aSize = Precision::Infinite();
     for (size_t aPosition = 0; aPosition < myNeighbours.size(); ++aPosition)
     {
       if (((myCorners[aPosition] >> theCorner) & 1u) != 0)

@@ -6,13 +6,14 @@
 #include <Bnd_Box2d.hxx>
 #include <gp_Vec2d.hxx>
 #include <gp_XY.hxx>
+#include <Precision.hxx>
 
 #include <cmath>
 
 namespace
 {
 // Distance within which points and segments meet in the predicates.
-constexpr double THE_TOLERANCE = 1e-7;
+const double THE_TOLERANCE = Precision::Confusion();
 // Squared distance below which an ear's corner counts as lying on its side.
 constexpr double THE_FLAT_SQ_DISTANCE = 1e-14;
 // Squared length below which a diagonal or a remaining edge counts as collapsed.

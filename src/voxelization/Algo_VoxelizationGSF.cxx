@@ -12,6 +12,8 @@
 #include <Trivex_Ray.hxx>
 #include <Trivex_TriangleSet.hxx>
 
+#include <Precision.hxx>
+
 #include <algorithm>
 #include <cmath>
 
@@ -20,7 +22,7 @@ IMPLEMENT_STANDARD_RTTIEXT(Algo_VoxelizationGSF, Algo_Voxelization)
 namespace
 {
 // Distance below which the spatial queries treat points as the same.
-const double THE_QUERY_TOLERANCE = 1e-7;
+const double THE_QUERY_TOLERANCE = Precision::Confusion();
 
 // A leaf is split by balancing when it touches a leaf smaller than its edge by this factor.
 const double THE_BALANCE_RATIO = 2.01;
@@ -239,7 +241,7 @@ void Algo_VoxelizationGSF::finalize()
 
 void Algo_VoxelizationGSF::balance()
 {
-  double aSmallest = 2e100;
+  double aSmallest = Precision::Infinite();
   for (const SVO_Node* aLeaf : collectLeaves(myTree))
   {
     aSmallest = std::min(aSmallest, edgeOf(aLeaf));
