@@ -311,8 +311,9 @@ TEST(HalfEdge_MeshTest, ConversionGivesTheTrianglesOrNullWithAWarning)
   EXPECT_TRUE(Handle(Poly_Triangulation)(*anEmpty).IsNull());
   ASSERT_EQ(aNotifier->NbMessages(), 1);
   EXPECT_EQ(aNotifier->Messages().First().Severity(), Pelk_Warning);
-  EXPECT_EQ(aNotifier->Messages().First().Text(),
-            "The mesh could not be built from the triangulation (0 nodes, 0 triangles).");
+  EXPECT_EQ(
+      aNotifier->Messages().First().Text(),
+      "The mesh has no nodes or no triangles to convert (0 nodes, 0 faces); no triangulation was made.");
 
   // Polygon faces are not triangulated yet: null, the warning, the quad kept.
   Handle(HalfEdge_Mesh) aQuad = new HalfEdge_Mesh();

@@ -147,8 +147,9 @@ TEST(Pelk_ProgressNotifierTest, ArgumentsFillPlaceholdersOfTheirType)
   aNotifier->NewMessage(Pelk_Info, "Pelk_API.Refinement");
 
   NCollection_List<Pelk_Message>::Iterator anIt(aNotifier->Messages());
-  EXPECT_EQ(std::string(anIt.Value().Text().ToCString()),
-            "The mesh could not be built from the triangulation (5 nodes, 7 triangles).");
+  EXPECT_EQ(
+      std::string(anIt.Value().Text().ToCString()),
+      "The mesh has no nodes or no triangles to convert (5 nodes, 7 faces); no triangulation was made.");
   anIt.Next();
   EXPECT_NE(std::string(anIt.Value().Text().ToCString()).find("2.5"), std::string::npos);
   anIt.Next();
