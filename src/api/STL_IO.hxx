@@ -1,7 +1,6 @@
 #ifndef STL_IO_HeaderFile
 #define STL_IO_HeaderFile
 
-#include <Pellisk_Export.hxx>
 #include <Pelk_ProgressNotifier.hxx>
 
 #include <Poly_Triangulation.hxx>
@@ -18,18 +17,18 @@ namespace STL_IO
 //! that cannot be read or holds no triangles (or a cancelled read) posts
 //! "STL_IO.ReadingError" and leaves it null. True on success. A null
 //! notifier stands for the dummy one.
-Pellisk_EXPORT bool Read(const TCollection_AsciiString&       theFileName,
-                         Handle(Poly_Triangulation)&          theTriangulation,
-                         const Handle(Pelk_ProgressNotifier)& theNotifier);
+bool Read(const TCollection_AsciiString&       theFileName,
+          Handle(Poly_Triangulation)&          theTriangulation,
+          const Handle(Pelk_ProgressNotifier)& theNotifier);
 
 //! Writes theTriangulation to theFileName, binary when theBinary, otherwise
 //! as text. A null or empty triangulation, a file that cannot be written or
 //! a cancelled write posts "STL_IO.WritingError" and gives false. A null
 //! notifier stands for the dummy one.
-Pellisk_EXPORT bool Write(const TCollection_AsciiString&       theFileName,
-                          const Handle(Poly_Triangulation)&    theTriangulation,
-                          const Handle(Pelk_ProgressNotifier)& theNotifier,
-                          bool                                 theBinary);
+bool Write(const TCollection_AsciiString&       theFileName,
+           const Handle(Poly_Triangulation)&    theTriangulation,
+           const Handle(Pelk_ProgressNotifier)& theNotifier,
+           bool                                 theBinary);
 } // namespace STL_IO
 
 #endif

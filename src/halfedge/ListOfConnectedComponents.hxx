@@ -1,8 +1,6 @@
 #ifndef ListOfConnectedComponents_HeaderFile
 #define ListOfConnectedComponents_HeaderFile
 
-#include <Pellisk_Export.hxx>
-
 #include <list>
 #include <memory>
 #include <set>
@@ -14,11 +12,11 @@ class Mesh;
 //! connected piece of the graph of edges added to it. Edges are named by their
 //! numbers in the Mesh given with each call; an edge number that is out of
 //! range or deleted counts as not live.
-class Pellisk_EXPORT ListOfConnectedComponents
+class ListOfConnectedComponents
 {
 public:
   //! Walks the components in order.
-  class Pellisk_EXPORT IteratorImpl
+  class IteratorImpl
   {
   public:
     virtual ~IteratorImpl();
@@ -33,7 +31,7 @@ public:
   };
 
   //! A walk over the components: while More(), read Nodes() and Edges(), then Next().
-  class Pellisk_EXPORT Iterator
+  class Iterator
   {
   public:
     //! A walk over the given implementation.

@@ -6,7 +6,7 @@
 //! The list of connected edge components, kept as a list of node sets with
 //! their edge lists. Create it with std::make_shared and hold it as a
 //! ListOfConnectedComponents.
-class Pellisk_EXPORT ListOfConnectedComponentsImpl : public ListOfConnectedComponents
+class ListOfConnectedComponentsImpl : public ListOfConnectedComponents
 {
 public:
   //! One connected piece: its nodes and its edges in insertion order.

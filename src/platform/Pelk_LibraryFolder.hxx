@@ -1,13 +1,11 @@
 #ifndef Pelk_LibraryFolder_HeaderFile
 #define Pelk_LibraryFolder_HeaderFile
 
-#include <Pellisk_Export.hxx>
-
 #include <TCollection_AsciiString.hxx>
 
 //! Finds the folder of the Pellisk library file, against which the resource
 //! files ("../resource/...") are located.
-class Pellisk_EXPORT Pelk_LibraryFolder
+class Pelk_LibraryFolder
 {
 public:
   //! Absolute folder of the loaded library file, with a trailing "/";
