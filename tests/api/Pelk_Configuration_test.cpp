@@ -119,8 +119,7 @@ TEST(Pelk_ConfigurationTest, RefinementEntriesSelectStepsAndParameters)
 
 TEST(Pelk_ConfigurationTest, SettingsGetTheAvailableAlgorithmsThreadsAndMode)
 {
-  const Handle(Pelk_ProgressNotifier) aNotifier =
-      new Pelk_ProgressNotifier(PelliskTest_Data::SourceResource("PelliskMessages").c_str());
+  const Handle(Pelk_ProgressNotifier) aNotifier = new Pelk_ProgressNotifier("");
   // Voxelization class, whether a tessellation is held ("+"), number of steps, threads and mode. Keywords and
   // entries that name no available algorithm leave their stage empty, without a message.
   for (const auto& [aText, aMade] : std::vector<std::pair<std::string, std::string>>{
