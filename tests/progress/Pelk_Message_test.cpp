@@ -6,100 +6,74 @@
 #include <fstream>
 #include <map>
 #include <regex>
-#include <set>
 #include <sstream>
 
 namespace
 {
-// Keys of the catalogue parsed the way the kernel reads it: a line starting
-// with "." names a key, the lines below it are its text, "!" starts a comment.
-std::map<std::string, std::string> readCatalogue(const std::string& thePath)
+// Texts of the catalogue by key, parsed the way the kernel reads it: a line
+// starting with "." names a key, the lines below it are its text, "!" starts a comment.
+std::map<std::string, std::string> readCatalogue()
 {
   std::map<std::string, std::string> aTexts;
-  std::ifstream                      aStream(thePath);
-  std::string                        aLine;
+  std::ifstream                      aStream(PelliskTest_Data::SourceResource("PelliskMessages"));
   std::string                        aKey;
-  while (std::getline(aStream, aLine))
+  for (std::string aLine; std::getline(aStream, aLine);)
   {
-    if (aLine.empty() || aLine[0] == '!')
-    {
-      continue;
-    }
-    if (aLine[0] == '.')
+    if (!aLine.empty() && aLine[0] == '.')
     {
       aKey         = aLine.substr(1);
       aTexts[aKey] = "";
     }
-    else if (!aKey.empty())
+    else if (!aLine.empty() && aLine[0] != '!' && !aKey.empty())
     {
       aTexts[aKey] += aLine;
     }
   }
   return aTexts;
 }
-
-// The placeholder types of a text, in order: s, d or f.
-std::string placeholders(const std::string& theText)
-{
-  static const std::regex aPattern("%[-+ #0-9.]*([sdiuxfeg])");
-  std::string             aTypes;
-  for (std::sregex_iterator anIt(theText.begin(), theText.end(), aPattern), anEnd; anIt != anEnd; ++anIt)
-  {
-    const char aType = (*anIt)[1].str()[0];
-    aTypes += aType == 's' ? 's' : (std::string("diux").find(aType) != std::string::npos ? 'd' : 'f');
-  }
-  return aTypes;
-}
 } // namespace
 
 TEST(Pelk_MessageTest, CatalogueDefinesEveryKeyWithOnePlaceholderPerArgument)
 {
-  const auto aTexts = readCatalogue(PelliskTest_Data::SourceResource("PelliskMessages"));
-  // Key and the types of the arguments the library passes, in order.
-  const std::map<std::string, std::string> anIssued = {
-      {"Pelk_API.VoxelizerProgress", "s"},
-      {"Pelk_API.TessellatorProgress", "s"},
-      {"Pelk_API.Refinement", "s"},
-      {"Pelk_API.ImportSTLProgress", "s"},
-      {"Pelk_API.ExportSTLProgress", "s"},
-      {"Pelk_API.ExportEmptyMesh", ""},
-      {"Pelk_API.NoVoxelizationAlgo", ""},
-      {"Pelk_API.NoTessellationAlgo", ""},
-      {"Algo.NoAlgorithm", ""},
-      {"Pelk_API.ConfigFileError", ""},
-      {"Pelk_API.Cancel", ""},
-      {"STL_IO.FileDoesNotExist", ""},
-      {"STL_IO.ReadingError", ""},
-      {"STL_IO.WritingError", ""},
-      {"HalfEdge.WrongMesh", "dd"},
-      {"HalfEdge.DegeneratedFace", ""},
-      {"HalfEdge.OppositeOrientationOfFace", ""},
-      {"Algo_Voxelization.NegativeOrNullCellSize", ""},
-      {"Algo_Voxelization.NoMesh", ""},
-      {"Algo_Voxelization.NoInputBox", ""},
-      {"Algo_Voxelization.NonCubeBox", ""},
-      {"Algo_MarchingCubes.NoTree", ""},
-      {"Algo_ShrinkWrapping.CartesianWrappingFailed", ""},
-      {"Algo_ShrinkWrapping.ProjectionFailed", ""},
-      {"Algo_ShrinkWrapping.FixSplashFailed", ""},
-      {"Algo_ShrinkWrapping.CollapseNarrowFacesFailed", "f"},
-      {"Algo_ShrinkWrapping.TessellationWarning.FixSelfIntersections", ""},
-      {"Algo_ShrinkWrapping.TessellationFailed", ""},
-      {"Algo_ShrinkWrapping.FixSelfIntersectionsFailed", ""},
-  };
-  for (const auto& [aKey, aTypes] : anIssued)
+  const auto aTexts = readCatalogue();
+  // Each key the library issues, with the types of the arguments it passes, in order (s, d or f).
+  std::istringstream anIssued(
+      "Pelk_API.VoxelizerProgress:s Pelk_API.TessellatorProgress:s Pelk_API.Refinement:s "
+      "Pelk_API.ImportSTLProgress:s Pelk_API.ExportSTLProgress:s Pelk_API.ExportEmptyMesh: "
+      "Pelk_API.NoVoxelizationAlgo: Pelk_API.NoTessellationAlgo: Algo.NoAlgorithm: Pelk_API.ConfigFileError: "
+      "Pelk_API.Cancel: STL_IO.FileDoesNotExist: STL_IO.ReadingError: STL_IO.WritingError: "
+      "HalfEdge.WrongMesh:dd "
+      "HalfEdge.DegeneratedFace: HalfEdge.OppositeOrientationOfFace: "
+      "Algo_Voxelization.NegativeOrNullCellSize: "
+      "Algo_Voxelization.NoMesh: Algo_Voxelization.NoInputBox: Algo_Voxelization.NonCubeBox: "
+      "Algo_MarchingCubes.NoTree: Algo_ShrinkWrapping.CartesianWrappingFailed: "
+      "Algo_ShrinkWrapping.ProjectionFailed: Algo_ShrinkWrapping.FixSplashFailed: "
+      "Algo_ShrinkWrapping.CollapseNarrowFacesFailed:f "
+      "Algo_ShrinkWrapping.TessellationWarning.FixSelfIntersections: "
+      "Algo_ShrinkWrapping.TessellationFailed: Algo_ShrinkWrapping.FixSelfIntersectionsFailed:");
+  const std::regex aPlaceholder("%[-+ #0-9.]*([sdiuxfeg])");
+  size_t           aNbKeys = 0;
+  for (std::string anEntry; anIssued >> anEntry; ++aNbKeys)
   {
-    const auto aFound = aTexts.find(aKey);
+    const std::string aKey   = anEntry.substr(0, anEntry.find(':'));
+    const auto        aFound = aTexts.find(aKey);
     ASSERT_NE(aFound, aTexts.end()) << aKey;
     EXPECT_FALSE(aFound->second.empty()) << aKey;
-    EXPECT_EQ(placeholders(aFound->second), aTypes) << aKey;
+    std::string aTypes;
+    for (std::sregex_iterator anIt(aFound->second.begin(), aFound->second.end(), aPlaceholder), anEnd;
+         anIt != anEnd; ++anIt)
+    {
+      const char aType = (*anIt)[1].str()[0];
+      aTypes += aType == 's' ? 's' : (std::string("diux").find(aType) != std::string::npos ? 'd' : 'f');
+    }
+    EXPECT_EQ(aTypes, anEntry.substr(aKey.size() + 1)) << aKey;
   }
-  EXPECT_EQ(aTexts.size(), anIssued.size()) << "the catalogue holds keys nobody issues";
+  EXPECT_EQ(aTexts.size(), aNbKeys) << "the catalogue holds keys nobody issues";
 }
 
 TEST(Pelk_MessageTest, EveryKeyIssuedInTheSourcesIsInTheCatalogue)
 {
-  const auto aTexts = readCatalogue(PelliskTest_Data::SourceResource("PelliskMessages"));
+  const auto aTexts = readCatalogue();
   // NewMessage(<severity>, "<key>") with a literal key, possibly across lines.
   const std::regex aCall("NewMessage\\s*\\([^,]*,\\s*\"([A-Za-z_.]+)\"");
   int              aNbCalls = 0;
@@ -110,9 +84,8 @@ TEST(Pelk_MessageTest, EveryKeyIssuedInTheSourcesIsInTheCatalogue)
     {
       continue;
     }
-    std::ifstream     aStream(anEntry.path());
-    std::stringstream aText;
-    aText << aStream.rdbuf();
+    std::ostringstream aText;
+    aText << std::ifstream(anEntry.path()).rdbuf();
     const std::string aSource = aText.str();
     for (std::sregex_iterator anIt(aSource.begin(), aSource.end(), aCall), anEnd; anIt != anEnd; ++anIt)
     {
