@@ -103,7 +103,6 @@ TEST(HalfEdge_MeshTest, FaceAgainstItsNeighboursIsReversedUnlessStrictAndTooFewN
   Handle(HalfEdge_Mesh)         aMesh     = new HalfEdge_Mesh(Grid(1, 1));
   Handle(Pelk_ProgressNotifier) aNotifier = catalogueNotifier();
   aMesh->SetProgressNotifier(aNotifier);
-  EXPECT_EQ(aMesh->Notifier(), aNotifier);
   const int aNew = aMesh->AddNode(gp_Pnt(2, 0, 0));
   // Edge 1 -> 3 is used by the grid's triangle (0 1 3) in this direction.
   EXPECT_EQ(aMesh->AddFace(1, 3, aNew, true), -1);
