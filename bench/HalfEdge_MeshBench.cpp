@@ -4,7 +4,7 @@
 // construction, 10,000,000).
 #include <HalfEdge_IO.hxx>
 #include <HalfEdge_Mesh.hxx>
-#include <PelliskTest_Mesh.hxx>
+#include <PelliskTest_Meshes.hxx>
 
 #include <benchmark/benchmark.h>
 
@@ -17,7 +17,7 @@ namespace
 Handle(Poly_Triangulation) torus(int64_t theNbTriangles)
 {
   const int aNbV = static_cast<int>(std::lround(std::sqrt(theNbTriangles / 4.0)));
-  return PelliskTest_Mesh::Torus(2 * aNbV, aNbV);
+  return PelliskTest_Meshes::Torus(2 * aNbV, aNbV);
 }
 
 std::string scratchFile(const std::string& theName)
@@ -44,7 +44,7 @@ void BM_ConstructFromTriangulation(benchmark::State& theState)
 // three hitting an existing node.
 void BM_ConstructFromSoup(benchmark::State& theState)
 {
-  const Handle(Poly_Triangulation) aTri = PelliskTest_Mesh::Soup(torus(theState.range(0)));
+  const Handle(Poly_Triangulation) aTri = PelliskTest_Meshes::Soup(torus(theState.range(0)));
   for (auto _ : theState)
   {
     Handle(HalfEdge_Mesh) aMesh = new HalfEdge_Mesh(aTri);

@@ -75,7 +75,7 @@ TEST(HalfEdge_IOTest, RealMeshRoundTripsThroughEveryFormatKeepingNodesAndFaces)
 TEST(HalfEdge_IOTest, ExtensionChoosesTheFormatAndFailuresShowInTheResult)
 {
   const std::string           aDir   = PelliskTest_Data::ScratchFolder("halfedge_io_files");
-  const Handle(HalfEdge_Mesh) aTetra = new HalfEdge_Mesh(PelliskTest_Mesh::Tetrahedron());
+  const Handle(HalfEdge_Mesh) aTetra = new HalfEdge_Mesh(PelliskTest_Meshes::Tetrahedron());
   for (const bool isBinary : {false, true})
   {
     for (const std::string aName :

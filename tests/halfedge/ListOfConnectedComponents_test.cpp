@@ -7,35 +7,35 @@
 
 namespace
 {
-using Point = HalfEdge_OpenMeshWrapper::Point;
+using Lists = std::vector<std::list<int>>;
 
-// A row of theNbX quads split into triangles: nodes i (y = 0) and i + theNbX + 1 (y = 1).
-void makeStrip(HalfEdge_OpenMeshWrapper& theMesh, int theNbX)
+// A row of theNbX quads split into triangles (i, i + 1, c + 1) and (i, c + 1, c),
+// c = i + theNbX + 1: nodes i on y = 0 and i + theNbX + 1 on y = 1.
+struct Strip : HalfEdge_OpenMeshWrapper
 {
-  for (int j = 0; j < 2; ++j)
+  explicit Strip(int theNbX)
   {
-    for (int i = 0; i <= theNbX; ++i)
+    for (int k = 0; k < 2 * (theNbX + 1); ++k)
     {
-      theMesh.AddNode(Point(i, j, 0));
+      AddNode(Point(k % (theNbX + 1), k / (theNbX + 1), 0));
+    }
+    for (int i = 0, c = theNbX + 1; i < theNbX; ++i, ++c)
+    {
+      AddFace({i, i + 1, c + 1});
+      AddFace({i, c + 1, c});
     }
   }
-  for (int i = 0; i < theNbX; ++i)
+  int EdgeOf(int theA, int theB) const
   {
-    const int c = i + theNbX + 1;
-    theMesh.AddFace({i, i + 1, c + 1});
-    theMesh.AddFace({i, c + 1, c});
+    const auto aHalf = find_halfedge(VertexHandle(theA), VertexHandle(theB));
+    return aHalf.is_valid() ? edge_handle(aHalf).idx() : -1;
   }
-}
+  bool IsDeleted(int theEdge) const { return status(EdgeHandle(theEdge)).deleted(); }
+};
 
-int edge(const HalfEdge_OpenMeshWrapper& theMesh, int theA, int theB)
+Lists edgeLists(const ListOfConnectedComponents& theList)
 {
-  const auto aHalf = theMesh.find_halfedge(Mesh::VertexHandle(theA), Mesh::VertexHandle(theB));
-  return aHalf.is_valid() ? theMesh.edge_handle(aHalf).idx() : -1;
-}
-
-std::vector<std::list<int>> edgeLists(const ListOfConnectedComponents& theList)
-{
-  std::vector<std::list<int>> aLists;
+  Lists aLists;
   for (auto anIt = theList.Begin(); anIt.More(); anIt.Next())
   {
     aLists.push_back(anIt.Edges());
@@ -46,45 +46,43 @@ std::vector<std::list<int>> edgeLists(const ListOfConnectedComponents& theList)
 
 TEST(ListOfConnectedComponentsTest, EdgesGroupIntoConnectedPiecesInInsertionOrder)
 {
-  HalfEdge_OpenMeshWrapper aMesh;
-  makeStrip(aMesh, 4);
-  std::shared_ptr<ListOfConnectedComponents> aList = std::make_shared<ListOfConnectedComponentsImpl>();
-  EXPECT_TRUE(aList->IsEmpty());
-  // Bottom row edges 0-1 and 3-4 apart, then 1-2 and 2-3 join them.
-  const int e01 = edge(aMesh, 0, 1), e34 = edge(aMesh, 3, 4), e12 = edge(aMesh, 1, 2),
-            e23 = edge(aMesh, 2, 3);
-  aList->AddEdge(aMesh, e01);
-  aList->AddEdge(aMesh, e34);
-  EXPECT_EQ(edgeLists(*aList), (std::vector<std::list<int>>{{e01}, {e34}}));
-  aList->AddEdge(aMesh, e12);
-  aList->AddEdge(aMesh, -1);
-  aList->AddEdge(aMesh, 1000);
-  EXPECT_EQ(edgeLists(*aList).size(), 2u);
-  aList->AddEdge(aMesh, e23);
-  ASSERT_EQ(edgeLists(*aList), (std::vector<std::list<int>>{{e01, e12, e34, e23}}));
-  EXPECT_EQ(aList->Begin().Nodes(), (std::set<int>{0, 1, 2, 3, 4}));
-  EXPECT_TRUE(aList->Contains(e23));
-  EXPECT_FALSE(aList->Contains(edge(aMesh, 5, 6)));
-  EXPECT_FALSE(aList->IsEmpty());
+  const Strip                   aMesh(4);
+  ListOfConnectedComponentsImpl aList;
+  EXPECT_TRUE(aList.IsEmpty());
+  // Bottom row edges 0-1 and 3-4 apart, then 1-2 and 2-3 join them; invalid numbers are ignored.
+  const int e01 = aMesh.EdgeOf(0, 1), e34 = aMesh.EdgeOf(3, 4), e12 = aMesh.EdgeOf(1, 2),
+            e23 = aMesh.EdgeOf(2, 3);
+  aList.AddEdge(aMesh, e01);
+  aList.AddEdge(aMesh, e34);
+  EXPECT_EQ(edgeLists(aList), (Lists{{e01}, {e34}}));
+  aList.AddEdge(aMesh, e12);
+  aList.AddEdge(aMesh, -1);
+  aList.AddEdge(aMesh, 1000);
+  EXPECT_EQ(edgeLists(aList), (Lists{{e01, e12}, {e34}}));
+  aList.AddEdge(aMesh, e23);
+  ASSERT_EQ(edgeLists(aList), (Lists{{e01, e12, e34, e23}}));
+  EXPECT_EQ(aList.Begin().Nodes(), (std::set<int>{0, 1, 2, 3, 4}));
+  EXPECT_TRUE(aList.Contains(e23));
+  EXPECT_FALSE(aList.Contains(aMesh.EdgeOf(5, 6)));
+  EXPECT_FALSE(aList.IsEmpty());
 }
 
 TEST(ListOfConnectedComponentsTest, RefreshSplitsAComponentWhoseEdgesWereDeleted)
 {
-  HalfEdge_OpenMeshWrapper aMesh;
-  makeStrip(aMesh, 4);
+  Strip                         aMesh(4);
   ListOfConnectedComponentsImpl aList;
   std::vector<int>              aRow;
   for (int i = 0; i < 4; ++i)
   {
-    aRow.push_back(edge(aMesh, i, i + 1));
+    aRow.push_back(aMesh.EdgeOf(i, i + 1));
     aList.AddEdge(aMesh, aRow.back());
   }
   // Deleting the two triangles of the second quad deletes bottom edge 1-2.
   aMesh.delete_face(Mesh::FaceHandle(2), false);
   aMesh.delete_face(Mesh::FaceHandle(3), false);
-  ASSERT_TRUE(aMesh.status(Mesh::EdgeHandle(aRow[1])).deleted());
+  ASSERT_TRUE(aMesh.IsDeleted(aRow[1]));
   aList.Refresh(aMesh, aRow[0]);
-  EXPECT_EQ(edgeLists(aList), (std::vector<std::list<int>>{{aRow[0]}, {aRow[2], aRow[3]}}));
+  EXPECT_EQ(edgeLists(aList), (Lists{{aRow[0]}, {aRow[2], aRow[3]}}));
   auto anIt = aList.Begin();
   EXPECT_EQ(anIt.Nodes(), (std::set<int>{0, 1}));
   anIt.Next();
@@ -95,43 +93,41 @@ TEST(ListOfConnectedComponentsTest, RefreshSplitsAComponentWhoseEdgesWereDeleted
 
 TEST(ListOfConnectedComponentsTest, ReplaceEdgePutsTheLiveEdgeInPlace)
 {
-  HalfEdge_OpenMeshWrapper aMesh;
-  makeStrip(aMesh, 2);
+  Strip aMesh(2);
   // Bottom 0-1-2, top 3-4-5; triangles (0 1 4) (0 4 3) (1 2 5) (1 5 4).
   ListOfConnectedComponentsImpl aList;
-  const int aBottom = edge(aMesh, 0, 1), aDiagonal = edge(aMesh, 0, 4), aTop = edge(aMesh, 3, 4);
-  const int aRight = edge(aMesh, 1, 4);
+  const int aBottom = aMesh.EdgeOf(0, 1), aDiagonal = aMesh.EdgeOf(0, 4), aTop = aMesh.EdgeOf(3, 4);
+  const int aRight = aMesh.EdgeOf(1, 4);
   aList.AddEdge(aMesh, aBottom);
   aList.AddEdge(aMesh, aDiagonal);
   aList.ReplaceEdge(aMesh, aBottom, aDiagonal);
-  EXPECT_EQ(edgeLists(aList), (std::vector<std::list<int>>{{aBottom, aDiagonal}})) << "held already";
+  EXPECT_EQ(edgeLists(aList), (Lists{{aBottom, aDiagonal}})) << "held already";
   aList.ReplaceEdge(aMesh, aBottom, aTop);
-  EXPECT_EQ(edgeLists(aList), (std::vector<std::list<int>>{{aTop, aDiagonal}}));
+  EXPECT_EQ(edgeLists(aList), (Lists{{aTop, aDiagonal}}));
   EXPECT_EQ(aList.Begin().Nodes(), (std::set<int>{0, 1, 3, 4}));
-
   // With the left quad gone, the top edge is deleted and the right one live:
   // the call runs the other way round.
   aMesh.delete_face(Mesh::FaceHandle(0), false);
   aMesh.delete_face(Mesh::FaceHandle(1), false);
-  ASSERT_TRUE(aMesh.status(Mesh::EdgeHandle(aTop)).deleted());
-  ASSERT_FALSE(aMesh.status(Mesh::EdgeHandle(aRight)).deleted());
+  ASSERT_TRUE(aMesh.IsDeleted(aTop));
+  ASSERT_FALSE(aMesh.IsDeleted(aRight));
   aList.ReplaceEdge(aMesh, aRight, aTop);
-  EXPECT_EQ(edgeLists(aList), (std::vector<std::list<int>>{{aRight, aDiagonal}}));
+  EXPECT_EQ(edgeLists(aList), (Lists{{aRight, aDiagonal}}));
   // Both deleted: nothing to do.
   aList.ReplaceEdge(aMesh, aTop, aDiagonal);
-  EXPECT_EQ(edgeLists(aList), (std::vector<std::list<int>>{{aRight, aDiagonal}}));
+  EXPECT_EQ(edgeLists(aList), (Lists{{aRight, aDiagonal}}));
 }
 
 TEST(ListOfConnectedComponentsTest, UpdateAfterCollapseFollowsEdgesOntoTheKeptNode)
 {
-  HalfEdge_OpenMeshWrapper aMesh;
-  makeStrip(aMesh, 3);
+  Strip aMesh(3);
   // Bottom 0-1-2-3, top 4-5-6-7. Collapse node 1 into node 2 (halfedge 1 -> 2).
   ListOfConnectedComponentsImpl aList;
-  const int                     e01 = edge(aMesh, 0, 1), e12 = edge(aMesh, 1, 2), e15 = edge(aMesh, 1, 5);
-  aList.AddEdge(aMesh, e12);
-  aList.AddEdge(aMesh, e01);
-  aList.AddEdge(aMesh, e15);
+  const int                     e12 = aMesh.EdgeOf(1, 2);
+  for (const int anEdge : {e12, aMesh.EdgeOf(0, 1), aMesh.EdgeOf(1, 5)})
+  {
+    aList.AddEdge(aMesh, anEdge);
+  }
   const auto aHalf = aMesh.find_halfedge(Mesh::VertexHandle(1), Mesh::VertexHandle(2));
   ASSERT_TRUE(aMesh.is_collapse_ok(aHalf));
   aMesh.collapse(aHalf);
@@ -140,7 +136,7 @@ TEST(ListOfConnectedComponentsTest, UpdateAfterCollapseFollowsEdgesOntoTheKeptNo
   ASSERT_EQ(anEdges.size(), 3u);
   for (auto anIt = std::next(anEdges.begin()); anIt != anEdges.end(); ++anIt)
   {
-    ASSERT_FALSE(aMesh.status(Mesh::EdgeHandle(*anIt)).deleted()) << *anIt;
+    ASSERT_FALSE(aMesh.IsDeleted(*anIt)) << *anIt;
     const auto          aSide  = aMesh.halfedge_handle(Mesh::EdgeHandle(*anIt), 0);
     const std::set<int> anEnds = {aMesh.from_vertex_handle(aSide).idx(), aMesh.to_vertex_handle(aSide).idx()};
     EXPECT_TRUE(anEnds == (std::set<int>{0, 2}) || anEnds == (std::set<int>{2, 5})) << *anIt;

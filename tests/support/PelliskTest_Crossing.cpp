@@ -10,7 +10,7 @@ double clamp01(double theValue)
   return std::min(1.0, std::max(0.0, theValue));
 }
 
-// Closest points of two segments (after Ericson, Real-Time Collision Detection 5.1.9).
+// Closest points of two segments, clamped to both.
 double
 segmentSegmentSqDistance(const gp_XYZ& theP1, const gp_XYZ& theQ1, const gp_XYZ& theP2, const gp_XYZ& theQ2)
 {
@@ -53,52 +53,24 @@ segmentSegmentSqDistance(const gp_XYZ& theP1, const gp_XYZ& theQ1, const gp_XYZ&
   return ((theP1 + d1 * s) - (theP2 + d2 * t)).SquareModulus();
 }
 
-// Closest point of a triangle by its Voronoi regions (Ericson 5.1.5); a
-// triangle without area is taken as its three sides.
+// Inside the prism over the triangle the closest point is in the plane;
+// elsewhere, and for a triangle without area, it is on a side.
 double pointTriangleSqDistance(const gp_XYZ& theP, const gp_XYZ* theT)
 {
-  const gp_XYZ &a = theT[0], &b = theT[1], &c = theT[2];
-  const gp_XYZ  ab = b - a, ac = c - a;
-  if (ab.Crossed(ac).SquareModulus() <= 1e-30 * ab.SquareModulus() * ac.SquareModulus())
+  const gp_XYZ ab = theT[1] - theT[0], ac = theT[2] - theT[0], n = ab.Crossed(ac);
+  bool         isAbove = n.SquareModulus() > 1e-30 * ab.SquareModulus() * ac.SquareModulus();
+  for (int k = 0; k < 3 && isAbove; ++k)
   {
-    return std::min({segmentSegmentSqDistance(theP, theP, a, b), segmentSegmentSqDistance(theP, theP, b, c),
-                     segmentSegmentSqDistance(theP, theP, c, a)});
+    isAbove = (theT[(k + 1) % 3] - theT[k]).Crossed(theP - theT[k]).Dot(n) >= 0.0;
   }
-  const gp_XYZ ap = theP - a, bp = theP - b, cp = theP - c;
-  const double d1 = ab.Dot(ap), d2 = ac.Dot(ap), d3 = ab.Dot(bp), d4 = ac.Dot(bp), d5 = ab.Dot(cp),
-               d6 = ac.Dot(cp);
-  gp_XYZ       aClosest;
-  const double vc = d1 * d4 - d3 * d2, vb = d5 * d2 - d1 * d6, va = d3 * d6 - d5 * d4;
-  if (d1 <= 0.0 && d2 <= 0.0)
+  if (isAbove)
   {
-    aClosest = a;
+    const double aHeight = n.Dot(theP - theT[0]);
+    return aHeight * aHeight / n.SquareModulus();
   }
-  else if (d3 >= 0.0 && d4 <= d3)
-  {
-    aClosest = b;
-  }
-  else if (d6 >= 0.0 && d5 <= d6)
-  {
-    aClosest = c;
-  }
-  else if (vc <= 0.0 && d1 >= 0.0 && d3 <= 0.0)
-  {
-    aClosest = a + ab * (d1 / (d1 - d3));
-  }
-  else if (vb <= 0.0 && d2 >= 0.0 && d6 <= 0.0)
-  {
-    aClosest = a + ac * (d2 / (d2 - d6));
-  }
-  else if (va <= 0.0 && d4 - d3 >= 0.0 && d5 - d6 >= 0.0)
-  {
-    aClosest = b + (c - b) * ((d4 - d3) / ((d4 - d3) + (d5 - d6)));
-  }
-  else
-  {
-    const double aDenom = 1.0 / (va + vb + vc);
-    aClosest            = a + ab * (vb * aDenom) + ac * (vc * aDenom);
-  }
-  return (theP - aClosest).SquareModulus();
+  return std::min({segmentSegmentSqDistance(theP, theP, theT[0], theT[1]),
+                   segmentSegmentSqDistance(theP, theP, theT[1], theT[2]),
+                   segmentSegmentSqDistance(theP, theP, theT[2], theT[0])});
 }
 
 // True when the segment pierces the triangle (Moeller-Trumbore); segments

@@ -16,10 +16,6 @@
 #include <sstream>
 #include <unordered_map>
 
-#ifdef _OPENMP
-#include <omp.h>
-#endif
-
 using namespace PelliskTest_MeshCheck;
 
 namespace
@@ -31,15 +27,16 @@ struct MeshData
   std::vector<std::array<int, 3>> Faces;
   std::vector<bool>               IsUsable; // corners in range and distinct
   gp_XYZ                          Centre;
-  double                          Diagonal = 0.0;
+
+  const gp_XYZ& Corner(size_t theFace, int theK) const { return Nodes[Faces[theFace][theK] - 1]; }
 };
 
-// Faces on one undirected edge, and how often it runs low -> high and back.
+// One undirected edge, its faces, and how often it runs low -> high and back.
 struct EdgeUse
 {
+  int              Low = 0, High = 0;
   std::vector<int> Faces;
-  int              NbForward  = 0;
-  int              NbBackward = 0;
+  int              NbForward = 0, NbBackward = 0;
 };
 
 // Union-find over 0..n-1 with path halving.
@@ -62,51 +59,19 @@ struct Groups
   std::vector<int> Parent;
 };
 
-std::uint64_t edgeKey(int a, int b)
-{
-  return (static_cast<std::uint64_t>(std::min(a, b)) << 32) | static_cast<std::uint32_t>(std::max(a, b));
-}
-
-MeshData load(const Handle(Poly_Triangulation)& theMesh)
-{
-  MeshData aData;
-  Bnd_Box  aBox;
-  for (int i = 1; i <= theMesh->NbNodes(); ++i)
-  {
-    aData.Nodes.push_back(theMesh->Node(i).XYZ());
-    aBox.Add(theMesh->Node(i));
-  }
-  const int aNbNodes = theMesh->NbNodes();
-  for (int t = 1; t <= theMesh->NbTriangles(); ++t)
-  {
-    std::array<int, 3> f;
-    theMesh->Triangle(t).Get(f[0], f[1], f[2]);
-    aData.Faces.push_back(f);
-    const bool isInRange = std::all_of(f.begin(), f.end(), [&](int n) { return n >= 1 && n <= aNbNodes; });
-    aData.IsUsable.push_back(isInRange && f[0] != f[1] && f[1] != f[2] && f[0] != f[2]);
-  }
-  if (!aBox.IsVoid())
-  {
-    aData.Centre   = (aBox.CornerMin().XYZ() + aBox.CornerMax().XYZ()) * 0.5;
-    aData.Diagonal = std::sqrt(aBox.SquareExtent());
-  }
-  return aData;
-}
-
-std::string nodeText(const MeshData& theData, int theNode)
+// The parts streamed one after the other.
+template <typename... Part_t>
+std::string text(const Part_t&... theParts)
 {
   std::ostringstream aText;
-  const gp_XYZ&      p = theData.Nodes[static_cast<size_t>(theNode) - 1];
-  aText << "node " << theNode << " (" << p.X() << ", " << p.Y() << ", " << p.Z() << ")";
+  (aText << ... << theParts);
   return aText.str();
 }
 
 std::string faceText(const MeshData& theData, int theFace)
 {
-  const std::array<int, 3>& f = theData.Faces[static_cast<size_t>(theFace) - 1];
-  std::ostringstream        aText;
-  aText << "face " << theFace << " (" << f[0] << ", " << f[1] << ", " << f[2] << ")";
-  return aText.str();
+  const std::array<int, 3>& f = theData.Faces[theFace - 1];
+  return text("face ", theFace, " (", f[0], ", ", f[1], ", ", f[2], ")");
 }
 
 void addFault(Property& theProperty, const std::string& theText)
@@ -117,132 +82,125 @@ void addFault(Property& theProperty, const std::string& theText)
   }
 }
 
-void checkDegenerate(const MeshData& theData, const Options& theOptions, Result& theResult)
+// The mesh's arrays, checking for degenerate faces on the way.
+MeshData load(const Handle(Poly_Triangulation)& theMesh, const Options& theOptions, Result& theResult)
 {
-  theResult.NonDegenerate.IsChecked = true;
-  const double aLimit               = theOptions.DegenerateArea * theData.Diagonal * theData.Diagonal;
-  for (size_t t = 0; t < theData.Faces.size(); ++t)
+  MeshData aData;
+  Bnd_Box  aBox;
+  for (int i = 1; i <= theMesh->NbNodes(); ++i)
   {
-    const int                 aFace = static_cast<int>(t) + 1;
-    const std::array<int, 3>& f     = theData.Faces[t];
-    if (!theData.IsUsable[t])
+    aData.Nodes.push_back(theMesh->Node(i).XYZ());
+    aBox.Add(theMesh->Node(i));
+  }
+  aData.Centre        = (aBox.CornerMin().XYZ() + aBox.CornerMax().XYZ()) * 0.5;
+  const double aLimit = theOptions.DegenerateArea * aBox.SquareExtent();
+  for (int t = 1; t <= theMesh->NbTriangles(); ++t)
+  {
+    std::array<int, 3> f;
+    theMesh->Triangle(t).Get(f[0], f[1], f[2]);
+    aData.Faces.push_back(f);
+    const bool isInRange =
+        std::all_of(f.begin(), f.end(), [&](int n) { return n >= 1 && n <= theMesh->NbNodes(); });
+    aData.IsUsable.push_back(isInRange && f[0] != f[1] && f[1] != f[2] && f[0] != f[2]);
+    if (!aData.IsUsable.back())
     {
-      addFault(theResult.NonDegenerate,
-               faceText(theData, aFace) + " repeats a node or names one out of range");
+      addFault(theResult.NonDegenerate, faceText(aData, t) + " repeats a node or names one out of range");
       continue;
     }
-    const gp_XYZ &a = theData.Nodes[f[0] - 1], &b = theData.Nodes[f[1] - 1], &c = theData.Nodes[f[2] - 1];
+    const gp_XYZ &a = aData.Corner(t - 1, 0), &b = aData.Corner(t - 1, 1), &c = aData.Corner(t - 1, 2);
     const double  aTwiceArea = (b - a).Crossed(c - a).Modulus();
     if (!(aTwiceArea > aLimit))
     {
-      std::ostringstream aText;
-      aText << faceText(theData, aFace) << " has area " << 0.5 * aTwiceArea;
-      addFault(theResult.NonDegenerate, aText.str());
+      addFault(theResult.NonDegenerate, text(faceText(aData, t), " has area ", 0.5 * aTwiceArea));
     }
   }
+  return aData;
 }
 
-std::unordered_map<std::uint64_t, EdgeUse> collectEdges(const MeshData& theData)
+// The edges in the order of their first use (so that the first fault found
+// does not depend on hashing), checking Closed, EdgeManifold and Oriented.
+std::vector<EdgeUse> checkEdges(const MeshData& theData, Result& theResult)
 {
-  std::unordered_map<std::uint64_t, EdgeUse> anEdges;
+  std::vector<EdgeUse>                      anEdges;
+  std::unordered_map<std::uint64_t, size_t> aPlace;
   for (size_t t = 0; t < theData.Faces.size(); ++t)
   {
     for (int k = 0; k < 3 && theData.IsUsable[t]; ++k)
     {
-      const int a = theData.Faces[t][k], b = theData.Faces[t][(k + 1) % 3];
-      EdgeUse&  anUse = anEdges[edgeKey(a, b)];
+      const int  a = theData.Faces[t][k], b = theData.Faces[t][(k + 1) % 3];
+      const int  aLow = std::min(a, b), aHigh = std::max(a, b);
+      const auto aFound = aPlace.emplace((static_cast<std::uint64_t>(aLow) << 32) | aHigh, anEdges.size());
+      if (aFound.second)
+      {
+        anEdges.push_back({aLow, aHigh, {}, 0, 0});
+      }
+      EdgeUse& anUse = anEdges[aFound.first->second];
       anUse.Faces.push_back(static_cast<int>(t) + 1);
       ++(a < b ? anUse.NbForward : anUse.NbBackward);
+    }
+  }
+  for (const EdgeUse& anUse : anEdges)
+  {
+    const bool isTwice = anUse.NbForward > 1 || anUse.NbBackward > 1;
+    if (anUse.Faces.size() == 2 && !isTwice)
+    {
+      continue;
+    }
+    std::string aText = text("edge ", anUse.Low, "-", anUse.High, " has ", anUse.Faces.size(), " face");
+    for (size_t i = 0; i < anUse.Faces.size(); ++i)
+    {
+      aText += (i == 0 ? (anUse.Faces.size() == 1 ? ": " : "s: ") : ", ") + faceText(theData, anUse.Faces[i]);
+    }
+    if (anUse.Faces.size() != 2)
+    {
+      addFault(anUse.Faces.size() == 1 ? theResult.Closed : theResult.EdgeManifold, aText);
+    }
+    if (isTwice)
+    {
+      addFault(theResult.Oriented, aText + ", running twice in the same direction");
     }
   }
   return anEdges;
 }
 
-// Closed, EdgeManifold and Oriented, reported in face order so that the first
-// fault does not depend on hashing.
-void checkEdges(const MeshData&                                   theData,
-                const std::unordered_map<std::uint64_t, EdgeUse>& theEdges,
-                Result&                                           theResult)
+// The faces around a node form one fan when they are joined through the edges
+// leaving it: the corners at either end of an edge are joined across its faces.
+void checkFans(const MeshData& theData, const std::vector<EdgeUse>& theEdges, Result& theResult)
 {
-  theResult.Closed.IsChecked = theResult.EdgeManifold.IsChecked = theResult.Oriented.IsChecked = true;
-  std::unordered_map<std::uint64_t, bool> aSeen;
-  for (size_t t = 0; t < theData.Faces.size(); ++t)
+  const auto corner = [&](int theFace, int theNode)
   {
-    for (int k = 0; k < 3 && theData.IsUsable[t]; ++k)
+    const std::array<int, 3>& f = theData.Faces[theFace - 1];
+    return 3 * (theFace - 1) + (f[0] == theNode ? 0 : (f[1] == theNode ? 1 : 2));
+  };
+  Groups aFans(3 * theData.Faces.size());
+  for (const EdgeUse& anUse : theEdges)
+  {
+    for (const int aFace : anUse.Faces)
     {
-      const int a = theData.Faces[t][k], b = theData.Faces[t][(k + 1) % 3];
-      if (aSeen[edgeKey(a, b)])
-      {
-        continue;
-      }
-      aSeen[edgeKey(a, b)]     = true;
-      const EdgeUse&     anUse = theEdges.at(edgeKey(a, b));
-      std::ostringstream aName, aFaces;
-      aName << "edge " << std::min(a, b) << "-" << std::max(a, b);
-      for (size_t i = 0; i < anUse.Faces.size(); ++i)
-      {
-        aFaces << (i == 0 ? "" : ", ") << faceText(theData, anUse.Faces[i]);
-      }
-      if (anUse.Faces.size() == 1)
-      {
-        addFault(theResult.Closed, aName.str() + " has one face: " + aFaces.str());
-      }
-      if (anUse.Faces.size() > 2)
-      {
-        addFault(theResult.EdgeManifold,
-                 aName.str() + " has " + std::to_string(anUse.Faces.size()) + " faces: " + aFaces.str());
-      }
-      if (anUse.NbForward > 1 || anUse.NbBackward > 1)
-      {
-        addFault(theResult.Oriented, aName.str() + " runs twice in the same direction in " + aFaces.str());
-      }
+      aFans.Join(corner(aFace, anUse.Low), corner(anUse.Faces[0], anUse.Low));
+      aFans.Join(corner(aFace, anUse.High), corner(anUse.Faces[0], anUse.High));
     }
   }
-}
-
-// The faces around a node form one fan when they are all joined through the
-// edges leaving the node (in a triangle every other corner is such an edge).
-void checkFans(const MeshData& theData, Result& theResult)
-{
-  theResult.VertexManifold.IsChecked = true;
-  std::vector<std::vector<int>> aFacesOfNode(theData.Nodes.size());
-  for (size_t t = 0; t < theData.Faces.size(); ++t)
+  std::vector<std::vector<std::pair<int, int>>> aFansOfNode(theData.Nodes.size()); // root, first face
+  for (int c = 0; c < static_cast<int>(aFans.Parent.size()); ++c)
   {
-    for (int k = 0; k < 3 && theData.IsUsable[t]; ++k)
+    const int aRoot = aFans.Root(c);
+    auto&     aSeen = aFansOfNode[theData.IsUsable[c / 3] ? theData.Faces[c / 3][c % 3] - 1 : 0];
+    if (theData.IsUsable[c / 3] &&
+        std::none_of(aSeen.begin(), aSeen.end(), [&](const auto& theFan) { return theFan.first == aRoot; }))
     {
-      aFacesOfNode[static_cast<size_t>(theData.Faces[t][k]) - 1].push_back(static_cast<int>(t));
+      aSeen.emplace_back(aRoot, c / 3 + 1);
     }
   }
-  for (size_t v = 0; v < aFacesOfNode.size(); ++v)
+  for (size_t v = 0; v < aFansOfNode.size(); ++v)
   {
-    const std::vector<int>&      aFaces = aFacesOfNode[v];
-    Groups                       aFans(aFaces.size());
-    std::unordered_map<int, int> aFirstByCorner;
-    for (size_t i = 0; i < aFaces.size(); ++i)
+    if (aFansOfNode[v].size() > 1)
     {
-      for (const int aCorner : theData.Faces[static_cast<size_t>(aFaces[i])])
-      {
-        if (aCorner != static_cast<int>(v) + 1)
-        {
-          const auto anIt = aFirstByCorner.emplace(aCorner, static_cast<int>(i)).first;
-          aFans.Join(static_cast<int>(i), anIt->second);
-        }
-      }
-    }
-    std::vector<int> aFirstOfFan;
-    for (size_t i = 0; i < aFaces.size(); ++i)
-    {
-      if (aFans.Root(static_cast<int>(i)) == static_cast<int>(i))
-      {
-        aFirstOfFan.push_back(aFaces[i] + 1);
-      }
-    }
-    if (aFirstOfFan.size() > 1)
-    {
-      std::ostringstream aText;
-      aText << nodeText(theData, static_cast<int>(v) + 1) << " has " << aFirstOfFan.size()
-            << " separate fans of faces, e.g. face " << aFirstOfFan[0] << " and face " << aFirstOfFan[1];
-      addFault(theResult.VertexManifold, aText.str());
+      const gp_XYZ& p = theData.Nodes[v];
+      addFault(theResult.VertexManifold,
+               text("node ", v + 1, " (", p.X(), ", ", p.Y(), ", ", p.Z(), ") has ", aFansOfNode[v].size(),
+                    " separate fans of faces, e.g. face ", aFansOfNode[v][0].second, " and face ",
+                    aFansOfNode[v][1].second));
     }
   }
 }
@@ -255,143 +213,64 @@ Handle(Trivex::TriangleSet) buildSet(const Handle(Trivex::TriangleSet)& theSet)
   return theSet;
 }
 
-// Volume of the whole and of each shell; a shell of negative volume is fine
-// only as a cavity, i.e. inside the other shells.
-void checkVolume(const MeshData&                                   theData,
-                 const std::unordered_map<std::uint64_t, EdgeUse>& theEdges,
-                 Result&                                           theResult)
+// Volume of the whole and of each shell (faces joined by edges); a shell of
+// negative volume is fine only as a cavity, i.e. inside the other shells.
+void checkVolume(const MeshData& theData, const std::vector<EdgeUse>& theEdges, Result& theResult)
 {
-  theResult.PositiveVolume.IsChecked = true;
   Groups aShells(theData.Faces.size());
-  for (const auto& anEdge : theEdges)
+  for (const EdgeUse& anUse : theEdges)
   {
-    for (size_t i = 1; i < anEdge.second.Faces.size(); ++i)
+    for (const int aFace : anUse.Faces)
     {
-      aShells.Join(anEdge.second.Faces[i] - 1, anEdge.second.Faces[0] - 1);
+      aShells.Join(aFace - 1, anUse.Faces[0] - 1);
     }
   }
   std::unordered_map<int, double> aVolumeOfShell;
-  std::vector<int>                aShellOrder; // roots by first face
+  std::vector<int>                aFirstOfShell;
   for (size_t t = 0; t < theData.Faces.size(); ++t)
   {
-    if (!theData.IsUsable[t])
+    if (theData.IsUsable[t])
     {
-      continue;
+      const gp_XYZ a = theData.Corner(t, 0) - theData.Centre, b = theData.Corner(t, 1) - theData.Centre;
+      const double aVolume = a.Dot(b.Crossed(theData.Corner(t, 2) - theData.Centre)) / 6.0;
+      if (aVolumeOfShell.emplace(aShells.Root(static_cast<int>(t)), 0.0).second)
+      {
+        aFirstOfShell.push_back(static_cast<int>(t));
+      }
+      aVolumeOfShell[aShells.Root(static_cast<int>(t))] += aVolume;
+      theResult.Volume += aVolume;
     }
-    const std::array<int, 3>& f = theData.Faces[t];
-    const gp_XYZ a = theData.Nodes[f[0] - 1] - theData.Centre, b = theData.Nodes[f[1] - 1] - theData.Centre,
-                 c       = theData.Nodes[f[2] - 1] - theData.Centre;
-    const double aVolume = a.Dot(b.Crossed(c)) / 6.0;
-    const int    aRoot   = aShells.Root(static_cast<int>(t));
-    if (aVolumeOfShell.emplace(aRoot, 0.0).second)
-    {
-      aShellOrder.push_back(static_cast<int>(t));
-    }
-    aVolumeOfShell[aRoot] += aVolume;
-    theResult.Volume += aVolume;
   }
-  theResult.NbShells = static_cast<int>(aShellOrder.size());
+  theResult.NbShells = static_cast<int>(aFirstOfShell.size());
   if (!(theResult.Volume > 0.0))
   {
-    std::ostringstream aText;
-    aText << "the signed volume " << theResult.Volume << " is not positive: the surface faces inwards";
-    addFault(theResult.PositiveVolume, aText.str());
+    addFault(theResult.PositiveVolume,
+             text("the signed volume ", theResult.Volume, " is not positive: the surface faces inwards"));
   }
-  for (size_t s = 0; s < aShellOrder.size(); ++s)
+  for (const int aFirst : aFirstOfShell)
   {
-    const int    aFirst  = aShellOrder[s];
-    const double aVolume = aVolumeOfShell[aShells.Root(aFirst)];
-    if (aVolume >= 0.0 || aShellOrder.size() == 1)
+    const int    aShell  = aShells.Root(aFirst);
+    const double aVolume = aVolumeOfShell[aShell];
+    if (aVolume >= 0.0 || aFirstOfShell.size() == 1)
     {
       continue;
     }
     std::vector<Trivex::TriangleData> anOthers;
     for (size_t t = 0; t < theData.Faces.size(); ++t)
     {
-      if (theData.IsUsable[t] && aShells.Root(static_cast<int>(t)) != aShells.Root(aFirst))
+      if (theData.IsUsable[t] && aShells.Root(static_cast<int>(t)) != aShell)
       {
-        const std::array<int, 3>& f = theData.Faces[t];
-        anOthers.emplace_back(theData.Nodes[f[0] - 1], theData.Nodes[f[1] - 1], theData.Nodes[f[2] - 1],
+        anOthers.emplace_back(theData.Corner(t, 0), theData.Corner(t, 1), theData.Corner(t, 2),
                               static_cast<int>(t) + 1);
       }
     }
-    const Handle(Trivex::TriangleSet) aSet = buildSet(new Trivex::TriangleSet(anOthers));
-    const gp_Pnt aProbe(theData.Nodes[static_cast<size_t>(theData.Faces[aFirst][0]) - 1]);
-    if (!Trivex::ClassifyPntMesh(aSet, 3).Perform(aProbe))
+    if (!Trivex::ClassifyPntMesh(buildSet(new Trivex::TriangleSet(anOthers)), 3)
+             .Perform(gp_Pnt(theData.Corner(aFirst, 0))))
     {
-      std::ostringstream aText;
-      aText << "the shell of " << faceText(theData, aFirst + 1) << " has volume " << aVolume
-            << " and is no cavity of another shell";
-      addFault(theResult.PositiveVolume, aText.str());
+      addFault(theResult.PositiveVolume, text("the shell of ", faceText(theData, aFirst + 1), " has volume ",
+                                              aVolume, " and is no cavity of another shell"));
     }
   }
-}
-
-std::vector<std::pair<int, int>>
-hierarchyPairs(const MeshData& theData, const Handle(Trivex::TriangleSet)& theSet, double theTolerance)
-{
-  const int                                     aNbFaces = static_cast<int>(theData.Faces.size());
-  std::vector<std::vector<std::pair<int, int>>> aPerThread(1);
-#pragma omp parallel
-  {
-#ifdef _OPENMP
-#pragma omp single
-    aPerThread.resize(static_cast<size_t>(omp_get_num_threads()));
-    const size_t aThread = static_cast<size_t>(omp_get_thread_num());
-#else
-    const size_t aThread = 0;
-#endif
-    Trivex::IntersectTriMesh          aQuery(theSet, theTolerance);
-    std::vector<Trivex::TriangleData> aFound;
-#pragma omp for schedule(dynamic, 64)
-    for (int t = 0; t < aNbFaces; ++t)
-    {
-      if (!theData.IsUsable[static_cast<size_t>(t)])
-      {
-        continue;
-      }
-      aQuery.Perform(theSet->Triangle(t), aFound);
-      for (const int u : aQuery.Indices())
-      {
-        if (theData.IsUsable[static_cast<size_t>(u)] && u != t)
-        {
-          aPerThread[aThread].emplace_back(std::min(t, u) + 1, std::max(t, u) + 1);
-        }
-      }
-    }
-  }
-  std::vector<std::pair<int, int>> aPairs;
-  for (const auto& aPart : aPerThread)
-  {
-    aPairs.insert(aPairs.end(), aPart.begin(), aPart.end());
-  }
-  return aPairs;
-}
-
-std::vector<std::pair<int, int>> bruteForcePairs(const MeshData& theData, double theTolerance)
-{
-  std::vector<std::pair<int, int>>   aPairs;
-  const size_t                       aNbFaces = theData.Faces.size();
-  std::vector<std::array<gp_XYZ, 3>> aCorners(aNbFaces);
-  for (size_t t = 0; t < aNbFaces; ++t)
-  {
-    for (int k = 0; k < 3 && theData.IsUsable[t]; ++k)
-    {
-      aCorners[t][k] = theData.Nodes[static_cast<size_t>(theData.Faces[t][k]) - 1];
-    }
-  }
-  for (size_t t = 0; t < aNbFaces; ++t)
-  {
-    for (size_t u = t + 1; u < aNbFaces && theData.IsUsable[t]; ++u)
-    {
-      if (theData.IsUsable[u] &&
-          PelliskTest_Crossing::FacesCross(aCorners[t].data(), aCorners[u].data(), theTolerance))
-      {
-        aPairs.emplace_back(static_cast<int>(t) + 1, static_cast<int>(u) + 1);
-      }
-    }
-  }
-  return aPairs;
 }
 
 std::vector<std::pair<int, int>> crossingPairs(const MeshData&                    theData,
@@ -399,9 +278,47 @@ std::vector<std::pair<int, int>> crossingPairs(const MeshData&                  
                                                CrossingSearch                     theSearch,
                                                double                             theTolerance)
 {
-  std::vector<std::pair<int, int>> aPairs = theSearch == CrossingSearch::Hierarchy
-                                                ? hierarchyPairs(theData, theSet, theTolerance)
-                                                : bruteForcePairs(theData, theTolerance);
+  const int                        aNbFaces = static_cast<int>(theData.Faces.size());
+  std::vector<std::pair<int, int>> aPairs;
+  if (theSearch == CrossingSearch::Hierarchy)
+  {
+#pragma omp parallel
+    {
+      Trivex::IntersectTriMesh          aQuery(theSet, theTolerance);
+      std::vector<Trivex::TriangleData> aFound;
+#pragma omp for schedule(dynamic, 64)
+      for (int t = 0; t < aNbFaces; ++t)
+      {
+        if (!theData.IsUsable[t] || !aQuery.Perform(theSet->Triangle(t), aFound))
+        {
+          continue;
+        }
+        for (const int u : aQuery.Indices())
+        {
+          if (theData.IsUsable[u] && u != t)
+          {
+#pragma omp critical(PelliskTest_MeshCheck_Pairs)
+            aPairs.emplace_back(std::min(t, u) + 1, std::max(t, u) + 1);
+          }
+        }
+      }
+    }
+  }
+  else
+  {
+    for (int t = 0; t < aNbFaces; ++t)
+    {
+      const gp_XYZ A[3] = {theData.Corner(t, 0), theData.Corner(t, 1), theData.Corner(t, 2)};
+      for (int u = t + 1; u < aNbFaces && theData.IsUsable[t]; ++u)
+      {
+        const gp_XYZ B[3] = {theData.Corner(u, 0), theData.Corner(u, 1), theData.Corner(u, 2)};
+        if (theData.IsUsable[u] && PelliskTest_Crossing::FacesCross(A, B, theTolerance))
+        {
+          aPairs.emplace_back(t + 1, u + 1);
+        }
+      }
+    }
+  }
   std::sort(aPairs.begin(), aPairs.end());
   aPairs.erase(std::unique(aPairs.begin(), aPairs.end()), aPairs.end());
   return aPairs;
@@ -412,7 +329,6 @@ void checkEnclosure(const Handle(Trivex::TriangleSet)& theSet,
                     const Options&                     theOptions,
                     Result&                            theResult)
 {
-  theResult.EnclosesInput.IsChecked = true;
   Bnd_Box aBox;
   for (int i = 1; i <= theInput->NbNodes(); ++i)
   {
@@ -434,50 +350,55 @@ void checkEnclosure(const Handle(Trivex::TriangleSet)& theSet,
       if (!aClassifier.Perform(p))
       {
         aProjector.Perform(p);
-        const double aDistance            = aProjector.IsDone() ? aProjector.Distance() : RealLast();
-        anOutside[static_cast<size_t>(i)] = aDistance > aTolerance ? aDistance : 0.0;
+        const double aDistance = aProjector.IsDone() ? aProjector.Distance() : RealLast();
+        anOutside[i]           = aDistance > aTolerance ? aDistance : 0.0;
       }
     }
   }
   for (int i = 0; i < aNbInput; ++i)
   {
-    if (anOutside[static_cast<size_t>(i)] > 0.0)
+    if (anOutside[i] > 0.0)
     {
-      const gp_Pnt       p = theInput->Node(i + 1);
-      std::ostringstream aText;
-      aText << "input node " << i + 1 << " (" << p.X() << ", " << p.Y() << ", " << p.Z() << ") is outside, "
-            << anOutside[static_cast<size_t>(i)] << " from the surface (tolerance " << aTolerance << ")";
-      addFault(theResult.EnclosesInput, aText.str());
+      const gp_Pnt p = theInput->Node(i + 1);
+      addFault(theResult.EnclosesInput,
+               text("input node ", i + 1, " (", p.X(), ", ", p.Y(), ", ", p.Z(), ") is outside, ",
+                    anOutside[i], " from the surface (tolerance ", aTolerance, ")"));
     }
   }
 }
 
-std::string propertyLine(const char* theName, const Property& theProperty)
+::testing::AssertionResult asAssertion(const Result& theResult)
 {
-  std::ostringstream aLine;
-  aLine << theName << ": ";
-  if (!theProperty.IsChecked)
+  if (theResult.IsValid())
   {
-    aLine << "not checked";
+    return ::testing::AssertionSuccess();
   }
-  else if (theProperty.NbFaults == 0)
-  {
-    aLine << "ok";
-  }
-  else
-  {
-    aLine << "FAILED (" << theProperty.NbFaults << (theProperty.NbFaults == 1 ? " fault" : " faults")
-          << "), first: " << theProperty.FirstFault;
-  }
-  return aLine.str();
+  return ::testing::AssertionFailure() << "the mesh is not a valid wrap:\n" << theResult.Summary();
 }
 } // namespace
 
+std::vector<std::pair<const char*, const Property*>> Result::Properties() const
+{
+  return {{"closed", &Closed},
+          {"edge-manifold", &EdgeManifold},
+          {"vertex-manifold", &VertexManifold},
+          {"oriented", &Oriented},
+          {"positive volume", &PositiveVolume},
+          {"no degenerate face", &NonDegenerate},
+          {"no crossing", &NoCrossing},
+          {"encloses input", &EnclosesInput}};
+}
+
 bool Result::IsValid() const
 {
-  return Closed.IsOk() && EdgeManifold.IsOk() && VertexManifold.IsOk() && Oriented.IsOk() &&
-         PositiveVolume.IsOk() && NonDegenerate.IsOk() && NoCrossing.IsOk() &&
-         (!EnclosesInput.IsChecked || EnclosesInput.IsOk());
+  for (const auto& aProperty : Properties())
+  {
+    if (!aProperty.second->IsOk() && (aProperty.second != &EnclosesInput || EnclosesInput.IsChecked))
+    {
+      return false;
+    }
+  }
+  return true;
 }
 
 std::string Result::Summary() const
@@ -485,17 +406,15 @@ std::string Result::Summary() const
   std::ostringstream aText;
   aText << "mesh: " << NbNodes << " nodes, " << NbTriangles << " triangles, " << NbShells
         << " shells, volume " << Volume << "\n";
-  const std::pair<const char*, const Property*> aLines[] = {{"closed", &Closed},
-                                                            {"edge-manifold", &EdgeManifold},
-                                                            {"vertex-manifold", &VertexManifold},
-                                                            {"oriented", &Oriented},
-                                                            {"positive volume", &PositiveVolume},
-                                                            {"no degenerate face", &NonDegenerate},
-                                                            {"no crossing", &NoCrossing},
-                                                            {"encloses input", &EnclosesInput}};
-  for (const auto& aLine : aLines)
+  for (const auto& aProperty : Properties())
   {
-    aText << propertyLine(aLine.first, *aLine.second) << "\n";
+    const Property& p = *aProperty.second;
+    aText << aProperty.first << ": "
+          << (!p.IsChecked      ? "not checked"
+              : p.NbFaults == 0 ? "ok"
+                                : text("FAILED (", p.NbFaults, p.NbFaults == 1 ? " fault" : " faults",
+                                       "), first: ", p.FirstFault))
+          << "\n";
   }
   return aText.str();
 }
@@ -509,17 +428,20 @@ Result PelliskTest_MeshCheck::Check(const Handle(Poly_Triangulation)& theMesh,
   {
     return aResult;
   }
-  const MeshData aData = load(theMesh);
-  aResult.NbNodes      = theMesh->NbNodes();
-  aResult.NbTriangles  = theMesh->NbTriangles();
-  const auto anEdges   = collectEdges(aData);
-  checkDegenerate(aData, theOptions, aResult);
-  checkEdges(aData, anEdges, aResult);
-  checkFans(aData, aResult);
+  for (Property* aProperty :
+       {&aResult.Closed, &aResult.EdgeManifold, &aResult.VertexManifold, &aResult.Oriented,
+        &aResult.PositiveVolume, &aResult.NonDegenerate, &aResult.NoCrossing})
+  {
+    aProperty->IsChecked = true;
+  }
+  aResult.EnclosesInput.IsChecked    = !theInput.IsNull();
+  aResult.NbNodes                    = theMesh->NbNodes();
+  aResult.NbTriangles                = theMesh->NbTriangles();
+  const MeshData             aData   = load(theMesh, theOptions, aResult);
+  const std::vector<EdgeUse> anEdges = checkEdges(aData, aResult);
+  checkFans(aData, anEdges, aResult);
   checkVolume(aData, anEdges, aResult);
-
   const Handle(Trivex::TriangleSet) aSet = buildSet(new Trivex::TriangleSet(theMesh));
-  aResult.NoCrossing.IsChecked           = true;
   for (const auto& aPair : crossingPairs(aData, aSet, theOptions.Search, theOptions.CrossingTolerance))
   {
     addFault(aResult.NoCrossing, faceText(aData, aPair.first) + " crosses " + faceText(aData, aPair.second));
@@ -535,12 +457,8 @@ Result PelliskTest_MeshCheck::Check(const Handle(HalfEdge_Mesh)&      theMesh,
                                     const Handle(Poly_Triangulation)& theInput,
                                     const Options&                    theOptions)
 {
-  if (theMesh.IsNull())
-  {
-    return Result();
-  }
-  const Handle(Poly_Triangulation) aTriangulation = static_cast<Handle(Poly_Triangulation)>(*theMesh);
-  return Check(aTriangulation, theInput, theOptions);
+  return theMesh.IsNull() ? Result()
+                          : Check(static_cast<Handle(Poly_Triangulation)>(*theMesh), theInput, theOptions);
 }
 
 std::vector<std::pair<int, int>> PelliskTest_MeshCheck::CrossingPairs(
@@ -550,31 +468,21 @@ std::vector<std::pair<int, int>> PelliskTest_MeshCheck::CrossingPairs(
   {
     return {};
   }
-  const MeshData                    aData = load(theMesh);
-  const Handle(Trivex::TriangleSet) aSet  = buildSet(new Trivex::TriangleSet(theMesh));
-  return crossingPairs(aData, aSet, theSearch, theTolerance);
+  Result aScratch;
+  return crossingPairs(load(theMesh, Options(), aScratch), buildSet(new Trivex::TriangleSet(theMesh)),
+                       theSearch, theTolerance);
 }
 
 ::testing::AssertionResult PelliskTest_MeshCheck::IsValidWrap(const Handle(Poly_Triangulation)& theMesh,
                                                               const Handle(Poly_Triangulation)& theInput,
                                                               const Options&                    theOptions)
 {
-  const Result aResult = Check(theMesh, theInput, theOptions);
-  if (aResult.IsValid())
-  {
-    return ::testing::AssertionSuccess();
-  }
-  return ::testing::AssertionFailure() << "the mesh is not a valid wrap:\n" << aResult.Summary();
+  return asAssertion(Check(theMesh, theInput, theOptions));
 }
 
 ::testing::AssertionResult PelliskTest_MeshCheck::IsValidWrap(const Handle(HalfEdge_Mesh)&      theMesh,
                                                               const Handle(Poly_Triangulation)& theInput,
                                                               const Options&                    theOptions)
 {
-  const Result aResult = Check(theMesh, theInput, theOptions);
-  if (aResult.IsValid())
-  {
-    return ::testing::AssertionSuccess();
-  }
-  return ::testing::AssertionFailure() << "the mesh is not a valid wrap:\n" << aResult.Summary();
+  return asAssertion(Check(theMesh, theInput, theOptions));
 }

@@ -70,6 +70,9 @@ struct Result
   Property NoCrossing;     //!< no two faces crossing (touching only at shared corners or sides)
   Property EnclosesInput;  //!< every input node inside the surface or within the tolerance of it
 
+  //! The properties in summary order, with their names ("closed", "edge-manifold"...).
+  std::vector<std::pair<const char*, const Property*>> Properties() const;
+
   //! True when every property is fine; EnclosesInput counts only when checked.
   bool IsValid() const;
 

@@ -10,188 +10,164 @@
 #include <random>
 
 using namespace PelliskTest_MeshCheck;
-namespace Meshes = PelliskTest_Meshes;
+using namespace PelliskTest_Meshes;
 
 namespace
 {
 Handle(Poly_Triangulation) unitBox()
 {
-  return Meshes::Box(gp_Pnt(0, 0, 0), gp_Pnt(1, 1, 1));
+  return Box(gp_Pnt(0, 0, 0), gp_Pnt(1, 1, 1));
 }
 
-// Names of the properties that failed, in summary order.
-std::vector<std::string> failed(const Result& theResult)
+// Names of the failed properties, in summary order, separated by commas.
+std::string failed(const Result& theResult)
 {
-  std::vector<std::string>                            aNames;
-  const std::vector<std::pair<std::string, Property>> aAll = {{"Closed", theResult.Closed},
-                                                              {"EdgeManifold", theResult.EdgeManifold},
-                                                              {"VertexManifold", theResult.VertexManifold},
-                                                              {"Oriented", theResult.Oriented},
-                                                              {"PositiveVolume", theResult.PositiveVolume},
-                                                              {"NonDegenerate", theResult.NonDegenerate},
-                                                              {"NoCrossing", theResult.NoCrossing},
-                                                              {"EnclosesInput", theResult.EnclosesInput}};
-  for (const auto& aProperty : aAll)
+  std::string aNames;
+  for (const auto& aProperty : theResult.Properties())
   {
-    if (aProperty.second.IsChecked && !aProperty.second.IsOk())
+    if (aProperty.second->IsChecked && !aProperty.second->IsOk())
     {
-      aNames.push_back(aProperty.first);
+      aNames += (aNames.empty() ? "" : ",") + std::string(aProperty.first);
     }
   }
   return aNames;
 }
 
-using Names = std::vector<std::string>;
+// The unit box with one more face, given by its corners (new nodes appended).
+Handle(Poly_Triangulation) boxWith(const std::vector<gp_Pnt>& theNewNodes, const std::array<int, 3>& theFace)
+{
+  std::vector<gp_Pnt> aNodes = Nodes(unitBox());
+  aNodes.insert(aNodes.end(), theNewNodes.begin(), theNewNodes.end());
+  std::vector<std::array<int, 3>> aFaces = Triangles(unitBox());
+  aFaces.push_back(theFace);
+  return Make(aNodes, aFaces);
+}
 
-// A closed box whose bottom edge (node 1 to node 2) carries its midpoint and a
-// zero-area sliver face (mid, 1, 2): still closed, manifold and oriented.
+// The unit box whose first face (1, 4, 2) is split at the midpoint 9 of its
+// side 1-4 into (1, 9, 2) and (9, 4, 2), with the zero-area sliver (9, 1, 4)
+// closing the side: still closed, manifold and oriented, but node 9 lies on
+// the side 1-4 of face 2, which the halves then meet beyond their corner 1.
 Handle(Poly_Triangulation) boxWithSliver()
 {
-  std::vector<gp_Pnt>             aNodes = Meshes::Nodes(unitBox());
-  std::vector<std::array<int, 3>> aFaces = Meshes::Triangles(unitBox());
-  const int                       a = aFaces[0][0], b = aFaces[0][1];
+  std::vector<gp_Pnt>             aNodes = Nodes(unitBox());
+  std::vector<std::array<int, 3>> aFaces = Triangles(unitBox());
+  const int                       a = aFaces[0][0], b = aFaces[0][1], c = aFaces[0][2];
   aNodes.push_back(gp_Pnt((aNodes[a - 1].XYZ() + aNodes[b - 1].XYZ()) * 0.5));
   const int m = static_cast<int>(aNodes.size());
-  const int c = aFaces[0][2];
   aFaces[0]   = {a, m, c};
   aFaces.push_back({m, b, c});
   aFaces.push_back({m, a, b});
-  return Meshes::Make(aNodes, aFaces);
+  return Make(aNodes, aFaces);
 }
 } // namespace
 
-TEST(PelliskTest_MeshCheckTest, ClosedOutwardMeshesPassEveryCheck)
+TEST(PelliskTest_MeshCheckTest, EachFlawFailsItsOwnCheckOnly)
 {
-  gp_Trsf aMirror;
+  gp_Trsf aMirror, aShrink;
   aMirror.SetMirror(gp_Ax2(gp_Pnt(0.3, 0, 0), gp_Dir(1, 1, 0)));
-  const std::vector<Handle(Poly_Triangulation)> aValid = {
-      unitBox(),
-      Meshes::Box(gp_Pnt(-1e-3, 0, 0), gp_Pnt(0, 2e-3, 1e-3), 3),
-      Meshes::Box(gp_Pnt(1e4, 1e4, 1e4), gp_Pnt(1.001e4, 1.002e4, 1.003e4), 2),
-      Meshes::UVSphere(gp_Pnt(1, 2, 3), 2.0, 16, 9),
-      Meshes::IcoSphere(gp_Pnt(0, 0, 0), 1.0, 3),
-      Meshes::Transformed(Meshes::IcoSphere(gp_Pnt(1, 0, 0), 0.5, 1), aMirror),
-      Meshes::HollowBox(),
-      Meshes::FarApartObjects()};
-  for (size_t i = 0; i < aValid.size(); ++i)
+  aShrink.SetScale(gp_Pnt(0, 0, 0), 1e-6);
+  const Handle(Poly_Triangulation) aCornerCubes =
+      Welded(Append(unitBox(), Box(gp_Pnt(1, 1, 1), gp_Pnt(2, 2, 2))), 1e-9);
+  std::vector<std::array<int, 3>> aFlipped = Triangles(unitBox()), aBroken = aFlipped;
+  std::swap(aFlipped[3][1], aFlipped[3][2]);
+  aBroken.push_back({2, 2, 5});
+  aBroken.push_back({1, 2, 99});
+  std::vector<gp_Pnt> anInside  = {gp_Pnt(0.5, 0.5, 0.5), gp_Pnt(0.1, 0.9, 0.2), gp_Pnt(1.0, 0.5, 0.5),
+                                   gp_Pnt(0.5, 0.5, 1.0 + 1e-8)},
+                      anOutside = anInside;
+  anOutside.emplace_back(2.0, 0.5, 0.5);
+  anOutside.emplace_back(0.5, -0.25, 0.5);
+  const Handle(Poly_Triangulation) anInput = Make(anOutside, {{1, 2, 3}, {4, 5, 6}});
+  Options                          aWide;
+  aWide.InputTolerance = 1.5;
+  struct Case
   {
-    EXPECT_TRUE(IsValidWrap(aValid[i])) << "mesh " << i;
+    const char*                Name;
+    Handle(Poly_Triangulation) Mesh, Input;
+    std::string                Failed;    // the failed properties
+    const char*                InSummary; // what the summary says of them
+    Options                    Tolerances = Options();
+  };
+  const Case aCases[] = {
+      // Closed makers and closed soups.
+      {"box", unitBox(), nullptr, "", ""},
+      {"tiny box", Box(gp_Pnt(-1e-3, 0, 0), gp_Pnt(0, 2e-3, 1e-3), 3), nullptr, "", ""},
+      {"far box", Box(gp_Pnt(1e4, 1e4, 1e4), gp_Pnt(1.001e4, 1.002e4, 1.003e4), 2), nullptr, "", ""},
+      {"tetrahedron", Tetrahedron(), nullptr, "", ""},
+      {"torus", Torus(12, 7), nullptr, "", ""},
+      {"icosphere", IcoSphere(gp_Pnt(0, 0, 0), 1.0, 3), nullptr, "", ""},
+      {"mirrored icosphere", Transformed(IcoSphere(gp_Pnt(1, 0, 0), 0.5, 1), aMirror), nullptr, "", ""},
+      {"hollow box", HollowBox(), nullptr, "", ""},
+      {"far apart objects", FarApartObjects(), nullptr, "", ""},
+      {"input inside or on the surface", unitBox(), Make(anInside, {{1, 2, 3}, {2, 3, 4}}), "", ""},
+      {"input within a wide tolerance", unitBox(), anInput, "", "", aWide},
+      // Flaws, each found by its own check.
+      {"open box", Without(unitBox(), {5}), nullptr, "closed", "closed: FAILED (3 faults), first: edge "},
+      {"fin on an edge", boxWith({gp_Pnt(-1, -1, 0.5)}, {1, 2, 9}), nullptr, "closed,edge-manifold,oriented",
+       "edge-manifold: FAILED (1 fault), first: edge 1-2 has 3 faces: face 1 "},
+      {"cubes sharing a corner", aCornerCubes, nullptr, "vertex-manifold",
+       "vertex-manifold: FAILED (1 fault), first: node 8 (1, 1, 1) has 2 separate fans of faces, e.g. face 3 "
+       "and face 13"},
+      {"flipped face", Make(Nodes(unitBox()), aFlipped), nullptr, "oriented", "oriented: FAILED (3 faults)"},
+      {"inside out", Reversed(unitBox()), nullptr, "positive volume",
+       "positive volume: FAILED (1 fault), first: the signed volume -1 is not positive"},
+      {"hollow box inside out", Reversed(HollowBox()), nullptr, "positive volume", "positive volume: FAILED"},
+      {"inward box beside an outward one",
+       Append(Box(gp_Pnt(0, 0, 0), gp_Pnt(2, 2, 2)), Reversed(Box(gp_Pnt(5, 0, 0), gp_Pnt(6, 1, 1)))),
+       nullptr, "positive volume", "positive volume: FAILED (1 fault), first: the shell of face 13 "},
+      {"sliver", boxWithSliver(), nullptr, "no degenerate face,no crossing",
+       "no degenerate face: FAILED (1 fault), first: face 14 (9, 1, 4) has area 0"},
+      {"box shrunk to 1e-6: areas are relative to the size", Transformed(unitBox(), aShrink), nullptr, "",
+       ""},
+      {"sliver of a tiny box", Transformed(boxWithSliver(), aShrink), nullptr,
+       "no degenerate face,no crossing",
+       "no degenerate face: FAILED (1 fault), first: face 14 (9, 1, 4) has area 0"},
+      {"repeated or missing node", Make(Nodes(unitBox()), aBroken), nullptr, "no degenerate face",
+       "no degenerate face: FAILED (2 faults), first: face 13 (2, 2, 5) repeats a node"},
+      {"overlapping boxes", OverlappingBoxes(), nullptr, "no crossing", " crosses face "},
+      {"boxes face to face", Append(unitBox(), Box(gp_Pnt(1, 0.2, 0.2), gp_Pnt(2, 0.8, 0.8))), nullptr,
+       "no crossing", "no crossing: FAILED"},
+      {"input outside", unitBox(), anInput, "encloses input",
+       "encloses input: FAILED (2 faults), first: input node 5 (2, 0.5, 0.5) is outside, 1 from"},
+      {"input in the cavity", HollowBox(),
+       Make({gp_Pnt(0.9, 0.9, 0.9), gp_Pnt(0, 0, 0.1), gp_Pnt(-0.9, 0, 0)}, {{1, 2, 3}}), "encloses input",
+       "encloses input: FAILED (1 fault), first: input node 2 "},
+      // Dirty soups, with the flaws they are made for.
+      {"holed sphere with a shifted patch", HoledSphereWithShiftedPatch(), nullptr,
+       "closed,vertex-manifold,no crossing", ""},
+      {"plate in pieces", PlateInPieces(), nullptr, "closed", "closed: FAILED (576 faults)"}};
+  for (const Case& aCase : aCases)
+  {
+    SCOPED_TRACE(aCase.Name);
+    const Result aResult = Check(aCase.Mesh, aCase.Input, aCase.Tolerances);
+    EXPECT_EQ(failed(aResult), aCase.Failed) << aResult.Summary();
+    EXPECT_EQ(aResult.IsValid(), aCase.Failed.empty());
+    EXPECT_NE(aResult.Summary().find(aCase.InSummary), std::string::npos) << aResult.Summary();
   }
-  const Result aHollow = Check(Meshes::HollowBox());
-  EXPECT_NEAR(aHollow.Volume, 8.0 - 1.0, 1e-12);
-  EXPECT_EQ(aHollow.NbShells, 2);
-
-  // The half-edge mesh is checked through its triangulation.
-  const Handle(HalfEdge_Mesh) aHalfEdge = new HalfEdge_Mesh(Meshes::IcoSphere(gp_Pnt(0, 0, 0), 1.0, 2));
-  EXPECT_TRUE(IsValidWrap(aHalfEdge));
-}
-
-TEST(PelliskTest_MeshCheckTest, EachFlawFailsItsOwnCheck)
-{
-  // Open box: the three sides of the missing triangle are boundary edges.
-  const Result anOpen = Check(Meshes::Without(unitBox(), {5}));
-  EXPECT_EQ(failed(anOpen), Names({"Closed"}));
-  EXPECT_EQ(anOpen.Closed.NbFaults, 3);
-  EXPECT_NE(anOpen.Closed.FirstFault.find("has one face: face"), std::string::npos)
-      << anOpen.Closed.FirstFault;
-
-  // A fin on a box edge (a T): that edge has three faces; the fin's free
-  // sides are open and its side on the edge repeats a direction.
-  std::vector<gp_Pnt>             aFinNodes = Meshes::Nodes(unitBox());
-  std::vector<std::array<int, 3>> aFinFaces = Meshes::Triangles(unitBox());
-  aFinNodes.emplace_back(-1.0, -1.0, 0.5);
-  aFinFaces.push_back({aFinFaces[0][0], aFinFaces[0][1], static_cast<int>(aFinNodes.size())});
-  const Result aFin = Check(Meshes::Make(aFinNodes, aFinFaces));
-  EXPECT_EQ(failed(aFin), Names({"Closed", "EdgeManifold", "Oriented"}));
-  EXPECT_EQ(aFin.EdgeManifold.NbFaults, 1);
-  EXPECT_NE(aFin.EdgeManifold.FirstFault.find("has 3 faces: face 1 "), std::string::npos)
-      << aFin.EdgeManifold.FirstFault;
-
-  // Two cubes sharing one corner node: one node with two fans.
-  const Result aCorner =
-      Check(Meshes::Welded(Meshes::Append(unitBox(), Meshes::Box(gp_Pnt(1, 1, 1), gp_Pnt(2, 2, 2))), 1e-9));
-  EXPECT_EQ(failed(aCorner), Names({"VertexManifold"}));
-  EXPECT_EQ(aCorner.VertexManifold.NbFaults, 1);
-  EXPECT_NE(aCorner.VertexManifold.FirstFault.find("(1, 1, 1) has 2 separate fans"), std::string::npos)
-      << aCorner.VertexManifold.FirstFault;
-
-  // One reversed face: its three edges run twice in one direction.
-  std::vector<std::array<int, 3>> aFaces = Meshes::Triangles(unitBox());
-  std::swap(aFaces[3][1], aFaces[3][2]);
-  const Result aFlipped = Check(Meshes::Make(Meshes::Nodes(unitBox()), aFaces));
-  EXPECT_EQ(failed(aFlipped), Names({"Oriented"}));
-  EXPECT_EQ(aFlipped.Oriented.NbFaults, 3);
-
-  // Inside out, alone or as the outer shell of a hollow box.
-  for (const auto& aMesh : {Meshes::Reversed(unitBox()), Meshes::Reversed(Meshes::HollowBox())})
+  // The makers' sizes, and the volumes and shells counted.
+  for (int n = 1; n <= 4; ++n)
   {
-    const Result anInverted = Check(aMesh);
-    EXPECT_EQ(failed(anInverted), Names({"PositiveVolume"}));
-    EXPECT_LT(anInverted.Volume, 0.0);
-  }
-  // An inward box beside a larger outward one is no cavity, although the total is positive.
-  const Result aBeside =
-      Check(Meshes::Append(Meshes::Box(gp_Pnt(0, 0, 0), gp_Pnt(2, 2, 2)),
-                           Meshes::Reversed(Meshes::Box(gp_Pnt(5, 0, 0), gp_Pnt(6, 1, 1)))));
-  EXPECT_GT(aBeside.Volume, 0.0);
-  EXPECT_EQ(failed(aBeside), Names({"PositiveVolume"}));
-  EXPECT_NE(aBeside.PositiveVolume.FirstFault.find("no cavity"), std::string::npos);
-}
-
-TEST(PelliskTest_MeshCheckTest, DegenerateFacesAreFoundRelativeToTheMeshSize)
-{
-  const Result aSliver = Check(boxWithSliver());
-  EXPECT_TRUE(aSliver.Closed.IsOk() && aSliver.EdgeManifold.IsOk() && aSliver.Oriented.IsOk() &&
-              aSliver.VertexManifold.IsOk());
-  EXPECT_EQ(aSliver.NonDegenerate.NbFaults, 1);
-  EXPECT_NE(aSliver.NonDegenerate.FirstFault.find("face 14 (9, 1,"), std::string::npos)
-      << aSliver.NonDegenerate.FirstFault;
-
-  std::vector<std::array<int, 3>> aFaces = Meshes::Triangles(unitBox());
-  aFaces.push_back({2, 2, 5});
-  aFaces.push_back({1, 2, 99});
-  const Result aRepeated = Check(Meshes::Make(Meshes::Nodes(unitBox()), aFaces));
-  EXPECT_EQ(aRepeated.NonDegenerate.NbFaults, 2);
-  EXPECT_NE(aRepeated.NonDegenerate.FirstFault.find("face 13 (2, 2, 5) repeats a node"), std::string::npos);
-  // Faces that cannot be read are left out of the other checks.
-  EXPECT_EQ(failed(aRepeated), Names({"NonDegenerate"}));
-
-  // A tiny but sound box has no degenerate face; a sliver of it has.
-  gp_Trsf aShrink;
-  aShrink.SetScale(gp_Pnt(0, 0, 0), 1e-4);
-  EXPECT_TRUE(Check(Meshes::Transformed(unitBox(), aShrink)).NonDegenerate.IsOk());
-  EXPECT_FALSE(Check(Meshes::Transformed(boxWithSliver(), aShrink)).NonDegenerate.IsOk());
-}
-
-TEST(PelliskTest_MeshCheckTest, CrossingFacesAreFoundAndTouchingNeighboursAreNot)
-{
-  const Result anOverlap = Check(Meshes::OverlappingBoxes());
-  EXPECT_EQ(failed(anOverlap), Names({"NoCrossing"}));
-  EXPECT_GT(anOverlap.NoCrossing.NbFaults, 0);
-  EXPECT_NE(anOverlap.NoCrossing.FirstFault.find(" crosses face "), std::string::npos);
-
-  // Every reported pair really crosses; boxes sharing a corner only touch there.
-  for (const auto& aPair : CrossingPairs(Meshes::OverlappingBoxes(), CrossingSearch::Hierarchy))
-  {
-    const Handle(Poly_Triangulation) aMesh = Meshes::OverlappingBoxes();
-    gp_XYZ                           aCorners[2][3];
-    for (int s = 0; s < 2; ++s)
+    const Handle(Poly_Triangulation) aBox = Box(gp_Pnt(-1, 0, 2), gp_Pnt(1, 3, 3), n);
+    EXPECT_EQ(aBox->NbNodes(), 6 * n * n + 2);
+    EXPECT_EQ(aBox->NbTriangles(), 12 * n * n);
+    EXPECT_NEAR(Check(aBox).Volume, 6.0, 1e-12);
+    const Handle(Poly_Triangulation) anIco = IcoSphere(gp_Pnt(1, 1, 1), 0.5, n - 1);
+    EXPECT_EQ(anIco->NbNodes(), 10 * (1 << (2 * n - 2)) + 2);
+    EXPECT_EQ(anIco->NbTriangles(), 20 * (1 << (2 * n - 2)));
+    for (int i = 1; i <= anIco->NbNodes(); ++i)
     {
-      int n[3];
-      aMesh->Triangle(s == 0 ? aPair.first : aPair.second).Get(n[0], n[1], n[2]);
-      for (int k = 0; k < 3; ++k)
-      {
-        aCorners[s][k] = aMesh->Node(n[k]).XYZ();
-      }
+      EXPECT_NEAR(anIco->Node(i).Distance(gp_Pnt(1, 1, 1)), 0.5, 1e-12);
     }
-    EXPECT_TRUE(PelliskTest_Crossing::FacesCross(aCorners[0], aCorners[1], 1e-7));
   }
-  EXPECT_TRUE(
-      Check(Meshes::Welded(Meshes::Append(unitBox(), Meshes::Box(gp_Pnt(1, 1, 1), gp_Pnt(2, 2, 2))), 1e-9))
-          .NoCrossing.IsOk());
-  // Boxes touching face to face without shared nodes do cross (their faces meet).
-  EXPECT_FALSE(Check(Meshes::Append(unitBox(), Meshes::Box(gp_Pnt(1, 0.2, 0.2), gp_Pnt(2, 0.8, 0.8))))
-                   .NoCrossing.IsOk());
+  EXPECT_EQ(Torus(12, 7)->NbNodes(), 84);
+  EXPECT_EQ(Torus(12, 7)->NbTriangles(), 168);
+  EXPECT_NEAR(Check(Torus(60, 30)).Volume, 2 * M_PI * M_PI * 2 * 0.25, 0.01 * 2 * M_PI * M_PI * 2 * 0.25);
+  EXPECT_NEAR(Check(HollowBox()).Volume, 8.0 - 1.0, 1e-12);
+  EXPECT_EQ(Check(HollowBox()).NbShells, 2);
+  EXPECT_NEAR(Check(Reversed(unitBox())).Volume, -1.0, 1e-12);
+  EXPECT_EQ(Check(OverlappingBoxes()).NbShells, 2);
+  EXPECT_EQ(Check(PlateInPieces()).NbShells, 192);
+  EXPECT_NEAR(Check(PlateInPieces()).Volume, 2.0 * 1.0 * 0.04, 1e-12);
 }
 
 TEST(PelliskTest_MeshCheckTest, NeighboursCrossOnlyWhenTheyMeetBeyondWhatTheyShare)
@@ -221,75 +197,60 @@ TEST(PelliskTest_MeshCheckTest, NeighboursCrossOnlyWhenTheyMeetBeyondWhatTheySha
     const gp_XYZ B[3] = {aCases[c].B[0].XYZ(), aCases[c].B[1].XYZ(), aCases[c].B[2].XYZ()};
     EXPECT_EQ(PelliskTest_Crossing::FacesCross(A, B, 1e-7), aCases[c].IsCrossing) << "case " << c;
     const Handle(Poly_Triangulation) aPair =
-        Meshes::Make({o, x, y, aCases[c].B[0], aCases[c].B[1], aCases[c].B[2]}, {{1, 2, 3}, {4, 5, 6}});
-    EXPECT_EQ(CrossingPairs(aPair, CrossingSearch::Hierarchy).size(), aCases[c].IsCrossing ? 1u : 0u)
-        << "case " << c;
+        Make({o, x, y, aCases[c].B[0], aCases[c].B[1], aCases[c].B[2]}, {{1, 2, 3}, {4, 5, 6}});
+    for (const CrossingSearch aSearch : {CrossingSearch::Hierarchy, CrossingSearch::BruteForce})
+    {
+      EXPECT_EQ(CrossingPairs(aPair, aSearch).size(), aCases[c].IsCrossing ? 1u : 0u) << "case " << c;
+    }
   }
 }
 
 TEST(PelliskTest_MeshCheckTest, HierarchyAndBruteForceFindTheSameCrossings)
 {
   std::mt19937                           aGenerator(31337u);
-  std::uniform_real_distribution<double> aUnit(0.0, 1.0), aNoise(-1.0, 1.0);
-  size_t                                 aNbPairs = 0, aNbClean = 0;
+  std::uniform_real_distribution<double> aNoise(-1.0, 1.0);
+  std::uniform_int_distribution<int>     aLattice(0, 2);
+  const auto                             noise = [&](double theSize)
+  { return theSize * gp_XYZ(aNoise(aGenerator), aNoise(aGenerator), aNoise(aGenerator)); };
+  size_t aNbPairs = 0, aNbClean = 0;
   for (int aCase = 0; aCase < 90; ++aCase)
   {
-    Handle(Poly_Triangulation) aMesh;
-    if (aCase % 3 == 0)
-    {
-      // A soup of small triangles: crossings without shared corners.
-      std::vector<gp_Pnt>             aNodes;
-      std::vector<std::array<int, 3>> aFaces;
-      for (int t = 0; t < 40; ++t)
-      {
-        const gp_XYZ aBase(aUnit(aGenerator), aUnit(aGenerator), aUnit(aGenerator));
-        for (int k = 0; k < 3; ++k)
-        {
-          aNodes.emplace_back(aBase +
-                              0.3 * gp_XYZ(aNoise(aGenerator), aNoise(aGenerator), aNoise(aGenerator)));
-        }
-        aFaces.push_back({3 * t + 1, 3 * t + 2, 3 * t + 3});
-      }
-      aMesh = Meshes::Make(aNodes, aFaces);
-    }
-    else if (aCase % 3 == 1)
-    {
-      // Triangles on a small lattice: shared corners, shared sides, coplanar
-      // folds and overlaps, duplicates.
-      std::uniform_int_distribution<int> aLattice(0, 2);
-      std::vector<gp_Pnt>                aNodes;
-      std::vector<std::array<int, 3>>    aFaces;
-      for (int t = 0; t < 12; ++t)
-      {
-        for (int k = 0; k < 3; ++k)
-        {
-          aNodes.emplace_back(aLattice(aGenerator), aLattice(aGenerator), aLattice(aGenerator) % 2);
-        }
-        const gp_XYZ &a = aNodes[3 * t].XYZ(), &b = aNodes[3 * t + 1].XYZ(), &c = aNodes[3 * t + 2].XYZ();
-        if ((b - a).Crossed(c - a).SquareModulus() > 0.0)
-        {
-          aFaces.push_back({3 * t + 1, 3 * t + 2, 3 * t + 3});
-        }
-      }
-      aMesh = Meshes::Make(aNodes, aFaces);
-    }
-    else
+    std::vector<gp_Pnt>             aNodes;
+    std::vector<std::array<int, 3>> aFaces;
+    if (aCase % 3 == 2)
     {
       // A crumpled sphere: crossings of faces sharing corners and sides.
-      std::vector<gp_Pnt> aNodes = Meshes::Nodes(Meshes::IcoSphere(gp_Pnt(0, 0, 0), 1.0, 1));
-      const double        aSize  = 0.05 * (aCase % 7);
+      aNodes = Nodes(IcoSphere(gp_Pnt(0, 0, 0), 1.0, 1));
+      aFaces = Triangles(IcoSphere(gp_Pnt(0, 0, 0), 1.0, 1));
       for (gp_Pnt& p : aNodes)
       {
-        p.ChangeCoord() += aSize * gp_XYZ(aNoise(aGenerator), aNoise(aGenerator), aNoise(aGenerator));
+        p.ChangeCoord() += noise(0.05 * (aCase % 7));
       }
-      aMesh = Meshes::Make(aNodes, Meshes::Triangles(Meshes::IcoSphere(gp_Pnt(0, 0, 0), 1.0, 1)));
     }
-    const auto aFast = CrossingPairs(aMesh, CrossingSearch::Hierarchy);
+    // Otherwise a soup of small triangles (crossings without shared corners),
+    // or triangles on a small lattice (shared corners and sides, coplanar folds
+    // and overlaps, duplicates).
+    for (int t = 0; aCase % 3 != 2 && t < (aCase % 3 == 0 ? 40 : 12); ++t)
+    {
+      const gp_XYZ aBase = noise(1.0);
+      for (int k = 0; k < 3; ++k)
+      {
+        aNodes.emplace_back(
+            aCase % 3 == 0 ? aBase + noise(0.3)
+                           : gp_XYZ(aLattice(aGenerator), aLattice(aGenerator), aLattice(aGenerator) % 2));
+      }
+      const gp_XYZ &a = aNodes[3 * t].XYZ(), &b = aNodes[3 * t + 1].XYZ(), &c = aNodes[3 * t + 2].XYZ();
+      if ((b - a).Crossed(c - a).SquareModulus() > 0.0)
+      {
+        aFaces.push_back({3 * t + 1, 3 * t + 2, 3 * t + 3});
+      }
+    }
+    const Handle(Poly_Triangulation) aMesh = Make(aNodes, aFaces);
+    const auto                       aFast = CrossingPairs(aMesh, CrossingSearch::Hierarchy);
     EXPECT_EQ(aFast, CrossingPairs(aMesh, CrossingSearch::BruteForce)) << "case " << aCase;
     Options aBrute;
     aBrute.Search = CrossingSearch::BruteForce;
-    EXPECT_EQ(Check(aMesh, Handle(Poly_Triangulation)(), aBrute).NoCrossing.NbFaults,
-              static_cast<int>(aFast.size()));
+    EXPECT_EQ(Check(aMesh, nullptr, aBrute).NoCrossing.NbFaults, static_cast<int>(aFast.size()));
     aNbPairs += aFast.size();
     aNbClean += aFast.empty() ? 1 : 0;
   }
@@ -297,45 +258,16 @@ TEST(PelliskTest_MeshCheckTest, HierarchyAndBruteForceFindTheSameCrossings)
   EXPECT_GT(aNbClean, 0u);
 }
 
-TEST(PelliskTest_MeshCheckTest, InputNodesOutsideTheWrapAreReported)
-{
-  const std::vector<gp_Pnt> anInside = {gp_Pnt(0.5, 0.5, 0.5), gp_Pnt(0.1, 0.9, 0.2), gp_Pnt(1.0, 0.5, 0.5),
-                                        gp_Pnt(0.5, 0.5, 1.0 + 1e-8)};
-  std::vector<gp_Pnt>       aNodes   = anInside;
-  aNodes.emplace_back(2.0, 0.5, 0.5);
-  aNodes.emplace_back(0.5, -0.25, 0.5);
-  const Handle(Poly_Triangulation) anInput = Meshes::Make(aNodes, {{1, 2, 3}, {4, 5, 6}});
-
-  const Result aResult = Check(unitBox(), anInput);
-  EXPECT_EQ(failed(aResult), Names({"EnclosesInput"}));
-  EXPECT_EQ(aResult.EnclosesInput.NbFaults, 2);
-  EXPECT_NE(aResult.EnclosesInput.FirstFault.find("input node 5 (2, 0.5, 0.5) is outside, 1 from"),
-            std::string::npos)
-      << aResult.EnclosesInput.FirstFault;
-
-  // A tolerance as wide as the farthest node accepts them all.
-  Options aWide;
-  aWide.InputTolerance = 1.5;
-  EXPECT_TRUE(IsValidWrap(unitBox(), anInput, aWide));
-  EXPECT_TRUE(IsValidWrap(unitBox(), Meshes::Make(anInside, {{1, 2, 3}, {2, 3, 4}})));
-  // The hollow box's cavity is outside its surface, its wall inside.
-  const Result aCavity =
-      Check(Meshes::HollowBox(),
-            Meshes::Make({gp_Pnt(0.9, 0.9, 0.9), gp_Pnt(0, 0, 0.1), gp_Pnt(-0.9, 0, 0)}, {{1, 2, 3}}));
-  EXPECT_EQ(aCavity.EnclosesInput.NbFaults, 1);
-  EXPECT_NE(aCavity.EnclosesInput.FirstFault.find("input node 2 "), std::string::npos);
-}
-
 TEST(PelliskTest_MeshCheckTest, SummaryAndAssertionNameTheFailures)
 {
-  const ::testing::AssertionResult anOpen = IsValidWrap(Meshes::Without(unitBox(), {1}));
+  const ::testing::AssertionResult anOpen = IsValidWrap(Without(unitBox(), {1}));
   ASSERT_FALSE(anOpen);
   const std::string aMessage = anOpen.message();
   EXPECT_NE(aMessage.find("closed: FAILED (3 faults), first: edge "), std::string::npos) << aMessage;
   EXPECT_NE(aMessage.find("oriented: ok"), std::string::npos) << aMessage;
   EXPECT_NE(aMessage.find("encloses input: not checked"), std::string::npos) << aMessage;
-
-  // Nothing to check is never valid.
+  // The half-edge mesh is checked through its triangulation; nothing to check is never valid.
+  EXPECT_TRUE(IsValidWrap(Handle(HalfEdge_Mesh)(new HalfEdge_Mesh(IcoSphere(gp_Pnt(0, 0, 0), 1.0, 2)))));
   EXPECT_FALSE(IsValidWrap(Handle(Poly_Triangulation)()));
   EXPECT_FALSE(IsValidWrap(Handle(HalfEdge_Mesh)()));
   EXPECT_FALSE(IsValidWrap(Handle(HalfEdge_Mesh)(new HalfEdge_Mesh())));

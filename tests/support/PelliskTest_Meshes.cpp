@@ -7,58 +7,41 @@
 #include <map>
 #include <utility>
 
+using namespace PelliskTest_Meshes;
+
 namespace
 {
 using TriangleList = std::vector<std::array<int, 3>>;
 
-// Square grid of one box side: axis theAxis at theLevel, oriented along +axis
-// (theIsHigh) or -axis, the side spanning theMin..theMax on the other axes.
-void addSide(std::vector<gp_Pnt>& theNodes,
-             TriangleList&        theTriangles,
-             const gp_XYZ&        theMin,
-             const gp_XYZ&        theMax,
-             int                  theAxis,
-             bool                 theIsHigh,
-             int                  theNbDivisions)
+// Appends theNbI x theNbJ quads, node (i, j) at thePoint(i, j), each split in
+// two triangles turning from i towards j (the other way when reversed).
+template <typename Point_t>
+void addSheet(std::vector<gp_Pnt>& theNodes,
+              TriangleList&        theTriangles,
+              int                  theNbI,
+              int                  theNbJ,
+              Point_t              thePoint,
+              bool                 theIsReversed = false)
 {
-  const int u = (theAxis + 1) % 3, v = (theAxis + 2) % 3, n = theNbDivisions;
   const int aFirst = static_cast<int>(theNodes.size()) + 1;
-  for (int j = 0; j <= n; ++j)
+  for (int j = 0; j <= theNbJ; ++j)
   {
-    for (int i = 0; i <= n; ++i)
+    for (int i = 0; i <= theNbI; ++i)
     {
-      gp_XYZ p;
-      p.SetCoord(theAxis + 1, theIsHigh ? theMax.Coord(theAxis + 1) : theMin.Coord(theAxis + 1));
-      p.SetCoord(u + 1, theMin.Coord(u + 1) + (theMax.Coord(u + 1) - theMin.Coord(u + 1)) * i / n);
-      p.SetCoord(v + 1, theMin.Coord(v + 1) + (theMax.Coord(v + 1) - theMin.Coord(v + 1)) * j / n);
-      theNodes.emplace_back(p);
+      theNodes.emplace_back(thePoint(i, j));
     }
   }
-  for (int j = 0; j < n; ++j)
+  for (int j = 0; j < theNbJ; ++j)
   {
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < theNbI; ++i)
     {
-      const int a = aFirst + j * (n + 1) + i, b = a + 1, d = a + n + 1, c = d + 1;
-      // u x v points along +axis: counter-clockwise in (u, v) faces the high side.
-      if (theIsHigh)
+      const int a = aFirst + j * (theNbI + 1) + i, c = a + theNbI + 1;
+      for (std::array<int, 3> f : {std::array<int, 3>{a, a + 1, c + 1}, {a, c + 1, c}})
       {
-        theTriangles.push_back({a, b, c});
-        theTriangles.push_back({a, c, d});
-      }
-      else
-      {
-        theTriangles.push_back({a, c, b});
-        theTriangles.push_back({a, d, c});
+        theTriangles.push_back(theIsReversed ? std::array<int, 3>{f[0], f[2], f[1]} : f);
       }
     }
   }
-}
-
-std::array<long long, 3> cellOf(const gp_Pnt& thePoint, double theSize)
-{
-  return {static_cast<long long>(std::floor(thePoint.X() / theSize)),
-          static_cast<long long>(std::floor(thePoint.Y() / theSize)),
-          static_cast<long long>(std::floor(thePoint.Z() / theSize))};
 }
 } // namespace
 
@@ -73,8 +56,8 @@ Handle(Poly_Triangulation) PelliskTest_Meshes::Make(const std::vector<gp_Pnt>& t
   }
   for (size_t t = 0; t < theTriangles.size(); ++t)
   {
-    aResult->SetTriangle(static_cast<int>(t) + 1,
-                         Poly_Triangle(theTriangles[t][0], theTriangles[t][1], theTriangles[t][2]));
+    const std::array<int, 3>& f = theTriangles[t];
+    aResult->SetTriangle(static_cast<int>(t) + 1, Poly_Triangle(f[0], f[1], f[2]));
   }
   return aResult;
 }
@@ -94,59 +77,66 @@ TriangleList PelliskTest_Meshes::Triangles(const Handle(Poly_Triangulation)& the
   TriangleList aResult;
   for (int t = 1; !theMesh.IsNull() && t <= theMesh->NbTriangles(); ++t)
   {
-    int a, b, c;
-    theMesh->Triangle(t).Get(a, b, c);
-    aResult.push_back({a, b, c});
+    std::array<int, 3> f;
+    theMesh->Triangle(t).Get(f[0], f[1], f[2]);
+    aResult.push_back(f);
   }
   return aResult;
+}
+
+Handle(Poly_Triangulation) PelliskTest_Meshes::Tetrahedron()
+{
+  return Make({gp_Pnt(0, 0, 0), gp_Pnt(1, 0, 0), gp_Pnt(0, 1, 0), gp_Pnt(0, 0, 1)},
+              {{1, 3, 2}, {1, 2, 4}, {2, 3, 4}, {1, 4, 3}});
+}
+
+Handle(Poly_Triangulation) PelliskTest_Meshes::Grid(int theNbX, int theNbY)
+{
+  std::vector<gp_Pnt> aNodes;
+  TriangleList        aTriangles;
+  addSheet(aNodes, aTriangles, theNbX, theNbY, [](int i, int j) { return gp_Pnt(i, j, 0.0); });
+  return Make(aNodes, aTriangles);
 }
 
 Handle(Poly_Triangulation)
 PelliskTest_Meshes::Box(const gp_Pnt& theMin, const gp_Pnt& theMax, int theNbDivisions)
 {
+  const int           n = std::max(1, theNbDivisions);
   std::vector<gp_Pnt> aNodes;
   TriangleList        aTriangles;
-  for (int anAxis = 0; anAxis < 3; ++anAxis)
+  for (int anAxis = 1; anAxis <= 3; ++anAxis)
   {
+    // u x v points along +axis: counter-clockwise in (u, v) faces the high side.
+    const int u = anAxis % 3 + 1, v = (anAxis + 1) % 3 + 1;
     for (const bool isHigh : {false, true})
     {
-      addSide(aNodes, aTriangles, theMin.XYZ(), theMax.XYZ(), anAxis, isHigh, std::max(1, theNbDivisions));
+      const auto aPoint = [&](int i, int j)
+      {
+        gp_XYZ p;
+        p.SetCoord(anAxis, (isHigh ? theMax : theMin).Coord(anAxis));
+        p.SetCoord(u, theMin.Coord(u) + (theMax.Coord(u) - theMin.Coord(u)) * i / n);
+        p.SetCoord(v, theMin.Coord(v) + (theMax.Coord(v) - theMin.Coord(v)) * j / n);
+        return gp_Pnt(p);
+      };
+      addSheet(aNodes, aTriangles, n, n, aPoint, !isHigh);
     }
   }
-  const double aSize = theMin.Distance(theMax) / std::max(1, theNbDivisions);
-  return Welded(Make(aNodes, aTriangles), 1e-6 * aSize);
+  return Welded(Make(aNodes, aTriangles), 1e-6 * theMin.Distance(theMax) / n);
 }
 
-Handle(Poly_Triangulation)
-PelliskTest_Meshes::UVSphere(const gp_Pnt& theCentre, double theRadius, int theNbU, int theNbV)
+Handle(Poly_Triangulation) PelliskTest_Meshes::Torus(int theNbU, int theNbV)
 {
-  std::vector<gp_Pnt> aNodes = {theCentre.XYZ() + gp_XYZ(0, 0, theRadius)};
-  for (int v = 1; v < theNbV; ++v)
+  std::vector<gp_Pnt> aNodes;
+  TriangleList        aTriangles;
+  // The seams wrap to the first row and column, giving the same points to weld.
+  const auto aPoint = [&](int u, int v)
   {
-    const double aTheta = M_PI * v / theNbV;
-    for (int u = 0; u < theNbU; ++u)
-    {
-      const double aPhi = 2.0 * M_PI * u / theNbU;
-      aNodes.emplace_back(theCentre.XYZ() + gp_XYZ(std::sin(aTheta) * std::cos(aPhi),
-                                                   std::sin(aTheta) * std::sin(aPhi), std::cos(aTheta)) *
-                                                theRadius);
-    }
-  }
-  aNodes.emplace_back(theCentre.XYZ() - gp_XYZ(0, 0, theRadius));
-  const int    aSouth = static_cast<int>(aNodes.size());
-  const auto   ring   = [&](int v, int u) { return 2 + (v - 1) * theNbU + (u % theNbU); };
-  TriangleList aTriangles;
-  for (int u = 0; u < theNbU; ++u)
-  {
-    aTriangles.push_back({1, ring(1, u), ring(1, u + 1)});
-    for (int v = 1; v + 1 < theNbV; ++v)
-    {
-      aTriangles.push_back({ring(v, u), ring(v + 1, u), ring(v + 1, u + 1)});
-      aTriangles.push_back({ring(v, u), ring(v + 1, u + 1), ring(v, u + 1)});
-    }
-    aTriangles.push_back({aSouth, ring(theNbV - 1, u + 1), ring(theNbV - 1, u)});
-  }
-  return Make(aNodes, aTriangles);
+    const double aU = 2.0 * M_PI * (u % theNbU) / theNbU, aV = 2.0 * M_PI * (v % theNbV) / theNbV;
+    const double aR = 2.0 + 0.5 * std::cos(aV);
+    return gp_Pnt(aR * std::cos(aU), aR * std::sin(aU), 0.5 * std::sin(aV));
+  };
+  addSheet(aNodes, aTriangles, theNbU, theNbV, aPoint);
+  return Welded(Make(aNodes, aTriangles), 1e-9);
 }
 
 Handle(Poly_Triangulation)
@@ -167,14 +157,12 @@ PelliskTest_Meshes::IcoSphere(const gp_Pnt& theCentre, double theRadius, int the
     std::map<std::pair<int, int>, int> aMiddles;
     const auto                         middle = [&](int a, int b)
     {
-      const auto aKey = std::make_pair(std::min(a, b), std::max(a, b));
-      const auto aIt  = aMiddles.find(aKey);
-      if (aIt != aMiddles.end())
+      const auto aFound = aMiddles.emplace(std::minmax(a, b), static_cast<int>(aUnit.size()));
+      if (aFound.second)
       {
-        return aIt->second;
+        aUnit.push_back(((aUnit[a] + aUnit[b]) * 0.5).Normalized());
       }
-      aUnit.push_back(((aUnit[a] + aUnit[b]) * 0.5).Normalized());
-      return aMiddles[aKey] = static_cast<int>(aUnit.size()) - 1;
+      return aFound.first->second;
     };
     TriangleList aFiner;
     for (const auto& f : aFaces)
@@ -194,6 +182,22 @@ PelliskTest_Meshes::IcoSphere(const gp_Pnt& theCentre, double theRadius, int the
     f = {f[0] + 1, f[1] + 1, f[2] + 1};
   }
   return Make(aNodes, aFaces);
+}
+
+Handle(Poly_Triangulation) PelliskTest_Meshes::Soup(const Handle(Poly_Triangulation)& theTriangulation)
+{
+  std::vector<gp_Pnt> aNodes;
+  TriangleList        aTriangles;
+  for (const auto& f : Triangles(theTriangulation))
+  {
+    const int aFirst = static_cast<int>(aNodes.size()) + 1;
+    for (const int aCorner : f)
+    {
+      aNodes.push_back(theTriangulation->Node(aCorner));
+    }
+    aTriangles.push_back({aFirst, aFirst + 1, aFirst + 2});
+  }
+  return Make(aNodes, aTriangles);
 }
 
 Handle(Poly_Triangulation) PelliskTest_Meshes::Append(const Handle(Poly_Triangulation)& theFirst,
@@ -238,36 +242,23 @@ Handle(Poly_Triangulation) PelliskTest_Meshes::Reversed(const Handle(Poly_Triang
 Handle(Poly_Triangulation) PelliskTest_Meshes::Welded(const Handle(Poly_Triangulation)& theMesh,
                                                       double                            theTolerance)
 {
-  const std::vector<gp_Pnt>                            aNodes = Nodes(theMesh);
-  const double                                         aCell  = std::max(theTolerance, 1e-300);
-  std::map<std::array<long long, 3>, std::vector<int>> aGrid;
-  std::vector<gp_Pnt>                                  aKept;
-  std::vector<int>                                     aNewIndex(aNodes.size() + 1, 0);
+  const std::vector<gp_Pnt>  aNodes = Nodes(theMesh);
+  std::vector<gp_Pnt>        aKept;
+  std::vector<int>           aNewIndex(aNodes.size() + 1, 0);
+  std::multimap<double, int> aKeptByX; // only nodes close in x can be close
   for (size_t i = 0; i < aNodes.size(); ++i)
   {
-    const std::array<long long, 3> c = cellOf(aNodes[i], aCell);
-    for (long long dx = -1; dx <= 1 && aNewIndex[i + 1] == 0; ++dx)
+    const double x = aNodes[i].X();
+    for (auto anIt = aKeptByX.lower_bound(x - theTolerance);
+         anIt != aKeptByX.end() && anIt->first <= x + theTolerance && aNewIndex[i + 1] == 0; ++anIt)
     {
-      for (long long dy = -1; dy <= 1 && aNewIndex[i + 1] == 0; ++dy)
-      {
-        for (long long dz = -1; dz <= 1 && aNewIndex[i + 1] == 0; ++dz)
-        {
-          const auto aIt = aGrid.find({c[0] + dx, c[1] + dy, c[2] + dz});
-          for (size_t k = 0; aIt != aGrid.end() && k < aIt->second.size() && aNewIndex[i + 1] == 0; ++k)
-          {
-            if (aKept[static_cast<size_t>(aIt->second[k]) - 1].Distance(aNodes[i]) <= theTolerance)
-            {
-              aNewIndex[i + 1] = aIt->second[k];
-            }
-          }
-        }
-      }
+      aNewIndex[i + 1] = aKept[anIt->second - 1].Distance(aNodes[i]) <= theTolerance ? anIt->second : 0;
     }
     if (aNewIndex[i + 1] == 0)
     {
       aKept.push_back(aNodes[i]);
       aNewIndex[i + 1] = static_cast<int>(aKept.size());
-      aGrid[c].push_back(aNewIndex[i + 1]);
+      aKeptByX.emplace(x, aNewIndex[i + 1]);
     }
   }
   TriangleList aTriangles;
@@ -286,12 +277,12 @@ Handle(Poly_Triangulation) PelliskTest_Meshes::Without(const Handle(Poly_Triangu
                                                        const std::vector<int>&           theTriangles)
 {
   TriangleList aKept;
-  const auto   aAll = Triangles(theMesh);
-  for (size_t t = 0; t < aAll.size(); ++t)
+  const auto   anAll = Triangles(theMesh);
+  for (size_t t = 0; t < anAll.size(); ++t)
   {
     if (std::find(theTriangles.begin(), theTriangles.end(), static_cast<int>(t) + 1) == theTriangles.end())
     {
-      aKept.push_back(aAll[t]);
+      aKept.push_back(anAll[t]);
     }
   }
   return Make(Nodes(theMesh), aKept);
@@ -327,19 +318,7 @@ Handle(Poly_Triangulation) PelliskTest_Meshes::HoledSphereWithShiftedPatch()
 
 Handle(Poly_Triangulation) PelliskTest_Meshes::PlateInPieces()
 {
-  const Handle(Poly_Triangulation) aPlate = Box(gp_Pnt(0, 0, 0), gp_Pnt(2, 1, 0.04), 4);
-  std::vector<gp_Pnt>              aNodes;
-  TriangleList                     aTriangles;
-  for (const auto& f : Triangles(aPlate))
-  {
-    const int aFirst = static_cast<int>(aNodes.size()) + 1;
-    for (const int aCorner : f)
-    {
-      aNodes.push_back(aPlate->Node(aCorner));
-    }
-    aTriangles.push_back({aFirst, aFirst + 1, aFirst + 2});
-  }
-  return Make(aNodes, aTriangles);
+  return Soup(Box(gp_Pnt(0, 0, 0), gp_Pnt(2, 1, 0.04), 4));
 }
 
 Handle(Poly_Triangulation) PelliskTest_Meshes::FarApartObjects()

@@ -8,8 +8,8 @@
 #include <array>
 #include <vector>
 
-//! Closed meshes and dirty triangle soups made in code, as triangulations
-//! (nodes and triangles numbered from 1). Closed meshes are oriented outwards.
+//! Meshes made in code for the tests, as triangulations (nodes and triangles
+//! numbered from 1): closed meshes oriented outwards, open ones and dirty soups.
 namespace PelliskTest_Meshes
 {
 //! A triangulation of the given nodes and triangles (corner numbers from 1).
@@ -22,17 +22,27 @@ std::vector<gp_Pnt> Nodes(const Handle(Poly_Triangulation)& theMesh);
 //! The triangles of a triangulation, corner numbers from 1.
 std::vector<std::array<int, 3>> Triangles(const Handle(Poly_Triangulation)& theMesh);
 
+//! Closed tetrahedron (0,0,0), (1,0,0), (0,1,0), (0,0,1).
+Handle(Poly_Triangulation) Tetrahedron();
+
+//! Open grid of theNbX x theNbY unit squares in the plane z = 0, node (i, j)
+//! numbered j (theNbX + 1) + i + 1, square (i, j) split into (a, b, d) and
+//! (a, d, c) with a = (i, j), b = (i + 1, j), c = (i, j + 1), d = (i + 1, j + 1).
+Handle(Poly_Triangulation) Grid(int theNbX, int theNbY);
+
 //! Closed box between two corners, each side split into theNbDivisions^2
 //! squares of two triangles; shared nodes.
 Handle(Poly_Triangulation) Box(const gp_Pnt& theMin, const gp_Pnt& theMax, int theNbDivisions = 1);
 
-//! Closed sphere of theNbU meridians and theNbV parallels (theNbV >= 2),
-//! single nodes at the poles.
-Handle(Poly_Triangulation) UVSphere(const gp_Pnt& theCentre, double theRadius, int theNbU, int theNbV);
+//! Closed torus of theNbU x theNbV quads, two triangles each, radii 2 and 0.5.
+Handle(Poly_Triangulation) Torus(int theNbU, int theNbV);
 
 //! Closed sphere from an icosahedron whose triangles are split in four
 //! theNbSubdivisions times, nodes pushed onto the sphere.
 Handle(Poly_Triangulation) IcoSphere(const gp_Pnt& theCentre, double theRadius, int theNbSubdivisions);
+
+//! The same triangles with three nodes of their own each (a triangle soup).
+Handle(Poly_Triangulation) Soup(const Handle(Poly_Triangulation)& theTriangulation);
 
 //! Both meshes in one triangulation, nodes kept apart (the second's numbers follow the first's).
 Handle(Poly_Triangulation) Append(const Handle(Poly_Triangulation)& theFirst,
@@ -61,8 +71,7 @@ Handle(Poly_Triangulation) OverlappingBoxes();
 //! triangles removed) and a copy of a patch of it shifted by 0.05.
 Handle(Poly_Triangulation) HoledSphereWithShiftedPatch();
 
-//! Dirty soup: a thin plate 2 x 1 x 0.04 broken into loose triangles, each
-//! with nodes of its own.
+//! Dirty soup: a thin plate 2 x 1 x 0.04 broken into loose triangles.
 Handle(Poly_Triangulation) PlateInPieces();
 
 //! Two closed objects far apart: a unit box at the origin and a sphere of
