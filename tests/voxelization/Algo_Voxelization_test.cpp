@@ -79,10 +79,8 @@ int nbUnbalanced(const std::vector<NodeRow>& theNodes)
     for (const auto& [bX, bY, bZ, bEdge, bState, isBSplit] : theNodes)
     {
       const bool isCandidate = !isSplit && !isBSplit && aState == SVO_Boundary && bEdge < anEdge / 2.01;
-      aNb += isCandidate && std::max({bX - aX - anEdge, aX - bX - bEdge, bY - aY - anEdge, aY - bY - bEdge,
-                                      bZ - aZ - anEdge, aZ - bZ - bEdge}) <= 1e-7
-                 ? 1
-                 : 0;
+      aNb += int(isCandidate && std::max({bX - aX - anEdge, aX - bX - bEdge, bY - aY - anEdge,
+                                          aY - bY - bEdge, bZ - aZ - anEdge, aZ - bZ - bEdge}) <= 1e-7);
     }
   }
   return aNb;
@@ -250,12 +248,12 @@ TEST(Algo_VoxelizationGSFTest, SplitsOnFeaturesAndNarrowGapsButNeverBelowTwiceTh
                 {roof(5, true), 1, 10, 1, 2e100},
                 {roof(15, true), 1, 10, 4, 2e100},
                 {roof(15, false), 1, 20, 1, 2e100},
-                {roof(40, false), 4.5, 10, 1,
-                 2e100}, // no split below twice the cell size
-                         // Without a ray hit from the samples: split exactly when 2 x edge > gap.
+                // Never below twice the cell size: edge 8 against cell size 4.5.
+                {roof(40, false), 4.5, 10, 1, 2e100},
+                {floorWithGap(0.5, 0), 4.5, 10, 1, 0.5},
+                // Without a ray hit from the samples: split exactly when 2 x edge > gap.
                 {floorWithGap(15.5, 0), 1, 10, 2, 15.5},
                 {floorWithGap(16.5, 0), 1, 10, 1, 16.5},
-                {floorWithGap(0.5, 0), 4.5, 10, 1, 0.5},
                 {floorWithGap(0.5, 0), 1, 10, 4, 0.5},
                 // With a lid at distance 10 over the cube: split exactly when 4 x edge > gap + 10.
                 {floorWithGap(21.5, 10), 1, 10, 2, 21.5},
