@@ -17,7 +17,7 @@ if(BUILD_TYPE)
   set(type_arg -DCMAKE_BUILD_TYPE=${BUILD_TYPE})
 endif()
 run(${CMAKE_COMMAND} -S ${CONSUMER_SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
-    -DCMAKE_PREFIX_PATH=${prefix} ${type_arg})
+    -DCMAKE_PREFIX_PATH=${prefix} -DPELLISK_TOOL_DIR=${TOOL_DIR} ${type_arg})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
 # Run from an unrelated working directory: the library must find its resources itself.
 execute_process(COMMAND ${WORK_DIR}/build/pellisk_host WORKING_DIRECTORY ${WORK_DIR}
@@ -29,3 +29,10 @@ if(NOT out MATCHES "0 \\[error\\]: The operation was cancelled\\.")
   message(FATAL_ERROR "Unexpected host output:\n${out}")
 endif()
 message(STATUS "Host output:\n${out}")
+if(TOOL_DIR)
+  execute_process(COMMAND ${WORK_DIR}/build/pellisk_tool info ${TOOL_DATA} WORKING_DIRECTORY ${WORK_DIR}
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT rc EQUAL 0 OR NOT out MATCHES "faces")
+    message(FATAL_ERROR "The command built against the installed package failed (${rc}):\n${out}\n${err}")
+  endif()
+endif()
