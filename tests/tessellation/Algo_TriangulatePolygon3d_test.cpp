@@ -1,170 +1,179 @@
+// The 3d triangulator projects a polygon onto its plane and cuts it with the
+// 2d one: both are tested here, each polygon in the plane and on the faces of a cube.
 #include <Algo_TriangulatePolygon3d.hxx>
 
+#include <Algo_TriangulatePolygon2d.hxx>
 #include <PelliskTest_Polygons.hxx>
 
-#include <gp_Ax3.hxx>
+#include <gp_Ax1.hxx>
 #include <gp_Trsf.hxx>
 
 #include <gtest/gtest.h>
 
-#include <random>
+#include <algorithm>
+#include <limits>
 #include <thread>
 
 using PelliskTest_Polygons::CheckTriangulation;
+using Polygon   = std::vector<gp_Pnt2d>;
+using Triangles = std::vector<std::uint64_t>;
 
 namespace
 {
-Algo_TriangulatePolygon3d triangulate(const std::vector<gp_Pnt>& thePoints)
+// The polygon on the face across axis theFace / 2 of a cube (its first axis
+// along the next axis, mirrored on odd faces), then moved by theMove.
+std::vector<gp_Pnt> placed(const Polygon& thePoints, int theFace, const gp_Trsf& theMove = gp_Trsf())
 {
-  Algo_TriangulatePolygon3d anAlgo;
+  std::vector<gp_Pnt> aResult;
+  for (const gp_Pnt2d& aPoint : thePoints)
+  {
+    gp_XYZ aCoord;
+    aCoord.SetCoord((theFace / 2 + 1) % 3 + 1, theFace % 2 == 1 ? -aPoint.X() : aPoint.X());
+    aCoord.SetCoord((theFace / 2 + 2) % 3 + 1, aPoint.Y());
+    aResult.push_back(gp_Pnt(aCoord).Transformed(theMove));
+  }
+  return aResult;
+}
+
+template <class Algo, class Points>
+Triangles triangulate(const Points& thePoints, bool& theIsDone)
+{
+  Algo anAlgo;
   anAlgo.SetPoints(thePoints);
   anAlgo.Perform();
-  return anAlgo;
+  theIsDone = anAlgo.IsDone();
+  return anAlgo.Triangles();
 }
 
-// Normal of the polygon by Newell's sum: points along it see the polygon counter-clockwise.
-gp_XYZ newellNormal(const std::vector<gp_Pnt>& thePoints)
+// Checks that the polygon is tiled in the plane from every starting point, and
+// on the six faces of a cube moved by theMove (turns and mirrors keep the
+// orientation of the triangles relative to the polygon's). From the first
+// point the triangles start with theLeading ones.
+void expectTiles(const Polygon&   thePoints,
+                 double           theMinArea,
+                 const gp_Trsf&   theMove,
+                 const Triangles& theLeading = {})
 {
-  gp_XYZ aSum(0, 0, 0);
-  for (size_t i = 0; i < thePoints.size(); ++i)
+  for (size_t aRun = 0; aRun < thePoints.size() + 6; ++aRun)
   {
-    aSum += thePoints[i].XYZ().Crossed(thePoints[(i + 1) % thePoints.size()].XYZ());
+    const size_t aStart  = aRun < thePoints.size() ? aRun : 0;
+    Polygon      aPoints = thePoints;
+    bool         isDone  = false;
+    std::rotate(aPoints.begin(), aPoints.begin() + long(aStart), aPoints.end());
+    const Triangles aTriangles = aRun < thePoints.size()
+                                     ? triangulate<Algo_TriangulatePolygon2d>(aPoints, isDone)
+                                     : triangulate<Algo_TriangulatePolygon3d>(
+                                           placed(aPoints, int(aRun - thePoints.size()), theMove), isDone);
+    ASSERT_TRUE(isDone) << "run " << aRun;
+    EXPECT_EQ(CheckTriangulation(aPoints, aTriangles, theMinArea), "") << "run " << aRun;
+    EXPECT_TRUE(aStart > 0 || std::equal(theLeading.begin(), theLeading.end(), aTriangles.begin()))
+        << "run " << aRun;
   }
-  return aSum;
-}
-
-// The polygon in a right-handed frame of its own plane, so that orientation is kept.
-std::vector<gp_Pnt2d> flattened(const std::vector<gp_Pnt>& thePoints)
-{
-  const gp_Ax3          aFrame(thePoints.front(), gp_Dir(newellNormal(thePoints)));
-  std::vector<gp_Pnt2d> aResult;
-  for (const gp_Pnt& p : thePoints)
-  {
-    const gp_XYZ v = p.XYZ() - aFrame.Location().XYZ();
-    aResult.emplace_back(v.Dot(aFrame.XDirection().XYZ()), v.Dot(aFrame.YDirection().XYZ()));
-  }
-  return aResult;
-}
-
-std::vector<gp_Pnt> placed(const std::vector<gp_Pnt2d>& thePoints, const gp_Trsf& theMove)
-{
-  std::vector<gp_Pnt> aResult;
-  for (const gp_Pnt2d& p : thePoints)
-  {
-    aResult.push_back(gp_Pnt(p.X(), p.Y(), 0.0).Transformed(theMove));
-  }
-  return aResult;
-}
-
-// The face of the polygon on the plane through the origin across axis theAxis,
-// its first in-plane axis along the next axis, mirrored when theIsMirrored.
-std::vector<gp_Pnt> onAxisFace(const std::vector<gp_Pnt2d>& thePoints, int theAxis, bool theIsMirrored)
-{
-  std::vector<gp_Pnt> aResult;
-  for (const gp_Pnt2d& p : thePoints)
-  {
-    double aCoord[3]          = {0, 0, 0};
-    aCoord[(theAxis + 1) % 3] = theIsMirrored ? -p.X() : p.X();
-    aCoord[(theAxis + 2) % 3] = p.Y();
-    aResult.emplace_back(aCoord[0], aCoord[1], aCoord[2]);
-  }
-  return aResult;
-}
-
-void expectTiles(const std::vector<gp_Pnt>& thePoints, double theMinArea, const std::string& theWhat)
-{
-  const Algo_TriangulatePolygon3d anAlgo = triangulate(thePoints);
-  ASSERT_TRUE(anAlgo.IsDone()) << theWhat;
-  EXPECT_EQ(CheckTriangulation(flattened(thePoints), anAlgo.Triangles(), theMinArea), "") << theWhat;
 }
 } // namespace
 
-TEST(Algo_TriangulatePolygon3dTest, TooFewOrCollinearPointsGiveNothing)
-{
-  const std::vector<std::vector<gp_Pnt>> aCases = {
-      {},
-      {gp_Pnt(0, 0, 0), gp_Pnt(1, 1, 1)},
-      {gp_Pnt(0, 0, 0), gp_Pnt(1, 1, 1), gp_Pnt(2, 2, 2), gp_Pnt(3, 3, 3)},
-      {gp_Pnt(1, 2, 3), gp_Pnt(1, 2, 3), gp_Pnt(1, 2, 3), gp_Pnt(1, 2, 3)}};
-  for (size_t c = 0; c < aCases.size(); ++c)
-  {
-    const Algo_TriangulatePolygon3d anAlgo = triangulate(aCases[c]);
-    EXPECT_FALSE(anAlgo.IsDone()) << "case " << c;
-    EXPECT_EQ(anAlgo.NbTriangles(), 0u) << "case " << c;
-  }
-
-  const Algo_TriangulatePolygon3d aTriangle =
-      triangulate({gp_Pnt(0, 0, 5), gp_Pnt(0, 1, 5), gp_Pnt(1, 0, 5)});
-  ASSERT_TRUE(aTriangle.IsDone());
-  size_t a = 9, b = 9, c = 9;
-  aTriangle.GetTriangleNodes(0, a, b, c);
-  EXPECT_EQ(std::vector<size_t>({a, b, c}), std::vector<size_t>({0, 1, 2}));
-}
-
-TEST(Algo_TriangulatePolygon3dTest, SquareInSpaceIsCutLikeThePlanarOne)
+TEST(Algo_TriangulatePolygon3dTest, SpecialPolygonsAreTiledOrRefused)
 {
   gp_Trsf aMove;
   aMove.SetRotation(gp_Ax1(gp_Pnt(0, 0, 0), gp_Dir(1, 2, 3)), 0.7);
   aMove.SetTranslationPart(gp_Vec(5, -3, 2));
-  const std::vector<gp_Pnt> aSquare =
-      placed({gp_Pnt2d(0, 0), gp_Pnt2d(1, 0), gp_Pnt2d(1, 1), gp_Pnt2d(0, 1)}, aMove);
-  const Algo_TriangulatePolygon3d anAlgo = triangulate(aSquare);
-  ASSERT_TRUE(anAlgo.IsDone());
-  EXPECT_EQ(anAlgo.Triangles(), (std::vector<std::uint64_t>{3, 0, 1, 3, 1, 2}));
-}
-
-TEST(Algo_TriangulatePolygon3dTest, ReflexFirstCornerKeepsThePolygonsOrientation)
-{
-  // The first corner (0, 1, 2) of this L turns right, so the plane's normal
-  // is the opposite of the polygon's: the triangles must still turn left.
-  const std::vector<gp_Pnt2d> anL = {gp_Pnt2d(1, 2), gp_Pnt2d(1, 1), gp_Pnt2d(2, 1),
-                                     gp_Pnt2d(2, 0), gp_Pnt2d(0, 0), gp_Pnt2d(0, 2)};
-  ASSERT_LT(PelliskTest_Polygons::SignedArea(anL), 0.0);
-  for (int anAxis = 0; anAxis < 3; ++anAxis)
+  // Tiled from every starting point; from the first, the leading triangles are known.
+  const std::vector<std::pair<Polygon, Triangles>> aTiled = {
+      // Ears are cut at the first clear one in index order, for either orientation.
+      {{{0, 0}, {1, 0}, {1, 1}, {0, 1}}, {3, 0, 1, 3, 1, 2}},
+      {{{0, 0}, {0, 1}, {1, 1}, {1, 0}}, {3, 0, 1, 3, 1, 2}},
+      // An L: the ear (2, 3, 4) at the reflex corner would lie outside.
+      {{{0, 0}, {2, 0}, {2, 1}, {1, 1}, {1, 2}, {0, 2}}, {}},
+      // The first corner (0, 1, 2) of this L turns right, so in space the
+      // plane's normal is the opposite of the polygon's.
+      {{{1, 2}, {1, 1}, {2, 1}, {2, 0}, {0, 0}, {0, 2}}, {}},
+      // Middle points of straight runs must never become the tip of a flat ear.
+      {{{0, 0}, {1, 0}, {2, 0}, {2, 2}, {0, 2}}, {}},
+      {{{0, 0}, {1, 0}, {2, 0}, {2, 1}, {1, 1}, {1, 2}, {0, 2}, {0, 1}}, {}},
+      // The first ear (6, 0, 1) closes the notch from outside: the ray from its
+      // diagonal's middle (0, 2) along +X grazes the notch tip (2, 2); counting
+      // that as zero or two crossings would call the middle inside.
+      {{{2, 2}, {0, 1}, {0, 0}, {6, 0}, {6, 4}, {0, 4}, {0, 3}}, {}},
+      // The middle (1, 1) of the first diagonal is inside; its ray leaves through the vertex (3, 1).
+      {{{0, 0}, {2, 0}, {3, 1}, {2, 2}, {0, 2}}, {4, 0, 1}}};
+  for (const auto& [aPolygon, aLeading] : aTiled)
   {
-    for (const bool isMirrored : {false, true})
-    {
-      expectTiles(onAxisFace(anL, anAxis, isMirrored), 1e-9, "axis " + std::to_string(anAxis));
-    }
+    SCOPED_TRACE("polygon " + std::to_string(&aPolygon - &aTiled[0].first));
+    expectTiles(aPolygon, 1e-9, gp_Trsf(), aLeading);
+    expectTiles(aPolygon, 1e-9, aMove, aLeading);
   }
+  // Three points are the triangle whatever their shape; one object runs all
+  // the cases below, each run starting afresh.
+  Algo_TriangulatePolygon2d anAlgo;
+  const auto                aCut = [&anAlgo](const Polygon& thePoints)
+  {
+    anAlgo.SetPoints(thePoints);
+    anAlgo.Perform();
+    return anAlgo.Triangles();
+  };
+  bool isDone = false;
+  EXPECT_EQ(aCut(aTiled[0].first), aTiled[0].second);
+  for (const Polygon& aPoints : {Polygon{{0, 0}, {0, 1}, {1, 0}}, Polygon{{0, 0}, {1, 0}, {2, 0}}})
+  {
+    EXPECT_EQ(aCut(aPoints), (Triangles{0, 1, 2}));
+    EXPECT_EQ(triangulate<Algo_TriangulatePolygon3d>(placed(aPoints, 0), isDone), (Triangles{0, 1, 2}));
+  }
+  // Out of range triangle numbers leave the outputs alone.
+  size_t a = 7, b = 8, c = 9;
+  anAlgo.GetTriangleNodes(1, a, b, c);
+  EXPECT_EQ(std::vector<size_t>({a, b, c}), std::vector<size_t>({7, 8, 9}));
+  anAlgo.GetTriangleNodes(0, a, b, c);
+  EXPECT_EQ(std::vector<size_t>({a, b, c}), std::vector<size_t>({0, 1, 2}));
+  // Too few points, all on one line or at one place, not numbers, a bow tie,
+  // sides below the length tolerance: refused.
+  const double               aNaN     = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<Polygon> aRefused = {{},
+                                         {{0, 0}},
+                                         {{0, 0}, {1, 0}},
+                                         {{0, 0}, {1, 0}, {2, 0}, {3, 0}},
+                                         {{0, 0}, {1, 1}, {3, 3}, {2, 2}, {-1, -1}},
+                                         {{1, 1}, {1, 1}, {1, 1}, {1, 1}},
+                                         {{0, 0}, {aNaN, 0}, {1, 1}, {0, 1}},
+                                         {{aNaN, aNaN}, {aNaN, aNaN}, {aNaN, aNaN}, {aNaN, aNaN}},
+                                         {{0, 0}, {1, 1}, {1, 0}, {0, 1}},
+                                         {{0, 0}, {1e-4, 0}, {1e-4, 1e-4}, {0, 1e-4}}};
+  for (const Polygon& aPoints : aRefused)
+  {
+    aCut(aPoints);
+    EXPECT_FALSE(anAlgo.IsDone()) << "polygon " << &aPoints - aRefused.data();
+    EXPECT_TRUE(triangulate<Algo_TriangulatePolygon3d>(placed(aPoints, 0, aMove), isDone).empty() && !isDone)
+        << &aPoints - aRefused.data();
+  }
+  // A doubled point cannot be tiled, but must give no wrong result.
+  const Polygon   aDoubled   = {{0, 0}, {1, 0}, {1, 0}, {1, 1}, {0, 1}};
+  const Triangles aTriangles = aCut(aDoubled);
+  EXPECT_TRUE(!anAlgo.IsDone() || CheckTriangulation(aDoubled, aTriangles, 0.0).empty());
 }
 
-TEST(Algo_TriangulatePolygon3dTest, RandomPolygonsInRandomPlanesAreTiled)
+TEST(Algo_TriangulatePolygon3dTest, RandomPolygonsAreTiled)
 {
-  std::mt19937                           aGenerator(4242u);
+  std::mt19937                           aGenerator(20240611u);
   std::uniform_real_distribution<double> aUnit(-1.0, 1.0);
   for (int aCase = 0; aCase < 200; ++aCase)
   {
-    const std::vector<gp_Pnt2d> aPlanar =
-        aCase % 2 == 0 ? PelliskTest_Polygons::Star(aGenerator, 4 + aCase % 20)
-                       : PelliskTest_Polygons::Rectilinear(aGenerator, 5, 2 + aCase % 12, true);
+    SCOPED_TRACE("polygon " + std::to_string(aCase));
+    // Stars either way round, and voxel-face outlines of cells of 0.01 (as
+    // the skin makes them) or 0.5, far from the origin, along the axes or turned.
+    Polygon aStar = PelliskTest_Polygons::Star(aGenerator, 4 + aCase % 37), anOutline;
+    if (aCase % 2 == 1)
+      std::reverse(aStar.begin(), aStar.end());
+    const double aCell = aCase % 2 == 0 ? 0.01 : 0.5;
+    const gp_XY  aShift(100 * aUnit(aGenerator), 100 * aUnit(aGenerator));
+    for (const gp_Pnt2d& aPoint :
+         PelliskTest_Polygons::Rectilinear(aGenerator, 5, 2 + aCase % 12, aCase % 3 != 0))
+      anOutline.emplace_back(aPoint.XY() * aCell + aShift);
     gp_Trsf aMove;
-    aMove.SetRotation(
-        gp_Ax1(gp_Pnt(0, 0, 0), gp_Dir(aUnit(aGenerator), aUnit(aGenerator), 0.1 + aUnit(aGenerator))),
-        3.0 * aUnit(aGenerator));
-    aMove.SetTranslationPart(gp_Vec(10 * aUnit(aGenerator), 10 * aUnit(aGenerator), 10 * aUnit(aGenerator)));
-    expectTiles(placed(aPlanar, aMove), 1e-9, "polygon " + std::to_string(aCase));
-  }
-}
-
-TEST(Algo_TriangulatePolygon3dTest, VoxelFacesOnEverySideAreTiledWithoutFlatTriangles)
-{
-  std::mt19937 aGenerator(99u);
-  for (int aCase = 0; aCase < 100; ++aCase)
-  {
-    std::vector<gp_Pnt2d> aPlanar = PelliskTest_Polygons::Rectilinear(aGenerator, 4, 2 + aCase % 10, true);
-    for (gp_Pnt2d& p : aPlanar)
-    {
-      p.SetXY(p.XY() * 0.05 + gp_XY(3.0, -2.0));
-    }
-    for (int anAxis = 0; anAxis < 3; ++anAxis)
-    {
-      for (const bool isMirrored : {false, true})
-      {
-        expectTiles(onAxisFace(aPlanar, anAxis, isMirrored), 1e-6 * 0.05 * 0.05,
-                    "face " + std::to_string(aCase) + " axis " + std::to_string(anAxis));
-      }
-    }
+    if (aCase % 4 > 1)
+      aMove.SetRotation(
+          gp_Ax1(gp_Pnt(), gp_Dir(aUnit(aGenerator), aUnit(aGenerator), 0.1 + aUnit(aGenerator))),
+          3.0 * aUnit(aGenerator));
+    expectTiles(aStar, 1e-12, aMove);
+    expectTiles(anOutline, 1e-6 * aCell * aCell, aMove);
   }
 }
 
@@ -174,21 +183,16 @@ TEST(Algo_TriangulatePolygon3dTest, ConcurrentRunsMatchSequentialOnes)
   std::mt19937                     aGenerator(5u);
   std::vector<std::vector<gp_Pnt>> aPolygons;
   for (int i = 0; i < 64; ++i)
-  {
-    aPolygons.push_back(
-        onAxisFace(PelliskTest_Polygons::Rectilinear(aGenerator, 5, 3 + i % 9, true), i % 3, i % 2 == 0));
-  }
-  std::vector<std::vector<std::uint64_t>> aSequential, aThreaded(aPolygons.size());
-  for (const auto& aPolygon : aPolygons)
-  {
-    aSequential.push_back(triangulate(aPolygon).Triangles());
-  }
+    aPolygons.push_back(placed(PelliskTest_Polygons::Rectilinear(aGenerator, 5, 3 + i % 9, true), i % 6));
+  std::vector<Triangles> aSequential, aThreaded(aPolygons.size());
+  bool                   isDone = false;
+  for (const std::vector<gp_Pnt>& aPolygon : aPolygons)
+    aSequential.push_back(triangulate<Algo_TriangulatePolygon3d>(aPolygon, isDone));
   const auto aWork = [&](size_t theFirst)
   {
+    bool isAlsoDone = false;
     for (size_t i = theFirst; i < aPolygons.size(); i += 2)
-    {
-      aThreaded[i] = triangulate(aPolygons[i]).Triangles();
-    }
+      aThreaded[i] = triangulate<Algo_TriangulatePolygon3d>(aPolygons[i], isAlsoDone);
   };
   std::thread anOther(aWork, 1);
   aWork(0);
