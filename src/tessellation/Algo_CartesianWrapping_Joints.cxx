@@ -114,7 +114,11 @@ int nbBits(unsigned int theSet)
   return aCount;
 }
 
-// For each set of occupied octants, the octants to fill (none for a sound corner).
+// For each set of occupied octants, the octants to fill (none for a sound
+// corner): every octant of every smallest fill within the span of the occupied
+// ones that makes the corner sound. Taking all of them rather than the first
+// keeps the rule free of octant numbering, so that a turned or mirrored input
+// gets the same fillers turned or mirrored; their union is sound for every set.
 std::array<std::uint8_t, 256> makeFillTable()
 {
   std::array<std::uint8_t, 256> aTable{};
@@ -131,8 +135,7 @@ std::array<std::uint8_t, 256> makeFillTable()
       {
         if ((aFill & ~aCandidates) == 0 && nbBits(aFill) == aSize && isSoundCorner(aSet | aFill))
         {
-          aTable[aSet] = static_cast<std::uint8_t>(aFill);
-          break;
+          aTable[aSet] |= static_cast<std::uint8_t>(aFill);
         }
       }
     }

@@ -258,15 +258,12 @@ using Cycle = std::vector<std::array<long long, 3>>;
 // the input's cube, then Cartesian wrapping; gives the cell size and the cube's least corner.
 Handle(HalfEdge_Mesh) wrap(const Handle(Poly_Triangulation)& theMesh, double& theCell, gp_XYZ& theCorner)
 {
-  Bnd_Box aBox;
-  for (const gp_Pnt& aNode : PelliskTest_Meshes::Nodes(theMesh))
-    aBox.Add(aNode);
-  const gp_XYZ                  anExtent = aBox.CornerMax().XYZ() - aBox.CornerMin().XYZ();
+  const Bnd_Box                 aCube = Algo_Voxelization::BoundingCube(theMesh);
   Pelk_API                      anAPI;
   Handle(Pelk_WrappingSettings) aSettings = new Pelk_WrappingSettings(anAPI.Notifier());
   aSettings->SetVoxelizationAlgorithm("Algo_VoxelizationMinSize");
   aSettings->SetTessellationAlgorithm("Algo_CartesianWrapping");
-  theCell = std::max({anExtent.X(), anExtent.Y(), anExtent.Z()}) / 128.0;
+  theCell = (aCube.CornerMax().X() - aCube.CornerMin().X()) / 128.0;
   aSettings->SetCellSize(theCell);
   anAPI.SetDirtyMesh(theMesh);
   EXPECT_TRUE(anAPI.PerformWrapping(aSettings));
@@ -296,7 +293,9 @@ faces(const Handle(HalfEdge_Mesh)& theWrap, const Move& theMove, const gp_XYZ& t
     theWrap->Face(aFace, aCorners);
     Cycle aCycle;
     for (const int aCorner : aCorners)
+    {
       aCycle.push_back(aNodes[aCorner]);
+    }
     std::rotate(aCycle.begin(), std::min_element(aCycle.begin(), aCycle.end()), aCycle.end());
     aFaces.insert(aCycle);
   }
@@ -318,7 +317,9 @@ void expectMovedWrapsMatch(const char* theName, const std::vector<Move>& theMove
     SCOPED_TRACE(std::string(theName) + " moved by " + aMove.Name);
     std::vector<gp_Pnt> aNodes;
     for (const gp_Pnt& aNode : PelliskTest_Meshes::Nodes(aMesh))
+    {
       aNodes.emplace_back(aMove(aNode.XYZ()));
+    }
     const Handle(HalfEdge_Mesh) aMoved =
         wrap(PelliskTest_Meshes::Make(aNodes, PelliskTest_Meshes::Triangles(aMesh)), aCell, aCorner);
     EXPECT_EQ(aWrap->NbNodes(), aMoved->NbNodes());
@@ -326,7 +327,9 @@ void expectMovedWrapsMatch(const char* theName, const std::vector<Move>& theMove
     const std::set<Cycle> aFaces     = faces(aMoved, THE_STILL, aCorner, aCell);
     size_t                aNbMissing = 0;
     for (const Cycle& aFace : faces(aWrap, aMove, aCorner, aCell))
+    {
       aNbMissing += aFaces.count(aFace) == 0 ? 1 : 0;
+    }
     EXPECT_EQ(aNbMissing, 0u) << "faces of the moved wrap not in the wrap of the moved mesh";
   }
 }
@@ -334,13 +337,8 @@ void expectMovedWrapsMatch(const char* theName, const std::vector<Move>& theMove
 
 TEST(Pelk_APITest, MovedMeshGivesTheSameWrapMovedTheSameWay)
 {
-  expectMovedWrapsMatch("boeing_cgal.stl", {THE_SHIFT, THE_SCALE, THE_QUARTER, THE_THIRD});
-  expectMovedWrapsMatch("teapot_utah.stl", {THE_SHIFT, THE_SCALE});
-}
-
-// Fails: where two cells meet only along an edge, the filler cell goes into the
-// octant of least number, which a turn does not carry along.
-TEST(Pelk_APITest, DISABLED_TurnedTeapotGivesTheSameWrapTurned)
-{
-  expectMovedWrapsMatch("teapot_utah.stl", {THE_QUARTER, THE_THIRD});
+  for (const char* aName : {"boeing_cgal.stl", "teapot_utah.stl"})
+  {
+    expectMovedWrapsMatch(aName, {THE_SHIFT, THE_SCALE, THE_QUARTER, THE_THIRD});
+  }
 }
