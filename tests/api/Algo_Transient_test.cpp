@@ -22,8 +22,7 @@ TEST(Algo_TransientTest, FactoryCreatesEveryRegisteredClassByItsExactNameOnly)
     EXPECT_NE(CreateAlgorithm(aName), anAlgo);
   }
   // Configuration-file keywords, wrongly cased names and abstract bases are no class names.
-  for (const std::string aName :
-       {"ShrinkWrapping", "MinVoxelSize", "algo_voxelizationminsize", "", "Algo_Transient"})
+  for (const std::string aName : {"MinVoxelSize", "algo_voxelizationminsize", "Algo_Transient"})
   {
     EXPECT_TRUE(CreateAlgorithm(aName).IsNull()) << aName;
   }

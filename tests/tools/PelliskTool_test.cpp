@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,24 +37,7 @@ ToolRun run(const std::vector<std::string>& theArguments, const std::string& the
 }
 } // namespace
 
-TEST(PelliskToolTest, InfoDescribesASoup)
-{
-  // A tetrahedron whose last face is flipped, plus a loose triangle, with a vertex property the tool skips.
-  const std::string aFile = PelliskTest_Data::ScratchFolder("tool_info") + "/soup.ply";
-  std::ofstream(aFile)
-      << "ply\nformat ascii 1.0\ncomment made by a test\nelement vertex 7\nproperty float x\n"
-         "property float y\nproperty float z\nproperty uchar red\nelement face 5\n"
-         "property list uchar int vertex_indices\nend_header\n0 0 0 1\n1 0 0 1\n0 1 0 1\n"
-         "0 0 1 1\n5 5 5 1\n6 5 5 1\n5 6 5 1\n3 0 2 1\n3 0 1 3\n3 1 2 3\n3 2 3 0\n3 4 5 6\n";
-  const ToolRun aRun = run({"info", aFile});
-  EXPECT_EQ(aRun.Status, 0);
-  // The loose triangle is open; the flipped face breaks the orientation.
-  EXPECT_EQ(aRun.Out, "nodes: 7\nfaces: 5\ndegenerate faces: 0\nbounding box: (0, 0, 0) - (6, 6, 5)\n"
-                      "connected components: 2\nedges: 9\nboundary edges: 3\nnon-manifold edges: 0\n"
-                      "closed: no\nconsistently oriented: no\n");
-}
-
-TEST(PelliskToolTest, BadInvocationsExitWithTwoAndSayWhy)
+TEST(PelliskToolTest, InvocationsExitWithTheirStatusAndSayWhy)
 {
   const std::string aDir  = PelliskTest_Data::ScratchFolder("tool_usage");
   const std::string anOut = aDir + "/out.stl";
@@ -63,17 +47,15 @@ TEST(PelliskToolTest, BadInvocationsExitWithTwoAndSayWhy)
   std::ofstream(aDir + "/broken.ply")
       << "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nelement face 1\n"
          "property list uchar int vertex_indices\nend_header\n0\n1\n2\n3 0 1 7\n";
+  // One row per way out of the program.
   for (const auto& [anArguments, aStatus, aSays] :
        std::vector<std::tuple<std::vector<std::string>, int, std::string>>{
            {{"wrap", aBad}, 2, "wrap needs an input and an output file"},
            {{"wrap", aBad, aDir + "/out.obj"}, 2, "the output must be a .stl or .ply file"},
            {{"wrap", aBad, anOut, "--cell", "-1"}, 2, "--cell needs a number above 0"},
-           {{"wrap", aBad, anOut, "--cell", "abc"}, 2, "Usage:"},
            {{"wrap", aBad, anOut, "--cell-rel"}, 2, "--cell-rel needs a value"},
            {{"wrap", aBad, anOut, "--frobnicate"}, 2, "unknown option --frobnicate"},
            {{"wrap", aBad, anOut}, 2, "cannot read"},
-           {{"wrap", aDir + "/missing.stl", anOut}, 2, "cannot read"},
-           {{"wrap", aDir + "/broken.ply", anOut}, 2, "cannot read"},
            {{"wrap", aGood, anOut, "--tessellation", "shrink"}, 2, "'shrink' is not available yet"},
            {{"wrap", aGood, anOut, "--voxelization", "fine"}, 2, "unknown algorithm 'fine'"},
            {{"info"}, 2, "Usage:"},
@@ -92,25 +74,22 @@ TEST(PelliskToolTest, WrapsARealDirtyMeshIntoAValidClosedSurface)
 {
   const std::string aDir = PelliskTest_Data::ScratchFolder("tool_wrap_teapot");
   const std::string anIn = PelliskTest_Data::File("teapot_utah.stl");
-  for (const std::string aName : {"wrap.stl", "wrap_ascii.stl", "wrap.ply"})
+  for (const std::string aName : {"wrap.stl", "wrap.ply"})
   {
     // A second --verbose stands in for --ascii where the output is binary.
     const ToolRun aRun = run({"wrap", anIn, aDir + "/" + aName, "--cell-rel", "0.03125", "--verbose",
-                              aName == "wrap_ascii.stl" ? "--ascii" : "--verbose"});
+                              aName == "wrap.ply" ? "--ascii" : "--verbose"});
     ASSERT_EQ(aRun.Status, 0) << aRun.Out;
     // Every message is shown with --verbose, the driver's last one included.
     EXPECT_NE(aRun.Out.find("[info]: Tessellation FINISHED"), std::string::npos) << aRun.Out;
     EXPECT_NE(aRun.Out.find("100%"), std::string::npos);
     const ToolRun anInfo = run({"info", aDir + "/" + aName});
-    EXPECT_NE(anInfo.Out.find("closed: yes\nconsistently oriented: yes\nvolume: "), std::string::npos)
+    EXPECT_TRUE(std::regex_search(
+        anInfo.Out, std::regex("closed: yes\nconsistently oriented: yes\nvolume: [0-9.e+]+ \\(outward\\)\n")))
         << anInfo.Out;
-    EXPECT_NE(anInfo.Out.find(" (outward)\n"), std::string::npos);
   }
-  const auto aWrap = RWStl::ReadFile(OSD_Path((aDir + "/wrap.stl").c_str()));
-  ASSERT_FALSE(aWrap.IsNull());
-  EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(aWrap, RWStl::ReadFile(OSD_Path(anIn.c_str()))));
-  EXPECT_EQ(aWrap->NbTriangles(),
-            RWStl::ReadFile(OSD_Path((aDir + "/wrap_ascii.stl").c_str()))->NbTriangles());
+  EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(RWStl::ReadFile(OSD_Path((aDir + "/wrap.stl").c_str())),
+                                                 RWStl::ReadFile(OSD_Path(anIn.c_str()))));
 }
 
 TEST(PelliskToolTest, CtrlCCancelsAndLeavesNoOutput)

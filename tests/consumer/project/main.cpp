@@ -1,5 +1,4 @@
-// A host of the installed library: issues a message through a notifier that
-// uses the catalogue installed beside the library, and prints it.
+// A host of the installed library: prints a message from the catalogue installed beside the library.
 #include <Pelk_ProgressNotifier.hxx>
 
 #include <iostream>
