@@ -4,46 +4,28 @@
 
 #include <omp.h>
 
+#include <algorithm>
 #include <vector>
-
-namespace
-{
-// An algorithm that plans per-thread scratch data the way the library does.
-class CountingAlgorithm : public Fundra::OMPParallel
-{
-public:
-  // Returns the planned thread count and the number of distinct threads that ran.
-  std::pair<unsigned int, int> Run()
-  {
-    const unsigned int aPlanned = applyParallelOptions();
-    std::vector<int>   aSlots(aPlanned, 0);
-#pragma omp parallel
-    {
-      // Indexing past the planned slots would be a fault of the options.
-      aSlots.at(static_cast<size_t>(omp_get_thread_num())) = 1;
-    }
-    int aNbUsed = 0;
-    for (int aSlot : aSlots)
-    {
-      aNbUsed += aSlot;
-    }
-    return {aPlanned, aNbUsed};
-  }
-};
-} // namespace
 
 TEST(Fundra_OMPParallelTest, RegionsRunTheConfiguredThreadCount)
 {
-  CountingAlgorithm anAlgo;
-  EXPECT_EQ(anAlgo.NbThreads(), 0u);
-  // Not configured: one thread.
-  EXPECT_EQ(anAlgo.Run(), std::make_pair(1u, 1));
-
+  // Plans per-thread scratch data the way the library's algorithms do (indexing past it would be a fault
+  // of the options); gives the planned thread count and the number of distinct threads that ran.
+  struct Counting : public Fundra::OMPParallel
+  {
+    std::pair<size_t, long> Run()
+    {
+      std::vector<int> aSlots(applyParallelOptions(), 0);
+#pragma omp parallel
+      {
+        aSlots.at(static_cast<size_t>(omp_get_thread_num())) = 1;
+      }
+      return {aSlots.size(), std::count(aSlots.begin(), aSlots.end(), 1)};
+    }
+  } anAlgo, aSingle;
+  EXPECT_EQ(anAlgo.Run(), std::make_pair(size_t(1), 1L)); // not configured: one thread
   anAlgo.SetNbThreads(3);
-  EXPECT_EQ(anAlgo.Run(), std::make_pair(3u, 3));
-
-  // A second algorithm on the same thread gets its own count, not the previous one.
-  CountingAlgorithm aSingle;
-  aSingle.SetNbThreads(1);
-  EXPECT_EQ(aSingle.Run(), std::make_pair(1u, 1));
+  EXPECT_EQ(anAlgo.Run(), std::make_pair(size_t(3), 3L));
+  aSingle.SetNbThreads(1); // a second algorithm on the same thread gets its own count
+  EXPECT_EQ(aSingle.Run(), std::make_pair(size_t(1), 1L));
 }

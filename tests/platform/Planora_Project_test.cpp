@@ -11,7 +11,7 @@ TEST(Planora_ProjectTest, PointOnSegmentIsTheClosestOfItsPoints)
   for (int q = 0; q < 2000; ++q)
   {
     const gp_Pnt aP(aRand(), aRand(), aRand()), aA(aRand(), aRand(), aRand());
-    const gp_Pnt aB = q % 10 == 0 ? aA : gp_Pnt(aRand(), aRand(), aRand());
+    const gp_Pnt aB = q % 10 == 0 ? aA : gp_Pnt(aRand(), aRand(), aRand()); // some of zero length
     const gp_Pnt aQ = Planora::Project::PntOnSeg(aP, aA, aB);
     // On the segment, and no sample of the segment is closer.
     ASSERT_NEAR(aA.Distance(aQ) + aQ.Distance(aB), aA.Distance(aB), 1e-12);
@@ -24,16 +24,12 @@ TEST(Planora_ProjectTest, PointOnSegmentIsTheClosestOfItsPoints)
 
 TEST(Planora_ProjectTest, PointOnPlaneGivesCoordinatesAlongThePlaneAxesFromItsOrigin)
 {
-  const gp_Ax3 anAxes(gp_Pnt(1, 2, 3), gp_Dir(1, 1, 1), gp_Dir(1, -1, 0));
-  const gp_Pln aPlane(anAxes);
-  const gp_XYZ anX = anAxes.XDirection().XYZ(), anY = anAxes.YDirection().XYZ(),
-               aN = anAxes.Direction().XYZ();
   // A point built from known plane coordinates and an offset along the normal.
-  const gp_Pnt aP(gp_XYZ(1, 2, 3) + anX * 0.75 + anY * -2.5 + aN * 4.0);
+  const gp_Ax3 anAxes(gp_Pnt(1, 2, 3), gp_Dir(1, 1, 1), gp_Dir(1, -1, 0));
   gp_Pnt2d     aUV;
-  Planora::Project::PntOnPlane(aPlane, aP, aUV);
-  EXPECT_NEAR(aUV.X(), 0.75, 1e-14);
-  EXPECT_NEAR(aUV.Y(), -2.5, 1e-14);
-  Planora::Project::PntOnPlane(gp_Pln(gp_Pnt(0, 0, 5), gp_Dir(0, 0, 1)), gp_Pnt(3, -4, 0), aUV);
-  EXPECT_TRUE(aUV.IsEqual(gp_Pnt2d(3, -4), 0.0));
+  Planora::Project::PntOnPlane(gp_Pln(anAxes),
+                               gp_Pnt(gp_XYZ(1, 2, 3) + anAxes.XDirection().XYZ() * 0.75 -
+                                      anAxes.YDirection().XYZ() * 2.5 + anAxes.Direction().XYZ() * 4.0),
+                               aUV);
+  EXPECT_TRUE(aUV.IsEqual(gp_Pnt2d(0.75, -2.5), 1e-14)) << aUV.X() << " " << aUV.Y();
 }

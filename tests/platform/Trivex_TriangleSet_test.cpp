@@ -1,160 +1,652 @@
 #include <Trivex_ClassifyPntMesh.hxx>
+#include <Trivex_IntersectBoxBox.hxx>
 #include <Trivex_DistRayMesh.hxx>
+#include <Trivex_IntersectBoxMesh.hxx>
 #include <Trivex_IntersectRayMesh.hxx>
 #include <Trivex_IntersectTriMesh.hxx>
-#include <Trivex_IntersectBoxMesh.hxx>
 #include <Trivex_ProjectPntMesh.hxx>
-#include <Trivex_TriangleSet.hxx>
 
-#include "Trivex_TestMeshes.hxx"
+#include <PelliskTest_Crossing.hxx>
+#include <PelliskTest_Data.hxx>
+#include <PelliskTest_Mesh.hxx>
+
+#include <OSD_Path.hxx>
+#include <RWStl.hxx>
 
 #include <gtest/gtest.h>
 
-#include <limits>
+#include <random>
 
-TEST(Trivex_TriangleSetTest, TrianglesOfATriangulationAreNumberedFromZeroAndKeepTheirNumberAsFace)
+namespace
 {
-  const Handle(Poly_Triangulation) aTorus = TrivexTest::Torus(2.0, 0.5, 12, 6);
-  Handle(Trivex::TriangleSet)      aSet   = new Trivex::TriangleSet(aTorus);
-  ASSERT_EQ(aSet->NbTriangles(), aTorus->NbTriangles());
-  for (int i = 0; i < aSet->NbTriangles(); ++i)
+using Tri = Trivex::TriangleData;
+using Set = Handle(Trivex::TriangleSet);
+
+const double THE_NAN    = std::nan("");
+const double THE_NO_HIT = Trivex::DistRayMesh::THE_NO_HIT;
+
+// A soup in [0, 4]^3 of lattice triangles, small ones, degenerate ones (a repeated corner, collinear
+// corners), ones in the planes z = const, and an earlier one's side reversed with a new third corner or
+// its own (another face on the same corners). Coordinates lie on a lattice of step 0.5 (shared corners,
+// sides and planes, exactly touching boxes), beside it by 5e-8 or 5e-6 (either side of the default
+// tolerance), or anywhere.
+std::vector<Tri> soup(std::mt19937& theGen, int theNb)
+{
+  const auto aCoord = [&](unsigned int theKind)
   {
-    const Trivex::TriangleData& aTri = aSet->Triangle(i);
-    int                         aN[3];
-    aTorus->Triangle(i + 1).Get(aN[0], aN[1], aN[2]);
-    EXPECT_EQ(aTri.FaceIndex(), i + 1);
-    EXPECT_EQ(aTri.SecondIndex(), -1);
-    for (int k = 0; k < 3; ++k)
+    return theKind == 3 ? 4.0 * (theGen() / 4294967296.0)
+                        : 0.5 * (theGen() % 9) + (theKind == 0 ? 0.0 : (theKind == 1 ? 5e-8 : -5e-6));
+  };
+  const auto aPoint = [&](bool theIsLattice)
+  {
+    const double aX = aCoord(theIsLattice ? 0 : theGen() % 4), aY = aCoord(theIsLattice ? 0 : theGen() % 4);
+    return gp_Pnt(aX, aY, aCoord(theIsLattice ? 0 : theGen() % 4));
+  };
+  std::vector<Tri> aSoup;
+  while (static_cast<int>(aSoup.size()) < theNb)
+  {
+    const unsigned int aKind = theGen() % 5, isOne = theGen() % 2;
+    const gp_Pnt       aP = aPoint(aKind != 1 && isOne), aQ = aPoint(true), aR = aPoint(true);
+    const double       aS             = 0.05 + 0.5 * (theGen() / 4294967296.0);
+    const Tri          aBase          = aSoup.empty() ? Tri(aP, aQ, aR, 0) : aSoup[theGen() % aSoup.size()];
+    const gp_Pnt       aCorners[5][3] = {
+              {aP, aQ, aR},
+              {aP, aP.Translated(gp_Vec(aS, 0.1 * aS, 0.3 * aS)), aP.Translated(gp_Vec(0.2 * aS, aS, -0.4 * aS))},
+              {aP, isOne ? aP : gp_Pnt(0.5 * (aP.XYZ() + aQ.XYZ())), aQ},
+              {aQ, gp_Pnt(aR.X(), aR.Y(), aQ.Z()), gp_Pnt(aP.X(), aP.Y(), aQ.Z())},
+              {aBase.Point(1), aBase.Point(0), theGen() % 4 == 0 ? aBase.Point(2) : aP}};
+    aSoup.emplace_back(aCorners[aKind][0], aCorners[aKind][1], aCorners[aKind][2], int(aSoup.size()));
+  }
+  return aSoup;
+}
+
+// The support torus stretched threefold along z about (2, 2, 2), each triangle turned inside out.
+std::vector<Tri> torus(int theNbU, int theNbV)
+{
+  const Handle(Poly_Triangulation) aMesh = PelliskTest_Mesh::Torus(theNbU, theNbV);
+  std::vector<Tri>                 aTris;
+  for (int t = 1; t <= aMesh->NbTriangles(); ++t)
+  {
+    int aN[3];
+    aMesh->Triangle(t).Get(aN[0], aN[1], aN[2]);
+    const auto aNode = [&](int k)
+    { return aMesh->Node(aN[k]).XYZ().Multiplied(gp_XYZ(1, 1, 3)) + gp_XYZ(2, 2, 2); };
+    aTris.emplace_back(aNode(1), aNode(0), aNode(2), t);
+  }
+  return aTris;
+}
+
+Set built(const Set& theSet, int theNbThreads = 1)
+{
+  theSet->SetNbBuilderThreads(theNbThreads);
+  theSet->InitBuilder();
+  theSet->Build();
+  return theSet;
+}
+
+// A triangle set, and a box set over the triangles' boxes and a void and an unbounded box (never found).
+struct Sets
+{
+  Set                    Tris;
+  Handle(Trivex::BoxSet) Boxes;
+};
+
+Sets built(const std::vector<Tri>& theTris, int theNbThreads = 1)
+{
+  std::vector<Trivex::BoxData> aBoxes;
+  for (const Tri& aT : theTris)
+  {
+    Bnd_Box aBox(aT.Point(0), aT.Point(0));
+    aBox.Add(aT.Point(1));
+    aBox.Add(aT.Point(2));
+    aBoxes.emplace_back(aBox.CornerMin().XYZ(), aBox.CornerMax().XYZ(), static_cast<int>(aBoxes.size()));
+  }
+  aBoxes.emplace_back(gp_XYZ(0, 0, 0), gp_XYZ(HUGE_VAL, 1, 1), static_cast<int>(aBoxes.size()));
+  aBoxes.emplace_back();
+  const Sets aSets{built(new Trivex::TriangleSet(theTris), theNbThreads), new Trivex::BoxSet(aBoxes)};
+  aSets.Boxes->SetNbBuilderThreads(theNbThreads);
+  aSets.Boxes->InitBuilder();
+  aSets.Boxes->Build();
+  return aSets;
+}
+
+double sqDistance(const gp_XYZ& theP, const gp_XYZ& theQ, const Tri& theT)
+{
+  const gp_XYZ aT[3] = {theT.Point(0).XYZ(), theT.Point(1).XYZ(), theT.Point(2).XYZ()};
+  return PelliskTest_Crossing::SegmentTriangleSqDistance(theP, theQ, aT);
+}
+
+// Solid angle of theT seen from theP (Van Oosterom and Strackee); NaN within 1e-6 of the triangle, where
+// rounding may decide, and infinite within 1e-9, on the surface, where nothing is inside.
+double solidAngle(const Tri& theT, const gp_XYZ& theP)
+{
+  const gp_XYZ a = theT.Point(0).XYZ() - theP, b = theT.Point(1).XYZ() - theP, c = theT.Point(2).XYZ() - theP;
+  const double la = a.Modulus(), lb = b.Modulus(), lc = c.Modulus(), aD2 = sqDistance(theP, theP, theT);
+  return aD2 < 1e-12 ? (aD2 < 1e-18 ? HUGE_VAL : THE_NAN)
+                     : 2.0 * std::atan2(a.Dot(b.Crossed(c)),
+                                        la * lb * lc + a.Dot(b) * lc + a.Dot(c) * lb + b.Dot(c) * la);
+}
+
+// 1 when the segment [theP, theQ] meets the closed triangle, 0 when it passes clear; NaN when it ends or
+// passes within 1e-9 of the triangle's sides, where rounding decides.
+double segmentHits(const gp_XYZ& theP, const gp_XYZ& theQ, const Tri& theT)
+{
+  double aNear = std::min(sqDistance(theP, theP, theT), sqDistance(theQ, theQ, theT));
+  for (int k = 0; k < 3; ++k)
+  {
+    aNear =
+        std::min(aNear, sqDistance(theP, theQ,
+                                   Tri(theT.Point(k), theT.Point((k + 1) % 3), theT.Point((k + 1) % 3), 0)));
+  }
+  return aNear < 1e-18 ? THE_NAN : (sqDistance(theP, theQ, theT) == 0.0 ? 1.0 : 0.0);
+}
+
+// True when a corner lies within theHeight of the line through the other two: a computed normal that
+// is noise, or a plane that the tolerance leaves undecided.
+bool isThin(const Tri& theT, double theHeight)
+{
+  const gp_XYZ anAB  = theT.Point(1).XYZ() - theT.Point(0).XYZ(),
+               anAC  = theT.Point(2).XYZ() - theT.Point(0).XYZ();
+  const double aMax2 = std::max({anAB.SquareModulus(), anAC.SquareModulus(), (anAC - anAB).SquareModulus()});
+  return anAB.Crossed(anAC).SquareModulus() <= theHeight * theHeight * aMax2;
+}
+
+bool onLattice(const gp_XYZ& theP)
+{
+  const gp_XYZ aP4 = theP * 4.0;
+  return aP4.IsEqual(gp_XYZ(std::floor(aP4.X()), std::floor(aP4.Y()), std::floor(aP4.Z())), 0.0);
+}
+
+// A query: a triangle, a point, a ray and a box derived from it, and variant choices.
+struct Input
+{
+  Tri          T;
+  bool         IsAimed; // see query()
+  gp_Pnt       Point;
+  Trivex::Ray  Ray;
+  gp_XYZ       Min, Max;
+  double       BoxTol;
+  unsigned int Bits; // variant choices
+};
+
+// The queries of theT. The box is spanned by its first two corners, or a small cell at the lower one, or
+// flat, with no tolerance only on the lattice (where no rounding blurs an exact touch). The ray runs from
+// the first corner towards the second or along the normal, infinite or ending there; the point is the
+// first corner. When theT is a triangle of theSet, aimed queries target its first corner or side's
+// midpoint: the ray comes from afar near the normal, the point is where the classifier's first ray runs
+// through the target. Rounding puts these beside it, where on a closed surface a triangle around must
+// still count.
+Input query(const Tri& theT, unsigned int theBits, bool theIsOwn, const Set& theSet)
+{
+  const gp_XYZ aA = theT.Point(0).XYZ(), aB = theT.Point(1).XYZ(),
+               aTarget = theBits % 2 ? 0.5 * (aA + aB) : aA;
+  const gp_Vec aD(theT.Point(0), theT.Point(1));
+  const gp_XYZ aTilt(theBits >> 14 & 7, theBits >> 17 & 7, theBits >> 20 & 7),
+      aFrom = aTarget + (theT.Normal().XYZ() + (aTilt - gp_XYZ(3.5, 3.5, 3.5)) * 0.04) * 3.0;
+  const gp_Dir aDir =
+      (theBits >> 6) % 3 == 0 ? theT.Normal() : (aD.Magnitude() > 1e-3 ? gp_Dir(aD) : gp_Dir(1.0, 0.5, 0.25));
+  Input anIn{theT,
+             theIsOwn && (theBits >> 1) % 3 != 0 && !isThin(theT, 1e-9),
+             theT.Point(0),
+             Trivex::Ray(theT.Point(0), aDir, (theBits >> 8) % 2 == 0, aD.Magnitude()),
+             gp_XYZ(std::min(aA.X(), aB.X()), std::min(aA.Y(), aB.Y()), std::min(aA.Z(), aB.Z())),
+             gp_XYZ(std::max(aA.X(), aB.X()), std::max(aA.Y(), aB.Y()), std::max(aA.Z(), aB.Z())),
+             1e-7,
+             theBits};
+  anIn.Max = (theBits >> 3) % 3 == 0 ? anIn.Min + gp_XYZ(0.25, 0.25, 0.25) : anIn.Max;
+  anIn.Max.SetZ((theBits >> 3) % 3 == 1 ? anIn.Min.Z() : anIn.Max.Z());
+  anIn.BoxTol = (theBits >> 5) % 2 == 0 || !onLattice(anIn.Min) || !onLattice(anIn.Max) ? 1e-7 : 0.0;
+  if (anIn.IsAimed)
+  {
+    // The classifier's first ray heads for the side of the set's box nearest to the point, tilted by the
+    // first two draws of its default seed.
+    std::mt19937 aGen(1231121987u);
+    const double aZ = 2.0 * (aGen() / 4294967296.0) - 1.0, aPhi = 2.0 * M_PI * (aGen() / 4294967296.0);
+    gp_XYZ       aFirst =
+        gp_XYZ(std::sqrt(1 - aZ * aZ) * std::cos(aPhi), std::sqrt(1 - aZ * aZ) * std::sin(aPhi), aZ) * 0.25;
+    const gp_XYZ aLow     = aTarget - theSet->Box().CornerMin().XYZ(),
+                 aHigh    = theSet->Box().CornerMax().XYZ() - aTarget;
+    const double aGaps[6] = {aHigh.X(), aLow.X(), aHigh.Y(), aLow.Y(), aHigh.Z(), aLow.Z()};
+    const int    aSide    = static_cast<int>(std::min_element(aGaps, aGaps + 6) - aGaps);
+    aFirst.SetCoord(aSide / 2 + 1, aSide % 2 == 0 ? 1.0 : -1.0);
+    anIn.Point = gp_Pnt(aTarget - aFirst.Normalized() * (0.05 + 0.2 * (theBits >> 12 & 3)));
+    anIn.Ray   = Trivex::Ray(gp_Pnt(aFrom), gp_Dir(aTarget - aFrom), true);
+  }
+  return anIn;
+}
+
+// Query number theQ: every other one of the first is on a triangle of the set, its corners turned.
+Input input(std::mt19937& theGen, const Set& theSet, int theQ)
+{
+  Tri aT = soup(theGen, 1)[0];
+  aT.SetFaceIndex(100000 + theQ);
+  const bool isOwn = theQ % 2 == 0 && theQ / 2 < theSet->NbTriangles();
+  if (isOwn)
+  {
+    const Tri& anOwn = theSet->Triangle(theQ / 2);
+    aT               = Tri(anOwn.Point(theQ % 3), anOwn.Point((theQ + 1) % 3), anOwn.Point((theQ + 2) % 3),
+                           anOwn.FaceIndex());
+  }
+  return query(aT, static_cast<unsigned int>(theGen()), isOwn, theSet);
+}
+
+double tieTolerance(const Input& theIn)
+{
+  return (theIn.Bits >> 9) % 2 == 0 ? 1e-7 : 1e-9;
+}
+
+// What a query answered: whether it found something, a distance, a triangle and the triangles listed.
+struct Answer
+{
+  bool             IsFound = false;
+  double           Value   = 0.0;
+  int              Index   = -1;
+  std::vector<int> Found   = {-1}; // the queries must empty it first
+
+  bool operator==(const Answer& theA) const
+  {
+    return IsFound == theA.IsFound && Value == theA.Value && Index == theA.Index && Found == theA.Found;
+  }
+};
+
+Answer runBox(const Sets& theSets, const Input& theIn)
+{
+  Trivex::IntersectBoxMesh aQuery(theSets.Tris);
+  Answer                   anA;
+  aQuery.SetTolerance(theIn.BoxTol);
+  anA.IsFound = aQuery.Perform(Bnd_Box(theIn.Min, theIn.Max), anA.Found);
+  EXPECT_EQ(aQuery.Perform(Bnd_Box(theIn.Min, theIn.Max)), anA.IsFound);
+  return anA;
+}
+
+Answer runBoxBox(const Sets& theSets, const Input& theIn)
+{
+  Trivex::IntersectBoxBox      aQuery(theSets.Boxes);
+  std::vector<Trivex::BoxData> aFound(1);
+  const bool isFound = aQuery.Perform(Trivex::BoxData(theIn.Min, theIn.Max), aFound, theIn.BoxTol);
+  EXPECT_TRUE(std::equal(aFound.begin(), aFound.end(), aQuery.Indices().begin(), aQuery.Indices().end(),
+                         [](const Trivex::BoxData& theB, int theI) { return theB.Index() == theI; }));
+  return {isFound, 0.0, -1, aQuery.Indices()};
+}
+
+Answer runClassify(const Sets& theSets, const Input& theIn)
+{
+  const Set& aSet = theSets.Tris;
+  // Default parameters, a single try (a grazing ray must then be told apart), or three voting rays.
+  const Trivex::ClassifyPntMesh aQuery[3] = {Trivex::ClassifyPntMesh(aSet),
+                                             Trivex::ClassifyPntMesh(aSet, 1, 1231121987u, 1),
+                                             Trivex::ClassifyPntMesh(aSet, 3, 7u, 5)};
+  return {aQuery[(theIn.Bits >> 10) % 3].Perform(theIn.Point), 0.0, -1, {}};
+}
+
+Answer runProject(const Sets& theSets, const Input& theIn)
+{
+  Trivex::ProjectPntMesh aQuery(theSets.Tris);
+  std::vector<int>       aFound{-1};
+  const gp_Pnt           aQ = aQuery.Perform(theIn.Point, tieTolerance(theIn), aFound);
+  const Answer           anA{aQuery.IsDone(), aQuery.Distance(), aQuery.Index(), aFound};
+  // Without the list the same point; with it, a point of the triangle named (which is listed), at the
+  // distance given.
+  EXPECT_TRUE(aQuery.Perform(theIn.Point).IsEqual(aQ, 0.0) || std::isnan(aQ.X()));
+  EXPECT_TRUE(!anA.IsFound || (std::count(aFound.begin(), aFound.end(), anA.Index) &&
+                               std::abs(aQ.Distance(theIn.Point) - anA.Value) < 1e-12 &&
+                               sqDistance(aQ.XYZ(), aQ.XYZ(), theSets.Tris->Triangle(anA.Index)) < 1e-18));
+  return anA;
+}
+
+Answer runDistRay(const Sets& theSets, const Input& theIn)
+{
+  Trivex::DistRayMesh aQuery(theSets.Tris);
+  const double        aDist = aQuery.Perform(theIn.Ray);
+  EXPECT_EQ(aDist < THE_NO_HIT, aQuery.Index() >= 0);
+  return {aDist < THE_NO_HIT, aDist, aQuery.Index(), {}};
+}
+
+Answer runRay(const Sets& theSets, const Input& theIn)
+{
+  Answer anA;
+  anA.IsFound = Trivex::IntersectRayMesh(theSets.Tris).Perform(theIn.Ray, anA.Found);
+  return anA;
+}
+
+Answer runTri(const Sets& theSets, const Input& theIn)
+{
+  Trivex::IntersectTriMesh aQuery(theSets.Tris);
+  std::vector<Tri>         aCrossed(1);
+  const bool               isFound = aQuery.Perform(theIn.T, aCrossed);
+  EXPECT_TRUE(std::equal(aCrossed.begin(), aCrossed.end(), aQuery.Indices().begin(), aQuery.Indices().end(),
+                         [&](const Tri& theT, int theI)
+                         { return theT.FaceIndex() == theSets.Tris->Triangle(theI).FaceIndex(); }));
+  return {isFound, 0.0, -1, aQuery.Indices()};
+}
+
+// Independent answers for one triangle (found or not, a distance, a solid angle); NaN when too close to call.
+double oracleBox(const Tri& theT, const Input& theIn)
+{
+  const gp_XYZ aTol(theIn.BoxTol, theIn.BoxTol, theIn.BoxTol), aMin = theIn.Min - aTol,
+                                                               aMax = theIn.Max + aTol;
+  const gp_XYZ  aT[3] = {theT.Point(0).XYZ(), theT.Point(1).XYZ(), theT.Point(2).XYZ()};
+  const Bnd_Box aBox(aMin, aMax);
+  Bnd_Box       aTriBox(theT.Point(0), theT.Point(0));
+  aTriBox.Add(theT.Point(1));
+  aTriBox.Add(theT.Point(2));
+  // The closed shapes meet when the triangle's first corner lies in the box or the triangle meets one of
+  // the box's faces (two triangles each).
+  bool isMeet = !aBox.IsOut(theT.Point(0));
+  for (int f = 0; f < 12 && !isMeet && !aBox.IsOut(aTriBox); ++f) // axis f / 4, lower or upper side, half
+  {
+    const int k = f / 4 + 1, u = k % 3 + 1, v = u % 3 + 1;
+    gp_XYZ    aFace[4];
+    for (int c = 0; c < 4; ++c)
     {
-      EXPECT_TRUE(aTri.Point(k).IsEqual(aTorus->Node(aN[k]), 0.0));
+      aFace[c].SetCoord(k, (f / 2) % 2 ? aMax.Coord(k) : aMin.Coord(k));
+      aFace[c].SetCoord(u, c == 1 || c == 2 ? aMax.Coord(u) : aMin.Coord(u));
+      aFace[c].SetCoord(v, c >= 2 ? aMax.Coord(v) : aMin.Coord(v));
     }
-    // Outward unit normal: pointing away from the tube's centre line.
-    const gp_XYZ aCentroid = (aTri.Point(0).XYZ() + aTri.Point(1).XYZ() + aTri.Point(2).XYZ()) / 3.0;
-    const gp_XYZ aAxis     = gp_XYZ(aCentroid.X(), aCentroid.Y(), 0.0).Normalized() * 2.0;
-    EXPECT_GT(aTri.Normal().XYZ().Dot(aCentroid - aAxis), 0.0);
+    const gp_XYZ aHalf[3] = {aFace[0], aFace[1 + f % 2], aFace[2 + f % 2]};
+    isMeet                = PelliskTest_Crossing::TriangleTriangleSqDistance(aT, aHalf) <= 1e-24;
   }
-  // Invalid numbers give the neutral record.
-  EXPECT_EQ(aSet->Triangle(-1).FaceIndex(), -1);
-  EXPECT_EQ(aSet->Triangle(aSet->NbTriangles()).FaceIndex(), -1);
-  EXPECT_TRUE(aSet->Triangle(99999).Point(2).IsEqual(gp_Pnt(0, 0, 0), 0.0));
-  EXPECT_EQ(aSet->DynamicType()->Name(), std::string("Trivex::TriangleSet"));
-  EXPECT_TRUE(aSet->IsKind(STANDARD_TYPE(Standard_Transient)));
+  const bool isExact = aTol.X() > 0.0 || (onLattice(aT[0]) && onLattice(aT[1]) && onLattice(aT[2]));
+  return isThin(theT, 1e-9) || !isExact ? THE_NAN : isMeet;
 }
 
-TEST(Trivex_TriangleSetTest, BuildLifecycleAndBadInput)
+double oracleBoxBox(const Tri& theT, const Input& theIn)
 {
-  // A degenerate triangle, one with a node number out of range, one valid.
-  Handle(Poly_Triangulation) aMesh = new Poly_Triangulation(4, 3, Standard_False);
-  aMesh->SetNode(1, gp_Pnt(0, 0, 0));
-  aMesh->SetNode(2, gp_Pnt(1, 0, 0));
-  aMesh->SetNode(3, gp_Pnt(0, 1, 0));
-  aMesh->SetNode(4, gp_Pnt(2, 0, 0));
-  aMesh->SetTriangle(1, Poly_Triangle(1, 2, 4));
-  aMesh->SetTriangle(2, Poly_Triangle(1, 2, 7));
-  aMesh->SetTriangle(3, Poly_Triangle(1, 2, 3));
-  Handle(Trivex::TriangleSet) aSet = new Trivex::TriangleSet(aMesh);
-  EXPECT_EQ(aSet->NbTriangles(), 3);
-  EXPECT_TRUE(aSet->Triangle(0).Normal().IsEqual(gp_Dir(0, 0, 1), 0.0));
-  EXPECT_FALSE(aSet->IsBuilt());
-  EXPECT_TRUE(aSet->Box().IsVoid());
-  aSet->SetNbBuilderThreads(0);
-  EXPECT_EQ(aSet->NbBuilderThreads(), 1);
-  EXPECT_TRUE(aSet->Build());
-  EXPECT_TRUE(aSet->IsBuilt());
-  std::vector<int> aFound;
-  Trivex::IntersectBoxMesh(aSet).Perform(Bnd_Box(gp_Pnt(-5, -5, -5), gp_Pnt(5, 5, 5)), aFound);
-  EXPECT_EQ(aFound, std::vector<int>({0, 2})); // the broken triangle keeps its number, unseen
-  double aXMin, aYMin, aZMin, aXMax, aYMax, aZMax;
-  aSet->Box().Get(aXMin, aYMin, aZMin, aXMax, aYMax, aZMax);
-  EXPECT_EQ(aXMax, 2.0);
-  EXPECT_EQ(aYMax, 1.0);
-  // InitBuilder drops the hierarchy until the next Build.
-  aSet->InitBuilder();
-  EXPECT_FALSE(aSet->IsBuilt());
-  EXPECT_FALSE(Trivex::IntersectBoxMesh(aSet).Perform(Bnd_Box(gp_Pnt(-5, -5, -5), gp_Pnt(5, 5, 5))));
-  EXPECT_TRUE(aSet->Build());
-  EXPECT_TRUE(aSet->Build());
-  // Null and triangle-less triangulations make empty sets that never build.
-  Handle(Trivex::TriangleSet) aNull = new Trivex::TriangleSet(Handle(Poly_Triangulation)());
-  EXPECT_EQ(aNull->NbTriangles(), 0);
-  EXPECT_FALSE(aNull->Build());
-  Handle(Trivex::TriangleSet) aNoTriangles = new Trivex::TriangleSet(new Poly_Triangulation());
-  EXPECT_FALSE(aNoTriangles->Build());
+  Bnd_Box aBox(theT.Point(0), theT.Point(0));
+  aBox.Add(theT.Point(1));
+  aBox.Add(theT.Point(2));
+  aBox.SetGap(theIn.BoxTol);
+  return !aBox.IsOut(Bnd_Box(theIn.Min, theIn.Max));
 }
 
-TEST(Trivex_TriangleSetTest, TheHierarchyDoesNotDependOnTheBuilderThreadCount)
+double oracleClassify(const Tri& theT, const Input& theIn)
 {
-  // Points on the torus axis are equally far from a whole ring of triangles:
-  // which one a query names depends on the tree, so equal answers mean equal trees.
-  const auto                  aTorus = TrivexTest::Records(TrivexTest::Torus(2.0, 0.5, 300, 60));
-  Handle(Trivex::TriangleSet) aSet1 = TrivexTest::Built(aTorus, 1), aSet2 = TrivexTest::Built(aTorus, 2);
-  Trivex::ProjectPntMesh      aQuery1(aSet1), aQuery2(aSet2);
-  Trivex::DistRayMesh         aRay1(aSet1), aRay2(aSet2);
-  for (int i = 0; i < 200; ++i)
+  return solidAngle(theT, theIn.Point.XYZ());
+}
+
+double oracleProject(const Tri& theT, const Input& theIn)
+{
+  return std::sqrt(sqDistance(theIn.Point.XYZ(), theIn.Point.XYZ(), theT));
+}
+
+double oracleDistRay(const Tri& theT, const Input& theIn)
+{
+  const gp_XYZ aO = theIn.Ray.Origin().XYZ(), aD = theIn.Ray.Direction().XYZ(), aA = theT.Point(0).XYZ();
+  const double anEnd = std::min(theIn.Ray.MaxParameter(), 100.0);
+  const double aHit  = anEnd > 1e-7 ? segmentHits(aO + aD * 1e-7, aO + aD * anEnd, theT) : 0.0;
+  const gp_XYZ aN    = (theT.Point(1).XYZ() - aA).Crossed(theT.Point(2).XYZ() - aA);
+  return aHit == 1.0 ? aN.Dot(aA - aO) / aN.Dot(aD) : (aHit == 0.0 ? THE_NO_HIT : THE_NAN);
+}
+
+double oracleRay(const Tri& theT, const Input& theIn)
+{
+  const gp_XYZ aO = theIn.Ray.Origin().XYZ(), aD = theIn.Ray.Direction().XYZ();
+  return segmentHits(aO - aD * 1e-7, aO + aD * (std::min(theIn.Ray.MaxParameter(), 100.0) + 1e-7), theT);
+}
+
+double oracleTri(const Tri& theT, const Input& theIn)
+{
+  const gp_XYZ aA[3] = {theIn.T.Point(0).XYZ(), theIn.T.Point(1).XYZ(), theIn.T.Point(2).XYZ()};
+  const gp_XYZ aB[3] = {theT.Point(0).XYZ(), theT.Point(1).XYZ(), theT.Point(2).XYZ()};
+  // The query itself is never reported.
+  return isThin(theT, 2e-7) || isThin(theIn.T, 2e-7)
+             ? THE_NAN
+             : theT.FaceIndex() != theIn.T.FaceIndex() && PelliskTest_Crossing::FacesCross(aA, aB, 1e-7);
+}
+
+// How the set's answer follows from its triangles' answers one by one: the triangles found; the nearest
+// (ties within the tolerance listed); one of the nearest; the winding number (closed surfaces only).
+enum Reduce
+{
+  Hits,
+  Nearest,
+  First,
+  Winding
+};
+
+struct QueryKind
+{
+  const char* Name;
+  Answer (*Run)(const Sets&, const Input&);
+  double (*Oracle)(const Tri&, const Input&);
+  Reduce Mode;
+  bool   IsRay;
+};
+
+class Trivex_TriangleSetQueryTest : public testing::TestWithParam<QueryKind>
+{
+};
+} // namespace
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds,
+    Trivex_TriangleSetQueryTest,
+    testing::Values(QueryKind{"IntersectBoxMesh", runBox, oracleBox, Hits, false},
+                    QueryKind{"IntersectBoxBox", runBoxBox, oracleBoxBox, Hits, false},
+                    QueryKind{"ClassifyPntMesh", runClassify, oracleClassify, Winding, false},
+                    QueryKind{"ProjectPntMesh", runProject, oracleProject, Nearest, false},
+                    QueryKind{"DistRayMesh", runDistRay, oracleDistRay, First, true},
+                    QueryKind{"IntersectRayMesh", runRay, oracleRay, Hits, true},
+                    QueryKind{"IntersectTriMesh", runTri, oracleTri, Hits, false}),
+    [](const testing::TestParamInfo<QueryKind>& theInfo) { return theInfo.param.Name; });
+
+TEST_P(Trivex_TriangleSetQueryTest, HierarchyAgreesWithExhaustiveSearchAndIndependentOracle)
+{
+  const QueryKind& aKind = GetParam();
+  std::mt19937     aGen(7);
+  for (const std::vector<Tri>& aTris : {soup(aGen, 300), torus(20, 10)})
   {
-    const gp_Pnt aP(0.0, 0.0, -1.0 + 0.01 * i);
-    aQuery1.Perform(aP);
-    aQuery2.Perform(aP);
-    ASSERT_EQ(aQuery1.Index(), aQuery2.Index());
-    const Trivex::Ray aRay(aP, gp_Dir(std::cos(0.1 * i), std::sin(0.1 * i), 0.0), true);
-    ASSERT_EQ(aRay1.Perform(aRay), aRay2.Perform(aRay));
-    ASSERT_EQ(aRay1.Index(), aRay2.Index());
+    const bool isClosed = aTris.size() == 400;
+    SCOPED_TRACE(isClosed ? "torus" : "soup");
+    const Sets        aSet = built(aTris);
+    std::vector<Sets> aSingles; // a query on each is the exhaustive answer
+    for (const Tri& aT : aTris)
+    {
+      aSingles.push_back(built({aT}));
+    }
+    const int aNbQueries = isClosed || aKind.Mode != Winding ? 1500 : 0;
+    int       aNbFound = 0, aNbMany = 0, aNbCompared = 0;
+    for (int q = 0; q < aNbQueries; ++q)
+    {
+      const Input         anIn = input(aGen, aSet.Tris, q);
+      const Answer        anA  = aKind.Run(aSet, anIn);
+      std::vector<double> aValues; // of each triangle alone, HUGE_VAL when it finds nothing
+      double              aSum = 0.0;
+      for (size_t i = 0; i < aTris.size(); ++i)
+      {
+        const double anOracle = aKind.Oracle(aTris[i], anIn);
+        const Answer anOne    = aKind.Mode == Winding ? Answer() : aKind.Run(aSingles[i], anIn);
+        const double aValue   = aKind.Mode == Hits ? anOne.IsFound : anOne.Value;
+        const bool   isTold   = !std::isnan(anOracle) && aKind.Mode != Winding;
+        ASSERT_TRUE(!isTold || std::abs(aValue - anOracle) <= 1e-9)
+            << "query " << q << " triangle " << i << ": " << aValue << " vs " << anOracle;
+        aSum += anOracle;
+        aNbCompared += isTold ? 1 : 0;
+        aValues.push_back(anOne.IsFound ? aValue : HUGE_VAL);
+      }
+      const double     aMin = *std::min_element(aValues.begin(), aValues.end());
+      std::vector<int> anExpected;
+      for (size_t i = 0; i < aValues.size(); ++i)
+      {
+        if (aValues[i] < HUGE_VAL && aValues[i] <= aMin + (aKind.Mode == Nearest ? tieTolerance(anIn) : 0.0))
+        {
+          anExpected.push_back(static_cast<int>(i));
+        }
+      }
+      const bool isRight[4] = {
+          anA.Found == anExpected, anA.Found == anExpected && anA.Value == aMin,
+          !anA.IsFound || (anA.Value == aMin && std::count(anExpected.begin(), anExpected.end(), anA.Index)),
+          std::isnan(aSum) || anA.IsFound == (std::abs(aSum) > 2.0 * M_PI && aSum < HUGE_VAL)};
+      ASSERT_TRUE(isRight[aKind.Mode] && (aKind.Mode == Winding || anA.IsFound == !anExpected.empty()))
+          << "query " << q;
+      ASSERT_TRUE(!isClosed || !aKind.IsRay || !anIn.IsAimed || anA.IsFound)
+          << "query " << q << " slipped through";
+      aNbFound += anA.IsFound ? 1 : 0;
+      aNbMany += anA.Found.size() > 1 ? 1 : 0;
+      aNbCompared += aKind.Mode == Winding && !std::isnan(aSum) ? 1 : 0;
+    }
+    // Both outcomes represented (the classifier runs on the closed surface only), most answers decided by
+    // the oracle.
+    const int aNbTold = aKind.Mode == Nearest ? aNbMany : aNbFound;
+    EXPECT_TRUE(aNbQueries == 0 || (aNbTold >= aNbQueries / 10 && aNbTold < aNbQueries)) << aNbTold;
+    EXPECT_GE(aNbCompared, aKind.Mode == Winding ? aNbQueries / 2 : 100 * aNbQueries);
   }
 }
 
-TEST(Trivex_TriangleSetTest, QueriesWithCoordinatesThatAreNotNumbersFindNothing)
+TEST_P(Trivex_TriangleSetQueryTest, OneOrTwoBuilderThreadsAndTwoQueryingThreadsGiveTheSameAnswers)
 {
-  const double                NaN = std::numeric_limits<double>::quiet_NaN();
-  const gp_Pnt                aBad(NaN, 0.0, 1.0);
-  Handle(Trivex::TriangleSet) aSet =
-      TrivexTest::Built(TrivexTest::Records(TrivexTest::Torus(2.0, 0.5, 24, 12)));
-  std::vector<int>                  aFound;
-  std::vector<Trivex::TriangleData> aTris;
-  EXPECT_FALSE(Trivex::ClassifyPntMesh(aSet).Perform(aBad));
-  EXPECT_EQ(Trivex::DistRayMesh(aSet).Perform(Trivex::Ray(aBad, gp_Dir(1, 0, 0), true)),
-            Trivex::DistRayMesh::THE_NO_HIT);
-  EXPECT_FALSE(Trivex::IntersectRayMesh(aSet).Perform(Trivex::Ray(aBad, gp_Dir(1, 0, 0), true), aFound));
-  EXPECT_FALSE(Trivex::IntersectRayMesh(aSet).Perform(
-      Trivex::Ray(gp_Pnt(3, 0, 0), gp_Dir(-1, 0, 0), false, NaN), aFound));
-  EXPECT_FALSE(Trivex::IntersectTriMesh(aSet).Perform(Trivex::TriangleData(aBad, aBad, aBad, 0), aTris));
-  Trivex::ProjectPntMesh aProject(aSet);
-  aProject.Perform(aBad, 1e-7, aFound);
-  EXPECT_TRUE(aFound.empty());
-  EXPECT_FALSE(aProject.IsDone());
+  // Enough triangles for the builder to share out; lattice queries meet ties, whose winner depends on the
+  // tree.
+  std::mt19937     aGen(5);
+  std::vector<Tri> aTris = torus(120, 60), aSoup = soup(aGen, 4000);
+  aTris.insert(aTris.end(), aSoup.begin(), aSoup.end());
+  const Sets          aSet1 = built(aTris, 1), aSet2 = built(aTris, 2);
+  std::vector<Input>  anInputs;
+  std::vector<Answer> aSerial, aParallel(600);
+  for (int q = 0; q < 600; ++q)
+  {
+    anInputs.push_back(input(aGen, aSet1.Tris, q));
+    aSerial.push_back(GetParam().Run(aSet1, anInputs.back()));
+  }
+#pragma omp parallel for num_threads(2) schedule(dynamic, 1)
+  for (int i = 0; i < 600; ++i)
+  {
+    aParallel[static_cast<size_t>(i)] = GetParam().Run(aSet2, anInputs[static_cast<size_t>(i)]);
+  }
+  EXPECT_TRUE(aSerial == aParallel);
+}
+
+TEST_P(Trivex_TriangleSetQueryTest, NothingIsFoundInANullEmptyOrUnbuiltSetNorForCoordinatesThatAreNotNumbers)
+{
+  const Sets  aSet = built(torus(24, 12));
+  const Input aThrough =
+      query(Tri(gp_Pnt(4, 2, 2), gp_Pnt(4, 2, 4), gp_Pnt(4.1, 2, 4), -5), 64, false, aSet.Tris);
+  const auto isNothing = [&](const Sets& theSet, const Input& theIn)
+  {
+    const Answer anA = GetParam().Run(theSet, theIn);
+    return !anA.IsFound && anA.Found.empty() && anA.Index == -1;
+  };
+  EXPECT_TRUE(isNothing(Sets(), aThrough));
+  EXPECT_TRUE(isNothing(built(std::vector<Tri>()), aThrough));
+  EXPECT_FALSE(built(std::vector<Tri>()).Boxes->IsBuilt()); // void and unbounded boxes alone
+  EXPECT_FALSE(isNothing(aSet, aThrough));
+  for (unsigned int aBits = 0; aBits < 32; ++aBits)
+  {
+    const Tri aBad(gp_Pnt(THE_NAN, 2, 2), gp_Pnt(2, THE_NAN, 2), gp_Pnt(2, 2, THE_NAN), -5);
+    EXPECT_TRUE(isNothing(aSet, query(aBad, aBits, false, aSet.Tris)));
+  }
+  std::vector<int> aFound; // a segment of a length that is not a number is empty
+  EXPECT_FALSE(Trivex::IntersectRayMesh(aSet.Tris).Perform(
+      Trivex::Ray(gp_Pnt(4, 2, 2), gp_Dir(0, 0, 1), false, THE_NAN), aFound));
+  aSet.Tris->InitBuilder(); // drops the hierarchy until the next Build
+  aSet.Boxes->InitBuilder();
+  EXPECT_TRUE(isNothing(aSet, aThrough));
+  EXPECT_TRUE(aSet.Tris->Build() && aSet.Boxes->Build());
+  EXPECT_FALSE(isNothing(aSet, aThrough));
+}
+
+TEST(Trivex_TriangleSetTest, NumbersTrianglesFromZeroAndNeverFindsBrokenOnes)
+{
+  Handle(Poly_Triangulation) aMesh = PelliskTest_Mesh::Tetrahedron();
+  aMesh->SetTriangle(2, Poly_Triangle(1, 2, 7)); // a node number out of range
+  aMesh->SetTriangle(4, Poly_Triangle(1, 1, 2)); // degenerate, found all the same
+  const Set aSet = new Trivex::TriangleSet(aMesh);
+  EXPECT_TRUE(aSet->Triangle(2).FaceIndex() == 3 && aSet->Triangle(2).Point(0).IsEqual(aMesh->Node(2), 0.0) &&
+              aSet->Triangle(2).Point(2).IsEqual(aMesh->Node(4), 0.0) && aSet->Triangle(4).FaceIndex() == -1);
+  EXPECT_TRUE(aSet->Box().IsVoid());
+  std::vector<int> aFound;
+  Trivex::IntersectBoxMesh(built(aSet)).Perform(Bnd_Box(gp_Pnt(-5, -5, -5), gp_Pnt(5, 5, 5)), aFound);
+  EXPECT_EQ(aFound, std::vector<int>({0, 2, 3}));
+  EXPECT_TRUE(aSet->Box().CornerMin().IsEqual(gp_Pnt(0, 0, 0), 0.0) &&
+              aSet->Box().CornerMax().IsEqual(gp_Pnt(1, 1, 1), 0.0));
+  // Null and triangle-less triangulations make empty sets that never build.
+  EXPECT_FALSE(built(new Trivex::TriangleSet(Handle(Poly_Triangulation)()))->IsBuilt());
+  EXPECT_FALSE(built(new Trivex::TriangleSet(new Poly_Triangulation()))->IsBuilt());
 }
 
 TEST(Trivex_TriangleSetTest, ExponentiallySpreadTrianglesMakeADeepTreeThatQueriesStillWalk)
 {
-  // Each triangle twice as far as the previous one: surface-area splits peel
-  // them off one by one, which is what the builder's depth limit is for. (Up to
-  // 2^480, so that squared distances stay finite.)
-  std::vector<Trivex::TriangleData> aTris;
-  double                            aX = 1.0;
-  for (int k = 0; k < 480; ++k, aX *= 2.0)
+  // Each triangle twice as far as the previous one (up to 2^480, so that squared distances stay
+  // finite): surface-area splits peel them off one by one, which the builder's depth limit is for. Then
+  // many copies of one triangle: identical centroids.
+  std::vector<Tri> aTris;
+  for (int k = 0; k < 780; ++k)
   {
+    const double aX = k < 480 ? std::ldexp(1.0, k) : -1.0;
     aTris.emplace_back(gp_Pnt(aX, 0, 0), gp_Pnt(aX * 1.25, 0, 0), gp_Pnt(aX, aX * 0.25, 0), k);
   }
-  // Many copies of one triangle: identical centroids.
-  for (int k = 0; k < 300; ++k)
+  Trivex::IntersectBoxMesh aBoxQuery(built(aTris).Tris);
+  Trivex::ProjectPntMesh   aProject(built(aTris).Tris);
+  std::vector<int>         aFound;
+  for (int k = 0; k < 480; ++k)
   {
-    aTris.emplace_back(gp_Pnt(-1, -1, -1), gp_Pnt(-2, -1, -1), gp_Pnt(-1, -2, -1), 480 + k);
+    const gp_Pnt aP = aTris[static_cast<size_t>(k)].Point(0);
+    ASSERT_TRUE(aBoxQuery.Perform(Bnd_Box(aP, aP), aFound) && aFound == std::vector<int>({k}));
+    aProject.Perform(aP.Translated(gp_Vec(0, 0, 1e-3 * aP.X())));
+    ASSERT_EQ(aProject.Index(), k);
   }
-  for (int aNbThreads : {1, 2})
+  aBoxQuery.Perform(Bnd_Box(gp_Pnt(-1.1, -0.1, 0), gp_Pnt(-1.1, -0.1, 0)), aFound);
+  EXPECT_EQ(aFound.size(), 300u);
+}
+
+TEST(Trivex_IntersectTriMeshTest, NeighboursAlongASideCrossOnlyWhenFoldedOntoItWithinTheTolerance)
+{
+  // The neighbour's third corner: flat beyond the side, hinged up, folded onto the face exactly, within
+  // the tolerance and beyond it. Asked from both triangles.
+  const std::pair<gp_Pnt, bool> aCases[] = {{gp_Pnt(0.5, -1, 0), false},
+                                            {gp_Pnt(0.5, 0.5, 1), false},
+                                            {gp_Pnt(0.3, 0.3, 0), true},
+                                            {gp_Pnt(0.3, 0.3, 5e-8), true},
+                                            {gp_Pnt(0.3, 0.3, 5e-6), false}};
+  std::vector<Tri>              aFound;
+  for (const auto& aCase : aCases)
   {
-    Handle(Trivex::TriangleSet) aSet = TrivexTest::Built(aTris, aNbThreads);
-    Trivex::IntersectBoxMesh    aBoxQuery(aSet);
-    Trivex::ProjectPntMesh      aProject(aSet);
-    std::vector<int>            aFound;
-    for (int k = 0; k < 480; ++k)
+    const Tri aT(gp_Pnt(0, 0, 0), gp_Pnt(1, 0, 0), gp_Pnt(0, 1, 0), 0),
+        aN(aT.Point(1), aT.Point(0), aCase.first, 1);
+    Trivex::IntersectTriMesh aQuery(built({aT, aN}).Tris);
+    EXPECT_TRUE(aQuery.Perform(aT, aFound) == aCase.second && aQuery.Perform(aN, aFound) == aCase.second)
+        << aCase.first.Y() << " " << aCase.first.Z();
+  }
+}
+
+TEST(Trivex_DistRayMeshTest, FromTheSurfaceMeasuresToTheNextSheetUpToItsLength)
+{
+  std::vector<Tri> aTris; // two unit squares, at z = 0 and z = 1.5
+  for (int k = 0; k < 4; ++k)
+  {
+    const double aZ = k < 2 ? 0.0 : 1.5;
+    aTris.emplace_back(gp_Pnt(0, 0, aZ), gp_Pnt(1, k % 2, aZ), gp_Pnt(1 - k % 2, 1, aZ), k);
+  }
+  Trivex::DistRayMesh aQuery(built(aTris).Tris);
+  const gp_Pnt        aMid(0.5, 0.5, 0); // on the shared diagonal
+  EXPECT_EQ(aQuery.Perform(Trivex::Ray(gp_Pnt(0, 0, 0), gp_Dir(0, 0, 1), true)), 1.5);
+  EXPECT_EQ(aQuery.Perform(Trivex::Ray(aMid, gp_Dir(0, 0, 1), false, 1.4)), THE_NO_HIT);
+  EXPECT_EQ(aQuery.Perform(Trivex::Ray(aMid, gp_Dir(0, 0, 1), false, 1.5)), 1.5);
+  aQuery.SetTolerance(-1.0); // nothing ignored: the own sheet is hit at 0
+  EXPECT_EQ(aQuery.Perform(Trivex::Ray(aMid, gp_Dir(0, 0, 1), true)), 0.0);
+}
+
+TEST(Trivex_IntersectTriMeshTest, RealDirtyMeshesHaveTheirIndependentlyCountedCrossings)
+{
+  // The data's documentation counts the crossing face pairs with another tool; each pair is found from
+  // both of its faces.
+  for (const auto& aCase : {std::make_pair("bones_cgal.stl", 366), std::make_pair("spider_assimp.stl", 317)})
+  {
+    const Set aSet = built(
+        new Trivex::TriangleSet(RWStl::ReadFile(OSD_Path(PelliskTest_Data::File(aCase.first).c_str()))));
+    ASSERT_TRUE(aSet->IsBuilt()) << aCase.first;
+    Trivex::IntersectTriMesh aQuery(aSet);
+    std::vector<Tri>         aFound;
+    int                      aNbPairs[2] = {0, 0};
+    for (int i = 0; i < aSet->NbTriangles(); ++i)
     {
-      const gp_Pnt aP = aTris[static_cast<size_t>(k)].Point(0);
-      aBoxQuery.SetTolerance(0.0);
-      ASSERT_TRUE(aBoxQuery.Perform(Bnd_Box(aP, aP), aFound));
-      ASSERT_EQ(aFound, std::vector<int>({k}));
-      aProject.Perform(aP.Translated(gp_Vec(0, 0, 1e-3 * aP.X())));
-      ASSERT_EQ(aProject.Index(), k);
+      aQuery.Perform(aSet->Triangle(i), aFound);
+      for (int j : aQuery.Indices())
+      {
+        ++aNbPairs[j > i ? 0 : 1];
+      }
     }
-    aBoxQuery.Perform(Bnd_Box(gp_Pnt(-1.5, -1.5, -1), gp_Pnt(-1.5, -1.5, -1)), aFound);
-    EXPECT_EQ(aFound.size(), 300u);
+    EXPECT_TRUE(aNbPairs[0] == aCase.second && aNbPairs[1] == aCase.second)
+        << aNbPairs[0] << " " << aNbPairs[1];
   }
 }
