@@ -8,7 +8,7 @@
 
 #include <PelliskTest_Crossing.hxx>
 #include <PelliskTest_Data.hxx>
-#include <PelliskTest_Mesh.hxx>
+#include <PelliskTest_Meshes.hxx>
 
 #include <OSD_Path.hxx>
 #include <RWStl.hxx>
@@ -63,7 +63,7 @@ std::vector<Tri> soup(std::mt19937& theGen, int theNb)
 // The support torus stretched threefold along z about (2, 2, 2), each triangle turned inside out.
 std::vector<Tri> torus(int theNbU, int theNbV)
 {
-  const Handle(Poly_Triangulation) aMesh = PelliskTest_Mesh::Torus(theNbU, theNbV);
+  const Handle(Poly_Triangulation) aMesh = PelliskTest_Meshes::Torus(theNbU, theNbV);
   std::vector<Tri>                 aTris;
   for (int t = 1; t <= aMesh->NbTriangles(); ++t)
   {
@@ -547,7 +547,7 @@ TEST_P(Trivex_TriangleSetQueryTest, NothingIsFoundInANullEmptyOrUnbuiltSetNorFor
 
 TEST(Trivex_TriangleSetTest, NumbersTrianglesFromZeroAndNeverFindsBrokenOnes)
 {
-  Handle(Poly_Triangulation) aMesh = PelliskTest_Mesh::Tetrahedron();
+  Handle(Poly_Triangulation) aMesh = PelliskTest_Meshes::Tetrahedron();
   aMesh->SetTriangle(2, Poly_Triangle(1, 2, 7)); // a node number out of range
   aMesh->SetTriangle(4, Poly_Triangle(1, 1, 2)); // degenerate, found all the same
   const Set aSet = new Trivex::TriangleSet(aMesh);

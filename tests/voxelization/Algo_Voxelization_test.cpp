@@ -2,7 +2,7 @@
 #include <Algo_VoxelizationMinSize.hxx>
 #include <Pelk_ProgressNotifier.hxx>
 #include <PelliskTest_Data.hxx>
-#include <PelliskTest_Mesh.hxx>
+#include <PelliskTest_Meshes.hxx>
 #include <SVO_Breadth_Iterator.hxx>
 #include <Trivex_IntersectBoxMesh.hxx>
 #include <Trivex_TriangleSet.hxx>
@@ -158,7 +158,7 @@ TEST(Algo_VoxelizationTest, OneAndTwoThreadsBuildTheSameBalancedTree)
 TEST(Algo_VoxelizationMinSizeTest, BoundaryLeavesAreTheCellsOfTheFirstEdgeBelowTwiceTheCellSizeMeetingTheMesh)
 {
   // A torus of radii 2 and 0.5 around the Z axis.
-  const Handle(Poly_Triangulation) aMesh = PelliskTest_Mesh::Torus(16, 8);
+  const Handle(Poly_Triangulation) aMesh = PelliskTest_Meshes::Torus(16, 8);
   Handle(Trivex::TriangleSet)      aSet  = new Trivex::TriangleSet(aMesh);
   aSet->InitBuilder();
   aSet->Build();
