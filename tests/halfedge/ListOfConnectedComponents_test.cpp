@@ -1,5 +1,7 @@
-#include <HalfEdge_OpenMeshWrapper.hxx>
 #include <ListOfConnectedComponentsImpl.hxx>
+#include <PelliskTest_Mesh.hxx>
+
+#include <Mesh.hxx>
 
 #include <gtest/gtest.h>
 
@@ -8,30 +10,6 @@
 namespace
 {
 using Lists = std::vector<std::list<int>>;
-
-// A row of theNbX quads split into triangles (i, i + 1, c + 1) and (i, c + 1, c),
-// c = i + theNbX + 1: nodes i on y = 0 and i + theNbX + 1 on y = 1.
-struct Strip : HalfEdge_OpenMeshWrapper
-{
-  explicit Strip(int theNbX)
-  {
-    for (int k = 0; k < 2 * (theNbX + 1); ++k)
-    {
-      AddNode(Point(k % (theNbX + 1), k / (theNbX + 1), 0));
-    }
-    for (int i = 0, c = theNbX + 1; i < theNbX; ++i, ++c)
-    {
-      AddFace({i, i + 1, c + 1});
-      AddFace({i, c + 1, c});
-    }
-  }
-  int EdgeOf(int theA, int theB) const
-  {
-    const auto aHalf = find_halfedge(VertexHandle(theA), VertexHandle(theB));
-    return aHalf.is_valid() ? edge_handle(aHalf).idx() : -1;
-  }
-  bool IsDeleted(int theEdge) const { return status(EdgeHandle(theEdge)).deleted(); }
-};
 
 Lists edgeLists(const ListOfConnectedComponents& theList)
 {
@@ -44,103 +22,71 @@ Lists edgeLists(const ListOfConnectedComponents& theList)
 }
 } // namespace
 
-TEST(ListOfConnectedComponentsTest, EdgesGroupIntoConnectedPiecesInInsertionOrder)
+TEST(ListOfConnectedComponentsTest, ComponentsFollowAdditionsReplacementsDeletionsAndCollapses)
 {
-  const Strip                   aMesh(4);
+  // A row of four quads: nodes 0-4 on y = 0 and 5-9 above them; quad i is
+  // split into triangles 2i = (i, i + 1, i + 6) and 2i + 1 = (i, i + 6, i + 5).
+  const Handle(HalfEdge_Mesh) aStrip = new HalfEdge_Mesh(PelliskTest_Meshes::Grid(4, 1));
+  Mesh* const                 aMesh  = &PelliskTest_Mesh::Storage(aStrip);
+  const auto                  edge   = [&](int a, int b) { return aStrip->EdgeIndex(a, b); };
+  const int e01 = edge(0, 1), e12 = edge(1, 2), e23 = edge(2, 3), e34 = edge(3, 4), d06 = edge(0, 6);
+  const int v16 = edge(1, 6), t67 = edge(6, 7), d17 = edge(1, 7), v39 = edge(3, 9);
+
+  // Bottom edges 0-1 and 3-4 apart, then 1-2 and 2-3 join them; invalid numbers are ignored.
   ListOfConnectedComponentsImpl aList;
   EXPECT_TRUE(aList.IsEmpty());
-  // Bottom row edges 0-1 and 3-4 apart, then 1-2 and 2-3 join them; invalid numbers are ignored.
-  const int e01 = aMesh.EdgeOf(0, 1), e34 = aMesh.EdgeOf(3, 4), e12 = aMesh.EdgeOf(1, 2),
-            e23 = aMesh.EdgeOf(2, 3);
-  aList.AddEdge(aMesh, e01);
-  aList.AddEdge(aMesh, e34);
+  aList.AddEdge(*aMesh, e01);
+  aList.AddEdge(*aMesh, e34);
   EXPECT_EQ(edgeLists(aList), (Lists{{e01}, {e34}}));
-  aList.AddEdge(aMesh, e12);
-  aList.AddEdge(aMesh, -1);
-  aList.AddEdge(aMesh, 1000);
+  for (const int anEdge : {e12, -1, 1000})
+  {
+    aList.AddEdge(*aMesh, anEdge);
+  }
   EXPECT_EQ(edgeLists(aList), (Lists{{e01, e12}, {e34}}));
-  aList.AddEdge(aMesh, e23);
+  aList.AddEdge(*aMesh, e23);
   ASSERT_EQ(edgeLists(aList), (Lists{{e01, e12, e34, e23}}));
   EXPECT_EQ(aList.Begin().Nodes(), (std::set<int>{0, 1, 2, 3, 4}));
-  EXPECT_TRUE(aList.Contains(e23));
-  EXPECT_FALSE(aList.Contains(aMesh.EdgeOf(5, 6)));
-  EXPECT_FALSE(aList.IsEmpty());
-}
+  EXPECT_TRUE(aList.Contains(e23) && !aList.IsEmpty() && !aList.Contains(edge(5, 6)));
 
-TEST(ListOfConnectedComponentsTest, RefreshSplitsAComponentWhoseEdgesWereDeleted)
-{
-  Strip                         aMesh(4);
-  ListOfConnectedComponentsImpl aList;
-  std::vector<int>              aRow;
-  for (int i = 0; i < 4; ++i)
-  {
-    aRow.push_back(aMesh.EdgeOf(i, i + 1));
-    aList.AddEdge(aMesh, aRow.back());
-  }
-  // Deleting the two triangles of the second quad deletes bottom edge 1-2.
-  aMesh.delete_face(Mesh::FaceHandle(2), false);
-  aMesh.delete_face(Mesh::FaceHandle(3), false);
-  ASSERT_TRUE(aMesh.IsDeleted(aRow[1]));
-  aList.Refresh(aMesh, aRow[0]);
-  EXPECT_EQ(edgeLists(aList), (Lists{{aRow[0]}, {aRow[2], aRow[3]}}));
+  // A live edge takes the place of one held, unless held already.
+  aList.ReplaceEdge(*aMesh, e01, e12);
+  aList.ReplaceEdge(*aMesh, e01, d06);
+  aList.AddEdge(*aMesh, t67);
+  ASSERT_EQ(edgeLists(aList), (Lists{{d06, e12, e34, e23, t67}}));
+  EXPECT_EQ(aList.Begin().Nodes(), (std::set<int>{0, 1, 2, 3, 4, 6, 7}));
+  // Deleting the second quad deletes 1-2, 1-7 and 6-7 but not 1-6: given a
+  // deleted edge held and a live one, the call runs the other way round;
+  // given two deleted ones, it does nothing.
+  aStrip->DeleteFace(2);
+  aStrip->DeleteFace(3);
+  aList.ReplaceEdge(*aMesh, v16, e12);
+  aList.ReplaceEdge(*aMesh, t67, d17);
+  EXPECT_EQ(edgeLists(aList), (Lists{{d06, v16, e34, e23, t67}}));
+
+  // Refreshing drops the deleted edges; the pieces that fell apart take the
+  // component's place, in the order of their edges.
+  aList.Refresh(*aMesh, d06);
+  aList.Refresh(*aMesh, 12345);
+  EXPECT_EQ(edgeLists(aList), (Lists{{d06, v16}, {e34, e23}}));
   auto anIt = aList.Begin();
-  EXPECT_EQ(anIt.Nodes(), (std::set<int>{0, 1}));
+  EXPECT_EQ(anIt.Nodes(), (std::set<int>{0, 1, 6}));
   anIt.Next();
   EXPECT_EQ(anIt.Nodes(), (std::set<int>{2, 3, 4}));
-  aList.Refresh(aMesh, 12345);
-  EXPECT_EQ(edgeLists(aList).size(), 2u);
-}
 
-TEST(ListOfConnectedComponentsTest, ReplaceEdgePutsTheLiveEdgeInPlace)
-{
-  Strip aMesh(2);
-  // Bottom 0-1-2, top 3-4-5; triangles (0 1 4) (0 4 3) (1 2 5) (1 5 4).
-  ListOfConnectedComponentsImpl aList;
-  const int aBottom = aMesh.EdgeOf(0, 1), aDiagonal = aMesh.EdgeOf(0, 4), aTop = aMesh.EdgeOf(3, 4);
-  const int aRight = aMesh.EdgeOf(1, 4);
-  aList.AddEdge(aMesh, aBottom);
-  aList.AddEdge(aMesh, aDiagonal);
-  aList.ReplaceEdge(aMesh, aBottom, aDiagonal);
-  EXPECT_EQ(edgeLists(aList), (Lists{{aBottom, aDiagonal}})) << "held already";
-  aList.ReplaceEdge(aMesh, aBottom, aTop);
-  EXPECT_EQ(edgeLists(aList), (Lists{{aTop, aDiagonal}}));
-  EXPECT_EQ(aList.Begin().Nodes(), (std::set<int>{0, 1, 3, 4}));
-  // With the left quad gone, the top edge is deleted and the right one live:
-  // the call runs the other way round.
-  aMesh.delete_face(Mesh::FaceHandle(0), false);
-  aMesh.delete_face(Mesh::FaceHandle(1), false);
-  ASSERT_TRUE(aMesh.IsDeleted(aTop));
-  ASSERT_FALSE(aMesh.IsDeleted(aRight));
-  aList.ReplaceEdge(aMesh, aRight, aTop);
-  EXPECT_EQ(edgeLists(aList), (Lists{{aRight, aDiagonal}}));
-  // Both deleted: nothing to do.
-  aList.ReplaceEdge(aMesh, aTop, aDiagonal);
-  EXPECT_EQ(edgeLists(aList), (Lists{{aRight, aDiagonal}}));
-}
-
-TEST(ListOfConnectedComponentsTest, UpdateAfterCollapseFollowsEdgesOntoTheKeptNode)
-{
-  Strip aMesh(3);
-  // Bottom 0-1-2-3, top 4-5-6-7. Collapse node 1 into node 2 (halfedge 1 -> 2).
-  ListOfConnectedComponentsImpl aList;
-  const int                     e12 = aMesh.EdgeOf(1, 2);
-  for (const int anEdge : {e12, aMesh.EdgeOf(0, 1), aMesh.EdgeOf(1, 5)})
-  {
-    aList.AddEdge(aMesh, anEdge);
-  }
-  const auto aHalf = aMesh.find_halfedge(Mesh::VertexHandle(1), Mesh::VertexHandle(2));
-  ASSERT_TRUE(aMesh.is_collapse_ok(aHalf));
-  aMesh.collapse(aHalf);
-  aList.UpdateAfterCollapse(aMesh, e12, 1, 2);
-  const std::list<int> anEdges = aList.Begin().Edges();
+  // Collapsing node 3 into node 4 (halfedge 3 -> 4): the later edges of the
+  // component end up live, at node 4 instead of node 3.
+  aList.AddEdge(*aMesh, v39);
+  aMesh->collapse(aMesh->find_halfedge(Mesh::VertexHandle(3), Mesh::VertexHandle(4)));
+  aList.UpdateAfterCollapse(*aMesh, e34, 3, 4);
+  std::list<int> anEdges = edgeLists(aList).back();
   ASSERT_EQ(anEdges.size(), 3u);
-  for (auto anIt = std::next(anEdges.begin()); anIt != anEdges.end(); ++anIt)
+  std::set<std::set<int>> anEnds;
+  for (anEdges.pop_front(); !anEdges.empty(); anEdges.pop_front())
   {
-    ASSERT_FALSE(aMesh.IsDeleted(*anIt)) << *anIt;
-    const auto          aSide  = aMesh.halfedge_handle(Mesh::EdgeHandle(*anIt), 0);
-    const std::set<int> anEnds = {aMesh.from_vertex_handle(aSide).idx(), aMesh.to_vertex_handle(aSide).idx()};
-    EXPECT_TRUE(anEnds == (std::set<int>{0, 2}) || anEnds == (std::set<int>{2, 5})) << *anIt;
+    ASSERT_FALSE(aMesh->status(Mesh::EdgeHandle(anEdges.front())).deleted());
+    const auto aSide = aMesh->halfedge_handle(Mesh::EdgeHandle(anEdges.front()), 0);
+    anEnds.insert({aMesh->from_vertex_handle(aSide).idx(), aMesh->to_vertex_handle(aSide).idx()});
   }
-  EXPECT_EQ(aList.Begin().Nodes().count(1), 0u);
-  EXPECT_EQ(aList.Begin().Nodes().count(2), 1u);
+  EXPECT_EQ(anEnds, (std::set<std::set<int>>{{2, 4}, {4, 9}}));
+  EXPECT_EQ(anIt.Nodes(), (std::set<int>{2, 4, 9}));
 }

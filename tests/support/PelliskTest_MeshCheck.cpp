@@ -1,6 +1,5 @@
 #include <PelliskTest_MeshCheck.hxx>
 
-#include <PelliskTest_Crossing.hxx>
 #include <Trivex_ClassifyPntMesh.hxx>
 #include <Trivex_IntersectTriMesh.hxx>
 #include <Trivex_ProjectPntMesh.hxx>
@@ -11,55 +10,15 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstdint>
+#include <map>
 #include <numeric>
+#include <set>
 #include <sstream>
-#include <unordered_map>
 
 using namespace PelliskTest_MeshCheck;
 
 namespace
 {
-// The mesh as plain arrays; node k of the triangulation is Nodes[k - 1].
-struct MeshData
-{
-  std::vector<gp_XYZ>             Nodes;
-  std::vector<std::array<int, 3>> Faces;
-  std::vector<bool>               IsUsable; // corners in range and distinct
-  gp_XYZ                          Centre;
-
-  const gp_XYZ& Corner(size_t theFace, int theK) const { return Nodes[Faces[theFace][theK] - 1]; }
-};
-
-// One undirected edge, its faces, and how often it runs low -> high and back.
-struct EdgeUse
-{
-  int              Low = 0, High = 0;
-  std::vector<int> Faces;
-  int              NbForward = 0, NbBackward = 0;
-};
-
-// Union-find over 0..n-1 with path halving.
-struct Groups
-{
-  explicit Groups(size_t theSize)
-      : Parent(theSize)
-  {
-    std::iota(Parent.begin(), Parent.end(), 0);
-  }
-  int Root(int i)
-  {
-    while (Parent[i] != i)
-    {
-      i = Parent[i] = Parent[Parent[i]];
-    }
-    return i;
-  }
-  void             Join(int a, int b) { Parent[Root(a)] = Root(b); }
-  std::vector<int> Parent;
-};
-
-// The parts streamed one after the other.
 template <typename... Part_t>
 std::string text(const Part_t&... theParts)
 {
@@ -68,144 +27,54 @@ std::string text(const Part_t&... theParts)
   return aText.str();
 }
 
-std::string faceText(const MeshData& theData, int theFace)
-{
-  const std::array<int, 3>& f = theData.Faces[theFace - 1];
-  return text("face ", theFace, " (", f[0], ", ", f[1], ", ", f[2], ")");
-}
-
 void addFault(Property& theProperty, const std::string& theText)
 {
-  if (theProperty.NbFaults++ == 0)
-  {
-    theProperty.FirstFault = theText;
-  }
+  theProperty.FirstFault = theProperty.NbFaults++ == 0 ? theText : theProperty.FirstFault;
 }
 
-// The mesh's arrays, checking for degenerate faces on the way.
-MeshData load(const Handle(Poly_Triangulation)& theMesh, const Options& theOptions, Result& theResult)
+// Union-find with path halving.
+int root(std::vector<int>& theParent, int i)
 {
-  MeshData aData;
-  Bnd_Box  aBox;
-  for (int i = 1; i <= theMesh->NbNodes(); ++i)
+  while (theParent[i] != i)
   {
-    aData.Nodes.push_back(theMesh->Node(i).XYZ());
-    aBox.Add(theMesh->Node(i));
+    i = theParent[i] = theParent[theParent[i]];
   }
-  aData.Centre        = (aBox.CornerMin().XYZ() + aBox.CornerMax().XYZ()) * 0.5;
-  const double aLimit = theOptions.DegenerateArea * aBox.SquareExtent();
-  for (int t = 1; t <= theMesh->NbTriangles(); ++t)
-  {
-    std::array<int, 3> f;
-    theMesh->Triangle(t).Get(f[0], f[1], f[2]);
-    aData.Faces.push_back(f);
-    const bool isInRange =
-        std::all_of(f.begin(), f.end(), [&](int n) { return n >= 1 && n <= theMesh->NbNodes(); });
-    aData.IsUsable.push_back(isInRange && f[0] != f[1] && f[1] != f[2] && f[0] != f[2]);
-    if (!aData.IsUsable.back())
-    {
-      addFault(theResult.NonDegenerate, faceText(aData, t) + " repeats a node or names one out of range");
-      continue;
-    }
-    const gp_XYZ &a = aData.Corner(t - 1, 0), &b = aData.Corner(t - 1, 1), &c = aData.Corner(t - 1, 2);
-    const double  aTwiceArea = (b - a).Crossed(c - a).Modulus();
-    if (!(aTwiceArea > aLimit))
-    {
-      addFault(theResult.NonDegenerate, text(faceText(aData, t), " has area ", 0.5 * aTwiceArea));
-    }
-  }
-  return aData;
+  return i;
 }
 
-// The edges in the order of their first use (so that the first fault found
-// does not depend on hashing), checking Closed, EdgeManifold and Oriented.
-std::vector<EdgeUse> checkEdges(const MeshData& theData, Result& theResult)
+// The triangles (from 0) with their node numbers and points, and the box of
+// the points; a face repeating a node or naming one out of range is not usable.
+struct Faces
 {
-  std::vector<EdgeUse>                      anEdges;
-  std::unordered_map<std::uint64_t, size_t> aPlace;
-  for (size_t t = 0; t < theData.Faces.size(); ++t)
+  explicit Faces(const Handle(Poly_Triangulation)& theMesh)
   {
-    for (int k = 0; k < 3 && theData.IsUsable[t]; ++k)
+    for (int t = 1; !theMesh.IsNull() && t <= theMesh->NbTriangles(); ++t)
     {
-      const int  a = theData.Faces[t][k], b = theData.Faces[t][(k + 1) % 3];
-      const int  aLow = std::min(a, b), aHigh = std::max(a, b);
-      const auto aFound = aPlace.emplace((static_cast<std::uint64_t>(aLow) << 32) | aHigh, anEdges.size());
-      if (aFound.second)
+      std::array<int, 3> f;
+      theMesh->Triangle(t).Get(f[0], f[1], f[2]);
+      Nodes.push_back(f);
+      IsUsable.push_back(
+          std::all_of(f.begin(), f.end(), [&](int n) { return n >= 1 && n <= theMesh->NbNodes(); }) &&
+          f[0] != f[1] && f[1] != f[2] && f[0] != f[2]);
+      Points.emplace_back();
+      for (int k = 0; k < 3 && IsUsable.back(); ++k)
       {
-        anEdges.push_back({aLow, aHigh, {}, 0, 0});
+        Points.back()[k] = theMesh->Node(f[k]).XYZ();
+        Box.Add(theMesh->Node(f[k]));
       }
-      EdgeUse& anUse = anEdges[aFound.first->second];
-      anUse.Faces.push_back(static_cast<int>(t) + 1);
-      ++(a < b ? anUse.NbForward : anUse.NbBackward);
     }
   }
-  for (const EdgeUse& anUse : anEdges)
+  std::string Text(int t) const
   {
-    const bool isTwice = anUse.NbForward > 1 || anUse.NbBackward > 1;
-    if (anUse.Faces.size() == 2 && !isTwice)
-    {
-      continue;
-    }
-    std::string aText = text("edge ", anUse.Low, "-", anUse.High, " has ", anUse.Faces.size(), " face");
-    for (size_t i = 0; i < anUse.Faces.size(); ++i)
-    {
-      aText += (i == 0 ? (anUse.Faces.size() == 1 ? ": " : "s: ") : ", ") + faceText(theData, anUse.Faces[i]);
-    }
-    if (anUse.Faces.size() != 2)
-    {
-      addFault(anUse.Faces.size() == 1 ? theResult.Closed : theResult.EdgeManifold, aText);
-    }
-    if (isTwice)
-    {
-      addFault(theResult.Oriented, aText + ", running twice in the same direction");
-    }
+    return text("face ", t + 1, " (", Nodes[t][0], ", ", Nodes[t][1], ", ", Nodes[t][2], ")");
   }
-  return anEdges;
-}
+  std::vector<std::array<int, 3>>    Nodes;
+  std::vector<std::array<gp_XYZ, 3>> Points;
+  std::vector<bool>                  IsUsable;
+  Bnd_Box                            Box;
+};
 
-// The faces around a node form one fan when they are joined through the edges
-// leaving it: the corners at either end of an edge are joined across its faces.
-void checkFans(const MeshData& theData, const std::vector<EdgeUse>& theEdges, Result& theResult)
-{
-  const auto corner = [&](int theFace, int theNode)
-  {
-    const std::array<int, 3>& f = theData.Faces[theFace - 1];
-    return 3 * (theFace - 1) + (f[0] == theNode ? 0 : (f[1] == theNode ? 1 : 2));
-  };
-  Groups aFans(3 * theData.Faces.size());
-  for (const EdgeUse& anUse : theEdges)
-  {
-    for (const int aFace : anUse.Faces)
-    {
-      aFans.Join(corner(aFace, anUse.Low), corner(anUse.Faces[0], anUse.Low));
-      aFans.Join(corner(aFace, anUse.High), corner(anUse.Faces[0], anUse.High));
-    }
-  }
-  std::vector<std::vector<std::pair<int, int>>> aFansOfNode(theData.Nodes.size()); // root, first face
-  for (int c = 0; c < static_cast<int>(aFans.Parent.size()); ++c)
-  {
-    const int aRoot = aFans.Root(c);
-    auto&     aSeen = aFansOfNode[theData.IsUsable[c / 3] ? theData.Faces[c / 3][c % 3] - 1 : 0];
-    if (theData.IsUsable[c / 3] &&
-        std::none_of(aSeen.begin(), aSeen.end(), [&](const auto& theFan) { return theFan.first == aRoot; }))
-    {
-      aSeen.emplace_back(aRoot, c / 3 + 1);
-    }
-  }
-  for (size_t v = 0; v < aFansOfNode.size(); ++v)
-  {
-    if (aFansOfNode[v].size() > 1)
-    {
-      const gp_XYZ& p = theData.Nodes[v];
-      addFault(theResult.VertexManifold,
-               text("node ", v + 1, " (", p.X(), ", ", p.Y(), ", ", p.Z(), ") has ", aFansOfNode[v].size(),
-                    " separate fans of faces, e.g. face ", aFansOfNode[v][0].second, " and face ",
-                    aFansOfNode[v][1].second));
-    }
-  }
-}
-
-Handle(Trivex::TriangleSet) buildSet(const Handle(Trivex::TriangleSet)& theSet)
+Handle(Trivex::TriangleSet) built(const Handle(Trivex::TriangleSet)& theSet)
 {
   theSet->SetNbBuilderThreads(1);
   theSet->InitBuilder();
@@ -213,167 +82,173 @@ Handle(Trivex::TriangleSet) buildSet(const Handle(Trivex::TriangleSet)& theSet)
   return theSet;
 }
 
-// Volume of the whole and of each shell (faces joined by edges); a shell of
-// negative volume is fine only as a cavity, i.e. inside the other shells.
-void checkVolume(const MeshData& theData, const std::vector<EdgeUse>& theEdges, Result& theResult)
+double pointSegmentSqDistance(const gp_XYZ& theP, const gp_XYZ& theA, const gp_XYZ& theB)
 {
-  Groups aShells(theData.Faces.size());
-  for (const EdgeUse& anUse : theEdges)
-  {
-    for (const int aFace : anUse.Faces)
-    {
-      aShells.Join(aFace - 1, anUse.Faces[0] - 1);
-    }
-  }
-  std::unordered_map<int, double> aVolumeOfShell;
-  std::vector<int>                aFirstOfShell;
-  for (size_t t = 0; t < theData.Faces.size(); ++t)
-  {
-    if (theData.IsUsable[t])
-    {
-      const gp_XYZ a = theData.Corner(t, 0) - theData.Centre, b = theData.Corner(t, 1) - theData.Centre;
-      const double aVolume = a.Dot(b.Crossed(theData.Corner(t, 2) - theData.Centre)) / 6.0;
-      if (aVolumeOfShell.emplace(aShells.Root(static_cast<int>(t)), 0.0).second)
-      {
-        aFirstOfShell.push_back(static_cast<int>(t));
-      }
-      aVolumeOfShell[aShells.Root(static_cast<int>(t))] += aVolume;
-      theResult.Volume += aVolume;
-    }
-  }
-  theResult.NbShells = static_cast<int>(aFirstOfShell.size());
-  if (!(theResult.Volume > 0.0))
-  {
-    addFault(theResult.PositiveVolume,
-             text("the signed volume ", theResult.Volume, " is not positive: the surface faces inwards"));
-  }
-  for (const int aFirst : aFirstOfShell)
-  {
-    const int    aShell  = aShells.Root(aFirst);
-    const double aVolume = aVolumeOfShell[aShell];
-    if (aVolume >= 0.0 || aFirstOfShell.size() == 1)
-    {
-      continue;
-    }
-    std::vector<Trivex::TriangleData> anOthers;
-    for (size_t t = 0; t < theData.Faces.size(); ++t)
-    {
-      if (theData.IsUsable[t] && aShells.Root(static_cast<int>(t)) != aShell)
-      {
-        anOthers.emplace_back(theData.Corner(t, 0), theData.Corner(t, 1), theData.Corner(t, 2),
-                              static_cast<int>(t) + 1);
-      }
-    }
-    if (!Trivex::ClassifyPntMesh(buildSet(new Trivex::TriangleSet(anOthers)), 3)
-             .Perform(gp_Pnt(theData.Corner(aFirst, 0))))
-    {
-      addFault(theResult.PositiveVolume, text("the shell of ", faceText(theData, aFirst + 1), " has volume ",
-                                              aVolume, " and is no cavity of another shell"));
-    }
-  }
+  const gp_XYZ d = theB - theA;
+  const double s =
+      d.SquareModulus() > 0.0 ? std::clamp((theP - theA).Dot(d) / d.SquareModulus(), 0.0, 1.0) : 0.0;
+  return (theA + d * s - theP).SquareModulus();
 }
 
-std::vector<std::pair<int, int>> crossingPairs(const MeshData&                    theData,
+// The closest points are inside both segments, where the gradient vanishes,
+// or one of them is an end.
+double
+segmentSegmentSqDistance(const gp_XYZ& theP1, const gp_XYZ& theQ1, const gp_XYZ& theP2, const gp_XYZ& theQ2)
+{
+  const gp_XYZ d1 = theQ1 - theP1, d2 = theQ2 - theP2, r = theP1 - theP2;
+  const double a = d1.SquareModulus(), b = d1.Dot(d2), e = d2.SquareModulus(), c = d1.Dot(r), f = d2.Dot(r);
+  const double aDenom = a * e - b * b, s = (b * f - c * e) / aDenom, t = (a * f - b * c) / aDenom;
+  const bool   isInside = aDenom > 0.0 && s > 0.0 && s < 1.0 && t > 0.0 && t < 1.0;
+  return std::min({isInside ? (r + d1 * s - d2 * t).SquareModulus() : RealLast(),
+                   pointSegmentSqDistance(theP1, theP2, theQ2), pointSegmentSqDistance(theQ1, theP2, theQ2),
+                   pointSegmentSqDistance(theP2, theP1, theQ1), pointSegmentSqDistance(theQ2, theP1, theQ1)});
+}
+
+// Inside the prism over the triangle the closest point is in the plane;
+// elsewhere, and for a triangle without area, it is on a side.
+double pointTriangleSqDistance(const gp_XYZ& theP, const gp_XYZ* theT)
+{
+  const gp_XYZ ab = theT[1] - theT[0], ac = theT[2] - theT[0], n = ab.Crossed(ac);
+  bool         isAbove = n.SquareModulus() > 1e-30 * ab.SquareModulus() * ac.SquareModulus();
+  for (int k = 0; k < 3 && isAbove; ++k)
+  {
+    isAbove = (theT[(k + 1) % 3] - theT[k]).Crossed(theP - theT[k]).Dot(n) >= 0.0;
+  }
+  const double aHeight = n.Dot(theP - theT[0]);
+  return isAbove ? aHeight * aHeight / n.SquareModulus()
+                 : std::min({pointSegmentSqDistance(theP, theT[0], theT[1]),
+                             pointSegmentSqDistance(theP, theT[1], theT[2]),
+                             pointSegmentSqDistance(theP, theT[2], theT[0])});
+}
+
+// Distance from thePoint to the plane of theT; 0 for a triangle without area.
+double planeDistance(const gp_XYZ& thePoint, const gp_XYZ* theT)
+{
+  const gp_XYZ aNormal = (theT[1] - theT[0]).Crossed(theT[2] - theT[0]);
+  const double aLength = aNormal.Modulus();
+  return aLength > 0.0 ? std::abs(aNormal.Dot(thePoint - theT[0])) / aLength : 0.0;
+}
+
+// True when the side from theT[0] towards theEnd runs within theT's plane into
+// theT's angle at theT[0] (its sides included), i.e. meets theT beyond that corner.
+bool runsIntoCorner(const gp_XYZ& theEnd, const gp_XYZ* theT, double theTol)
+{
+  const gp_XYZ e1 = theT[1] - theT[0], e2 = theT[2] - theT[0], d = theEnd - theT[0], n = e1.Crossed(e2);
+  return n.SquareModulus() > 0.0 && planeDistance(theEnd, theT) <= theTol && e1.Crossed(d).Dot(n) >= 0.0 &&
+         d.Crossed(e2).Dot(n) >= 0.0;
+}
+
+// Squared distance between the segment [theP, theQ] and the closed triangle
+// theT: 0 when it pierces the triangle (Moeller-Trumbore; a segment parallel to
+// the plane is left to the distances), else the least of its ends' and sides'.
+double segmentTriangleSqDistance(const gp_XYZ& theP, const gp_XYZ& theQ, const gp_XYZ theT[3])
+{
+  const gp_XYZ aDir = theQ - theP, ab = theT[1] - theT[0], ac = theT[2] - theT[0];
+  const gp_XYZ h = aDir.Crossed(ac), s = theP - theT[0], q = s.Crossed(ab);
+  const double aDet = ab.Dot(h), u = s.Dot(h) / aDet, v = aDir.Dot(q) / aDet, t = ac.Dot(q) / aDet;
+  return std::abs(aDet) > 1e-15 * aDir.Modulus() * ab.Modulus() * ac.Modulus() && u >= 0.0 && v >= 0.0 &&
+                 u + v <= 1.0 && t >= 0.0 && t <= 1.0
+             ? 0.0
+             : std::min({pointTriangleSqDistance(theP, theT), pointTriangleSqDistance(theQ, theT),
+                         segmentSegmentSqDistance(theP, theQ, theT[0], theT[1]),
+                         segmentSegmentSqDistance(theP, theQ, theT[1], theT[2]),
+                         segmentSegmentSqDistance(theP, theQ, theT[2], theT[0])});
+}
+
+// The brute-force oracle, written independently of the library's spatial
+// queries: true when two faces cross, with corners closer than theTolerance
+// counting as shared. Without shared corner, they cross when they come within
+// theTolerance; sharing one corner, when they meet anywhere beyond it; sharing
+// a side, when they fold onto each other (the free corners on the same side,
+// coplanar within theTolerance); sharing three corners, always.
+bool facesCross(const gp_XYZ theA[3], const gp_XYZ theB[3], double theTolerance)
+{
+  const double aTol2        = theTolerance * theTolerance;
+  int          aMatchOfB[3] = {-1, -1, -1};
+  bool         isUsed[3]    = {false, false, false};
+  int          aNbShared    = 0;
+  for (int j = 0; j < 3; ++j)
+  {
+    for (int i = 0; i < 3 && aMatchOfB[j] < 0; ++i)
+    {
+      if (!isUsed[i] && (theA[i] - theB[j]).SquareModulus() <= aTol2)
+      {
+        isUsed[i]    = true;
+        aMatchOfB[j] = i;
+        ++aNbShared;
+      }
+    }
+  }
+  double aMin = RealLast(); // without shared corner: the least distance of a side to the other face
+  for (int k = 0; k < 3 && aNbShared == 0; ++k)
+  {
+    aMin = std::min({aMin, segmentTriangleSqDistance(theA[k], theA[(k + 1) % 3], theB),
+                     segmentTriangleSqDistance(theB[k], theB[(k + 1) % 3], theA)});
+  }
+  if (aNbShared == 0 || aNbShared == 3)
+  {
+    return aNbShared == 3 || aMin <= aTol2;
+  }
+  // Sharing a corner, they cross when a side beyond it comes near the other
+  // face or runs into its angle at the corner.
+  if (aNbShared == 1)
+  {
+    const int    j     = aMatchOfB[0] >= 0 ? 0 : (aMatchOfB[1] >= 0 ? 1 : 2);
+    const int    i     = aMatchOfB[j];
+    const gp_XYZ aA[3] = {theA[i], theA[(i + 1) % 3], theA[(i + 2) % 3]};
+    const gp_XYZ aB[3] = {theB[j], theB[(j + 1) % 3], theB[(j + 2) % 3]};
+    return segmentTriangleSqDistance(aA[1], aA[2], aB) <= aTol2 ||
+           segmentTriangleSqDistance(aB[1], aB[2], aA) <= aTol2 || runsIntoCorner(aA[1], aB, theTolerance) ||
+           runsIntoCorner(aA[2], aB, theTolerance) || runsIntoCorner(aB[1], aA, theTolerance) ||
+           runsIntoCorner(aB[2], aA, theTolerance);
+  }
+  // Sharing a side, they cross when they fold onto each other: coplanar, the free corners on one side.
+  const int     aFreeB = aMatchOfB[0] < 0 ? 0 : (aMatchOfB[1] < 0 ? 1 : 2);
+  const gp_XYZ &p = theB[(aFreeB + 1) % 3], &q = theB[(aFreeB + 2) % 3],
+               &aFreeA = theA[!isUsed[0] ? 0 : (!isUsed[1] ? 1 : 2)];
+  const gp_XYZ aA[3] = {p, q, aFreeA}, aB[3] = {p, q, theB[aFreeB]}, e = q - p;
+  const gp_XYZ anOffA = (aFreeA - p) - e * (e.Dot(aFreeA - p) / e.SquareModulus());
+  const gp_XYZ anOffB = (aB[2] - p) - e * (e.Dot(aB[2] - p) / e.SquareModulus());
+  return (planeDistance(aB[2], aA) <= theTolerance || planeDistance(aFreeA, aB) <= theTolerance) &&
+         (e.SquareModulus() <= 0.0 || anOffA.Dot(anOffB) >= 0.0);
+}
+
+std::vector<std::pair<int, int>> crossingPairs(const Faces&                       theFaces,
                                                const Handle(Trivex::TriangleSet)& theSet,
                                                CrossingSearch                     theSearch,
                                                double                             theTolerance)
 {
-  const int                        aNbFaces = static_cast<int>(theData.Faces.size());
+  const int                        aNb = static_cast<int>(theFaces.Nodes.size());
   std::vector<std::pair<int, int>> aPairs;
-  if (theSearch == CrossingSearch::Hierarchy)
+#pragma omp parallel for schedule(dynamic, 16)
+  for (int t = 0; t < aNb; ++t)
   {
-#pragma omp parallel
+    std::vector<int> aHits;
+    if (theFaces.IsUsable[t] && theSearch == CrossingSearch::Hierarchy)
     {
       Trivex::IntersectTriMesh          aQuery(theSet, theTolerance);
       std::vector<Trivex::TriangleData> aFound;
-#pragma omp for schedule(dynamic, 64)
-      for (int t = 0; t < aNbFaces; ++t)
+      aHits = aQuery.Perform(theSet->Triangle(t), aFound) ? aQuery.Indices() : aHits;
+    }
+    for (int u = t + 1; theFaces.IsUsable[t] && theSearch == CrossingSearch::BruteForce && u < aNb; ++u)
+    {
+      if (facesCross(theFaces.Points[t].data(), theFaces.Points[u].data(), theTolerance))
       {
-        if (!theData.IsUsable[t] || !aQuery.Perform(theSet->Triangle(t), aFound))
-        {
-          continue;
-        }
-        for (const int u : aQuery.Indices())
-        {
-          if (theData.IsUsable[u] && u != t)
-          {
-#pragma omp critical(PelliskTest_MeshCheck_Pairs)
-            aPairs.emplace_back(std::min(t, u) + 1, std::max(t, u) + 1);
-          }
-        }
+        aHits.push_back(u);
       }
     }
-  }
-  else
-  {
-    for (int t = 0; t < aNbFaces; ++t)
+    for (const int u : aHits)
     {
-      const gp_XYZ A[3] = {theData.Corner(t, 0), theData.Corner(t, 1), theData.Corner(t, 2)};
-      for (int u = t + 1; u < aNbFaces && theData.IsUsable[t]; ++u)
+      if (u != t && theFaces.IsUsable[u])
       {
-        const gp_XYZ B[3] = {theData.Corner(u, 0), theData.Corner(u, 1), theData.Corner(u, 2)};
-        if (theData.IsUsable[u] && PelliskTest_Crossing::FacesCross(A, B, theTolerance))
-        {
-          aPairs.emplace_back(t + 1, u + 1);
-        }
+#pragma omp critical(PelliskTest_MeshCheck_Pairs)
+        aPairs.emplace_back(std::min(t, u) + 1, std::max(t, u) + 1);
       }
     }
   }
   std::sort(aPairs.begin(), aPairs.end());
   aPairs.erase(std::unique(aPairs.begin(), aPairs.end()), aPairs.end());
   return aPairs;
-}
-
-void checkEnclosure(const Handle(Trivex::TriangleSet)& theSet,
-                    const Handle(Poly_Triangulation)&  theInput,
-                    const Options&                     theOptions,
-                    Result&                            theResult)
-{
-  Bnd_Box aBox;
-  for (int i = 1; i <= theInput->NbNodes(); ++i)
-  {
-    aBox.Add(theInput->Node(i));
-  }
-  const double        aTolerance = theOptions.InputTolerance >= 0.0 || aBox.IsVoid()
-                                       ? theOptions.InputTolerance
-                                       : 1e-6 * std::sqrt(aBox.SquareExtent());
-  const int           aNbInput   = theInput->NbNodes();
-  std::vector<double> anOutside(static_cast<size_t>(aNbInput), 0.0); // distance of nodes found outside
-#pragma omp parallel
-  {
-    Trivex::ClassifyPntMesh aClassifier(theSet, 3);
-    Trivex::ProjectPntMesh  aProjector(theSet);
-#pragma omp for schedule(dynamic, 256)
-    for (int i = 0; i < aNbInput; ++i)
-    {
-      const gp_Pnt p = theInput->Node(i + 1);
-      if (!aClassifier.Perform(p))
-      {
-        aProjector.Perform(p);
-        const double aDistance = aProjector.IsDone() ? aProjector.Distance() : RealLast();
-        anOutside[i]           = aDistance > aTolerance ? aDistance : 0.0;
-      }
-    }
-  }
-  for (int i = 0; i < aNbInput; ++i)
-  {
-    if (anOutside[i] > 0.0)
-    {
-      const gp_Pnt p = theInput->Node(i + 1);
-      addFault(theResult.EnclosesInput,
-               text("input node ", i + 1, " (", p.X(), ", ", p.Y(), ", ", p.Z(), ") is outside, ",
-                    anOutside[i], " from the surface (tolerance ", aTolerance, ")"));
-    }
-  }
-}
-
-::testing::AssertionResult asAssertion(const Result& theResult)
-{
-  if (theResult.IsValid())
-  {
-    return ::testing::AssertionSuccess();
-  }
-  return ::testing::AssertionFailure() << "the mesh is not a valid wrap:\n" << theResult.Summary();
 }
 } // namespace
 
@@ -391,98 +266,178 @@ std::vector<std::pair<const char*, const Property*>> Result::Properties() const
 
 bool Result::IsValid() const
 {
-  for (const auto& aProperty : Properties())
-  {
-    if (!aProperty.second->IsOk() && (aProperty.second != &EnclosesInput || EnclosesInput.IsChecked))
-    {
-      return false;
-    }
-  }
-  return true;
+  const auto aList = Properties();
+  return std::all_of(aList.begin(), aList.end(),
+                     [this](const auto& p) {
+                       return p.second->IsOk() || (p.second == &EnclosesInput && !EnclosesInput.IsChecked);
+                     });
 }
 
 std::string Result::Summary() const
 {
-  std::ostringstream aText;
-  aText << "mesh: " << NbNodes << " nodes, " << NbTriangles << " triangles, " << NbShells
-        << " shells, volume " << Volume << "\n";
-  for (const auto& aProperty : Properties())
+  std::string aText = text("mesh: ", NbNodes, " nodes, ", NbTriangles, " triangles, ", NbShells,
+                           " shells, volume ", Volume, "\n");
+  for (const auto& [aName, p] : Properties())
   {
-    const Property& p = *aProperty.second;
-    aText << aProperty.first << ": "
-          << (!p.IsChecked      ? "not checked"
-              : p.NbFaults == 0 ? "ok"
-                                : text("FAILED (", p.NbFaults, p.NbFaults == 1 ? " fault" : " faults",
-                                       "), first: ", p.FirstFault))
-          << "\n";
+    aText += text(aName, ": ",
+                  !p->IsChecked      ? "not checked"
+                  : p->NbFaults == 0 ? "ok"
+                                     : text("FAILED (", p->NbFaults, p->NbFaults == 1 ? " fault" : " faults",
+                                            "), first: ", p->FirstFault),
+                  "\n");
   }
-  return aText.str();
+  return aText;
 }
 
 Result PelliskTest_MeshCheck::Check(const Handle(Poly_Triangulation)& theMesh,
-                                    const Handle(Poly_Triangulation)& theInput,
-                                    const Options&                    theOptions)
+                                    const Handle(Poly_Triangulation)& theInput)
 {
-  Result aResult;
+  Result r;
   if (theMesh.IsNull() || theMesh->NbTriangles() == 0)
   {
-    return aResult;
+    return r;
   }
-  for (Property* aProperty :
-       {&aResult.Closed, &aResult.EdgeManifold, &aResult.VertexManifold, &aResult.Oriented,
-        &aResult.PositiveVolume, &aResult.NonDegenerate, &aResult.NoCrossing})
+  for (Property* p : {&r.Closed, &r.EdgeManifold, &r.VertexManifold, &r.Oriented, &r.PositiveVolume,
+                      &r.NonDegenerate, &r.NoCrossing, &r.EnclosesInput})
   {
-    aProperty->IsChecked = true;
+    p->IsChecked = p != &r.EnclosesInput || !theInput.IsNull();
   }
-  aResult.EnclosesInput.IsChecked    = !theInput.IsNull();
-  aResult.NbNodes                    = theMesh->NbNodes();
-  aResult.NbTriangles                = theMesh->NbTriangles();
-  const MeshData             aData   = load(theMesh, theOptions, aResult);
-  const std::vector<EdgeUse> anEdges = checkEdges(aData, aResult);
-  checkFans(aData, anEdges, aResult);
-  checkVolume(aData, anEdges, aResult);
-  const Handle(Trivex::TriangleSet) aSet = buildSet(new Trivex::TriangleSet(theMesh));
-  for (const auto& aPair : crossingPairs(aData, aSet, theOptions.Search, theOptions.CrossingTolerance))
-  {
-    addFault(aResult.NoCrossing, faceText(aData, aPair.first) + " crosses " + faceText(aData, aPair.second));
-  }
-  if (!theInput.IsNull())
-  {
-    checkEnclosure(aSet, theInput, theOptions, aResult);
-  }
-  return aResult;
-}
+  r.NbNodes     = theMesh->NbNodes();
+  r.NbTriangles = theMesh->NbTriangles();
+  const Faces  aFaces(theMesh);
+  const gp_XYZ aCentre = (aFaces.Box.CornerMin().XYZ() + aFaces.Box.CornerMax().XYZ()) * 0.5;
 
-Result PelliskTest_MeshCheck::Check(const Handle(HalfEdge_Mesh)&      theMesh,
-                                    const Handle(Poly_Triangulation)& theInput,
-                                    const Options&                    theOptions)
-{
-  return theMesh.IsNull() ? Result()
-                          : Check(static_cast<Handle(Poly_Triangulation)>(*theMesh), theInput, theOptions);
+  // One pass over the faces gives each undirected edge its faces, signed by
+  // the direction they run it in: closed, edge-manifold and oriented follow.
+  std::map<std::pair<int, int>, std::vector<int>> anEdges;
+  for (int t = 0; t < r.NbTriangles; ++t)
+  {
+    const std::array<gp_XYZ, 3>& p          = aFaces.Points[t];
+    const double                 aTwiceArea = (p[1] - p[0]).Crossed(p[2] - p[0]).Modulus();
+    if (!aFaces.IsUsable[t] || !(aTwiceArea > 1e-12 * aFaces.Box.SquareExtent()))
+    {
+      addFault(r.NonDegenerate,
+               aFaces.Text(t) + (aFaces.IsUsable[t] ? text(" has area ", 0.5 * aTwiceArea)
+                                                    : " repeats a node or names one out of range"));
+    }
+    for (int k = 0; k < 3 && aFaces.IsUsable[t]; ++k)
+    {
+      const int a = aFaces.Nodes[t][k], b = aFaces.Nodes[t][(k + 1) % 3];
+      anEdges[std::minmax(a, b)].push_back(a < b ? t + 1 : -t - 1);
+    }
+  }
+  // The corners at either end of an edge are joined across its faces: the
+  // corners of a node in one group form a fan. Faces joined by edges form a shell.
+  std::vector<int> aFans(3 * r.NbTriangles), aShells(r.NbTriangles);
+  std::iota(aFans.begin(), aFans.end(), 0);
+  std::iota(aShells.begin(), aShells.end(), 0);
+  const auto corner = [&](int t, int theNode)
+  {
+    const std::array<int, 3>& f = aFaces.Nodes[t];
+    return 3 * t + static_cast<int>(std::find(f.begin(), f.end(), theNode) - f.begin());
+  };
+  for (const auto& [anEdge, aUses] : anEdges)
+  {
+    const size_t      aNbForward = std::count_if(aUses.begin(), aUses.end(), [](int u) { return u > 0; });
+    const std::string aText      = text("edge ", anEdge.first, "-", anEdge.second, " has ", aUses.size(),
+                                        " face(s), the first ", aFaces.Text(std::abs(aUses[0]) - 1));
+    for (const int aUse : aUses)
+    {
+      const int t = std::abs(aUse) - 1, aFirst = std::abs(aUses[0]) - 1;
+      aFans[root(aFans, corner(t, anEdge.first))]  = root(aFans, corner(aFirst, anEdge.first));
+      aFans[root(aFans, corner(t, anEdge.second))] = root(aFans, corner(aFirst, anEdge.second));
+      aShells[root(aShells, t)]                    = root(aShells, aFirst);
+    }
+    if (aUses.size() != 2)
+    {
+      addFault(aUses.size() == 1 ? r.Closed : r.EdgeManifold, aText);
+    }
+    if (aNbForward > 1 || aUses.size() - aNbForward > 1)
+    {
+      addFault(r.Oriented, aText + ", runs twice in one direction");
+    }
+  }
+  std::map<int, std::set<int>> aFansOfNode; // node -> root corners of its fans
+  std::map<int, double>        aShellVolume;
+  for (int t = 0; t < r.NbTriangles; ++t)
+  {
+    const std::array<gp_XYZ, 3>& p = aFaces.Points[t];
+    const double                 aVolume =
+        aFaces.IsUsable[t] ? (p[0] - aCentre).Dot((p[1] - aCentre).Crossed(p[2] - aCentre)) / 6.0 : 0.0;
+    for (int k = 0; k < 3 && aFaces.IsUsable[t]; ++k)
+    {
+      aFansOfNode[aFaces.Nodes[t][k]].insert(root(aFans, 3 * t + k));
+    }
+    r.Volume += aVolume;
+    aShellVolume[root(aShells, t)] += aVolume;
+  }
+  for (const auto& [aNode, aRoots] : aFansOfNode)
+  {
+    if (aRoots.size() > 1)
+    {
+      addFault(r.VertexManifold, text("node ", aNode, " has ", aRoots.size(), " separate fans of faces"));
+    }
+  }
+
+  // A shell of negative volume is fine only as a cavity: inside the other shells.
+  r.NbShells = static_cast<int>(std::count_if(aShellVolume.begin(), aShellVolume.end(),
+                                              [&](const auto& s) { return aFaces.IsUsable[s.first]; }));
+  if (!(r.Volume > 0.0))
+  {
+    addFault(r.PositiveVolume,
+             text("the signed volume ", r.Volume, " is not positive: the surface faces inwards"));
+  }
+  for (const auto& [aShell, aVolume] : aShellVolume)
+  {
+    std::vector<Trivex::TriangleData> anOthers;
+    for (int t = 0; t < r.NbTriangles && aVolume < 0.0; ++t)
+    {
+      if (aFaces.IsUsable[t] && root(aShells, t) != aShell)
+      {
+        anOthers.emplace_back(aFaces.Points[t][0], aFaces.Points[t][1], aFaces.Points[t][2], t + 1);
+      }
+    }
+    if (!anOthers.empty() && !Trivex::ClassifyPntMesh(built(new Trivex::TriangleSet(anOthers)), 3)
+                                  .Perform(gp_Pnt(aFaces.Points[aShell][0])))
+    {
+      addFault(r.PositiveVolume, text("the shell of ", aFaces.Text(aShell), " has volume ", aVolume,
+                                      " and is no cavity of another shell"));
+    }
+  }
+
+  const Handle(Trivex::TriangleSet) aSet = built(new Trivex::TriangleSet(theMesh));
+  for (const auto& [t, u] : crossingPairs(aFaces, aSet, CrossingSearch::Hierarchy, 1e-7))
+  {
+    addFault(r.NoCrossing, aFaces.Text(t - 1) + " crosses " + aFaces.Text(u - 1));
+  }
+  const double aTolerance = 1e-6 * std::sqrt(Faces(theInput).Box.SquareExtent());
+  for (int i = 1; !theInput.IsNull() && i <= theInput->NbNodes(); ++i)
+  {
+    Trivex::ProjectPntMesh aProjector(aSet);
+    aProjector.Perform(theInput->Node(i));
+    const double anOutside = Trivex::ClassifyPntMesh(aSet, 3).Perform(theInput->Node(i)) ? 0.0
+                             : aProjector.IsDone() ? aProjector.Distance()
+                                                   : RealLast();
+    if (anOutside > aTolerance)
+    {
+      addFault(r.EnclosesInput, text("input node ", i, " is outside, ", anOutside,
+                                     " from the surface (tolerance ", aTolerance, ")"));
+    }
+  }
+  return r;
 }
 
 std::vector<std::pair<int, int>> PelliskTest_MeshCheck::CrossingPairs(
     const Handle(Poly_Triangulation)& theMesh, CrossingSearch theSearch, double theTolerance)
 {
-  if (theMesh.IsNull() || theMesh->NbTriangles() == 0)
-  {
-    return {};
-  }
-  Result aScratch;
-  return crossingPairs(load(theMesh, Options(), aScratch), buildSet(new Trivex::TriangleSet(theMesh)),
-                       theSearch, theTolerance);
+  return crossingPairs(Faces(theMesh), built(new Trivex::TriangleSet(theMesh)), theSearch, theTolerance);
 }
 
 ::testing::AssertionResult PelliskTest_MeshCheck::IsValidWrap(const Handle(Poly_Triangulation)& theMesh,
-                                                              const Handle(Poly_Triangulation)& theInput,
-                                                              const Options&                    theOptions)
+                                                              const Handle(Poly_Triangulation)& theInput)
 {
-  return asAssertion(Check(theMesh, theInput, theOptions));
-}
-
-::testing::AssertionResult PelliskTest_MeshCheck::IsValidWrap(const Handle(HalfEdge_Mesh)&      theMesh,
-                                                              const Handle(Poly_Triangulation)& theInput,
-                                                              const Options&                    theOptions)
-{
-  return asAssertion(Check(theMesh, theInput, theOptions));
+  const Result aResult = Check(theMesh, theInput);
+  return aResult.IsValid() ? ::testing::AssertionSuccess()
+                           : ::testing::AssertionFailure() << "the mesh is not a valid wrap:\n"
+                                                           << aResult.Summary();
 }

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <utility>
 
 using namespace PelliskTest_Meshes;
 
@@ -13,36 +12,38 @@ namespace
 {
 using TriangleList = std::vector<std::array<int, 3>>;
 
-// Appends theNbI x theNbJ quads, node (i, j) at thePoint(i, j), each split in
-// two triangles turning from i towards j (the other way when reversed).
-template <typename Point_t>
-void addSheet(std::vector<gp_Pnt>& theNodes,
-              TriangleList&        theTriangles,
-              int                  theNbI,
-              int                  theNbJ,
-              Point_t              thePoint,
-              bool                 theIsReversed = false)
+// Nodes made once per key, numbered from 1 in the order of first use, and triangles over them.
+struct Lattice
 {
-  const int aFirst = static_cast<int>(theNodes.size()) + 1;
-  for (int j = 0; j <= theNbJ; ++j)
+  int Node(const std::array<int, 3>& theKey, const gp_XYZ& thePoint)
   {
-    for (int i = 0; i <= theNbI; ++i)
+    const auto aFound = Numbers.emplace(theKey, static_cast<int>(Nodes.size()) + 1);
+    Nodes.resize(Numbers.size(), gp_Pnt(thePoint));
+    return aFound.first->second;
+  }
+
+  // theNbI x theNbJ quads over the nodes theNode(i, j) (made row by row first),
+  // each split in two triangles turning from i towards j (the other way when reversed).
+  template <typename Node_t>
+  void AddSheet(int theNbI, int theNbJ, Node_t theNode, bool theIsReversed = false)
+  {
+    for (int k = 0; k < (theNbI + 1) * (theNbJ + 1); ++k)
     {
-      theNodes.emplace_back(thePoint(i, j));
+      theNode(k % (theNbI + 1), k / (theNbI + 1));
+    }
+    for (int k = 0; k < theNbI * theNbJ; ++k)
+    {
+      const int i = k % theNbI, j = k / theNbI;
+      const int a = theNode(i, j), b = theNode(i + 1, j), c = theNode(i, j + 1), d = theNode(i + 1, j + 1);
+      Triangles.push_back(theIsReversed ? std::array<int, 3>{a, d, b} : std::array<int, 3>{a, b, d});
+      Triangles.push_back(theIsReversed ? std::array<int, 3>{a, c, d} : std::array<int, 3>{a, d, c});
     }
   }
-  for (int j = 0; j < theNbJ; ++j)
-  {
-    for (int i = 0; i < theNbI; ++i)
-    {
-      const int a = aFirst + j * (theNbI + 1) + i, c = a + theNbI + 1;
-      for (std::array<int, 3> f : {std::array<int, 3>{a, a + 1, c + 1}, {a, c + 1, c}})
-      {
-        theTriangles.push_back(theIsReversed ? std::array<int, 3>{f[0], f[2], f[1]} : f);
-      }
-    }
-  }
-}
+
+  std::vector<gp_Pnt>               Nodes;
+  std::map<std::array<int, 3>, int> Numbers;
+  TriangleList                      Triangles;
+};
 } // namespace
 
 Handle(Poly_Triangulation) PelliskTest_Meshes::Make(const std::vector<gp_Pnt>& theNodes,
@@ -56,8 +57,8 @@ Handle(Poly_Triangulation) PelliskTest_Meshes::Make(const std::vector<gp_Pnt>& t
   }
   for (size_t t = 0; t < theTriangles.size(); ++t)
   {
-    const std::array<int, 3>& f = theTriangles[t];
-    aResult->SetTriangle(static_cast<int>(t) + 1, Poly_Triangle(f[0], f[1], f[2]));
+    aResult->SetTriangle(static_cast<int>(t) + 1,
+                         Poly_Triangle(theTriangles[t][0], theTriangles[t][1], theTriangles[t][2]));
   }
   return aResult;
 }
@@ -74,12 +75,10 @@ std::vector<gp_Pnt> PelliskTest_Meshes::Nodes(const Handle(Poly_Triangulation)& 
 
 TriangleList PelliskTest_Meshes::Triangles(const Handle(Poly_Triangulation)& theMesh)
 {
-  TriangleList aResult;
-  for (int t = 1; !theMesh.IsNull() && t <= theMesh->NbTriangles(); ++t)
+  TriangleList aResult(theMesh.IsNull() ? 0 : theMesh->NbTriangles());
+  for (size_t t = 0; t < aResult.size(); ++t)
   {
-    std::array<int, 3> f;
-    theMesh->Triangle(t).Get(f[0], f[1], f[2]);
-    aResult.push_back(f);
+    theMesh->Triangle(static_cast<int>(t) + 1).Get(aResult[t][0], aResult[t][1], aResult[t][2]);
   }
   return aResult;
 }
@@ -92,96 +91,84 @@ Handle(Poly_Triangulation) PelliskTest_Meshes::Tetrahedron()
 
 Handle(Poly_Triangulation) PelliskTest_Meshes::Grid(int theNbX, int theNbY)
 {
-  std::vector<gp_Pnt> aNodes;
-  TriangleList        aTriangles;
-  addSheet(aNodes, aTriangles, theNbX, theNbY, [](int i, int j) { return gp_Pnt(i, j, 0.0); });
-  return Make(aNodes, aTriangles);
+  Lattice aGrid;
+  aGrid.AddSheet(theNbX, theNbY, [&](int i, int j) { return aGrid.Node({i, j, 0}, gp_XYZ(i, j, 0)); });
+  return Make(aGrid.Nodes, aGrid.Triangles);
 }
 
 Handle(Poly_Triangulation)
 PelliskTest_Meshes::Box(const gp_Pnt& theMin, const gp_Pnt& theMax, int theNbDivisions)
 {
-  const int           n = std::max(1, theNbDivisions);
-  std::vector<gp_Pnt> aNodes;
-  TriangleList        aTriangles;
-  for (int anAxis = 1; anAxis <= 3; ++anAxis)
+  const int n = std::max(1, theNbDivisions);
+  Lattice   aBox; // keys: lattice coordinates from 0 to n
+  for (int anAxis = 0; anAxis < 3; ++anAxis)
   {
-    // u x v points along +axis: counter-clockwise in (u, v) faces the high side.
-    const int u = anAxis % 3 + 1, v = (anAxis + 1) % 3 + 1;
-    for (const bool isHigh : {false, true})
+    for (const int aSide : {0, n})
     {
-      const auto aPoint = [&](int i, int j)
+      // u x v points along +axis: counter-clockwise in (u, v) faces the high side.
+      const auto aNode = [&](int i, int j)
       {
-        gp_XYZ p;
-        p.SetCoord(anAxis, (isHigh ? theMax : theMin).Coord(anAxis));
-        p.SetCoord(u, theMin.Coord(u) + (theMax.Coord(u) - theMin.Coord(u)) * i / n);
-        p.SetCoord(v, theMin.Coord(v) + (theMax.Coord(v) - theMin.Coord(v)) * j / n);
-        return gp_Pnt(p);
+        std::array<int, 3> aKey;
+        aKey[anAxis] = aSide, aKey[(anAxis + 1) % 3] = i, aKey[(anAxis + 2) % 3] = j;
+        gp_XYZ p =
+            theMin.XYZ() + (theMax.XYZ() - theMin.XYZ()).Multiplied(gp_XYZ(aKey[0], aKey[1], aKey[2])) / n;
+        p.SetCoord(anAxis + 1, (aSide == 0 ? theMin : theMax).Coord(anAxis + 1));
+        return aBox.Node(aKey, p);
       };
-      addSheet(aNodes, aTriangles, n, n, aPoint, !isHigh);
+      aBox.AddSheet(n, n, aNode, aSide == 0);
     }
   }
-  return Welded(Make(aNodes, aTriangles), 1e-6 * theMin.Distance(theMax) / n);
+  return Make(aBox.Nodes, aBox.Triangles);
 }
 
 Handle(Poly_Triangulation) PelliskTest_Meshes::Torus(int theNbU, int theNbV)
 {
-  std::vector<gp_Pnt> aNodes;
-  TriangleList        aTriangles;
-  // The seams wrap to the first row and column, giving the same points to weld.
-  const auto aPoint = [&](int u, int v)
+  Lattice    aTorus;
+  const auto aNode = [&](int u, int v)
   {
     const double aU = 2.0 * M_PI * (u % theNbU) / theNbU, aV = 2.0 * M_PI * (v % theNbV) / theNbV;
     const double aR = 2.0 + 0.5 * std::cos(aV);
-    return gp_Pnt(aR * std::cos(aU), aR * std::sin(aU), 0.5 * std::sin(aV));
+    return aTorus.Node({u % theNbU, v % theNbV, 0},
+                       gp_XYZ(aR * std::cos(aU), aR * std::sin(aU), 0.5 * std::sin(aV)));
   };
-  addSheet(aNodes, aTriangles, theNbU, theNbV, aPoint);
-  return Welded(Make(aNodes, aTriangles), 1e-9);
+  aTorus.AddSheet(theNbU, theNbV, aNode);
+  return Make(aTorus.Nodes, aTorus.Triangles);
 }
 
 Handle(Poly_Triangulation)
 PelliskTest_Meshes::IcoSphere(const gp_Pnt& theCentre, double theRadius, int theNbSubdivisions)
 {
-  const double        t     = (1.0 + std::sqrt(5.0)) / 2.0;
-  std::vector<gp_XYZ> aUnit = {{-1, t, 0},  {1, t, 0},  {-1, -t, 0}, {1, -t, 0}, {0, -1, t},  {0, 1, t},
-                               {0, -1, -t}, {0, 1, -t}, {t, 0, -1},  {t, 0, 1},  {-t, 0, -1}, {-t, 0, 1}};
-  TriangleList aFaces = {{0, 11, 5},  {0, 5, 1},  {0, 1, 7},  {0, 7, 10}, {0, 10, 11}, {1, 5, 9}, {5, 11, 4},
-                         {11, 10, 2}, {10, 7, 6}, {7, 1, 8},  {3, 9, 4},  {3, 4, 2},   {3, 2, 6}, {3, 6, 8},
-                         {3, 8, 9},   {4, 9, 5},  {2, 4, 11}, {6, 2, 10}, {8, 6, 7},   {9, 8, 1}};
-  for (gp_XYZ& p : aUnit)
+  const double t = (1.0 + std::sqrt(5.0)) / 2.0;
+  Lattice      aSphere; // unit vectors; corners keyed by their number, middles by their ends and level
+  for (const gp_XYZ& p : {gp_XYZ(-1, t, 0), gp_XYZ(1, t, 0), gp_XYZ(-1, -t, 0), gp_XYZ(1, -t, 0),
+                          gp_XYZ(0, -1, t), gp_XYZ(0, 1, t), gp_XYZ(0, -1, -t), gp_XYZ(0, 1, -t),
+                          gp_XYZ(t, 0, -1), gp_XYZ(t, 0, 1), gp_XYZ(-t, 0, -1), gp_XYZ(-t, 0, 1)})
   {
-    p.Normalize();
+    aSphere.Node({static_cast<int>(aSphere.Nodes.size()), -1, -1}, p.Normalized());
   }
+  aSphere.Triangles = {{1, 12, 6},  {1, 6, 2},  {1, 2, 8},  {1, 8, 11}, {1, 11, 12}, {2, 6, 10}, {6, 12, 5},
+                       {12, 11, 3}, {11, 8, 7}, {8, 2, 9},  {4, 10, 5}, {4, 5, 3},   {4, 3, 7},  {4, 7, 9},
+                       {4, 9, 10},  {5, 10, 6}, {3, 5, 12}, {7, 3, 11}, {9, 7, 8},   {10, 9, 2}};
   for (int aLevel = 0; aLevel < theNbSubdivisions; ++aLevel)
   {
-    std::map<std::pair<int, int>, int> aMiddles;
-    const auto                         middle = [&](int a, int b)
+    const auto middle = [&](int a, int b)
     {
-      const auto aFound = aMiddles.emplace(std::minmax(a, b), static_cast<int>(aUnit.size()));
-      if (aFound.second)
-      {
-        aUnit.push_back(((aUnit[a] + aUnit[b]) * 0.5).Normalized());
-      }
-      return aFound.first->second;
+      const gp_XYZ aMiddle = (aSphere.Nodes[a - 1].XYZ() + aSphere.Nodes[b - 1].XYZ()).Normalized();
+      return aSphere.Node({std::min(a, b), std::max(a, b), aLevel}, aMiddle);
     };
     TriangleList aFiner;
-    for (const auto& f : aFaces)
+    for (const auto& f : aSphere.Triangles)
     {
       const int ab = middle(f[0], f[1]), bc = middle(f[1], f[2]), ca = middle(f[2], f[0]);
       aFiner.insert(aFiner.end(), {{f[0], ab, ca}, {f[1], bc, ab}, {f[2], ca, bc}, {ab, bc, ca}});
     }
-    aFaces.swap(aFiner);
+    aSphere.Triangles.swap(aFiner);
   }
-  std::vector<gp_Pnt> aNodes;
-  for (const gp_XYZ& p : aUnit)
+  for (gp_Pnt& p : aSphere.Nodes)
   {
-    aNodes.emplace_back(theCentre.XYZ() + p * theRadius);
+    p.SetXYZ(theCentre.XYZ() + p.XYZ() * theRadius);
   }
-  for (auto& f : aFaces)
-  {
-    f = {f[0] + 1, f[1] + 1, f[2] + 1};
-  }
-  return Make(aNodes, aFaces);
+  return Make(aSphere.Nodes, aSphere.Triangles);
 }
 
 Handle(Poly_Triangulation) PelliskTest_Meshes::Soup(const Handle(Poly_Triangulation)& theTriangulation)
@@ -190,12 +177,10 @@ Handle(Poly_Triangulation) PelliskTest_Meshes::Soup(const Handle(Poly_Triangulat
   TriangleList        aTriangles;
   for (const auto& f : Triangles(theTriangulation))
   {
-    const int aFirst = static_cast<int>(aNodes.size()) + 1;
-    for (const int aCorner : f)
-    {
-      aNodes.push_back(theTriangulation->Node(aCorner));
-    }
-    aTriangles.push_back({aFirst, aFirst + 1, aFirst + 2});
+    const int n = static_cast<int>(aNodes.size());
+    aTriangles.push_back({n + 1, n + 2, n + 3});
+    aNodes.insert(aNodes.end(),
+                  {theTriangulation->Node(f[0]), theTriangulation->Node(f[1]), theTriangulation->Node(f[2])});
   }
   return Make(aNodes, aTriangles);
 }
@@ -203,13 +188,10 @@ Handle(Poly_Triangulation) PelliskTest_Meshes::Soup(const Handle(Poly_Triangulat
 Handle(Poly_Triangulation) PelliskTest_Meshes::Append(const Handle(Poly_Triangulation)& theFirst,
                                                       const Handle(Poly_Triangulation)& theSecond)
 {
-  std::vector<gp_Pnt> aNodes     = Nodes(theFirst);
+  std::vector<gp_Pnt> aNodes = Nodes(theFirst), aSecond = Nodes(theSecond);
   TriangleList        aTriangles = Triangles(theFirst);
   const int           aShift     = static_cast<int>(aNodes.size());
-  for (const gp_Pnt& p : Nodes(theSecond))
-  {
-    aNodes.push_back(p);
-  }
+  aNodes.insert(aNodes.end(), aSecond.begin(), aSecond.end());
   for (const auto& f : Triangles(theSecond))
   {
     aTriangles.push_back({f[0] + aShift, f[1] + aShift, f[2] + aShift});
@@ -239,51 +221,13 @@ Handle(Poly_Triangulation) PelliskTest_Meshes::Reversed(const Handle(Poly_Triang
   return Make(Nodes(theMesh), aTriangles);
 }
 
-Handle(Poly_Triangulation) PelliskTest_Meshes::Welded(const Handle(Poly_Triangulation)& theMesh,
-                                                      double                            theTolerance)
-{
-  const std::vector<gp_Pnt>  aNodes = Nodes(theMesh);
-  std::vector<gp_Pnt>        aKept;
-  std::vector<int>           aNewIndex(aNodes.size() + 1, 0);
-  std::multimap<double, int> aKeptByX; // only nodes close in x can be close
-  for (size_t i = 0; i < aNodes.size(); ++i)
-  {
-    const double x = aNodes[i].X();
-    for (auto anIt = aKeptByX.lower_bound(x - theTolerance);
-         anIt != aKeptByX.end() && anIt->first <= x + theTolerance && aNewIndex[i + 1] == 0; ++anIt)
-    {
-      aNewIndex[i + 1] = aKept[anIt->second - 1].Distance(aNodes[i]) <= theTolerance ? anIt->second : 0;
-    }
-    if (aNewIndex[i + 1] == 0)
-    {
-      aKept.push_back(aNodes[i]);
-      aNewIndex[i + 1] = static_cast<int>(aKept.size());
-      aKeptByX.emplace(x, aNewIndex[i + 1]);
-    }
-  }
-  TriangleList aTriangles;
-  for (const auto& f : Triangles(theMesh))
-  {
-    const std::array<int, 3> g = {aNewIndex[f[0]], aNewIndex[f[1]], aNewIndex[f[2]]};
-    if (g[0] != g[1] && g[1] != g[2] && g[0] != g[2])
-    {
-      aTriangles.push_back(g);
-    }
-  }
-  return Make(aKept, aTriangles);
-}
-
 Handle(Poly_Triangulation) PelliskTest_Meshes::Without(const Handle(Poly_Triangulation)& theMesh,
                                                        const std::vector<int>&           theTriangles)
 {
-  TriangleList aKept;
-  const auto   anAll = Triangles(theMesh);
-  for (size_t t = 0; t < anAll.size(); ++t)
+  TriangleList aKept = Triangles(theMesh);
+  for (auto t = theTriangles.rbegin(); t != theTriangles.rend(); ++t)
   {
-    if (std::find(theTriangles.begin(), theTriangles.end(), static_cast<int>(t) + 1) == theTriangles.end())
-    {
-      aKept.push_back(anAll[t]);
-    }
+    aKept.erase(aKept.begin() + (*t - 1));
   }
   return Make(Nodes(theMesh), aKept);
 }
@@ -302,13 +246,10 @@ Handle(Poly_Triangulation) PelliskTest_Meshes::HoledSphereWithShiftedPatch()
     int a, b, c;
     aSphere->Triangle(t).Get(a, b, c);
     const gp_XYZ aCentre = (aSphere->Node(a).XYZ() + aSphere->Node(b).XYZ() + aSphere->Node(c).XYZ()) / 3.0;
-    if (aCentre.Z() > 0.85 || aCentre.X() > 0.9 || (aCentre.Y() < -0.5 && t % 3 == 0))
+    const bool   isHole  = aCentre.Z() > 0.85 || aCentre.X() > 0.9 || (aCentre.Y() < -0.5 && t % 3 == 0);
+    if (isHole || aCentre.Y() < 0.7)
     {
-      aHoles.push_back(t);
-    }
-    else if (aCentre.Y() < 0.7)
-    {
-      aPatch.push_back(t);
+      (isHole ? aHoles : aPatch).push_back(t);
     }
   }
   gp_Trsf aShift;

@@ -16,10 +16,10 @@ namespace PelliskTest_Meshes
 Handle(Poly_Triangulation) Make(const std::vector<gp_Pnt>&             theNodes,
                                 const std::vector<std::array<int, 3>>& theTriangles);
 
-//! The nodes of a triangulation, in order (index 0 is node 1).
+//! The nodes of a triangulation, in order (index 0 is node 1); none for a null handle.
 std::vector<gp_Pnt> Nodes(const Handle(Poly_Triangulation)& theMesh);
 
-//! The triangles of a triangulation, corner numbers from 1.
+//! The triangles of a triangulation, corner numbers from 1; none for a null handle.
 std::vector<std::array<int, 3>> Triangles(const Handle(Poly_Triangulation)& theMesh);
 
 //! Closed tetrahedron (0,0,0), (1,0,0), (0,1,0), (0,0,1).
@@ -48,38 +48,29 @@ Handle(Poly_Triangulation) Soup(const Handle(Poly_Triangulation)& theTriangulati
 Handle(Poly_Triangulation) Append(const Handle(Poly_Triangulation)& theFirst,
                                   const Handle(Poly_Triangulation)& theSecond);
 
-//! The mesh moved by theMove (a mirror also reverses the triangles, keeping
-//! them oriented outwards).
+//! The mesh moved by theMove (a mirror also reverses the triangles, keeping them oriented outwards).
 Handle(Poly_Triangulation) Transformed(const Handle(Poly_Triangulation)& theMesh, const gp_Trsf& theMove);
 
 //! The mesh with every triangle reversed (inside out).
 Handle(Poly_Triangulation) Reversed(const Handle(Poly_Triangulation)& theMesh);
 
-//! The mesh with nodes closer than theTolerance merged (the first keeps its
-//! place) and triangles that then repeat a node dropped.
-Handle(Poly_Triangulation) Welded(const Handle(Poly_Triangulation)& theMesh, double theTolerance);
-
-//! The mesh without the triangles whose numbers are listed (from 1).
+//! The mesh without the triangles whose numbers are listed (from 1, increasing).
 Handle(Poly_Triangulation) Without(const Handle(Poly_Triangulation)& theMesh,
                                    const std::vector<int>&           theTriangles);
 
-//! Dirty soup: two overlapping closed unit boxes, (0,0,0)-(1,1,1) and
-//! (0.5,0.5,0.5)-(1.5,1.5,1.5), not merged.
+//! Dirty soups and awkward inputs:
+//! two overlapping closed unit boxes, (0,0,0)-(1,1,1) and (0.5,0.5,0.5)-(1.5,1.5,1.5), not merged;
 Handle(Poly_Triangulation) OverlappingBoxes();
-
-//! Dirty soup: an icosphere of radius 1 at the origin with holes (some
-//! triangles removed) and a copy of a patch of it shifted by 0.05.
+//! an icosphere of radius 1 at the origin with holes (some triangles removed)
+//! and a copy of a patch of it shifted by 0.05;
 Handle(Poly_Triangulation) HoledSphereWithShiftedPatch();
-
-//! Dirty soup: a thin plate 2 x 1 x 0.04 broken into loose triangles.
+//! a thin plate 2 x 1 x 0.04 broken into loose triangles;
 Handle(Poly_Triangulation) PlateInPieces();
-
-//! Two closed objects far apart: a unit box at the origin and a sphere of
-//! radius 0.5 centred 20 units away along X.
+//! two closed objects far apart: a unit box at the origin and a sphere of
+//! radius 0.5 centred 20 units away along X;
 Handle(Poly_Triangulation) FarApartObjects();
-
-//! A closed hollow box: the outer box (-1,-1,-1)-(1,1,1) facing outwards
-//! and the inner box (-0.5,-0.5,-0.5)-(0.5,0.5,0.5) facing inwards.
+//! a closed hollow box: the outer box (-1,-1,-1)-(1,1,1) facing outwards and
+//! the inner box (-0.5,-0.5,-0.5)-(0.5,0.5,0.5) facing inwards.
 Handle(Poly_Triangulation) HollowBox();
 } // namespace PelliskTest_Meshes
 

@@ -52,22 +52,31 @@ std::vector<Vertex> outline(const std::set<Cell>& theCells)
   } while (aCurrent != aLoop.front() && aLoop.size() <= aNext.size());
   return aLoop.size() == aNext.size() ? aLoop : std::vector<Vertex>();
 }
+
+// True when thePoint lies strictly inside the polygon (points on the outline may answer either way).
+bool isInside(const std::vector<gp_Pnt2d>& thePolygon, const gp_Pnt2d& thePoint)
+{
+  bool isIn = false;
+  for (size_t i = 0, j = thePolygon.size() - 1; i < thePolygon.size(); j = i++)
+  {
+    const gp_Pnt2d &a = thePolygon[i], &b = thePolygon[j];
+    isIn ^= (a.Y() > thePoint.Y()) != (b.Y() > thePoint.Y()) &&
+            thePoint.X() < (b.X() - a.X()) * (thePoint.Y() - a.Y()) / (b.Y() - a.Y()) + a.X();
+  }
+  return isIn;
+}
 } // namespace
 
 std::vector<gp_Pnt2d> PelliskTest_Polygons::Star(std::mt19937& theGenerator, int theNbPoints)
 {
   std::uniform_real_distribution<double> anAngle(0.0, 2.0 * M_PI), aRadius(0.2, 1.0);
   std::vector<double>                    anAngles(static_cast<size_t>(theNbPoints));
-  for (double& a : anAngles)
-  {
-    a = anAngle(theGenerator);
-  }
+  std::generate(anAngles.begin(), anAngles.end(), [&] { return anAngle(theGenerator); });
   std::sort(anAngles.begin(), anAngles.end());
   std::vector<gp_Pnt2d> aResult;
   for (const double a : anAngles)
   {
-    const double r = aRadius(theGenerator);
-    aResult.emplace_back(r * std::cos(a), r * std::sin(a));
+    aResult.emplace_back(gp_XY(std::cos(a), std::sin(a)) * aRadius(theGenerator));
   }
   // The origin sees every point only when no angular gap reaches a half
   // turn; points closer than the triangulation's length tolerance are
@@ -99,12 +108,9 @@ std::vector<gp_Pnt2d> PelliskTest_Polygons::Rectilinear(std::mt19937& theGenerat
     const int  dx[4] = {1, -1, 0, 0}, dy[4] = {0, 0, 1, -1};
     const int  s = aSide(theGenerator);
     const Cell aNew(aFrom->first + dx[s], aFrom->second + dy[s]);
-    if (aNew.first < 0 || aNew.second < 0 || aNew.first >= theGridSize || aNew.second >= theGridSize ||
-        !aCells.insert(aNew).second)
-    {
-      continue;
-    }
-    if (outline(aCells).empty())
+    // A cell that would make a hole or touch the others at a corner only is taken back.
+    if (aNew.first >= 0 && aNew.second >= 0 && aNew.first < theGridSize && aNew.second < theGridSize &&
+        aCells.insert(aNew).second && outline(aCells).empty())
     {
       aCells.erase(aNew);
     }
@@ -113,11 +119,9 @@ std::vector<gp_Pnt2d> PelliskTest_Polygons::Rectilinear(std::mt19937& theGenerat
   std::vector<gp_Pnt2d>     aResult;
   for (size_t i = 0; i < aLoop.size(); ++i)
   {
-    const Vertex& aPrev      = aLoop[(i + aLoop.size() - 1) % aLoop.size()];
-    const Vertex& aNext      = aLoop[(i + 1) % aLoop.size()];
-    const bool    isStraight = (aPrev.first == aLoop[i].first && aNext.first == aLoop[i].first) ||
-                            (aPrev.second == aLoop[i].second && aNext.second == aLoop[i].second);
-    if (theIsKeepingCollinear || !isStraight)
+    const Vertex &aPrev = aLoop[(i + aLoop.size() - 1) % aLoop.size()],
+                 &aNext = aLoop[(i + 1) % aLoop.size()];
+    if (theIsKeepingCollinear || (aPrev.first != aNext.first && aPrev.second != aNext.second))
     {
       aResult.emplace_back(aLoop[i].first, aLoop[i].second);
     }
@@ -130,27 +134,9 @@ double PelliskTest_Polygons::SignedArea(const std::vector<gp_Pnt2d>& thePolygon)
   double aTwice = 0.0;
   for (size_t i = 0; i < thePolygon.size(); ++i)
   {
-    const gp_Pnt2d& a = thePolygon[i];
-    const gp_Pnt2d& b = thePolygon[(i + 1) % thePolygon.size()];
-    aTwice += a.X() * b.Y() - b.X() * a.Y();
+    aTwice += thePolygon[i].XY().Crossed(thePolygon[(i + 1) % thePolygon.size()].XY());
   }
   return 0.5 * aTwice;
-}
-
-bool PelliskTest_Polygons::IsInside(const std::vector<gp_Pnt2d>& thePolygon, const gp_Pnt2d& thePoint)
-{
-  bool isInside = false;
-  for (size_t i = 0, j = thePolygon.size() - 1; i < thePolygon.size(); j = i++)
-  {
-    const gp_Pnt2d& a = thePolygon[i];
-    const gp_Pnt2d& b = thePolygon[j];
-    if ((a.Y() > thePoint.Y()) != (b.Y() > thePoint.Y()) &&
-        thePoint.X() < (b.X() - a.X()) * (thePoint.Y() - a.Y()) / (b.Y() - a.Y()) + a.X())
-    {
-      isInside = !isInside;
-    }
-  }
-  return isInside;
 }
 
 std::string PelliskTest_Polygons::CheckTriangulation(const std::vector<gp_Pnt2d>&      thePolygon,
@@ -185,7 +171,7 @@ std::string PelliskTest_Polygons::CheckTriangulation(const std::vector<gp_Pnt2d>
       aProblems << "triangle " << t << " (" << c[0] << ", " << c[1] << ", " << c[2] << ") has area "
                 << anArea * aSign << "\n";
     }
-    if (!IsInside(thePolygon, gp_Pnt2d((a.XY() + b.XY() + d.XY()) / 3.0)))
+    if (!isInside(thePolygon, gp_Pnt2d((a.XY() + b.XY() + d.XY()) / 3.0)))
     {
       aProblems << "triangle " << t << " lies outside\n";
     }

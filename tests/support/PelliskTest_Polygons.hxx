@@ -28,10 +28,6 @@ Rectilinear(std::mt19937& theGenerator, int theGridSize, int theNbCells, bool th
 //! Signed area (positive for a counter-clockwise polygon).
 double SignedArea(const std::vector<gp_Pnt2d>& thePolygon);
 
-//! True when thePoint lies strictly inside the polygon (points on the outline
-//! may answer either way).
-bool IsInside(const std::vector<gp_Pnt2d>& thePolygon, const gp_Pnt2d& thePoint);
-
 //! Problems of a triangulation (three point indices per triangle) of the
 //! polygon, one per line; empty when it tiles the polygon: n - 2 triangles of
 //! valid, distinct indices, each with the polygon's orientation and an area
