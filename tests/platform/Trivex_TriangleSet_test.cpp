@@ -6,7 +6,7 @@
 #include <Trivex_IntersectTriMesh.hxx>
 #include <Trivex_ProjectPntMesh.hxx>
 
-#include <PelliskTest_Crossing.hxx>
+#include <PelliskTest_MeshCheck.hxx>
 #include <PelliskTest_Data.hxx>
 #include <PelliskTest_Meshes.hxx>
 
@@ -113,7 +113,7 @@ Sets built(const std::vector<Tri>& theTris, int theNbThreads = 1)
 double sqDistance(const gp_XYZ& theP, const gp_XYZ& theQ, const Tri& theT)
 {
   const gp_XYZ aT[3] = {theT.Point(0).XYZ(), theT.Point(1).XYZ(), theT.Point(2).XYZ()};
-  return PelliskTest_Crossing::SegmentTriangleSqDistance(theP, theQ, aT);
+  return PelliskTest_MeshCheck::SegmentTriangleSqDistance(theP, theQ, aT);
 }
 
 // Solid angle of theT seen from theP (Van Oosterom and Strackee); NaN within 1e-6 of the triangle, where
@@ -344,7 +344,7 @@ double oracleBox(const Tri& theT, const Input& theIn)
       aFace[c].SetCoord(v, c >= 2 ? aMax.Coord(v) : aMin.Coord(v));
     }
     const gp_XYZ aHalf[3] = {aFace[0], aFace[1 + f % 2], aFace[2 + f % 2]};
-    isMeet                = PelliskTest_Crossing::TriangleTriangleSqDistance(aT, aHalf) <= 1e-24;
+    isMeet                = PelliskTest_MeshCheck::TriangleTriangleSqDistance(aT, aHalf) <= 1e-24;
   }
   const bool isExact = aTol.X() > 0.0 || (onLattice(aT[0]) && onLattice(aT[1]) && onLattice(aT[2]));
   return isThin(theT, 1e-9) || !isExact ? THE_NAN : isMeet;
@@ -391,7 +391,7 @@ double oracleTri(const Tri& theT, const Input& theIn)
   // The query itself is never reported.
   return isThin(theT, 2e-7) || isThin(theIn.T, 2e-7)
              ? THE_NAN
-             : theT.FaceIndex() != theIn.T.FaceIndex() && PelliskTest_Crossing::FacesCross(aA, aB, 1e-7);
+             : theT.FaceIndex() != theIn.T.FaceIndex() && PelliskTest_MeshCheck::FacesCross(aA, aB, 1e-7);
 }
 
 // How the set's answer follows from its triangles' answers one by one: the triangles found; the nearest

@@ -155,6 +155,19 @@ double segmentTriangleSqDistance(const gp_XYZ& theP, const gp_XYZ& theQ, const g
                          segmentSegmentSqDistance(theP, theQ, theT[2], theT[0])});
 }
 
+// Squared distance between two closed triangles: 0 when they meet, else the
+// least distance of a side of one to the other.
+double triangleTriangleSqDistance(const gp_XYZ theA[3], const gp_XYZ theB[3])
+{
+  double aMin = RealLast();
+  for (int k = 0; k < 3; ++k)
+  {
+    aMin = std::min({aMin, segmentTriangleSqDistance(theA[k], theA[(k + 1) % 3], theB),
+                     segmentTriangleSqDistance(theB[k], theB[(k + 1) % 3], theA)});
+  }
+  return aMin;
+}
+
 // The brute-force oracle, written independently of the library's spatial
 // queries: true when two faces cross, with corners closer than theTolerance
 // counting as shared. Without shared corner, they cross when they come within
@@ -179,15 +192,9 @@ bool facesCross(const gp_XYZ theA[3], const gp_XYZ theB[3], double theTolerance)
       }
     }
   }
-  double aMin = RealLast(); // without shared corner: the least distance of a side to the other face
-  for (int k = 0; k < 3 && aNbShared == 0; ++k)
-  {
-    aMin = std::min({aMin, segmentTriangleSqDistance(theA[k], theA[(k + 1) % 3], theB),
-                     segmentTriangleSqDistance(theB[k], theB[(k + 1) % 3], theA)});
-  }
   if (aNbShared == 0 || aNbShared == 3)
   {
-    return aNbShared == 3 || aMin <= aTol2;
+    return aNbShared == 3 || triangleTriangleSqDistance(theA, theB) <= aTol2;
   }
   // Sharing a corner, they cross when a side beyond it comes near the other
   // face or runs into its angle at the corner.
@@ -431,6 +438,22 @@ std::vector<std::pair<int, int>> PelliskTest_MeshCheck::CrossingPairs(
     const Handle(Poly_Triangulation)& theMesh, CrossingSearch theSearch, double theTolerance)
 {
   return crossingPairs(Faces(theMesh), built(new Trivex::TriangleSet(theMesh)), theSearch, theTolerance);
+}
+
+double
+PelliskTest_MeshCheck::SegmentTriangleSqDistance(const gp_XYZ& theP, const gp_XYZ& theQ, const gp_XYZ theT[3])
+{
+  return segmentTriangleSqDistance(theP, theQ, theT);
+}
+
+double PelliskTest_MeshCheck::TriangleTriangleSqDistance(const gp_XYZ theA[3], const gp_XYZ theB[3])
+{
+  return triangleTriangleSqDistance(theA, theB);
+}
+
+bool PelliskTest_MeshCheck::FacesCross(const gp_XYZ theA[3], const gp_XYZ theB[3], double theTolerance)
+{
+  return facesCross(theA, theB, theTolerance);
 }
 
 ::testing::AssertionResult PelliskTest_MeshCheck::IsValidWrap(const Handle(Poly_Triangulation)& theMesh,

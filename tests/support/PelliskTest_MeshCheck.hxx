@@ -2,6 +2,7 @@
 #define PelliskTest_MeshCheck_HeaderFile
 
 #include <Poly_Triangulation.hxx>
+#include <gp_XYZ.hxx>
 
 #include <gtest/gtest.h>
 
@@ -70,6 +71,15 @@ Result Check(const Handle(Poly_Triangulation)& theMesh,
 std::vector<std::pair<int, int>> CrossingPairs(const Handle(Poly_Triangulation)& theMesh,
                                                CrossingSearch                    theSearch,
                                                double                            theTolerance = 1e-7);
+
+//! Brute-force geometry, written independently of the library's spatial
+//! queries so that tests can check those against it: squared distance between
+//! a segment and a closed triangle, and between two closed triangles (0 when
+//! they meet); and the crossing rule of Check() for two faces, corners closer
+//! than theTolerance counting as shared.
+double SegmentTriangleSqDistance(const gp_XYZ& theP, const gp_XYZ& theQ, const gp_XYZ theT[3]);
+double TriangleTriangleSqDistance(const gp_XYZ theA[3], const gp_XYZ theB[3]);
+bool   FacesCross(const gp_XYZ theA[3], const gp_XYZ theB[3], double theTolerance);
 
 //! Success when Check() finds theMesh valid; otherwise a failure carrying the summary.
 ::testing::AssertionResult
