@@ -27,7 +27,6 @@ bool Apply(const Handle(HalfEdge_Mesh)& theMesh, const std::function<bool(Mesh&)
 //! (valid while the mesh keeps its storage).
 Mesh& Storage(const Handle(HalfEdge_Mesh)& theMesh);
 
-using PelliskTest_Meshes::Torus;
 } // namespace PelliskTest_Mesh
 
 #endif
