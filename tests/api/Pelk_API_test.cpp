@@ -36,7 +36,9 @@ public:
   {
     myResult = new HalfEdge_Mesh(tetrahedron());
     if (myIsCancelling)
+    {
       myNotifier->Cancel();
+    }
     return !myTree.IsNull() && !myTriangleSet.IsNull();
   }
 
@@ -86,25 +88,23 @@ Handle(Pelk_WrappingSettings) stages(const Handle(Pelk_ProgressNotifier)& theNot
   aSettings->SetTessellation(new CopyTessellation(theNotifier, theIsCancelling));
   aSettings->SetCellSize(1.0);
   for (const int anId : theRefinements)
+  {
     aSettings->AppendRefinement(new MarkRefinement(theLog, anId));
+  }
   return aSettings;
 }
 
-// "key argument" of each message, e.g. "Pelk_API.VoxelizerProgress STARTED".
-std::vector<std::string> log(const Handle(Pelk_ProgressNotifier)& theNotifier)
+// The messages: the text of those of the stages' progress, the key of the others.
+std::string log(const Handle(Pelk_ProgressNotifier)& theNotifier)
 {
-  std::vector<std::string> aLines;
+  std::string aLog;
   for (NCollection_List<Pelk_Message>::Iterator anIt(theNotifier->Messages()); anIt.More(); anIt.Next())
   {
-    std::string       aLine = anIt.Value().Key().ToCString();
-    const std::string aText = anIt.Value().Text().ToCString();
-    if (aLine.rfind("Pelk_API.", 0) == 0 && aLine.find("Progress") != std::string::npos)
-      aLine += aText.substr(aText.rfind(' '));
-    else if (aLine == "Pelk_API.Refinement")
-      aLine += " " + aText.substr(std::string("Refinement step ").size());
-    aLines.push_back(aLine);
+    const std::string aKey    = anIt.Value().Key().ToCString();
+    const bool        isStage = aKey.find("Progress") != std::string::npos || aKey == "Pelk_API.Refinement";
+    aLog += (isStage ? std::string(anIt.Value().Text().ToCString()) : aKey) + "; ";
   }
-  return aLines;
+  return aLog;
 }
 } // namespace
 
@@ -116,13 +116,11 @@ TEST(Pelk_APITest, ChainRunsInOrderAndStopsAtTheFirstFailureOrCancellation)
   anAPI.SetDirtyMesh(tetrahedron());
   EXPECT_FALSE(anAPI.PerformWrapping(stages(aNotifier, aLog, {1, -2, 3})));
   EXPECT_EQ(aLog, (std::vector<int>{1, 2}));
-  EXPECT_EQ(log(aNotifier),
-            (std::vector<std::string>{
-                "Pelk_API.VoxelizerProgress STARTED", "Pelk_API.VoxelizerProgress FINISHED",
-                "Pelk_API.TessellatorProgress STARTED", "Pelk_API.TessellatorProgress FINISHED",
-                "Pelk_API.Refinement Algo_Mark1 STARTED", "Pelk_API.Refinement Algo_Mark1 FINISHED",
-                "Pelk_API.Refinement Algo_Mark2 STARTED", "Pelk_API.Refinement FAILED",
-                "Pelk_API.Refinement Algo_Mark2 FINISHED"}));
+  EXPECT_EQ(
+      log(aNotifier),
+      "Voxelization STARTED; Voxelization FINISHED; Tessellation STARTED; Tessellation FINISHED; "
+      "Refinement step Algo_Mark1 STARTED; Refinement step Algo_Mark1 FINISHED; "
+      "Refinement step Algo_Mark2 STARTED; Refinement step FAILED; Refinement step Algo_Mark2 FINISHED; ");
   // The result is the mesh object the failing step edited.
   ASSERT_FALSE(anAPI.GetResultMesh().IsNull());
   EXPECT_EQ(anAPI.GetResultMesh()->Node(0).X(), -2.0);
@@ -135,17 +133,19 @@ TEST(Pelk_APITest, ChainRunsInOrderAndStopsAtTheFirstFailureOrCancellation)
   EXPECT_EQ(anAPI.GetResultTriangulation()->NbTriangles(), 4);
 
   // Cancelled during the tessellation: its result is kept, the refinements skipped.
+  aNotifier->Clear();
   EXPECT_FALSE(anAPI.PerformWrapping(stages(aNotifier, aLog, {5}, true)));
-  EXPECT_EQ(aLog, (std::vector<int>{1, 2, 4}));
   const Handle(HalfEdge_Mesh) aResult = anAPI.GetResultMesh();
   ASSERT_FALSE(aResult.IsNull());
   EXPECT_EQ(aResult->Node(0).X(), 0.0);
-  EXPECT_EQ(log(aNotifier).back(), "Pelk_API.Cancel");
+  EXPECT_EQ(log(aNotifier),
+            "Voxelization STARTED; Voxelization FINISHED; Tessellation STARTED; Pelk_API.Cancel; ");
   // Cancelled before the run: nothing after the voxelization.
+  aNotifier->Clear();
   EXPECT_FALSE(anAPI.PerformWrapping(stages(aNotifier, aLog, {6})));
   EXPECT_EQ(aLog, (std::vector<int>{1, 2, 4}));
   EXPECT_EQ(anAPI.GetResultMesh(), aResult);
-  EXPECT_EQ(log(aNotifier).back(), "Pelk_API.VoxelizerProgress FINISHED");
+  EXPECT_EQ(log(aNotifier), "Voxelization STARTED; Voxelization FINISHED; ");
 }
 
 TEST(Pelk_APITest, FirstRunCubeIsKeptForLaterMeshes)
@@ -166,17 +166,21 @@ TEST(Pelk_APITest, FirstRunCubeIsKeptForLaterMeshes)
   anAPI.SetBoundingBox(Bnd_Box(gp_Pnt(0, 0, 0), gp_Pnt(5, 5, 6)));
   EXPECT_FALSE(anAPI.PerformWrapping(stages(anAPI.Notifier(), aLog)));
   EXPECT_EQ(log(anAPI.Notifier()),
-            (std::vector<std::string>{"Pelk_API.VoxelizerProgress STARTED", "Algo_Voxelization.NonCubeBox",
-                                      "Pelk_API.VoxelizerProgress FINISHED"}));
+            "Voxelization STARTED; Algo_Voxelization.NonCubeBox; Voxelization FINISHED; ");
 }
 
-TEST(Pelk_APITest, MissingStagesAndInputsAreReported)
+TEST(Pelk_APITest, MissingStagesAndInputsAndSTLFilesAreReported)
 {
+  const std::string             aDir      = PelliskTest_Data::ScratchFolder("api_stl");
   Handle(Pelk_ProgressNotifier) aNotifier = newNotifier();
   Pelk_API                      anAPI(aNotifier);
   EXPECT_TRUE(anAPI.GetResultTriangulation().IsNull());
-  EXPECT_FALSE(anAPI.ExportSTL("never_written.stl", true));
-  EXPECT_FALSE(std::filesystem::exists("never_written.stl"));
+  EXPECT_FALSE(anAPI.ExportSTL((aDir + "/never_written.stl").c_str(), true));
+  EXPECT_FALSE(std::filesystem::exists(aDir + "/never_written.stl"));
+  EXPECT_FALSE(anAPI.ImportSTL((aDir + "/missing.stl").c_str()));
+  EXPECT_TRUE(anAPI.DirtyMesh().IsNull());
+  std::ofstream(aDir + "/garbage.stl") << "this is no STL file\n";
+  EXPECT_FALSE(anAPI.ImportSTL((aDir + "/garbage.stl").c_str()));
   // No settings at all, and settings without stages.
   EXPECT_FALSE(anAPI.PerformWrapping(Handle(Pelk_WrappingSettings)()));
   Handle(Pelk_WrappingSettings) aSettings = new Pelk_WrappingSettings(aNotifier);
@@ -188,33 +192,18 @@ TEST(Pelk_APITest, MissingStagesAndInputsAreReported)
   anAPI.SetDirtyMesh(new Poly_Triangulation());
   anAPI.SetBoundingBox(Bnd_Box());
   EXPECT_FALSE(anAPI.PerformWrapping(aSettings));
-  EXPECT_EQ(
-      log(aNotifier),
-      (std::vector<std::string>{
-          "Pelk_API.ExportEmptyMesh", "Pelk_API.VoxelizerProgress STARTED", "Pelk_API.NoVoxelizationAlgo",
-          "Algo.NoAlgorithm", "Pelk_API.VoxelizerProgress STARTED", "Pelk_API.VoxelizerProgress FINISHED",
-          "Pelk_API.TessellatorProgress STARTED", "Pelk_API.NoTessellationAlgo", "Algo.NoAlgorithm",
-          "Pelk_API.VoxelizerProgress STARTED", "Algo_Voxelization.NoMesh", "Algo_Voxelization.NoInputBox",
-          "Pelk_API.VoxelizerProgress FINISHED"}));
+  EXPECT_EQ(log(aNotifier),
+            "Pelk_API.ExportEmptyMesh; STL import STARTED; STL_IO.FileDoesNotExist; STL import FINISHED; "
+            "STL import STARTED; STL_IO.ReadingError; STL import FINISHED; Voxelization STARTED; "
+            "Pelk_API.NoVoxelizationAlgo; Algo.NoAlgorithm; Voxelization STARTED; Voxelization FINISHED; "
+            "Tessellation STARTED; Pelk_API.NoTessellationAlgo; Algo.NoAlgorithm; Voxelization STARTED; "
+            "Algo_Voxelization.NoMesh; Algo_Voxelization.NoInputBox; Voxelization FINISHED; ");
   EXPECT_EQ(aNotifier->Indicator()->NbScopes(), 1);
-}
 
-TEST(Pelk_APITest, ImportAndExportThroughSTLFiles)
-{
-  const std::string aDir = PelliskTest_Data::ScratchFolder("api_stl");
-  Pelk_API          anAPI(newNotifier());
-  EXPECT_FALSE(anAPI.ImportSTL((aDir + "/missing.stl").c_str()));
-  EXPECT_TRUE(anAPI.DirtyMesh().IsNull());
-  std::ofstream(aDir + "/garbage.stl") << "this is no STL file\n";
-  EXPECT_FALSE(anAPI.ImportSTL((aDir + "/garbage.stl").c_str()));
-  EXPECT_EQ(
-      log(anAPI.Notifier()),
-      (std::vector<std::string>{"Pelk_API.ImportSTLProgress STARTED", "STL_IO.FileDoesNotExist",
-                                "Pelk_API.ImportSTLProgress FINISHED", "Pelk_API.ImportSTLProgress STARTED",
-                                "STL_IO.ReadingError", "Pelk_API.ImportSTLProgress FINISHED"}));
+  // Written both ways, read back.
   std::vector<int> aLog;
   anAPI.SetDirtyMesh(tetrahedron());
-  ASSERT_TRUE(anAPI.PerformWrapping(stages(anAPI.Notifier(), aLog)));
+  ASSERT_TRUE(anAPI.PerformWrapping(stages(aNotifier, aLog)));
   for (const char* aFile : {"/binary.stl", "/ascii.stl"})
   {
     EXPECT_TRUE(anAPI.ExportSTL((aDir + aFile).c_str(), aFile[1] == 'b'));
@@ -239,20 +228,13 @@ struct Move
 
   gp_XYZ operator()(const gp_XYZ& theP) const
   {
-    return gp_XYZ(Sign[0] * theP.Coord(Axis[0] + 1), Sign[1] * theP.Coord(Axis[1] + 1),
-                  Sign[2] * theP.Coord(Axis[2] + 1)) *
-               Scale +
-           Shift;
+    const gp_XYZ aTurned(Sign[0] * theP.Coord(Axis[0] + 1), Sign[1] * theP.Coord(Axis[1] + 1),
+                         Sign[2] * theP.Coord(Axis[2] + 1));
+    return aTurned * Scale + Shift;
   }
 };
 
-const Move THE_STILL   = {"", {0, 1, 2}, {1, 1, 1}, 1.0, gp_XYZ()};
-const Move THE_SHIFT   = {"shift", {0, 1, 2}, {1, 1, 1}, 1.0, gp_XYZ(16, -0.375, 3.25)};
-const Move THE_SCALE   = {"scale", {0, 1, 2}, {1, 1, 1}, 4.0, gp_XYZ(-0.375, 0, 0)};
-const Move THE_QUARTER = {"quarter turn about Z", {1, 0, 2}, {-1, 1, 1}, 1.0, gp_XYZ(0, 16, -0.375)};
-const Move THE_THIRD   = {"third turn about a diagonal", {2, 0, 1}, {-1, -1, 1}, 0.5, gp_XYZ(-0.375, 16, 48)};
-
-using Cycle = std::vector<std::array<long long, 3>>;
+using Cycle = std::vector<std::array<double, 3>>; // lattice points
 
 // The wrap through the facade: min-size voxelization with cells of 1/128 of
 // the input's cube, then Cartesian wrapping; gives the cell size and the cube's least corner.
@@ -276,16 +258,6 @@ Handle(HalfEdge_Mesh) wrap(const Handle(Poly_Triangulation)& theMesh, double& th
 std::set<Cycle>
 faces(const Handle(HalfEdge_Mesh)& theWrap, const Move& theMove, const gp_XYZ& theCorner, double theCell)
 {
-  Cycle aNodes(size_t(theWrap->NbNodes()));
-  for (int aNode = 0; aNode < theWrap->NbNodes(); ++aNode)
-  {
-    const gp_XYZ aPlace = (theMove(theWrap->Node(aNode).XYZ()) - theCorner) / theCell;
-    for (int anAxis = 0; anAxis < 3; ++anAxis)
-    {
-      aNodes[aNode][anAxis] = std::llround(aPlace.Coord(anAxis + 1));
-      EXPECT_NEAR(aPlace.Coord(anAxis + 1), double(aNodes[aNode][anAxis]), 128 * 1e-9);
-    }
-  }
   std::set<Cycle> aFaces;
   for (int aFace = 0; aFace < theWrap->NbFaces(); ++aFace)
   {
@@ -294,7 +266,10 @@ faces(const Handle(HalfEdge_Mesh)& theWrap, const Move& theMove, const gp_XYZ& t
     Cycle aCycle;
     for (const int aCorner : aCorners)
     {
-      aCycle.push_back(aNodes[aCorner]);
+      const gp_XYZ aPlace = (theMove(theWrap->Node(aCorner).XYZ()) - theCorner) / theCell;
+      const gp_XYZ aNode(std::round(aPlace.X()), std::round(aPlace.Y()), std::round(aPlace.Z()));
+      EXPECT_TRUE(aPlace.IsEqual(aNode, 128 * 1e-9)) << "off the lattice";
+      aCycle.push_back({aNode.X(), aNode.Y(), aNode.Z()});
     }
     std::rotate(aCycle.begin(), std::min_element(aCycle.begin(), aCycle.end()), aCycle.end());
     aFaces.insert(aCycle);
@@ -302,43 +277,37 @@ faces(const Handle(HalfEdge_Mesh)& theWrap, const Move& theMove, const gp_XYZ& t
   EXPECT_EQ(aFaces.size(), size_t(theWrap->NbFaces())) << "repeated faces";
   return aFaces;
 }
-
-// The wrap of the mesh moved each way must be the wrap of the mesh moved the same way.
-void expectMovedWrapsMatch(const char* theName, const std::vector<Move>& theMoves)
-{
-  Pelk_API aReader;
-  ASSERT_TRUE(aReader.ImportSTL(PelliskTest_Data::File(theName).c_str()));
-  const Handle(Poly_Triangulation) aMesh = aReader.DirtyMesh();
-  double                           aCell = 0.0;
-  gp_XYZ                           aCorner;
-  const Handle(HalfEdge_Mesh)      aWrap = wrap(aMesh, aCell, aCorner);
-  for (const Move& aMove : theMoves)
-  {
-    SCOPED_TRACE(std::string(theName) + " moved by " + aMove.Name);
-    std::vector<gp_Pnt> aNodes;
-    for (const gp_Pnt& aNode : PelliskTest_Meshes::Nodes(aMesh))
-    {
-      aNodes.emplace_back(aMove(aNode.XYZ()));
-    }
-    const Handle(HalfEdge_Mesh) aMoved =
-        wrap(PelliskTest_Meshes::Make(aNodes, PelliskTest_Meshes::Triangles(aMesh)), aCell, aCorner);
-    EXPECT_EQ(aWrap->NbNodes(), aMoved->NbNodes());
-    EXPECT_EQ(aWrap->NbFaces(), aMoved->NbFaces());
-    const std::set<Cycle> aFaces     = faces(aMoved, THE_STILL, aCorner, aCell);
-    size_t                aNbMissing = 0;
-    for (const Cycle& aFace : faces(aWrap, aMove, aCorner, aCell))
-    {
-      aNbMissing += aFaces.count(aFace) == 0 ? 1 : 0;
-    }
-    EXPECT_EQ(aNbMissing, 0u) << "faces of the moved wrap not in the wrap of the moved mesh";
-  }
-}
 } // namespace
 
+// The wrap of the mesh moved each way must be the wrap of the mesh moved the same way.
 TEST(Pelk_APITest, MovedMeshGivesTheSameWrapMovedTheSameWay)
 {
+  const Move              aStill = {"", {0, 1, 2}, {1, 1, 1}, 1.0, gp_XYZ()};
+  const std::vector<Move> aMoves = {
+      {"shift", {0, 1, 2}, {1, 1, 1}, 1.0, gp_XYZ(16, -0.375, 3.25)},
+      {"scale", {0, 1, 2}, {1, 1, 1}, 4.0, gp_XYZ(-0.375, 0, 0)},
+      {"quarter turn about Z", {1, 0, 2}, {-1, 1, 1}, 1.0, gp_XYZ(0, 16, -0.375)},
+      {"third turn about a diagonal", {2, 0, 1}, {-1, -1, 1}, 0.5, gp_XYZ(-0.375, 16, 48)}};
   for (const char* aName : {"boeing_cgal.stl", "teapot_utah.stl"})
   {
-    expectMovedWrapsMatch(aName, {THE_SHIFT, THE_SCALE, THE_QUARTER, THE_THIRD});
+    Pelk_API aReader;
+    ASSERT_TRUE(aReader.ImportSTL(PelliskTest_Data::File(aName).c_str()));
+    const Handle(Poly_Triangulation) aMesh = aReader.DirtyMesh();
+    double                           aCell = 0.0;
+    gp_XYZ                           aCorner;
+    const Handle(HalfEdge_Mesh)      aWrap = wrap(aMesh, aCell, aCorner);
+    for (const Move& aMove : aMoves)
+    {
+      SCOPED_TRACE(std::string(aName) + " moved by " + aMove.Name);
+      std::vector<gp_Pnt> aNodes;
+      for (const gp_Pnt& aNode : PelliskTest_Meshes::Nodes(aMesh))
+      {
+        aNodes.emplace_back(aMove(aNode.XYZ()));
+      }
+      const Handle(HalfEdge_Mesh) aMoved =
+          wrap(PelliskTest_Meshes::Make(aNodes, PelliskTest_Meshes::Triangles(aMesh)), aCell, aCorner);
+      EXPECT_EQ(aWrap->NbNodes(), aMoved->NbNodes());
+      EXPECT_TRUE(faces(aWrap, aMove, aCorner, aCell) == faces(aMoved, aStill, aCorner, aCell));
+    }
   }
 }

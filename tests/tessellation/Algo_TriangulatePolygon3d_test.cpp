@@ -46,24 +46,24 @@ Triangles triangulate(const Points& thePoints, bool& theIsDone)
 }
 
 // Checks that the polygon is tiled in the plane from every starting point, and
-// on the six faces of a cube moved by theMove (turns and mirrors keep the
-// orientation of the triangles relative to the polygon's). From the first
-// point the triangles start with theLeading ones.
+// on the six faces of a cube, as they are and moved by theMove (turns and
+// mirrors keep the orientation of the triangles relative to the polygon's).
+// From the first point the triangles start with theLeading ones.
 void expectTiles(const Polygon&   thePoints,
                  double           theMinArea,
                  const gp_Trsf&   theMove,
                  const Triangles& theLeading = {})
 {
-  for (size_t aRun = 0; aRun < thePoints.size() + 6; ++aRun)
+  for (int aRun = -int(thePoints.size()); aRun < 12; ++aRun)
   {
-    const size_t aStart  = aRun < thePoints.size() ? aRun : 0;
-    Polygon      aPoints = thePoints;
-    bool         isDone  = false;
-    std::rotate(aPoints.begin(), aPoints.begin() + long(aStart), aPoints.end());
-    const Triangles aTriangles = aRun < thePoints.size()
+    const long aStart  = aRun < 0 ? aRun + long(thePoints.size()) : 0;
+    Polygon    aPoints = thePoints;
+    bool       isDone  = false;
+    std::rotate(aPoints.begin(), aPoints.begin() + aStart, aPoints.end());
+    const Triangles aTriangles = aRun < 0
                                      ? triangulate<Algo_TriangulatePolygon2d>(aPoints, isDone)
                                      : triangulate<Algo_TriangulatePolygon3d>(
-                                           placed(aPoints, int(aRun - thePoints.size()), theMove), isDone);
+                                           placed(aPoints, aRun % 6, aRun < 6 ? gp_Trsf() : theMove), isDone);
     ASSERT_TRUE(isDone) << "run " << aRun;
     EXPECT_EQ(CheckTriangulation(aPoints, aTriangles, theMinArea), "") << "run " << aRun;
     EXPECT_TRUE(aStart > 0 || std::equal(theLeading.begin(), theLeading.end(), aTriangles.begin()))
@@ -99,7 +99,6 @@ TEST(Algo_TriangulatePolygon3dTest, SpecialPolygonsAreTiledOrRefused)
   for (const auto& [aPolygon, aLeading] : aTiled)
   {
     SCOPED_TRACE("polygon " + std::to_string(&aPolygon - &aTiled[0].first));
-    expectTiles(aPolygon, 1e-9, gp_Trsf(), aLeading);
     expectTiles(aPolygon, 1e-9, aMove, aLeading);
   }
   // Three points are the triangle whatever their shape; one object runs all
@@ -150,10 +149,13 @@ TEST(Algo_TriangulatePolygon3dTest, SpecialPolygonsAreTiledOrRefused)
   EXPECT_TRUE(!anAlgo.IsDone() || CheckTriangulation(aDoubled, aTriangles, 0.0).empty());
 }
 
-TEST(Algo_TriangulatePolygon3dTest, RandomPolygonsAreTiled)
+TEST(Algo_TriangulatePolygon3dTest, RandomPolygonsAreTiledAlikeInConcurrentRuns)
 {
   std::mt19937                           aGenerator(20240611u);
   std::uniform_real_distribution<double> aUnit(-1.0, 1.0);
+  std::vector<std::vector<gp_Pnt>>       aPlaced;
+  std::vector<Triangles>                 aSequential;
+  bool                                   isDone = false;
   for (int aCase = 0; aCase < 200; ++aCase)
   {
     SCOPED_TRACE("polygon " + std::to_string(aCase));
@@ -161,38 +163,37 @@ TEST(Algo_TriangulatePolygon3dTest, RandomPolygonsAreTiled)
     // the skin makes them) or 0.5, far from the origin, along the axes or turned.
     Polygon aStar = PelliskTest_Polygons::Star(aGenerator, 4 + aCase % 37), anOutline;
     if (aCase % 2 == 1)
+    {
       std::reverse(aStar.begin(), aStar.end());
+    }
     const double aCell = aCase % 2 == 0 ? 0.01 : 0.5;
     const gp_XY  aShift(100 * aUnit(aGenerator), 100 * aUnit(aGenerator));
     for (const gp_Pnt2d& aPoint :
          PelliskTest_Polygons::Rectilinear(aGenerator, 5, 2 + aCase % 12, aCase % 3 != 0))
+    {
       anOutline.emplace_back(aPoint.XY() * aCell + aShift);
+    }
     gp_Trsf aMove;
     if (aCase % 4 > 1)
+    {
       aMove.SetRotation(
           gp_Ax1(gp_Pnt(), gp_Dir(aUnit(aGenerator), aUnit(aGenerator), 0.1 + aUnit(aGenerator))),
           3.0 * aUnit(aGenerator));
+    }
     expectTiles(aStar, 1e-12, aMove);
     expectTiles(anOutline, 1e-6 * aCell * aCell, aMove);
+    aPlaced.push_back(placed(anOutline, aCase % 6, aMove));
+    aSequential.push_back(triangulate<Algo_TriangulatePolygon3d>(aPlaced.back(), isDone));
   }
-}
-
-TEST(Algo_TriangulatePolygon3dTest, ConcurrentRunsMatchSequentialOnes)
-{
   // The skin builder triangulates the faces of a shell in a parallel loop.
-  std::mt19937                     aGenerator(5u);
-  std::vector<std::vector<gp_Pnt>> aPolygons;
-  for (int i = 0; i < 64; ++i)
-    aPolygons.push_back(placed(PelliskTest_Polygons::Rectilinear(aGenerator, 5, 3 + i % 9, true), i % 6));
-  std::vector<Triangles> aSequential, aThreaded(aPolygons.size());
-  bool                   isDone = false;
-  for (const std::vector<gp_Pnt>& aPolygon : aPolygons)
-    aSequential.push_back(triangulate<Algo_TriangulatePolygon3d>(aPolygon, isDone));
-  const auto aWork = [&](size_t theFirst)
+  std::vector<Triangles> aThreaded(aPlaced.size());
+  const auto             aWork = [&aPlaced, &aThreaded](size_t theFirst)
   {
-    bool isAlsoDone = false;
-    for (size_t i = theFirst; i < aPolygons.size(); i += 2)
-      aThreaded[i] = triangulate<Algo_TriangulatePolygon3d>(aPolygons[i], isAlsoDone);
+    bool isDone = false;
+    for (size_t aCase = theFirst; aCase < aPlaced.size(); aCase += 2)
+    {
+      aThreaded[aCase] = triangulate<Algo_TriangulatePolygon3d>(aPlaced[aCase], isDone);
+    }
   };
   std::thread anOther(aWork, 1);
   aWork(0);
