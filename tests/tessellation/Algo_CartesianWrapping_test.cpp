@@ -14,7 +14,6 @@
 
 #include <list>
 #include <random>
-#include <set>
 
 namespace
 {
@@ -135,28 +134,26 @@ std::string checkCells(const std::vector<Cell>& theCells, bool theIsInner, unsig
   Wrapping      anAlgo(theCells);
   anAlgo.SetInnerMode(theIsInner);
   anAlgo.SetNbThreads(theNbThreads);
-  const std::vector<Cell> aSets[2]  = {theCells, anAlgo.PreparedCells()};
-  std::vector<int>        aCount[2] = {std::vector<int>(N * N * N, 0), std::vector<int>(N * N * N, 0)};
-  int                     aSpan[6]  = {N, N, N, 0, 0, 0}; // voxel box of the given cells, then checked
+  const std::vector<Cell> aSets[2]   = {theCells, anAlgo.PreparedCells()};
+  std::vector<int>        aCount[2]  = {std::vector<int>(N * N * N, 0), std::vector<int>(N * N * N, 0)};
+  int                     aBox[2][6] = {{N, N, N, 0, 0, 0}, {N, N, N, 0, 0, 0}};
   for (int aSet = 0; aSet < 2; ++aSet)
   {
     for (const Cell& aCell : aSets[aSet])
     {
+      for (int anAxis = 0; anAxis < 3; ++anAxis)
+      {
+        aBox[aSet][anAxis]     = std::min(aBox[aSet][anAxis], aCell[anAxis]);
+        aBox[aSet][anAxis + 3] = std::max(aBox[aSet][anAxis + 3], aCell[anAxis] + aCell[3]);
+      }
       for (int aVoxel = 0; aVoxel < aCell[3] * aCell[3] * aCell[3]; ++aVoxel)
       {
-        const int aCoord[3] = {aCell[0] + 1 + aVoxel % aCell[3], aCell[1] + 1 + aVoxel / aCell[3] % aCell[3],
-                               aCell[2] + 1 + aVoxel / aCell[3] / aCell[3]};
-        ++aCount[aSet][size_t((aCoord[0] * N + aCoord[1]) * N + aCoord[2])];
-        for (int anAxis = 0; anAxis < 3; ++anAxis)
-        {
-          aSpan[anAxis]     = aSet == 0 ? std::min(aSpan[anAxis], aCoord[anAxis]) : aSpan[anAxis];
-          aSpan[anAxis + 3] = aSet == 0 ? std::max(aSpan[anAxis + 3], aCoord[anAxis]) : aSpan[anAxis + 3];
-          EXPECT_TRUE(aCoord[anAxis] >= aSpan[anAxis] && aCoord[anAxis] <= aSpan[anAxis + 3])
-              << "filler beyond the cells";
-        }
+        const int anX = aCell[0] + 1 + aVoxel % aCell[3], aY = aCell[1] + 1 + aVoxel / aCell[3] % aCell[3];
+        ++aCount[aSet][size_t((anX * N + aY) * N + aCell[2] + 1 + aVoxel / aCell[3] / aCell[3])];
       }
     }
   }
+  EXPECT_TRUE(std::equal(aBox[0], aBox[0] + 6, aBox[1])) << "fillers beyond the box of the cells";
   for (size_t aVoxel = 0; aVoxel < aCount[0].size(); ++aVoxel)
   {
     EXPECT_TRUE(aCount[0][aVoxel] <= aCount[1][aVoxel] && aCount[1][aVoxel] <= 1)
@@ -212,13 +209,13 @@ std::string checkCells(const std::vector<Cell>& theCells, bool theIsInner, unsig
 }
 
 // The unit cells of [0, 8]^3 whose layer (distance to the outside of that cube) is listed.
-std::vector<Cell> layers(const std::set<int>& theLayers)
+std::vector<Cell> layers(const std::vector<int>& theLayers)
 {
   std::vector<Cell> aCells;
   for (int aCell = 0; aCell < 512; ++aCell)
   {
     const int aX = aCell % 8, aY = aCell / 8 % 8, aZ = aCell / 64;
-    if (theLayers.count(std::min({aX, aY, aZ, 7 - aX, 7 - aY, 7 - aZ})) != 0)
+    if (std::count(theLayers.begin(), theLayers.end(), std::min({aX, aY, aZ, 7 - aX, 7 - aY, 7 - aZ})) != 0)
     {
       aCells.push_back({aX, aY, aZ, 1});
     }
@@ -406,17 +403,6 @@ TEST(Algo_CartesianWrappingTest, RealMeshesAndDirtySoupsGiveValidSkinsThatEnclos
           PelliskTest_MeshCheck::IsValidWrap(wrapMesh(aMesh, aDivision), PelliskTest_Meshes::Soup(aMesh)));
     }
   }
-  // Walls from |x| = 0.5 to 1: the boundary cells form a layer on each side of
-  // the wall; the inner skin wraps the wall from inside those layers, enclosing
-  // less than the wall's volume of 7 but more than the cavity's 1.
-  for (const int aDivision : {32, 128})
-  {
-    SCOPED_TRACE("inner skin of the hollow box at 1/" + std::to_string(aDivision));
-    const PelliskTest_MeshCheck::Result aCheck =
-        PelliskTest_MeshCheck::Check(wrapMesh(PelliskTest_Meshes::HollowBox(), aDivision, true));
-    EXPECT_TRUE(aCheck.IsValid() && aCheck.NbShells == 2 && aCheck.Volume > 3.5 && aCheck.Volume < 7.0)
-        << aCheck.Summary() << aCheck.NbShells << " shells, volume " << aCheck.Volume;
-  }
 }
 
 TEST(Algo_CartesianWrappingTest, OneAndTwoThreadsGiveIdenticalSkins)
@@ -426,11 +412,17 @@ TEST(Algo_CartesianWrappingTest, OneAndTwoThreadsGiveIdenticalSkins)
   {
     const Handle(Poly_Triangulation) aSkin   = wrapMesh(aMesh, isInner ? 64 : 128, isInner, 1),
                                      anOther = wrapMesh(aMesh, isInner ? 64 : 128, isInner, 2);
+    const std::vector<gp_Pnt> aNodes         = PelliskTest_Meshes::Nodes(aSkin),
+                              anOtherNodes   = PelliskTest_Meshes::Nodes(anOther);
     EXPECT_EQ(PelliskTest_Meshes::Triangles(aSkin), PelliskTest_Meshes::Triangles(anOther));
-    ASSERT_EQ(aSkin->NbNodes(), anOther->NbNodes());
-    for (int aNode = 1; aNode <= aSkin->NbNodes(); ++aNode)
-    {
-      ASSERT_TRUE(aSkin->Node(aNode).IsEqual(anOther->Node(aNode), 0.0)) << "node " << aNode;
-    }
+    EXPECT_TRUE(std::equal(aNodes.begin(), aNodes.end(), anOtherNodes.begin(), anOtherNodes.end(),
+                           [](const gp_Pnt& theP, const gp_Pnt& theQ) { return theP.IsEqual(theQ, 0.0); }));
+    // Walls from |x| = 0.5 to 1: the boundary cells form a layer on each side of
+    // the wall; the inner skin wraps the wall from inside those layers, enclosing
+    // less than the wall's volume of 7 but more than the cavity's 1.
+    const PelliskTest_MeshCheck::Result aCheck = PelliskTest_MeshCheck::Check(aSkin);
+    EXPECT_TRUE(!isInner ||
+                (aCheck.IsValid() && aCheck.NbShells == 2 && aCheck.Volume > 3.5 && aCheck.Volume < 7.0))
+        << aCheck.Summary() << aCheck.NbShells << " shells, volume " << aCheck.Volume;
   }
 }
