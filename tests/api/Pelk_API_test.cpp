@@ -10,8 +10,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <list>
-#include <set>
 
 namespace
 {
@@ -203,101 +201,4 @@ TEST(Pelk_APITest, MissingStagesAndInputsAreReported)
             "Tessellation STARTED; Pelk_API.NoTessellationAlgo; Algo.NoAlgorithm; Voxelization STARTED; "
             "Algo_Voxelization.NoMesh; Algo_Voxelization.NoInputBox; Voxelization FINISHED; ");
   EXPECT_EQ(aNotifier->Indicator()->NbScopes(), 1);
-}
-
-namespace
-{
-// A turn by multiples of 90 degrees (axes permuted with signs, determinant 1),
-// a power-of-two scale and a dyadic shift: exact on single-precision input.
-struct Move
-{
-  std::string Name;
-  int         Axis[3], Sign[3];
-  double      Scale;
-  gp_XYZ      Shift;
-
-  gp_XYZ operator()(const gp_XYZ& theP) const
-  {
-    const gp_XYZ aTurned(Sign[0] * theP.Coord(Axis[0] + 1), Sign[1] * theP.Coord(Axis[1] + 1),
-                         Sign[2] * theP.Coord(Axis[2] + 1));
-    return aTurned * Scale + Shift;
-  }
-};
-
-using Cycle = std::vector<std::array<double, 3>>; // lattice points
-
-// The wrap through the facade: min-size voxelization with cells of 1/128 of
-// the input's cube, then Cartesian wrapping; gives the cell size and the cube's least corner.
-Handle(HalfEdge_Mesh) wrap(const Handle(Poly_Triangulation)& theMesh, double& theCell, gp_XYZ& theCorner)
-{
-  const Bnd_Box                 aCube = Algo_Voxelization::BoundingCube(theMesh);
-  Pelk_API                      anAPI;
-  Handle(Pelk_WrappingSettings) aSettings = new Pelk_WrappingSettings(anAPI.Notifier());
-  aSettings->SetVoxelizationAlgorithm("Algo_VoxelizationMinSize");
-  aSettings->SetTessellationAlgorithm("Algo_CartesianWrapping");
-  theCell = (aCube.CornerMax().X() - aCube.CornerMin().X()) / 128.0;
-  aSettings->SetCellSize(theCell);
-  anAPI.SetDirtyMesh(theMesh);
-  EXPECT_TRUE(anAPI.PerformWrapping(aSettings));
-  theCorner = anAPI.BoundingBox().CornerMin().XYZ();
-  return anAPI.GetResultMesh();
-}
-
-// The faces of the wrap moved by theMove, each as the cycle of its corners
-// numbered on the lattice of cells theCell from theCorner, from the least one.
-std::set<Cycle>
-faces(const Handle(HalfEdge_Mesh)& theWrap, const Move& theMove, const gp_XYZ& theCorner, double theCell)
-{
-  std::set<Cycle> aFaces;
-  for (int aFace = 0; aFace < theWrap->NbFaces(); ++aFace)
-  {
-    std::list<int> aCorners;
-    theWrap->Face(aFace, aCorners);
-    Cycle aCycle;
-    for (const int aCorner : aCorners)
-    {
-      const gp_XYZ aPlace = (theMove(theWrap->Node(aCorner).XYZ()) - theCorner) / theCell;
-      const gp_XYZ aNode(std::round(aPlace.X()), std::round(aPlace.Y()), std::round(aPlace.Z()));
-      EXPECT_TRUE(aPlace.IsEqual(aNode, 128 * 1e-9)) << "off the lattice";
-      aCycle.push_back({aNode.X(), aNode.Y(), aNode.Z()});
-    }
-    std::rotate(aCycle.begin(), std::min_element(aCycle.begin(), aCycle.end()), aCycle.end());
-    aFaces.insert(aCycle);
-  }
-  EXPECT_EQ(aFaces.size(), size_t(theWrap->NbFaces())) << "repeated faces";
-  return aFaces;
-}
-} // namespace
-
-// The wrap of the mesh moved each way must be the wrap of the mesh moved the same way.
-TEST(Pelk_APITest, MovedMeshGivesTheSameWrapMovedTheSameWay)
-{
-  const Move              aStill = {"", {0, 1, 2}, {1, 1, 1}, 1.0, gp_XYZ()};
-  const std::vector<Move> aMoves = {
-      {"shift", {0, 1, 2}, {1, 1, 1}, 1.0, gp_XYZ(16, -0.375, 3.25)},
-      {"scale", {0, 1, 2}, {1, 1, 1}, 4.0, gp_XYZ(-0.375, 0, 0)},
-      {"quarter turn about Z", {1, 0, 2}, {-1, 1, 1}, 1.0, gp_XYZ(0, 16, -0.375)},
-      {"third turn about a diagonal", {2, 0, 1}, {-1, -1, 1}, 0.5, gp_XYZ(-0.375, 16, 48)}};
-  for (const char* aName : {"boeing_cgal.stl", "teapot_utah.stl"})
-  {
-    Pelk_API aReader;
-    ASSERT_TRUE(aReader.ImportSTL(PelliskTest_Data::File(aName).c_str()));
-    const Handle(Poly_Triangulation) aMesh = aReader.DirtyMesh();
-    double                           aCell = 0.0;
-    gp_XYZ                           aCorner;
-    const Handle(HalfEdge_Mesh)      aWrap = wrap(aMesh, aCell, aCorner);
-    for (const Move& aMove : aMoves)
-    {
-      SCOPED_TRACE(std::string(aName) + " moved by " + aMove.Name);
-      std::vector<gp_Pnt> aNodes;
-      for (const gp_Pnt& aNode : PelliskTest_Meshes::Nodes(aMesh))
-      {
-        aNodes.emplace_back(aMove(aNode.XYZ()));
-      }
-      const Handle(HalfEdge_Mesh) aMoved =
-          wrap(PelliskTest_Meshes::Make(aNodes, PelliskTest_Meshes::Triangles(aMesh)), aCell, aCorner);
-      EXPECT_EQ(aWrap->NbNodes(), aMoved->NbNodes());
-      EXPECT_TRUE(faces(aWrap, aMove, aCorner, aCell) == faces(aMoved, aStill, aCorner, aCell));
-    }
-  }
 }

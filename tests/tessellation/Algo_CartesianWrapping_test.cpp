@@ -14,13 +14,14 @@
 
 #include <list>
 #include <random>
+#include <set>
 
 namespace
 {
 using Cell = std::array<int, 4>; // lower corner and edge length, within [0, 16]^3
 
 // The algorithm on an octree over [0, 16]^3 whose boundary leaves are the
-// given cells, with its steps open to the tests.
+// given cells, with its steps and cells open to the tests.
 class Wrapping : public Algo_CartesianWrapping
 {
 public:
@@ -46,22 +47,11 @@ public:
     }
   }
 
-  // The cells once joints are closed and large cells split.
-  std::vector<Cell> PreparedCells()
-  {
-    ExtactNodes();
-    CheckJoints();
-    std::vector<Cell> aCells;
-    for (const SVO_Node* aNode : myNodes)
-    {
-      aCells.push_back({int(aNode->BoxMin.X()), int(aNode->BoxMin.Y()), int(aNode->BoxMin.Z()),
-                        int(aNode->BoxMax.X() - aNode->BoxMin.X())});
-    }
-    return aCells;
-  }
-
-  bool   Skin() { return ConvertIntoTriangles(); }
-  size_t NbCreated() const { return myCreatedNodes.size(); }
+  using Algo_CartesianWrapping::CheckJoints;
+  using Algo_CartesianWrapping::ConvertIntoTriangles;
+  using Algo_CartesianWrapping::ExtactNodes;
+  using Algo_CartesianWrapping::myCreatedNodes;
+  using Algo_CartesianWrapping::myNodes;
 };
 
 // Random cells: leaves of a random octree over [0, 2^levels]^3, each kept with
@@ -134,9 +124,18 @@ std::string checkCells(const std::vector<Cell>& theCells, bool theIsInner, unsig
   Wrapping      anAlgo(theCells);
   anAlgo.SetInnerMode(theIsInner);
   anAlgo.SetNbThreads(theNbThreads);
-  const std::vector<Cell> aSets[2]   = {theCells, anAlgo.PreparedCells()};
-  std::vector<int>        aCount[2]  = {std::vector<int>(N * N * N, 0), std::vector<int>(N * N * N, 0)};
-  int                     aBox[2][6] = {{N, N, N, 0, 0, 0}, {N, N, N, 0, 0, 0}};
+  anAlgo.ExtactNodes();
+  anAlgo.CheckJoints();
+  // The cells once joints are closed and large cells split are counted first,
+  // then the given ones are looked up.
+  std::vector<Cell> aSets[2] = {{}, theCells};
+  for (const SVO_Node* aNode : anAlgo.myNodes)
+  {
+    aSets[0].push_back({int(aNode->BoxMin.X()), int(aNode->BoxMin.Y()), int(aNode->BoxMin.Z()),
+                        int(aNode->BoxMax.X() - aNode->BoxMin.X())});
+  }
+  std::vector<int> aModel(N * N * N, 0); // prepared cells per voxel
+  int              aBox[2][6] = {{N, N, N, 0, 0, 0}, {N, N, N, 0, 0, 0}};
   for (int aSet = 0; aSet < 2; ++aSet)
   {
     for (const Cell& aCell : aSets[aSet])
@@ -149,17 +148,13 @@ std::string checkCells(const std::vector<Cell>& theCells, bool theIsInner, unsig
       for (int aVoxel = 0; aVoxel < aCell[3] * aCell[3] * aCell[3]; ++aVoxel)
       {
         const int anX = aCell[0] + 1 + aVoxel % aCell[3], aY = aCell[1] + 1 + aVoxel / aCell[3] % aCell[3];
-        ++aCount[aSet][size_t((anX * N + aY) * N + aCell[2] + 1 + aVoxel / aCell[3] / aCell[3])];
+        int&      aCount = aModel[size_t((anX * N + aY) * N + aCell[2] + 1 + aVoxel / aCell[3] / aCell[3])];
+        EXPECT_EQ(aSet == 0 ? ++aCount : aCount, 1) << (aSet == 0 ? "overlapping cells" : "lost cell");
       }
     }
   }
   EXPECT_TRUE(std::equal(aBox[0], aBox[0] + 6, aBox[1])) << "fillers beyond the box of the cells";
-  for (size_t aVoxel = 0; aVoxel < aCount[0].size(); ++aVoxel)
-  {
-    EXPECT_TRUE(aCount[0][aVoxel] <= aCount[1][aVoxel] && aCount[1][aVoxel] <= 1)
-        << "lost or overlapping cells at voxel " << aVoxel;
-  }
-  EXPECT_TRUE(anAlgo.Skin());
+  EXPECT_TRUE(anAlgo.ConvertIntoTriangles());
   if (anAlgo.Result()->NbFaces() == 0)
   {
     return "";
@@ -167,11 +162,10 @@ std::string checkCells(const std::vector<Cell>& theCells, bool theIsInner, unsig
   const Handle(Poly_Triangulation)    aSkin  = triangulated(anAlgo.Result());
   const PelliskTest_MeshCheck::Result aCheck = PelliskTest_MeshCheck::Check(aSkin);
   EXPECT_TRUE(aCheck.IsValid()) << aCheck.Summary();
-  // Flood the empty space from a corner of the model. The model's outer layers
-  // are empty, so steps that wrap around a row join empty voxels only.
-  std::vector<char> isOut(aCount[1].size(), 0);
-  size_t            aNbIn = isOut.size() - 1, aNbFaces = 0;
-  isOut[0] = 1;
+  // Flood the empty space from a corner of the model, marking it -1. The
+  // model's outer layers are empty, so steps that wrap around a row join empty voxels only.
+  size_t aNbIn = aModel.size() - 1, aNbFaces = 0;
+  aModel[0] = -1;
   for (std::vector<size_t> aFront = {0}; !aFront.empty() && !theIsInner;)
   {
     const size_t aVoxel = aFront.back();
@@ -179,13 +173,10 @@ std::string checkCells(const std::vector<Cell>& theCells, bool theIsInner, unsig
     for (const int aStep : {-N * N, N * N, -N, N, -1, 1})
     {
       const size_t aNext = aVoxel + size_t(aStep);
-      if (aNext < isOut.size() && aCount[1][aNext] > 0)
+      aNbFaces += aNext < aModel.size() && aModel[aNext] > 0 ? 1 : 0;
+      if (aNext < aModel.size() && aModel[aNext] == 0)
       {
-        ++aNbFaces;
-      }
-      else if (aNext < isOut.size() && isOut[aNext] == 0)
-      {
-        isOut[aNext] = 1;
+        aModel[aNext] = -1;
         --aNbIn;
         aFront.push_back(aNext);
       }
@@ -203,7 +194,7 @@ std::string checkCells(const std::vector<Cell>& theCells, bool theIsInner, unsig
       << "volume " << aCheck.Volume << " and area " << anArea / 2.0 << " of the skin; the model's " << aNbIn
       << " and " << aNbFaces;
   char aCounts[100];
-  std::snprintf(aCounts, sizeof(aCounts), "%zu %d %d %d %.12g", anAlgo.NbCreated(),
+  std::snprintf(aCounts, sizeof(aCounts), "%zu %d %d %d %.12g", anAlgo.myCreatedNodes.size(),
                 anAlgo.Result()->NbFaces(), anAlgo.Result()->NbNodes(), aCheck.NbShells, aCheck.Volume);
   return aCounts;
 }
@@ -235,6 +226,8 @@ TEST(Algo_CartesianWrappingTest, SmallConfigurationsGiveTheirExactSkins)
   {
     aChains.insert(aChains.end(), {{10, 10, aZ, 1}, {11, 11, aZ, 1}});
   }
+  const std::vector<Cell> aPinched = {{2, 1, 1, 1}, {1, 2, 1, 1}, {2, 2, 1, 1},
+                                      {1, 1, 2, 1}, {2, 1, 2, 1}, {1, 2, 2, 1}};
   // Name, cells, inner skin; fillers created, faces, nodes, shells and volume
   // of the skin, or nothing when these depend on which fillers the rule picks.
   const std::vector<std::tuple<std::string, std::vector<Cell>, bool, std::string>> aCases = {
@@ -246,10 +239,7 @@ TEST(Algo_CartesianWrappingTest, SmallConfigurationsGiveTheirExactSkins)
       {"corner", {{1, 1, 1, 1}, {2, 2, 2, 1}}, false, "6 24 26 1 8"},
       {"smaller corner neighbour", {{0, 0, 0, 2}, {2, 2, 2, 1}}, false, "6 27 32 1 15"},
       {"edge of equal large cells", {{0, 0, 0, 2}, {2, 2, 0, 2}}, false, "2 16 18 1 32"},
-      {"empty octants at a corner",
-       {{2, 1, 1, 1}, {1, 2, 1, 1}, {2, 2, 1, 1}, {1, 1, 2, 1}, {2, 1, 2, 1}, {1, 2, 2, 1}},
-       false,
-       "2 24 26 1 8"},
+      {"empty octants at a corner", aPinched, false, "2 24 26 1 8"},
       {"much larger than a neighbour", {{0, 0, 0, 8}, {8, 0, 0, 1}}, false, "16 38 45 1 513"},
       {"diagonal chains", aChains, false, "48 192 198 3 68"},
       {"far apart", {{1, 1, 1, 1}, {12, 12, 12, 2}}, false, "0 12 16 2 9"},
@@ -313,8 +303,7 @@ public:
     return Pelk_ProgressNotifier::NewScope(theName, theMin, theMax, theStep);
   }
 
-  std::string Scopes;     // "name min max step; " with the name after "::"
-  std::string BreakScope; // the full name
+  std::string Scopes, BreakScope; // "name min max step; " with the name after "::"; a full name
 };
 } // namespace
 
@@ -332,8 +321,7 @@ TEST(Algo_CartesianWrappingTest, ReportsProgressAndFailsWithoutCellsOrOnUserBrea
   // Every scope was closed: the four top-level ones fill 0.21 of the whole run.
   EXPECT_NEAR(aNotifier->GetPosition(), 0.21, 1e-12);
 
-  Algo_CartesianWrapping aTreeless(Pelk_DummyProgressNotifier::Instance());
-  EXPECT_FALSE(aTreeless.Perform());
+  EXPECT_FALSE(Algo_CartesianWrapping(Pelk_DummyProgressNotifier::Instance()).Perform()); // no tree
   Wrapping anEmpty({});
   EXPECT_FALSE(anEmpty.Perform());
   ASSERT_FALSE(anEmpty.Result().IsNull());
@@ -355,10 +343,10 @@ namespace
 {
 // The skin of the mesh through the facade: minimum-size voxelization with
 // cells of 1 / theDivisions of the bounding cube, then Cartesian wrapping.
-Handle(Poly_Triangulation) wrapMesh(const Handle(Poly_Triangulation)& theMesh,
-                                    int                               theDivisions,
-                                    bool                              theIsInner   = false,
-                                    int                               theNbThreads = 2)
+Handle(HalfEdge_Mesh) wrapMesh(const Handle(Poly_Triangulation)& theMesh,
+                               int                               theDivisions,
+                               bool                              theIsInner   = false,
+                               int                               theNbThreads = 2)
 {
   const Bnd_Box                 aCube = Algo_Voxelization::BoundingCube(theMesh);
   Pelk_API                      anAPI;
@@ -370,7 +358,7 @@ Handle(Poly_Triangulation) wrapMesh(const Handle(Poly_Triangulation)& theMesh,
   aSettings->SetCellSize((aCube.CornerMax().X() - aCube.CornerMin().X()) / theDivisions);
   anAPI.SetDirtyMesh(theMesh);
   EXPECT_TRUE(anAPI.PerformWrapping(aSettings));
-  return triangulated(anAPI.GetResultMesh());
+  return anAPI.GetResultMesh();
 }
 
 Handle(Poly_Triangulation) readMesh(const std::string& theName)
@@ -399,8 +387,8 @@ TEST(Algo_CartesianWrappingTest, RealMeshesAndDirtySoupsGiveValidSkinsThatEnclos
     {
       SCOPED_TRACE(aName + " at 1/" + std::to_string(aDivision));
       // Only the corners of the triangles: nodes left in holes belong to no surface and are not wrapped.
-      EXPECT_TRUE(
-          PelliskTest_MeshCheck::IsValidWrap(wrapMesh(aMesh, aDivision), PelliskTest_Meshes::Soup(aMesh)));
+      EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(triangulated(wrapMesh(aMesh, aDivision)),
+                                                     PelliskTest_Meshes::Soup(aMesh)));
     }
   }
 }
@@ -410,8 +398,8 @@ TEST(Algo_CartesianWrappingTest, OneAndTwoThreadsGiveIdenticalSkins)
   for (const auto& [aMesh, isInner] : {std::make_pair(readMesh("spider_assimp.stl"), false),
                                        std::make_pair(PelliskTest_Meshes::HollowBox(), true)})
   {
-    const Handle(Poly_Triangulation) aSkin   = wrapMesh(aMesh, isInner ? 64 : 128, isInner, 1),
-                                     anOther = wrapMesh(aMesh, isInner ? 64 : 128, isInner, 2);
+    const Handle(Poly_Triangulation) aSkin   = triangulated(wrapMesh(aMesh, isInner ? 64 : 128, isInner, 1)),
+                                     anOther = triangulated(wrapMesh(aMesh, isInner ? 64 : 128, isInner, 2));
     const std::vector<gp_Pnt> aNodes         = PelliskTest_Meshes::Nodes(aSkin),
                               anOtherNodes   = PelliskTest_Meshes::Nodes(anOther);
     EXPECT_EQ(PelliskTest_Meshes::Triangles(aSkin), PelliskTest_Meshes::Triangles(anOther));
@@ -424,5 +412,82 @@ TEST(Algo_CartesianWrappingTest, OneAndTwoThreadsGiveIdenticalSkins)
     EXPECT_TRUE(!isInner ||
                 (aCheck.IsValid() && aCheck.NbShells == 2 && aCheck.Volume > 3.5 && aCheck.Volume < 7.0))
         << aCheck.Summary() << aCheck.NbShells << " shells, volume " << aCheck.Volume;
+  }
+}
+
+namespace
+{
+// A turn by multiples of 90 degrees (axes permuted with signs, determinant 1),
+// a power-of-two scale and a dyadic shift: exact on single-precision input; none by default.
+struct Move
+{
+  std::string Name;
+  int         Axis[3] = {0, 1, 2}, Sign[3] = {1, 1, 1};
+  double      Scale = 1.0;
+  gp_XYZ      Shift;
+
+  gp_XYZ operator()(const gp_XYZ& theP) const
+  {
+    const gp_XYZ aTurned(Sign[0] * theP.Coord(Axis[0] + 1), Sign[1] * theP.Coord(Axis[1] + 1),
+                         Sign[2] * theP.Coord(Axis[2] + 1));
+    return aTurned * Scale + Shift;
+  }
+};
+
+using Cycle = std::vector<std::array<double, 3>>; // lattice points
+
+// The faces of the wrap moved by theMove, each as the cycle of its corners on
+// the lattice of the cells of 1/128 of theCube, from the least corner.
+std::set<Cycle> faces(const Handle(HalfEdge_Mesh)& theWrap, const Move& theMove, const Bnd_Box& theCube)
+{
+  const double    aCell = (theCube.CornerMax().X() - theCube.CornerMin().X()) / 128.0;
+  std::set<Cycle> aFaces;
+  for (int aFace = 0; aFace < theWrap->NbFaces(); ++aFace)
+  {
+    std::list<int> aCorners;
+    theWrap->Face(aFace, aCorners);
+    Cycle aCycle;
+    for (const int aCorner : aCorners)
+    {
+      const gp_XYZ aPlace = (theMove(theWrap->Node(aCorner).XYZ()) - theCube.CornerMin().XYZ()) / aCell;
+      const gp_XYZ aNode(std::round(aPlace.X()), std::round(aPlace.Y()), std::round(aPlace.Z()));
+      EXPECT_TRUE(aPlace.IsEqual(aNode, 128 * 1e-9)) << "off the lattice";
+      aCycle.push_back({aNode.X(), aNode.Y(), aNode.Z()});
+    }
+    std::rotate(aCycle.begin(), std::min_element(aCycle.begin(), aCycle.end()), aCycle.end());
+    aFaces.insert(aCycle);
+  }
+  EXPECT_EQ(aFaces.size(), size_t(theWrap->NbFaces())) << "repeated faces";
+  return aFaces;
+}
+} // namespace
+
+// The wrap of the mesh moved each way must be the wrap of the mesh moved the same way.
+TEST(Algo_CartesianWrappingTest, MovedMeshGivesTheSameWrapMovedTheSameWay)
+{
+  const std::vector<Move> aMoves = {
+      {"shift", {0, 1, 2}, {1, 1, 1}, 1.0, gp_XYZ(16, -0.375, 3.25)},
+      {"scale", {0, 1, 2}, {1, 1, 1}, 4.0, gp_XYZ(-0.375, 0, 0)},
+      {"quarter turn about Z", {1, 0, 2}, {-1, 1, 1}, 1.0, gp_XYZ(0, 16, -0.375)},
+      {"third turn about a diagonal", {2, 0, 1}, {-1, -1, 1}, 0.5, gp_XYZ(-0.375, 16, 48)}};
+  for (const char* aName : {"boeing_cgal.stl", "teapot_utah.stl"})
+  {
+    const Handle(Poly_Triangulation) aMesh = readMesh(aName);
+    const Handle(HalfEdge_Mesh)      aWrap = wrapMesh(aMesh, 128);
+    for (const Move& aMove : aMoves)
+    {
+      SCOPED_TRACE(std::string(aName) + " moved by " + aMove.Name);
+      std::vector<gp_Pnt> aNodes;
+      for (const gp_Pnt& aNode : PelliskTest_Meshes::Nodes(aMesh))
+      {
+        aNodes.emplace_back(aMove(aNode.XYZ()));
+      }
+      const Handle(Poly_Triangulation) aMoved =
+          PelliskTest_Meshes::Make(aNodes, PelliskTest_Meshes::Triangles(aMesh));
+      const Bnd_Box               aCube      = Algo_Voxelization::BoundingCube(aMoved);
+      const Handle(HalfEdge_Mesh) aMovedWrap = wrapMesh(aMoved, 128);
+      EXPECT_EQ(aWrap->NbNodes(), aMovedWrap->NbNodes());
+      EXPECT_TRUE(faces(aWrap, aMove, aCube) == faces(aMovedWrap, Move(), aCube));
+    }
   }
 }
