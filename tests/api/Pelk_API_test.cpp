@@ -68,11 +68,6 @@ private:
   int myId;
 };
 
-Handle(Pelk_ProgressNotifier) newNotifier()
-{
-  return new Pelk_ProgressNotifier(PelliskTest_Data::SourceResource("PelliskMessages").c_str());
-}
-
 // Min-size voxelization, the copy tessellation and the refinements of the given numbers.
 Handle(Pelk_WrappingSettings) stages(const Handle(Pelk_ProgressNotifier)& theNotifier,
                                      const std::vector<int>&              theRefinements  = {},
@@ -103,10 +98,11 @@ std::string log(const Handle(Pelk_ProgressNotifier)& theNotifier)
 }
 } // namespace
 
-TEST(Pelk_APITest, ChainRunsInOrderAndStopsAtTheFirstFailureOrCancellation)
+TEST(Pelk_APITest, ChainRunsInOrderOnTheFirstCubeAndStopsAtTheFirstFailureOrCancellation)
 {
-  Handle(Pelk_ProgressNotifier) aNotifier = newNotifier();
-  Pelk_API                      anAPI(aNotifier);
+  Handle(Pelk_ProgressNotifier) aNotifier =
+      new Pelk_ProgressNotifier(PelliskTest_Data::SourceResource("PelliskMessages").c_str());
+  Pelk_API anAPI(aNotifier);
   anAPI.SetDirtyMesh(tetrahedron());
   EXPECT_FALSE(anAPI.PerformWrapping(stages(aNotifier, {1, -2, 3})));
   EXPECT_EQ(
@@ -119,8 +115,13 @@ TEST(Pelk_APITest, ChainRunsInOrderAndStopsAtTheFirstFailureOrCancellation)
   EXPECT_EQ(anAPI.GetResultMesh()->Node(0).X(), -3.0);
   EXPECT_EQ(aNotifier->Indicator()->NbScopes(), 1);
   EXPECT_EQ(aNotifier->GetPosition(), 1.0);
-
-  EXPECT_TRUE(anAPI.PerformWrapping(stages(aNotifier, {4})));
+  // The cube of the first run is kept for later meshes.
+  EXPECT_TRUE(anAPI.BoundingBox().CornerMin().IsEqual(gp_Pnt(0, -1, -1.5), 1e-12));
+  EXPECT_TRUE(anAPI.BoundingBox().CornerMax().IsEqual(gp_Pnt(4, 3, 2.5), 1e-12));
+  const Handle(Pelk_WrappingSettings) aSettings = stages(aNotifier, {4});
+  anAPI.SetDirtyMesh(tetrahedron(1.0));
+  EXPECT_TRUE(anAPI.PerformWrapping(aSettings));
+  EXPECT_TRUE(aSettings->Voxelization()->Box().CornerMax().IsEqual(gp_Pnt(4, 3, 2.5), 1e-12));
   ASSERT_FALSE(anAPI.GetResultTriangulation().IsNull());
   EXPECT_EQ(anAPI.GetResultTriangulation()->Node(1).X(), -4.0);
   EXPECT_EQ(anAPI.GetResultTriangulation()->NbTriangles(), 4);
@@ -134,7 +135,6 @@ TEST(Pelk_APITest, ChainRunsInOrderAndStopsAtTheFirstFailureOrCancellation)
     EXPECT_EQ(anAPI.DirtyMesh()->NbNodes(), 4);
   }
   EXPECT_FALSE(anAPI.ExportSTL((aDir + "/no/such/folder/out.stl").c_str(), true));
-
   // Cancelled during the tessellation: its result is kept, the refinements skipped.
   aNotifier->Clear();
   EXPECT_FALSE(anAPI.PerformWrapping(stages(aNotifier, {5}, true)));
@@ -151,31 +151,12 @@ TEST(Pelk_APITest, ChainRunsInOrderAndStopsAtTheFirstFailureOrCancellation)
   EXPECT_EQ(log(aNotifier), "Voxelization STARTED; Voxelization FINISHED; ");
 }
 
-TEST(Pelk_APITest, FirstRunCubeIsKeptForLaterMeshes)
+TEST(Pelk_APITest, MissingStagesAndBadInputsAreReported)
 {
-  Pelk_API anAPI(newNotifier());
-  anAPI.SetDirtyMesh(tetrahedron());
-  EXPECT_TRUE(anAPI.PerformWrapping(stages(anAPI.Notifier())));
-  EXPECT_TRUE(anAPI.BoundingBox().CornerMin().IsEqual(gp_Pnt(0, -1, -1.5), 1e-12));
-  EXPECT_TRUE(anAPI.BoundingBox().CornerMax().IsEqual(gp_Pnt(4, 3, 2.5), 1e-12));
-  const Handle(Pelk_WrappingSettings) aSettings = stages(anAPI.Notifier());
-  anAPI.SetDirtyMesh(tetrahedron(1.0));
-  EXPECT_TRUE(anAPI.PerformWrapping(aSettings));
-  EXPECT_TRUE(aSettings->Voxelization()->Box().CornerMax().IsEqual(gp_Pnt(4, 3, 2.5), 1e-12));
-
-  // A given box is used as given: a non-cube is refused by the voxelization.
-  anAPI.Notifier()->Clear();
-  anAPI.SetBoundingBox(Bnd_Box(gp_Pnt(0, 0, 0), gp_Pnt(5, 5, 6)));
-  EXPECT_FALSE(anAPI.PerformWrapping(stages(anAPI.Notifier())));
-  EXPECT_EQ(log(anAPI.Notifier()),
-            "Voxelization STARTED; Algo_Voxelization.NonCubeBox; Voxelization FINISHED; ");
-}
-
-TEST(Pelk_APITest, MissingStagesAndInputsAreReported)
-{
-  const std::string             aDir      = PelliskTest_Data::ScratchFolder("api_missing");
-  Handle(Pelk_ProgressNotifier) aNotifier = newNotifier();
-  Pelk_API                      anAPI(aNotifier);
+  const std::string             aDir = PelliskTest_Data::ScratchFolder("api_missing");
+  Handle(Pelk_ProgressNotifier) aNotifier =
+      new Pelk_ProgressNotifier(PelliskTest_Data::SourceResource("PelliskMessages").c_str());
+  Pelk_API anAPI(aNotifier);
   EXPECT_TRUE(anAPI.GetResultTriangulation().IsNull());
   EXPECT_FALSE(anAPI.ExportSTL((aDir + "/never_written.stl").c_str(), true));
   EXPECT_FALSE(std::filesystem::exists(aDir + "/never_written.stl"));
@@ -190,6 +171,9 @@ TEST(Pelk_APITest, MissingStagesAndInputsAreReported)
   aSettings->SetCellSize(1.0);
   anAPI.SetDirtyMesh(tetrahedron());
   EXPECT_FALSE(anAPI.PerformWrapping(aSettings));
+  // A given box is used as given: a non-cube is refused by the voxelization.
+  anAPI.SetBoundingBox(Bnd_Box(gp_Pnt(0, 0, 0), gp_Pnt(5, 5, 6)));
+  EXPECT_FALSE(anAPI.PerformWrapping(aSettings));
   // An empty mesh without a box: the voxelization reports the missing mesh.
   anAPI.SetDirtyMesh(new Poly_Triangulation());
   anAPI.SetBoundingBox(Bnd_Box());
@@ -199,6 +183,7 @@ TEST(Pelk_APITest, MissingStagesAndInputsAreReported)
             "STL import STARTED; STL_IO.ReadingError; STL import FINISHED; Voxelization STARTED; "
             "Pelk_API.NoVoxelizationAlgo; Algo.NoAlgorithm; Voxelization STARTED; Voxelization FINISHED; "
             "Tessellation STARTED; Pelk_API.NoTessellationAlgo; Algo.NoAlgorithm; Voxelization STARTED; "
+            "Algo_Voxelization.NonCubeBox; Voxelization FINISHED; Voxelization STARTED; "
             "Algo_Voxelization.NoMesh; Algo_Voxelization.NoInputBox; Voxelization FINISHED; ");
   EXPECT_EQ(aNotifier->Indicator()->NbScopes(), 1);
 }

@@ -22,9 +22,8 @@ using Cell = std::array<int, 4>; // lower corner and edge length, within [0, 16]
 
 // The algorithm on an octree over [0, 16]^3 whose boundary leaves are the
 // given cells, with its steps and cells open to the tests.
-class Wrapping : public Algo_CartesianWrapping
+struct Wrapping : public Algo_CartesianWrapping
 {
-public:
   explicit Wrapping(const std::vector<Cell>&             theCells,
                     const Handle(Pelk_ProgressNotifier)& theNotifier = Pelk_DummyProgressNotifier::Instance())
       : Algo_CartesianWrapping(theNotifier)
@@ -281,9 +280,8 @@ TEST(Algo_CartesianWrappingTest, RandomCellsGiveValidSkinsOfTheirUnion)
 namespace
 {
 // A notifier that records the scopes opened and cancels when BreakScope opens.
-class RecordingNotifier : public Pelk_ProgressNotifier
+struct RecordingNotifier : public Pelk_ProgressNotifier
 {
-public:
   RecordingNotifier()
       : Pelk_ProgressNotifier(PelliskTest_Data::SourceResource("PelliskMessages").c_str())
   {
@@ -320,13 +318,11 @@ TEST(Algo_CartesianWrappingTest, ReportsProgressAndFailsWithoutCellsOrOnUserBrea
             "Clear 0 0.02 0.00666667; ");
   // Every scope was closed: the four top-level ones fill 0.21 of the whole run.
   EXPECT_NEAR(aNotifier->GetPosition(), 0.21, 1e-12);
-
   EXPECT_FALSE(Algo_CartesianWrapping(Pelk_DummyProgressNotifier::Instance()).Perform()); // no tree
   Wrapping anEmpty({});
   EXPECT_FALSE(anEmpty.Perform());
   ASSERT_FALSE(anEmpty.Result().IsNull());
   EXPECT_EQ(anEmpty.Result()->NbFaces(), 0);
-
   // A break while closing the joints stops before the skin. A second run on
   // the cancelled notifier fails as well, and the fillers of both runs are
   // released (checked by the sanitizer build).
@@ -343,10 +339,8 @@ namespace
 {
 // The skin of the mesh through the facade: minimum-size voxelization with
 // cells of 1 / theDivisions of the bounding cube, then Cartesian wrapping.
-Handle(HalfEdge_Mesh) wrapMesh(const Handle(Poly_Triangulation)& theMesh,
-                               int                               theDivisions,
-                               bool                              theIsInner   = false,
-                               int                               theNbThreads = 2)
+Handle(HalfEdge_Mesh)
+wrapMesh(const Handle(Poly_Triangulation)& theMesh, int theDivisions, bool theIsInner, int theNbThreads)
 {
   const Bnd_Box                 aCube = Algo_Voxelization::BoundingCube(theMesh);
   Pelk_API                      anAPI;
@@ -387,7 +381,7 @@ TEST(Algo_CartesianWrappingTest, RealMeshesAndDirtySoupsGiveValidSkinsThatEnclos
     {
       SCOPED_TRACE(aName + " at 1/" + std::to_string(aDivision));
       // Only the corners of the triangles: nodes left in holes belong to no surface and are not wrapped.
-      EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(triangulated(wrapMesh(aMesh, aDivision)),
+      EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(triangulated(wrapMesh(aMesh, aDivision, false, 2)),
                                                      PelliskTest_Meshes::Soup(aMesh)));
     }
   }
@@ -405,9 +399,8 @@ TEST(Algo_CartesianWrappingTest, OneAndTwoThreadsGiveIdenticalSkins)
     EXPECT_EQ(PelliskTest_Meshes::Triangles(aSkin), PelliskTest_Meshes::Triangles(anOther));
     EXPECT_TRUE(std::equal(aNodes.begin(), aNodes.end(), anOtherNodes.begin(), anOtherNodes.end(),
                            [](const gp_Pnt& theP, const gp_Pnt& theQ) { return theP.IsEqual(theQ, 0.0); }));
-    // Walls from |x| = 0.5 to 1: the boundary cells form a layer on each side of
-    // the wall; the inner skin wraps the wall from inside those layers, enclosing
-    // less than the wall's volume of 7 but more than the cavity's 1.
+    // Walls from |x| = 0.5 to 1, with a layer of boundary cells on each side: the inner
+    // skin wraps them from inside, enclosing less than their volume of 7, more than 7 / 2.
     const PelliskTest_MeshCheck::Result aCheck = PelliskTest_MeshCheck::Check(aSkin);
     EXPECT_TRUE(!isInner ||
                 (aCheck.IsValid() && aCheck.NbShells == 2 && aCheck.Volume > 3.5 && aCheck.Volume < 7.0))
@@ -473,7 +466,7 @@ TEST(Algo_CartesianWrappingTest, MovedMeshGivesTheSameWrapMovedTheSameWay)
   for (const char* aName : {"boeing_cgal.stl", "teapot_utah.stl"})
   {
     const Handle(Poly_Triangulation) aMesh = readMesh(aName);
-    const Handle(HalfEdge_Mesh)      aWrap = wrapMesh(aMesh, 128);
+    const Handle(HalfEdge_Mesh)      aWrap = wrapMesh(aMesh, 128, false, 2);
     for (const Move& aMove : aMoves)
     {
       SCOPED_TRACE(std::string(aName) + " moved by " + aMove.Name);
@@ -485,7 +478,7 @@ TEST(Algo_CartesianWrappingTest, MovedMeshGivesTheSameWrapMovedTheSameWay)
       const Handle(Poly_Triangulation) aMoved =
           PelliskTest_Meshes::Make(aNodes, PelliskTest_Meshes::Triangles(aMesh));
       const Bnd_Box               aCube      = Algo_Voxelization::BoundingCube(aMoved);
-      const Handle(HalfEdge_Mesh) aMovedWrap = wrapMesh(aMoved, 128);
+      const Handle(HalfEdge_Mesh) aMovedWrap = wrapMesh(aMoved, 128, false, 2);
       EXPECT_EQ(aWrap->NbNodes(), aMovedWrap->NbNodes());
       EXPECT_TRUE(faces(aWrap, aMove, aCube) == faces(aMovedWrap, Move(), aCube));
     }
