@@ -95,10 +95,8 @@ Handle(Poly_Triangulation) triangulated(const Handle(HalfEdge_Mesh)& theSkin)
     const std::vector<int>    aNumbers(aCorners.begin(), aCorners.end());
     std::vector<gp_Pnt>       aPoints;
     Algo_TriangulatePolygon3d aSplit;
-    for (const int aNode : aNumbers)
-    {
-      aPoints.push_back(aNodes[size_t(aNode)]);
-    }
+    std::transform(aNumbers.begin(), aNumbers.end(), std::back_inserter(aPoints),
+                   [&aNodes](const int theNode) { return aNodes[size_t(theNode)]; });
     aSplit.SetPoints(aPoints);
     aSplit.Perform();
     EXPECT_TRUE(aSplit.IsDone());
@@ -242,9 +240,9 @@ TEST(Algo_CartesianWrappingTest, SmallConfigurationsGiveTheirExactSkins)
       {"much larger than a neighbour", {{0, 0, 0, 8}, {8, 0, 0, 1}}, false, "16 38 45 1 513"},
       {"diagonal chains", aChains, false, "48 192 198 3 68"},
       {"far apart", {{1, 1, 1, 1}, {12, 12, 12, 2}}, false, "0 12 16 2 9"},
-      // The bridges of the two large cells meet the small one along a quarter
-      // of an edge, away from their corners: the small cell must look again.
-      {"small cell beside a bridge", {{4, 4, 4, 4}, {8, 8, 4, 4}, {12, 3, 5, 1}}, false, ""},
+      // Either bridge of the large cells meets a small cell diagonally along a quarter
+      // of an edge, off the bridge's corners: only the small cell sees it, and must look again.
+      {"beside the bridges", {{4, 4, 4, 4}, {8, 8, 4, 4}, {12, 3, 5, 1}, {3, 12, 5, 1}}, false, ""},
       {"hollow cube", layers({1, 2}), false, "0 216 218 1 216"},
       {"inside the hollow cube", layers({1, 2}), true, "0 24 26 1 8"},
       {"nested hollow cubes", layers({0, 2}), false, "0 384 386 1 512"},
