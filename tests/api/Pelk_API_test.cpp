@@ -10,8 +10,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <list>
-#include <set>
 
 namespace
 {
@@ -36,7 +34,9 @@ public:
   {
     myResult = new HalfEdge_Mesh(tetrahedron());
     if (myIsCancelling)
+    {
       myNotifier->Cancel();
+    }
     return !myTree.IsNull() && !myTriangleSet.IsNull();
   }
 
@@ -44,40 +44,32 @@ private:
   bool myIsCancelling;
 };
 
-// A refinement that logs its run and succeeds when its number is positive; it
-// moves a node so that a test can see which mesh object it edited.
+// A refinement that moves the first node by minus its number along X, so
+// that a test can see which steps edited which mesh object; it fails when its
+// number is negative.
 class MarkRefinement : public Algo_Refinement
 {
 public:
-  MarkRefinement(std::vector<int>& theLog, int theId)
+  explicit MarkRefinement(int theId)
       : Algo_Refinement(Pelk_DummyProgressNotifier::Instance()),
-        myLog(theLog),
         myId(theId)
   {
   }
   std::string Name() const override { return "Algo_Mark" + std::to_string(std::abs(myId)); }
   bool        Perform() override
   {
-    myLog.push_back(std::abs(myId));
     CheckInputData();
-    myMesh->SetNode(0, gp_Pnt(-std::abs(myId), 0, 0));
+    myMesh->SetNode(0, myMesh->Node(0).Translated(gp_Vec(-std::abs(myId), 0, 0)));
     myResult = myMesh;
     return myId > 0;
   }
 
 private:
-  std::vector<int>& myLog;
-  int               myId;
+  int myId;
 };
-
-Handle(Pelk_ProgressNotifier) newNotifier()
-{
-  return new Pelk_ProgressNotifier(PelliskTest_Data::SourceResource("PelliskMessages").c_str());
-}
 
 // Min-size voxelization, the copy tessellation and the refinements of the given numbers.
 Handle(Pelk_WrappingSettings) stages(const Handle(Pelk_ProgressNotifier)& theNotifier,
-                                     std::vector<int>&                    theLog,
                                      const std::vector<int>&              theRefinements  = {},
                                      bool                                 theIsCancelling = false)
 {
@@ -86,97 +78,92 @@ Handle(Pelk_WrappingSettings) stages(const Handle(Pelk_ProgressNotifier)& theNot
   aSettings->SetTessellation(new CopyTessellation(theNotifier, theIsCancelling));
   aSettings->SetCellSize(1.0);
   for (const int anId : theRefinements)
-    aSettings->AppendRefinement(new MarkRefinement(theLog, anId));
+  {
+    aSettings->AppendRefinement(new MarkRefinement(anId));
+  }
   return aSettings;
 }
 
-// "key argument" of each message, e.g. "Pelk_API.VoxelizerProgress STARTED".
-std::vector<std::string> log(const Handle(Pelk_ProgressNotifier)& theNotifier)
+// The messages: the text of those of the stages' progress, the key of the others.
+std::string log(const Handle(Pelk_ProgressNotifier)& theNotifier)
 {
-  std::vector<std::string> aLines;
+  std::string aLog;
   for (NCollection_List<Pelk_Message>::Iterator anIt(theNotifier->Messages()); anIt.More(); anIt.Next())
   {
-    std::string       aLine = anIt.Value().Key().ToCString();
-    const std::string aText = anIt.Value().Text().ToCString();
-    if (aLine.rfind("Pelk_API.", 0) == 0 && aLine.find("Progress") != std::string::npos)
-      aLine += aText.substr(aText.rfind(' '));
-    else if (aLine == "Pelk_API.Refinement")
-      aLine += " " + aText.substr(std::string("Refinement step ").size());
-    aLines.push_back(aLine);
+    const std::string aKey    = anIt.Value().Key().ToCString();
+    const bool        isStage = aKey.find("Progress") != std::string::npos || aKey == "Pelk_API.Refinement";
+    aLog += (isStage ? std::string(anIt.Value().Text().ToCString()) : aKey) + "; ";
   }
-  return aLines;
+  return aLog;
 }
 } // namespace
 
-TEST(Pelk_APITest, ChainRunsInOrderAndStopsAtTheFirstFailureOrCancellation)
+TEST(Pelk_APITest, ChainRunsInOrderOnTheFirstCubeAndStopsAtTheFirstFailureOrCancellation)
 {
-  Handle(Pelk_ProgressNotifier) aNotifier = newNotifier();
-  std::vector<int>              aLog;
-  Pelk_API                      anAPI(aNotifier);
+  Handle(Pelk_ProgressNotifier) aNotifier =
+      new Pelk_ProgressNotifier(PelliskTest_Data::SourceResource("PelliskMessages").c_str());
+  Pelk_API anAPI(aNotifier);
   anAPI.SetDirtyMesh(tetrahedron());
-  EXPECT_FALSE(anAPI.PerformWrapping(stages(aNotifier, aLog, {1, -2, 3})));
-  EXPECT_EQ(aLog, (std::vector<int>{1, 2}));
-  EXPECT_EQ(log(aNotifier),
-            (std::vector<std::string>{
-                "Pelk_API.VoxelizerProgress STARTED", "Pelk_API.VoxelizerProgress FINISHED",
-                "Pelk_API.TessellatorProgress STARTED", "Pelk_API.TessellatorProgress FINISHED",
-                "Pelk_API.Refinement Algo_Mark1 STARTED", "Pelk_API.Refinement Algo_Mark1 FINISHED",
-                "Pelk_API.Refinement Algo_Mark2 STARTED", "Pelk_API.Refinement FAILED",
-                "Pelk_API.Refinement Algo_Mark2 FINISHED"}));
-  // The result is the mesh object the failing step edited.
+  EXPECT_FALSE(anAPI.PerformWrapping(stages(aNotifier, {1, -2, 3})));
+  EXPECT_EQ(
+      log(aNotifier),
+      "Voxelization STARTED; Voxelization FINISHED; Tessellation STARTED; Tessellation FINISHED; "
+      "Refinement step Algo_Mark1 STARTED; Refinement step Algo_Mark1 FINISHED; "
+      "Refinement step Algo_Mark2 STARTED; Refinement step FAILED; Refinement step Algo_Mark2 FINISHED; ");
+  // The result is the mesh object that the first two steps edited.
   ASSERT_FALSE(anAPI.GetResultMesh().IsNull());
-  EXPECT_EQ(anAPI.GetResultMesh()->Node(0).X(), -2.0);
+  EXPECT_EQ(anAPI.GetResultMesh()->Node(0).X(), -3.0);
   EXPECT_EQ(aNotifier->Indicator()->NbScopes(), 1);
   EXPECT_EQ(aNotifier->GetPosition(), 1.0);
-
-  EXPECT_TRUE(anAPI.PerformWrapping(stages(aNotifier, aLog, {4})));
-  EXPECT_EQ(aLog, (std::vector<int>{1, 2, 4}));
-  ASSERT_FALSE(anAPI.GetResultTriangulation().IsNull());
-  EXPECT_EQ(anAPI.GetResultTriangulation()->NbTriangles(), 4);
-
-  // Cancelled during the tessellation: its result is kept, the refinements skipped.
-  EXPECT_FALSE(anAPI.PerformWrapping(stages(aNotifier, aLog, {5}, true)));
-  EXPECT_EQ(aLog, (std::vector<int>{1, 2, 4}));
-  const Handle(HalfEdge_Mesh) aResult = anAPI.GetResultMesh();
-  ASSERT_FALSE(aResult.IsNull());
-  EXPECT_EQ(aResult->Node(0).X(), 0.0);
-  EXPECT_EQ(log(aNotifier).back(), "Pelk_API.Cancel");
-  // Cancelled before the run: nothing after the voxelization.
-  EXPECT_FALSE(anAPI.PerformWrapping(stages(aNotifier, aLog, {6})));
-  EXPECT_EQ(aLog, (std::vector<int>{1, 2, 4}));
-  EXPECT_EQ(anAPI.GetResultMesh(), aResult);
-  EXPECT_EQ(log(aNotifier).back(), "Pelk_API.VoxelizerProgress FINISHED");
-}
-
-TEST(Pelk_APITest, FirstRunCubeIsKeptForLaterMeshes)
-{
-  Pelk_API         anAPI(newNotifier());
-  std::vector<int> aLog;
-  anAPI.SetDirtyMesh(tetrahedron());
-  EXPECT_TRUE(anAPI.PerformWrapping(stages(anAPI.Notifier(), aLog)));
+  // The cube of the first run is kept for later meshes.
   EXPECT_TRUE(anAPI.BoundingBox().CornerMin().IsEqual(gp_Pnt(0, -1, -1.5), 1e-12));
   EXPECT_TRUE(anAPI.BoundingBox().CornerMax().IsEqual(gp_Pnt(4, 3, 2.5), 1e-12));
-  const Handle(Pelk_WrappingSettings) aSettings = stages(anAPI.Notifier(), aLog);
+  const Handle(Pelk_WrappingSettings) aSettings = stages(aNotifier, {4});
   anAPI.SetDirtyMesh(tetrahedron(1.0));
   EXPECT_TRUE(anAPI.PerformWrapping(aSettings));
   EXPECT_TRUE(aSettings->Voxelization()->Box().CornerMax().IsEqual(gp_Pnt(4, 3, 2.5), 1e-12));
-
-  // A given box is used as given: a non-cube is refused by the voxelization.
-  anAPI.Notifier()->Clear();
-  anAPI.SetBoundingBox(Bnd_Box(gp_Pnt(0, 0, 0), gp_Pnt(5, 5, 6)));
-  EXPECT_FALSE(anAPI.PerformWrapping(stages(anAPI.Notifier(), aLog)));
-  EXPECT_EQ(log(anAPI.Notifier()),
-            (std::vector<std::string>{"Pelk_API.VoxelizerProgress STARTED", "Algo_Voxelization.NonCubeBox",
-                                      "Pelk_API.VoxelizerProgress FINISHED"}));
+  ASSERT_FALSE(anAPI.GetResultTriangulation().IsNull());
+  EXPECT_EQ(anAPI.GetResultTriangulation()->Node(1).X(), -4.0);
+  EXPECT_EQ(anAPI.GetResultTriangulation()->NbTriangles(), 4);
+  // The result written both ways and read back as the next input.
+  const std::string aDir = PelliskTest_Data::ScratchFolder("api_stl");
+  for (const char* aFile : {"/binary.stl", "/ascii.stl"})
+  {
+    EXPECT_TRUE(anAPI.ExportSTL((aDir + aFile).c_str(), aFile[1] == 'b'));
+    ASSERT_TRUE(anAPI.ImportSTL((aDir + aFile).c_str()));
+    EXPECT_EQ(anAPI.DirtyMesh()->NbTriangles(), 4);
+    EXPECT_EQ(anAPI.DirtyMesh()->NbNodes(), 4);
+  }
+  EXPECT_FALSE(anAPI.ExportSTL((aDir + "/no/such/folder/out.stl").c_str(), true));
+  // Cancelled during the tessellation: its result is kept, the refinements skipped.
+  aNotifier->Clear();
+  EXPECT_FALSE(anAPI.PerformWrapping(stages(aNotifier, {5}, true)));
+  const Handle(HalfEdge_Mesh) aResult = anAPI.GetResultMesh();
+  ASSERT_FALSE(aResult.IsNull());
+  EXPECT_EQ(aResult->Node(0).X(), 0.0);
+  EXPECT_EQ(log(aNotifier),
+            "Voxelization STARTED; Voxelization FINISHED; Tessellation STARTED; Pelk_API.Cancel; ");
+  // Cancelled before the run: nothing after the voxelization.
+  aNotifier->Clear();
+  EXPECT_FALSE(anAPI.PerformWrapping(stages(aNotifier, {6})));
+  EXPECT_EQ(anAPI.GetResultMesh(), aResult);
+  EXPECT_EQ(aResult->Node(0).X(), 0.0);
+  EXPECT_EQ(log(aNotifier), "Voxelization STARTED; Voxelization FINISHED; ");
 }
 
-TEST(Pelk_APITest, MissingStagesAndInputsAreReported)
+TEST(Pelk_APITest, MissingStagesAndBadInputsAreReported)
 {
-  Handle(Pelk_ProgressNotifier) aNotifier = newNotifier();
-  Pelk_API                      anAPI(aNotifier);
+  const std::string             aDir = PelliskTest_Data::ScratchFolder("api_missing");
+  Handle(Pelk_ProgressNotifier) aNotifier =
+      new Pelk_ProgressNotifier(PelliskTest_Data::SourceResource("PelliskMessages").c_str());
+  Pelk_API anAPI(aNotifier);
   EXPECT_TRUE(anAPI.GetResultTriangulation().IsNull());
-  EXPECT_FALSE(anAPI.ExportSTL("never_written.stl", true));
-  EXPECT_FALSE(std::filesystem::exists("never_written.stl"));
+  EXPECT_FALSE(anAPI.ExportSTL((aDir + "/never_written.stl").c_str(), true));
+  EXPECT_FALSE(std::filesystem::exists(aDir + "/never_written.stl"));
+  EXPECT_FALSE(anAPI.ImportSTL((aDir + "/missing.stl").c_str()));
+  EXPECT_TRUE(anAPI.DirtyMesh().IsNull());
+  std::ofstream(aDir + "/garbage.stl") << "this is no STL file\n";
+  EXPECT_FALSE(anAPI.ImportSTL((aDir + "/garbage.stl").c_str()));
   // No settings at all, and settings without stages.
   EXPECT_FALSE(anAPI.PerformWrapping(Handle(Pelk_WrappingSettings)()));
   Handle(Pelk_WrappingSettings) aSettings = new Pelk_WrappingSettings(aNotifier);
@@ -184,161 +171,19 @@ TEST(Pelk_APITest, MissingStagesAndInputsAreReported)
   aSettings->SetCellSize(1.0);
   anAPI.SetDirtyMesh(tetrahedron());
   EXPECT_FALSE(anAPI.PerformWrapping(aSettings));
+  // A given box is used as given: a non-cube is refused by the voxelization.
+  anAPI.SetBoundingBox(Bnd_Box(gp_Pnt(0, 0, 0), gp_Pnt(5, 5, 6)));
+  EXPECT_FALSE(anAPI.PerformWrapping(aSettings));
   // An empty mesh without a box: the voxelization reports the missing mesh.
   anAPI.SetDirtyMesh(new Poly_Triangulation());
   anAPI.SetBoundingBox(Bnd_Box());
   EXPECT_FALSE(anAPI.PerformWrapping(aSettings));
-  EXPECT_EQ(
-      log(aNotifier),
-      (std::vector<std::string>{
-          "Pelk_API.ExportEmptyMesh", "Pelk_API.VoxelizerProgress STARTED", "Pelk_API.NoVoxelizationAlgo",
-          "Algo.NoAlgorithm", "Pelk_API.VoxelizerProgress STARTED", "Pelk_API.VoxelizerProgress FINISHED",
-          "Pelk_API.TessellatorProgress STARTED", "Pelk_API.NoTessellationAlgo", "Algo.NoAlgorithm",
-          "Pelk_API.VoxelizerProgress STARTED", "Algo_Voxelization.NoMesh", "Algo_Voxelization.NoInputBox",
-          "Pelk_API.VoxelizerProgress FINISHED"}));
+  EXPECT_EQ(log(aNotifier),
+            "Pelk_API.ExportEmptyMesh; STL import STARTED; STL_IO.FileDoesNotExist; STL import FINISHED; "
+            "STL import STARTED; STL_IO.ReadingError; STL import FINISHED; Voxelization STARTED; "
+            "Pelk_API.NoVoxelizationAlgo; Algo.NoAlgorithm; Voxelization STARTED; Voxelization FINISHED; "
+            "Tessellation STARTED; Pelk_API.NoTessellationAlgo; Algo.NoAlgorithm; Voxelization STARTED; "
+            "Algo_Voxelization.NonCubeBox; Voxelization FINISHED; Voxelization STARTED; "
+            "Algo_Voxelization.NoMesh; Algo_Voxelization.NoInputBox; Voxelization FINISHED; ");
   EXPECT_EQ(aNotifier->Indicator()->NbScopes(), 1);
-}
-
-TEST(Pelk_APITest, ImportAndExportThroughSTLFiles)
-{
-  const std::string aDir = PelliskTest_Data::ScratchFolder("api_stl");
-  Pelk_API          anAPI(newNotifier());
-  EXPECT_FALSE(anAPI.ImportSTL((aDir + "/missing.stl").c_str()));
-  EXPECT_TRUE(anAPI.DirtyMesh().IsNull());
-  std::ofstream(aDir + "/garbage.stl") << "this is no STL file\n";
-  EXPECT_FALSE(anAPI.ImportSTL((aDir + "/garbage.stl").c_str()));
-  EXPECT_EQ(
-      log(anAPI.Notifier()),
-      (std::vector<std::string>{"Pelk_API.ImportSTLProgress STARTED", "STL_IO.FileDoesNotExist",
-                                "Pelk_API.ImportSTLProgress FINISHED", "Pelk_API.ImportSTLProgress STARTED",
-                                "STL_IO.ReadingError", "Pelk_API.ImportSTLProgress FINISHED"}));
-  std::vector<int> aLog;
-  anAPI.SetDirtyMesh(tetrahedron());
-  ASSERT_TRUE(anAPI.PerformWrapping(stages(anAPI.Notifier(), aLog)));
-  for (const char* aFile : {"/binary.stl", "/ascii.stl"})
-  {
-    EXPECT_TRUE(anAPI.ExportSTL((aDir + aFile).c_str(), aFile[1] == 'b'));
-    Pelk_API aReader(newNotifier());
-    ASSERT_TRUE(aReader.ImportSTL((aDir + aFile).c_str()));
-    EXPECT_EQ(aReader.DirtyMesh()->NbTriangles(), 4);
-    EXPECT_EQ(aReader.DirtyMesh()->NbNodes(), 4);
-  }
-  EXPECT_FALSE(anAPI.ExportSTL((aDir + "/no/such/folder/out.stl").c_str(), true));
-}
-
-namespace
-{
-// A turn by multiples of 90 degrees (axes permuted with signs, determinant 1),
-// a power-of-two scale and a dyadic shift: exact on single-precision input.
-struct Move
-{
-  std::string Name;
-  int         Axis[3], Sign[3];
-  double      Scale;
-  gp_XYZ      Shift;
-
-  gp_XYZ operator()(const gp_XYZ& theP) const
-  {
-    return gp_XYZ(Sign[0] * theP.Coord(Axis[0] + 1), Sign[1] * theP.Coord(Axis[1] + 1),
-                  Sign[2] * theP.Coord(Axis[2] + 1)) *
-               Scale +
-           Shift;
-  }
-};
-
-const Move THE_STILL   = {"", {0, 1, 2}, {1, 1, 1}, 1.0, gp_XYZ()};
-const Move THE_SHIFT   = {"shift", {0, 1, 2}, {1, 1, 1}, 1.0, gp_XYZ(16, -0.375, 3.25)};
-const Move THE_SCALE   = {"scale", {0, 1, 2}, {1, 1, 1}, 4.0, gp_XYZ(-0.375, 0, 0)};
-const Move THE_QUARTER = {"quarter turn about Z", {1, 0, 2}, {-1, 1, 1}, 1.0, gp_XYZ(0, 16, -0.375)};
-const Move THE_THIRD   = {"third turn about a diagonal", {2, 0, 1}, {-1, -1, 1}, 0.5, gp_XYZ(-0.375, 16, 48)};
-
-using Cycle = std::vector<std::array<long long, 3>>;
-
-// The wrap through the facade: min-size voxelization with cells of 1/128 of
-// the input's cube, then Cartesian wrapping; gives the cell size and the cube's least corner.
-Handle(HalfEdge_Mesh) wrap(const Handle(Poly_Triangulation)& theMesh, double& theCell, gp_XYZ& theCorner)
-{
-  const Bnd_Box                 aCube = Algo_Voxelization::BoundingCube(theMesh);
-  Pelk_API                      anAPI;
-  Handle(Pelk_WrappingSettings) aSettings = new Pelk_WrappingSettings(anAPI.Notifier());
-  aSettings->SetVoxelizationAlgorithm("Algo_VoxelizationMinSize");
-  aSettings->SetTessellationAlgorithm("Algo_CartesianWrapping");
-  theCell = (aCube.CornerMax().X() - aCube.CornerMin().X()) / 128.0;
-  aSettings->SetCellSize(theCell);
-  anAPI.SetDirtyMesh(theMesh);
-  EXPECT_TRUE(anAPI.PerformWrapping(aSettings));
-  theCorner = anAPI.BoundingBox().CornerMin().XYZ();
-  return anAPI.GetResultMesh();
-}
-
-// The faces of the wrap moved by theMove, each as the cycle of its corners
-// numbered on the lattice of cells theCell from theCorner, from the least one.
-std::set<Cycle>
-faces(const Handle(HalfEdge_Mesh)& theWrap, const Move& theMove, const gp_XYZ& theCorner, double theCell)
-{
-  Cycle aNodes(size_t(theWrap->NbNodes()));
-  for (int aNode = 0; aNode < theWrap->NbNodes(); ++aNode)
-  {
-    const gp_XYZ aPlace = (theMove(theWrap->Node(aNode).XYZ()) - theCorner) / theCell;
-    for (int anAxis = 0; anAxis < 3; ++anAxis)
-    {
-      aNodes[aNode][anAxis] = std::llround(aPlace.Coord(anAxis + 1));
-      EXPECT_NEAR(aPlace.Coord(anAxis + 1), double(aNodes[aNode][anAxis]), 128 * 1e-9);
-    }
-  }
-  std::set<Cycle> aFaces;
-  for (int aFace = 0; aFace < theWrap->NbFaces(); ++aFace)
-  {
-    std::list<int> aCorners;
-    theWrap->Face(aFace, aCorners);
-    Cycle aCycle;
-    for (const int aCorner : aCorners)
-    {
-      aCycle.push_back(aNodes[aCorner]);
-    }
-    std::rotate(aCycle.begin(), std::min_element(aCycle.begin(), aCycle.end()), aCycle.end());
-    aFaces.insert(aCycle);
-  }
-  EXPECT_EQ(aFaces.size(), size_t(theWrap->NbFaces())) << "repeated faces";
-  return aFaces;
-}
-
-// The wrap of the mesh moved each way must be the wrap of the mesh moved the same way.
-void expectMovedWrapsMatch(const char* theName, const std::vector<Move>& theMoves)
-{
-  Pelk_API aReader;
-  ASSERT_TRUE(aReader.ImportSTL(PelliskTest_Data::File(theName).c_str()));
-  const Handle(Poly_Triangulation) aMesh = aReader.DirtyMesh();
-  double                           aCell = 0.0;
-  gp_XYZ                           aCorner;
-  const Handle(HalfEdge_Mesh)      aWrap = wrap(aMesh, aCell, aCorner);
-  for (const Move& aMove : theMoves)
-  {
-    SCOPED_TRACE(std::string(theName) + " moved by " + aMove.Name);
-    std::vector<gp_Pnt> aNodes;
-    for (const gp_Pnt& aNode : PelliskTest_Meshes::Nodes(aMesh))
-    {
-      aNodes.emplace_back(aMove(aNode.XYZ()));
-    }
-    const Handle(HalfEdge_Mesh) aMoved =
-        wrap(PelliskTest_Meshes::Make(aNodes, PelliskTest_Meshes::Triangles(aMesh)), aCell, aCorner);
-    EXPECT_EQ(aWrap->NbNodes(), aMoved->NbNodes());
-    EXPECT_EQ(aWrap->NbFaces(), aMoved->NbFaces());
-    const std::set<Cycle> aFaces     = faces(aMoved, THE_STILL, aCorner, aCell);
-    size_t                aNbMissing = 0;
-    for (const Cycle& aFace : faces(aWrap, aMove, aCorner, aCell))
-    {
-      aNbMissing += aFaces.count(aFace) == 0 ? 1 : 0;
-    }
-    EXPECT_EQ(aNbMissing, 0u) << "faces of the moved wrap not in the wrap of the moved mesh";
-  }
-}
-} // namespace
-
-TEST(Pelk_APITest, MovedMeshGivesTheSameWrapMovedTheSameWay)
-{
-  for (const char* aName : {"boeing_cgal.stl", "teapot_utah.stl"})
-  {
-    expectMovedWrapsMatch(aName, {THE_SHIFT, THE_SCALE, THE_QUARTER, THE_THIRD});
-  }
 }

@@ -46,24 +46,24 @@ Triangles triangulate(const Points& thePoints, bool& theIsDone)
 }
 
 // Checks that the polygon is tiled in the plane from every starting point, and
-// on the six faces of a cube moved by theMove (turns and mirrors keep the
-// orientation of the triangles relative to the polygon's). From the first
-// point the triangles start with theLeading ones.
+// on the six faces of a cube, as they are and moved by theMove (turns and
+// mirrors keep the orientation of the triangles relative to the polygon's).
+// From the first point the triangles start with theLeading ones.
 void expectTiles(const Polygon&   thePoints,
                  double           theMinArea,
                  const gp_Trsf&   theMove,
                  const Triangles& theLeading = {})
 {
-  for (size_t aRun = 0; aRun < thePoints.size() + 6; ++aRun)
+  for (int aRun = -int(thePoints.size()); aRun < 12; ++aRun)
   {
-    const size_t aStart  = aRun < thePoints.size() ? aRun : 0;
-    Polygon      aPoints = thePoints;
-    bool         isDone  = false;
-    std::rotate(aPoints.begin(), aPoints.begin() + long(aStart), aPoints.end());
-    const Triangles aTriangles = aRun < thePoints.size()
+    const long aStart  = aRun < 0 ? aRun + long(thePoints.size()) : 0;
+    Polygon    aPoints = thePoints;
+    bool       isDone  = false;
+    std::rotate(aPoints.begin(), aPoints.begin() + aStart, aPoints.end());
+    const Triangles aTriangles = aRun < 0
                                      ? triangulate<Algo_TriangulatePolygon2d>(aPoints, isDone)
                                      : triangulate<Algo_TriangulatePolygon3d>(
-                                           placed(aPoints, int(aRun - thePoints.size()), theMove), isDone);
+                                           placed(aPoints, aRun % 6, aRun < 6 ? gp_Trsf() : theMove), isDone);
     ASSERT_TRUE(isDone) << "run " << aRun;
     EXPECT_EQ(CheckTriangulation(aPoints, aTriangles, theMinArea), "") << "run " << aRun;
     EXPECT_TRUE(aStart > 0 || std::equal(theLeading.begin(), theLeading.end(), aTriangles.begin()))
@@ -99,24 +99,36 @@ TEST(Algo_TriangulatePolygon3dTest, SpecialPolygonsAreTiledOrRefused)
   for (const auto& [aPolygon, aLeading] : aTiled)
   {
     SCOPED_TRACE("polygon " + std::to_string(&aPolygon - &aTiled[0].first));
-    expectTiles(aPolygon, 1e-9, gp_Trsf(), aLeading);
     expectTiles(aPolygon, 1e-9, aMove, aLeading);
   }
-  // Three points are the triangle whatever their shape; one object runs all
-  // the cases below, each run starting afresh.
+  // One object cuts these in turn, each run starting afresh. Too few points,
+  // all on one line or at one place, not numbers, a bow tie, sides below the
+  // length tolerance: refused. Three points are the triangle whatever their shape.
+  const double                                     aNaN   = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<std::pair<Polygon, Triangles>> aFixed = {
+      {{}, {}},
+      {{{0, 0}}, {}},
+      {{{0, 0}, {1, 0}}, {}},
+      {{{0, 0}, {1, 0}, {2, 0}, {3, 0}}, {}},
+      {{{0, 0}, {1, 1}, {3, 3}, {2, 2}, {-1, -1}}, {}},
+      {{{1, 1}, {1, 1}, {1, 1}, {1, 1}}, {}},
+      {{{0, 0}, {aNaN, 0}, {1, 1}, {0, 1}}, {}},
+      {{{aNaN, aNaN}, {aNaN, aNaN}, {aNaN, aNaN}, {aNaN, aNaN}}, {}},
+      {{{0, 0}, {1, 1}, {1, 0}, {0, 1}}, {}},
+      {{{0, 0}, {1e-4, 0}, {1e-4, 1e-4}, {0, 1e-4}}, {}},
+      aTiled[0],
+      {{{0, 0}, {0, 1}, {1, 0}}, {0, 1, 2}},
+      {{{0, 0}, {1, 0}, {2, 0}}, {0, 1, 2}}};
   Algo_TriangulatePolygon2d anAlgo;
-  const auto                aCut = [&anAlgo](const Polygon& thePoints)
+  bool                      isDone = false;
+  for (const auto& [aPoints, aTriangles] : aFixed)
   {
-    anAlgo.SetPoints(thePoints);
+    SCOPED_TRACE("fixed polygon " + std::to_string(&aPoints - &aFixed[0].first));
+    anAlgo.SetPoints(aPoints);
     anAlgo.Perform();
-    return anAlgo.Triangles();
-  };
-  bool isDone = false;
-  EXPECT_EQ(aCut(aTiled[0].first), aTiled[0].second);
-  for (const Polygon& aPoints : {Polygon{{0, 0}, {0, 1}, {1, 0}}, Polygon{{0, 0}, {1, 0}, {2, 0}}})
-  {
-    EXPECT_EQ(aCut(aPoints), (Triangles{0, 1, 2}));
-    EXPECT_EQ(triangulate<Algo_TriangulatePolygon3d>(placed(aPoints, 0), isDone), (Triangles{0, 1, 2}));
+    EXPECT_TRUE(anAlgo.Triangles() == aTriangles && anAlgo.IsDone() == !aTriangles.empty());
+    EXPECT_TRUE(triangulate<Algo_TriangulatePolygon3d>(placed(aPoints, 0, aMove), isDone) == aTriangles &&
+                isDone == !aTriangles.empty());
   }
   // Out of range triangle numbers leave the outputs alone.
   size_t a = 7, b = 8, c = 9;
@@ -124,78 +136,50 @@ TEST(Algo_TriangulatePolygon3dTest, SpecialPolygonsAreTiledOrRefused)
   EXPECT_EQ(std::vector<size_t>({a, b, c}), std::vector<size_t>({7, 8, 9}));
   anAlgo.GetTriangleNodes(0, a, b, c);
   EXPECT_EQ(std::vector<size_t>({a, b, c}), std::vector<size_t>({0, 1, 2}));
-  // Too few points, all on one line or at one place, not numbers, a bow tie,
-  // sides below the length tolerance: refused.
-  const double               aNaN     = std::numeric_limits<double>::quiet_NaN();
-  const std::vector<Polygon> aRefused = {{},
-                                         {{0, 0}},
-                                         {{0, 0}, {1, 0}},
-                                         {{0, 0}, {1, 0}, {2, 0}, {3, 0}},
-                                         {{0, 0}, {1, 1}, {3, 3}, {2, 2}, {-1, -1}},
-                                         {{1, 1}, {1, 1}, {1, 1}, {1, 1}},
-                                         {{0, 0}, {aNaN, 0}, {1, 1}, {0, 1}},
-                                         {{aNaN, aNaN}, {aNaN, aNaN}, {aNaN, aNaN}, {aNaN, aNaN}},
-                                         {{0, 0}, {1, 1}, {1, 0}, {0, 1}},
-                                         {{0, 0}, {1e-4, 0}, {1e-4, 1e-4}, {0, 1e-4}}};
-  for (const Polygon& aPoints : aRefused)
-  {
-    aCut(aPoints);
-    EXPECT_FALSE(anAlgo.IsDone()) << "polygon " << &aPoints - aRefused.data();
-    EXPECT_TRUE(triangulate<Algo_TriangulatePolygon3d>(placed(aPoints, 0, aMove), isDone).empty() && !isDone)
-        << &aPoints - aRefused.data();
-  }
   // A doubled point cannot be tiled, but must give no wrong result.
   const Polygon   aDoubled   = {{0, 0}, {1, 0}, {1, 0}, {1, 1}, {0, 1}};
-  const Triangles aTriangles = aCut(aDoubled);
-  EXPECT_TRUE(!anAlgo.IsDone() || CheckTriangulation(aDoubled, aTriangles, 0.0).empty());
+  const Triangles aTriangles = triangulate<Algo_TriangulatePolygon2d>(aDoubled, isDone);
+  EXPECT_TRUE(!isDone || CheckTriangulation(aDoubled, aTriangles, 0.0).empty());
 }
 
-TEST(Algo_TriangulatePolygon3dTest, RandomPolygonsAreTiled)
+TEST(Algo_TriangulatePolygon3dTest, RandomPolygonsAreTiledAlsoInConcurrentRuns)
 {
-  std::mt19937                           aGenerator(20240611u);
-  std::uniform_real_distribution<double> aUnit(-1.0, 1.0);
+  std::mt19937                                      aGenerator(20240611u);
+  std::uniform_real_distribution<double>            aUnit(-1.0, 1.0);
+  std::vector<std::tuple<Polygon, double, gp_Trsf>> aCases; // polygon, least area, move
   for (int aCase = 0; aCase < 200; ++aCase)
   {
-    SCOPED_TRACE("polygon " + std::to_string(aCase));
     // Stars either way round, and voxel-face outlines of cells of 0.01 (as
     // the skin makes them) or 0.5, far from the origin, along the axes or turned.
     Polygon aStar = PelliskTest_Polygons::Star(aGenerator, 4 + aCase % 37), anOutline;
-    if (aCase % 2 == 1)
-      std::reverse(aStar.begin(), aStar.end());
+    std::reverse(aStar.begin(), aCase % 2 == 1 ? aStar.end() : aStar.begin());
     const double aCell = aCase % 2 == 0 ? 0.01 : 0.5;
     const gp_XY  aShift(100 * aUnit(aGenerator), 100 * aUnit(aGenerator));
     for (const gp_Pnt2d& aPoint :
          PelliskTest_Polygons::Rectilinear(aGenerator, 5, 2 + aCase % 12, aCase % 3 != 0))
+    {
       anOutline.emplace_back(aPoint.XY() * aCell + aShift);
+    }
     gp_Trsf aMove;
     if (aCase % 4 > 1)
+    {
       aMove.SetRotation(
           gp_Ax1(gp_Pnt(), gp_Dir(aUnit(aGenerator), aUnit(aGenerator), 0.1 + aUnit(aGenerator))),
           3.0 * aUnit(aGenerator));
-    expectTiles(aStar, 1e-12, aMove);
-    expectTiles(anOutline, 1e-6 * aCell * aCell, aMove);
+    }
+    aCases.insert(aCases.end(), {{aStar, 1e-12, aMove}, {anOutline, 1e-6 * aCell * aCell, aMove}});
   }
-}
-
-TEST(Algo_TriangulatePolygon3dTest, ConcurrentRunsMatchSequentialOnes)
-{
-  // The skin builder triangulates the faces of a shell in a parallel loop.
-  std::mt19937                     aGenerator(5u);
-  std::vector<std::vector<gp_Pnt>> aPolygons;
-  for (int i = 0; i < 64; ++i)
-    aPolygons.push_back(placed(PelliskTest_Polygons::Rectilinear(aGenerator, 5, 3 + i % 9, true), i % 6));
-  std::vector<Triangles> aSequential, aThreaded(aPolygons.size());
-  bool                   isDone = false;
-  for (const std::vector<gp_Pnt>& aPolygon : aPolygons)
-    aSequential.push_back(triangulate<Algo_TriangulatePolygon3d>(aPolygon, isDone));
-  const auto aWork = [&](size_t theFirst)
+  // The skin builder triangulates the faces of a shell in a parallel loop:
+  // another thread tiles every other polygon meanwhile.
+  const auto aCheck = [&aCases](size_t theFirst)
   {
-    bool isAlsoDone = false;
-    for (size_t i = theFirst; i < aPolygons.size(); i += 2)
-      aThreaded[i] = triangulate<Algo_TriangulatePolygon3d>(aPolygons[i], isAlsoDone);
+    for (size_t aCase = theFirst; aCase < aCases.size(); aCase += 2)
+    {
+      SCOPED_TRACE("polygon " + std::to_string(aCase));
+      expectTiles(std::get<0>(aCases[aCase]), std::get<1>(aCases[aCase]), std::get<2>(aCases[aCase]));
+    }
   };
-  std::thread anOther(aWork, 1);
-  aWork(0);
+  std::thread anOther(aCheck, 1);
+  aCheck(0);
   anOther.join();
-  EXPECT_EQ(aThreaded, aSequential);
 }
