@@ -26,7 +26,7 @@ struct GridTree
   std::unordered_map<const SVO_Node*, GridBox> Boxes;
 };
 
-//! Splits, level by level down to the finest, every leaf for which the rule says so.
+//! Splits, level by level down to the finest, every leaf for which the rule, asked once, says so.
 template <typename Rule>
 GridTree BuildTree(const gp_XYZ& theMin, const gp_XYZ& theMax, int theLevels, Rule theRule)
 {

@@ -42,7 +42,7 @@ TEST(SVO_NodeTest, FreeCellsCellsWithoutBoxAndTolerances)
   }
   // Gaps and offsets just within and just beyond the identity tolerance 5e-8.
   const SVO_Node aUnit(gp_XYZ(0, 0, 0), gp_XYZ(1, 1, 1)), aNearGap(gp_XYZ(1 + 5e-8, 0, 0), gp_XYZ(2, 1, 1)),
-      aWideGap(gp_XYZ(1 + 2e-7, 0, 0), gp_XYZ(2, 1, 1)), aNext(gp_XYZ(0, 0, 0), gp_XYZ(1, 1, 1 + 6e-8)),
+      aWideGap(gp_XYZ(1 + 2e-7, 0, 0), gp_XYZ(2, 1, 1)), aNext(gp_XYZ(-4e-8, 0, 0), gp_XYZ(1, 1, 1 + 6e-8)),
       aSame(gp_XYZ(4e-8, -4e-8, 4e-8), gp_XYZ(1 - 4e-8, 1 + 4e-8, 1 + 4e-8));
   EXPECT_TRUE(aUnit.IsAdjacent(&aNearGap) && aNearGap.IsAdjacent(&aUnit) &&
               aUnit.IsConnected(&aWideGap, 3e-7));

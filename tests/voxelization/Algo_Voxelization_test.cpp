@@ -5,7 +5,6 @@
 #include <PelliskTest_Meshes.hxx>
 #include <SVO_Breadth_Iterator.hxx>
 #include <Trivex_IntersectBoxMesh.hxx>
-#include <Trivex_TriangleSet.hxx>
 
 #include <OSD_Path.hxx>
 #include <RWStl.hxx>
@@ -190,7 +189,7 @@ TEST(Algo_VoxelizationGSFTest, SplitsOnFeaturesAndNarrowGapsButNeverBelowTwiceTh
   const struct
   {
     Handle(Poly_Triangulation) Mesh;
-    double                     CellSize, FeatureAngle, GridSize; // of the first triangle
+    double                     CellSize, FeatureAngle, GridSize; // the grid size of the first triangle
     int                        Depth;
   } aCases[] = {// Split where normals differ by more than the feature angle; opposite normals
                 // describe the same plane: 175 degrees is a bend of 5, 165 one of 15.
