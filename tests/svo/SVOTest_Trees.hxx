@@ -26,16 +26,7 @@ struct GridTree
   std::unordered_map<const SVO_Node*, GridBox> Boxes;
 };
 
-//! Links the eight octants of a leaf into it, the way the voxelization splits.
-inline void Split(SVO_Node* theNode)
-{
-  for (int aChild = 0; aChild < 8; ++aChild)
-  {
-    theNode->Children[aChild] = new SVO_Node(theNode, aChild);
-  }
-}
-
-//! Splits, level by level down to the finest, every leaf for which the rule says so.
+//! Splits, level by level down to the finest, every leaf for which the rule, asked once, says so.
 template <typename Rule>
 GridTree BuildTree(const gp_XYZ& theMin, const gp_XYZ& theMax, int theLevels, Rule theRule)
 {
@@ -49,13 +40,9 @@ GridTree BuildTree(const gp_XYZ& theMin, const gp_XYZ& theMax, int theLevels, Ru
   {
     SVO_Node*     aNode = aGrid.Nodes[i];
     const GridBox aBox  = aGrid.Boxes.at(aNode);
-    if (aBox[3] - aBox[0] == 1 || !theRule(aNode))
+    for (int aChild = 0; aBox[3] - aBox[0] > 1 && aChild < 8 && (aChild > 0 || theRule(aNode)); ++aChild)
     {
-      continue;
-    }
-    Split(aNode);
-    for (int aChild = 0; aChild < 8; ++aChild)
-    {
+      aNode->Children[aChild] = new SVO_Node(aNode, aChild);
       GridBox& aChildBox = aGrid.Boxes[aNode->Children[aChild]] = aBox;
       for (int k = 0; k < 3; ++k)
       {

@@ -7,43 +7,38 @@
 #include <cmath>
 #include <functional>
 #include <map>
-#include <numeric>
 
 using namespace SVOTest_Trees;
 
 namespace
 {
-// Classifies and checks every node against brute force: split nodes and boundary
-// leaves keep their states; the empty leaves form regions by union-find over all
-// pairs that share a piece of face; a region reaching the bounds of the root is
-// outside, an enclosed one inside at even nesting levels, its level being the
-// longest chain of enclosed regions whose boxes strictly hold one another (equal
-// boxes sit side by side). Adds the enclosed leaves at nesting level 0, 1, 2 or
-// more to the counts.
+// Classifies and checks every node against brute force: split nodes and boundary leaves keep their states;
+// the empty leaves form regions (union-find over the pairs sharing a piece of face); a region reaching the
+// bounds of the root is outside, an enclosed one inside at even nesting levels, its level being the longest
+// chain of enclosed regions whose boxes strictly hold one another (equal boxes sit side by side). Adds the
+// enclosed leaves at nesting level 0, 1, 2 or more to the counts.
 void classifyAndCheck(const GridTree& theGrid, std::array<int, 3>& theNbNested)
 {
   std::vector<const SVO_Node*>             anEmpty;
+  std::vector<size_t>                      aParent; // of the union-find over the empty leaves
   std::unordered_map<const SVO_Node*, int> anExpected;
   for (const SVO_Node* aNode : theGrid.Nodes)
   {
     anExpected[aNode] = aNode->State;
     if (aNode->Children[0] == nullptr && aNode->State != SVO_Boundary)
     {
+      aParent.push_back(anEmpty.size());
       anEmpty.push_back(aNode);
     }
   }
-  std::vector<size_t> aParent(anEmpty.size());
-  std::iota(aParent.begin(), aParent.end(), size_t(0));
   const std::function<size_t(size_t)> aFind = [&](size_t x)
   { return aParent[x] == x ? x : aParent[x] = aFind(aParent[x]); };
   for (size_t a = 0; a < anEmpty.size(); ++a)
   {
     for (size_t b = a + 1; b < anEmpty.size(); ++b)
     {
-      if (NbTouchingAxes(theGrid.Boxes.at(anEmpty[a]), theGrid.Boxes.at(anEmpty[b])) == 1)
-      {
-        aParent[aFind(a)] = aFind(b);
-      }
+      const bool isTouching = NbTouchingAxes(theGrid.Boxes.at(anEmpty[a]), theGrid.Boxes.at(anEmpty[b])) == 1;
+      aParent[aFind(a)]     = aFind(isTouching ? b : a);
     }
   }
   std::map<size_t, GridBox> aRegions;
@@ -51,10 +46,9 @@ void classifyAndCheck(const GridTree& theGrid, std::array<int, 3>& theNbNested)
   {
     const GridBox& aBox    = theGrid.Boxes.at(anEmpty[a]);
     GridBox&       aRegion = aRegions.emplace(aFind(a), aBox).first->second;
-    for (int k = 0; k < 3; ++k)
+    for (int k = 0; k < 6; ++k)
     {
-      aRegion[k]     = std::min(aRegion[k], aBox[k]);
-      aRegion[k + 3] = std::max(aRegion[k + 3], aBox[k + 3]);
+      aRegion[k] = k < 3 ? std::min(aRegion[k], aBox[k]) : std::max(aRegion[k], aBox[k]);
     }
   }
   std::map<size_t, int>            aLevels; // -1 for open regions
@@ -73,10 +67,8 @@ void classifyAndCheck(const GridTree& theGrid, std::array<int, 3>& theNbNested)
         {
           isHeld = isHeld && aBox[k] <= anIn[k] && anIn[k + 3] <= aBox[k + 3];
         }
-        if (isHeld && aLevelOf(anOuter) >= 0)
-        {
-          aLevels[theRegion] = std::max(aLevels[theRegion], aLevelOf(anOuter) + 1);
-        }
+        aLevels[theRegion] =
+            std::max(aLevels[theRegion], isHeld && aLevelOf(anOuter) >= 0 ? aLevelOf(anOuter) + 1 : -1);
       }
     }
     return aLevels.at(theRegion);
@@ -96,7 +88,7 @@ void classifyAndCheck(const GridTree& theGrid, std::array<int, 3>& theNbNested)
 }
 } // namespace
 
-TEST(SVO_ClassifyInOutTest, HandMadeGridsMatchBruteForce)
+TEST(SVO_ClassifyInOutTest, HandMadeAndRandomGridsMatchBruteForce)
 {
   EXPECT_FALSE(Handle(SVO_ClassifyInOut)(new SVO_ClassifyInOut(Handle(SVO_Tree)()))->Perform());
   const auto inCube = [](int i, int j, int k, int theLo, int theHi) {
@@ -111,8 +103,7 @@ TEST(SVO_ClassifyInOutTest, HandMadeGridsMatchBruteForce)
   } aCases[] = {
       // A root without box touches its own bounds; a flat root has no inside, even
       // where a ring of boundary cells surrounds cells in its plane.
-      {gp_XYZ(-2e100, -2e100, -2e100), gp_XYZ(2e100, 2e100, 2e100), 0, [](int, int, int) { return false; },
-       0},
+      {gp_XYZ(-2e100, -2e100, -2e100), gp_XYZ(2e100, 2e100, 2e100), 0, nullptr, 0},
       {gp_XYZ(0, 0, 1), gp_XYZ(1, 1, 1), 2,
        [](int i, int j, int k) { return k == 0 && (std::min(i, j) == 0 || std::max(i, j) == 3); }, 0},
       // A box shell one cell thick at 1 and 14 holding an octahedral shell one cell
@@ -139,21 +130,17 @@ TEST(SVO_ClassifyInOutTest, HandMadeGridsMatchBruteForce)
   for (const auto& aCase : aCases)
   {
     GridTree aGrid = BuildTree(aCase.Min, aCase.Max, aCase.Levels, [](SVO_Node*) { return true; });
-    for (SVO_Node* aNode : aGrid.Nodes)
+    for (SVO_Node* aNode : aGrid.Nodes) // earlier labels of empty cells do not matter
     {
       const GridBox& aBox = aGrid.Boxes.at(aNode);
-      const bool     isWall =
-          aNode->Children[0] == nullptr && aCase.IsWall(int(aBox[0]), int(aBox[1]), int(aBox[2]));
-      aNode->State = isWall ? SVO_Boundary : SVO_Inside; // earlier labels of empty cells do not matter
+      aNode->State = aNode->Children[0] == nullptr && aCase.IsWall && aCase.IsWall(aBox[0], aBox[1], aBox[2])
+                         ? SVO_Boundary
+                         : SVO_Inside;
     }
     std::array<int, 3> aNbNested{};
     classifyAndCheck(aGrid, aNbNested);
     EXPECT_EQ(aNbNested[0], aCase.NbInside);
   }
-}
-
-TEST(SVO_ClassifyInOutTest, RandomTreesMatchBruteForce)
-{
   std::mt19937                           aRandom(17);
   std::uniform_real_distribution<double> aPlace(0.6, 2.4), aScale(0.1, 1.0), aUnit(0.0, 1.0);
   std::array<int, 3>                     aNbNested{};
@@ -166,16 +153,15 @@ TEST(SVO_ClassifyInOutTest, RandomTreesMatchBruteForce)
     std::vector<std::array<double, 5>> aBalls; // centre, radius, norm
     for (int aBall = 0; aBall < 3 + aTrial % 3; ++aBall)
     {
-      aBalls.push_back(
-          {aPlace(aRandom), aPlace(aRandom), aPlace(aRandom), aScale(aRandom), aNorms[aRandom() % 3]});
-      if (aBall > 0 && aUnit(aRandom) < 0.5) // often nested in the previous one
-      {
-        aBalls.back() = aBalls[aBall - 1];
-        aBalls.back()[3] *= 0.6;
-      }
+      const bool isNested = aBall > 0 && aUnit(aRandom) < 0.5; // in the previous one
+      aBalls.push_back(isNested ? aBalls.back()
+                                : std::array<double, 5>{aPlace(aRandom), aPlace(aRandom), aPlace(aRandom),
+                                                        aScale(aRandom), aNorms[aRandom() % 3]});
+      aBalls.back()[3] *= isNested ? 0.6 : 1.0;
     }
     const auto aMeets = [&](const SVO_Node* theCell)
     {
+      bool isMet = false;
       for (const std::array<double, 5>& aBall : aBalls)
       {
         double aNear = 0.0, aFar = 0.0;
@@ -186,12 +172,9 @@ TEST(SVO_ClassifyInOutTest, RandomTreesMatchBruteForce)
           aNear += std::pow(std::max({0.0, aLo, -aHi}), aBall[4]);
           aFar += std::pow(std::max(-aLo, aHi), aBall[4]);
         }
-        if (aNear <= std::pow(aBall[3], aBall[4]) && std::pow(aBall[3], aBall[4]) <= aFar)
-        {
-          return true;
-        }
+        isMet = isMet || (aNear <= std::pow(aBall[3], aBall[4]) && std::pow(aBall[3], aBall[4]) <= aFar);
       }
-      return false;
+      return isMet;
     };
     GridTree aGrid = BuildTree(gp_XYZ(-0.37, 0.1, -0.1), gp_XYZ(2.63, 3.1, 2.9), 5,
                                [&](SVO_Node* theNode) { return aMeets(theNode) || aUnit(aRandom) < 0.15; });

@@ -5,7 +5,6 @@
 #include <PelliskTest_Meshes.hxx>
 #include <SVO_Breadth_Iterator.hxx>
 #include <Trivex_IntersectBoxMesh.hxx>
-#include <Trivex_TriangleSet.hxx>
 
 #include <OSD_Path.hxx>
 #include <RWStl.hxx>
@@ -19,22 +18,11 @@
 // The frame of every voxelization is tested through its simplest rule, Algo_VoxelizationMinSize.
 namespace
 {
+using PelliskTest_Meshes::Make;
+
 Handle(Pelk_ProgressNotifier) newNotifier()
 {
   return new Pelk_ProgressNotifier(PelliskTest_Data::SourceResource("PelliskMessages").c_str());
-}
-
-// Triangles given by their corners, three nodes of their own each.
-Handle(Poly_Triangulation) triangles(const std::vector<std::array<gp_Pnt, 3>>& theTriangles)
-{
-  const int                  aNb   = static_cast<int>(theTriangles.size());
-  Handle(Poly_Triangulation) aMesh = new Poly_Triangulation(3 * aNb, aNb, Standard_False);
-  for (int i = 0; i < 3 * aNb; ++i)
-  {
-    aMesh->SetNode(i + 1, theTriangles[size_t(i / 3)][size_t(i % 3)]);
-    aMesh->SetTriangle(i / 3 + 1, Poly_Triangle(i / 3 * 3 + 1, i / 3 * 3 + 2, i / 3 * 3 + 3));
-  }
-  return aMesh;
 }
 
 Bnd_Box cube(const gp_XYZ& theMin, double theEdge)
@@ -46,13 +34,11 @@ Bnd_Box cube(const gp_XYZ& theMin, double theEdge)
 Handle(SVO_Tree) treeOf(const Handle(Algo_Voxelization)&  theAlgo,
                         const Handle(Poly_Triangulation)& theMesh,
                         const Bnd_Box&                    theBox,
-                        double                            theCellSize,
-                        unsigned int                      theNbThreads = 2)
+                        double                            theCellSize)
 {
   theAlgo->SetTriangulation(theMesh);
   theAlgo->SetBox(theBox);
   theAlgo->SetCellSize(theCellSize);
-  theAlgo->SetNbThreads(theNbThreads);
   return theAlgo->Perform() ? theAlgo->GetTree() : Handle(SVO_Tree)();
 }
 
@@ -70,45 +56,64 @@ std::vector<NodeRow> nodes(const Handle(SVO_Tree)& theTree)
   return aNodes;
 }
 
-// Pairs of a boundary leaf and a leaf more than 2.01 times smaller that it touches.
-int nbUnbalanced(const std::vector<NodeRow>& theNodes)
+// Whether the node is a boundary leaf that a leaf more than 2.01 times smaller touches from outside.
+bool isUnbalanced(const NodeRow& theNode, const std::vector<NodeRow>& theNodes)
 {
-  int aNb = 0;
-  for (const auto& [aX, aY, aZ, anEdge, aState, isSplit] : theNodes)
+  bool isFound                                      = false;
+  const auto& [aX, aY, aZ, anEdge, aState, isSplit] = theNode;
+  for (const auto& [bX, bY, bZ, bEdge, bState, isBSplit] : theNodes)
   {
-    for (const auto& [bX, bY, bZ, bEdge, bState, isBSplit] : theNodes)
-    {
-      const bool isCandidate = !isSplit && !isBSplit && aState == SVO_Boundary && bEdge < anEdge / 2.01;
-      aNb += int(isCandidate && std::max({bX - aX - anEdge, aX - bX - bEdge, bY - aY - anEdge,
-                                          aY - bY - bEdge, bZ - aZ - anEdge, aZ - bZ - bEdge}) <= 1e-7);
-    }
+    const double aGap = std::max({bX - aX - anEdge, aX - bX - bEdge, bY - aY - anEdge, aY - bY - bEdge,
+                                  bZ - aZ - anEdge, aZ - bZ - bEdge});
+    isFound           = isFound || (!isBSplit && bEdge < anEdge / 2.01 && std::abs(aGap) <= 1e-7);
   }
-  return aNb;
+  return !isSplit && aState == SVO_Boundary && isFound;
 }
+
+// Keeps the tree the level loop leaves, before balancing.
+struct RecordingGSF : Algo_VoxelizationGSF
+{
+  using Algo_VoxelizationGSF::Algo_VoxelizationGSF;
+  void finalize() override
+  {
+    Unbalanced = nodes(myTree);
+    Algo_VoxelizationGSF::finalize();
+  }
+  std::vector<NodeRow> Unbalanced;
+};
 } // namespace
 
-TEST(Algo_VoxelizationTest, FailingChecksLeaveTheirMessagesAndAMissingBoxBecomesTheBoundingCube)
+TEST(Algo_VoxelizationMinSizeTest, InputChecksAndBoundaryLeavesAgainstTheGridCellsMeetingTheMesh)
 {
-  Handle(Poly_Triangulation) aNodesOnly = new Poly_Triangulation();
+  const Handle(Poly_Triangulation) aTorus     = PelliskTest_Meshes::Torus(16, 8);
+  Handle(Poly_Triangulation)       aNodesOnly = new Poly_Triangulation();
   aNodesOnly->ResizeNodes(3, Standard_False);
   const struct
   {
     Handle(Poly_Triangulation) Mesh;
-    double                     CellSize;
     Bnd_Box                    Box;
-    std::string                Keys;
+    double                     CellSize, LeafEdge;
+    gp_XYZ                     Min;   // of the root
+    int                        Depth; // 0 without a tree
+    std::string                Keys;  // of the messages
   } aCases[] = {
-      {nullptr, 0.0, Bnd_Box(gp_Pnt(0, 0, 0), gp_Pnt(10, 10, 10.0000002)),
+      {nullptr, Bnd_Box(gp_Pnt(0, 0, 0), gp_Pnt(10, 10, 10.0000002)), 0.0, 0.0, gp_XYZ(), 0,
        "Algo_Voxelization.NegativeOrNullCellSize Algo_Voxelization.NoMesh Algo_Voxelization.NonCubeBox "},
       // Nodes without triangles are no mesh; a negative size is no size.
-      {aNodesOnly, -1.0, Bnd_Box(gp_Pnt(0, 0, 0), gp_Pnt(10, 10, 10.00000005)),
+      {aNodesOnly, Bnd_Box(gp_Pnt(0, 0, 0), gp_Pnt(10, 10, 10.00000005)), -1.0, 0.0, gp_XYZ(), 0,
        "Algo_Voxelization.NegativeOrNullCellSize Algo_Voxelization.NoMesh "},
-      // A warning only: the root is the cube centred on the mesh's bounding box.
-      {triangles({{gp_Pnt(0, 0, 0), gp_Pnt(4, 2, 0), gp_Pnt(1, 0, 1)}}), 100.0, Bnd_Box(),
-       "Algo_Voxelization.NoInputBox "}};
-  Handle(SVO_Tree) aRoot;
+      // A warning only: the root is the cube centred on the mesh's bounding box, met and left alone.
+      {Make({gp_Pnt(0, 0, 0), gp_Pnt(4, 2, 0), gp_Pnt(1, 0, 1)}, {{1, 2, 3}}), Bnd_Box(), 100.0, 4.0,
+       gp_XYZ(0, -1, -1.5), 1, "Algo_Voxelization.NoInputBox "},
+      // A torus of radii 2 and 0.5 around the Z axis. Edges 10 -> 5 -> 2.5 -> 1.25; split at
+      // equality: 8 -> 4 -> 2; a root met and left alone.
+      {aTorus, cube(gp_XYZ(-5, -5, -5), 10), 1.0, 1.25, gp_XYZ(-5, -5, -5), 4, ""},
+      {aTorus, cube(gp_XYZ(-4, -4, -4), 8), 2.0, 2.0, gp_XYZ(-4, -4, -4), 3, ""},
+      {aTorus, cube(gp_XYZ(2, -0.5, -0.5), 1), 0.6, 1.0, gp_XYZ(2, -0.5, -0.5), 1, ""},
+      {aTorus, cube(gp_XYZ(-3, -3, -3), 6), 0.1875, 0.1875, gp_XYZ(-3, -3, -3), 6, ""}};
   for (const auto& aCase : aCases)
   {
+    SCOPED_TRACE(&aCase - aCases);
     Handle(Pelk_ProgressNotifier)    aNotifier = newNotifier();
     Handle(Algo_VoxelizationMinSize) anAlgo    = new Algo_VoxelizationMinSize(aNotifier);
     const Handle(SVO_Tree)           aTree     = treeOf(anAlgo, aCase.Mesh, aCase.Box, aCase.CellSize);
@@ -120,87 +125,34 @@ TEST(Algo_VoxelizationTest, FailingChecksLeaveTheirMessagesAndAMissingBoxBecomes
     }
     EXPECT_EQ(aKeys, aCase.Keys);
     EXPECT_EQ(aNotifier->Indicator()->NbScopes(), 1) << "the checks keep the scopes balanced";
-    EXPECT_EQ(anAlgo->GetTree().IsNull(), aTree.IsNull());
-    EXPECT_EQ(anAlgo->GetTriangleSet().IsNull(), aTree.IsNull());
-    aRoot = aTree;
-  }
-  // The root of the last case, tested but not split.
-  ASSERT_EQ(aRoot->NbNodes(), 1u);
-  EXPECT_TRUE(aRoot->Root()->BoxMin.IsEqual(gp_XYZ(0, -1, -1.5), 1e-12) &&
-              aRoot->Root()->BoxMax.IsEqual(gp_XYZ(4, 3, 2.5), 1e-12));
-}
-
-TEST(Algo_VoxelizationTest, OneAndTwoThreadsBuildTheSameBalancedTree)
-{
-  const Handle(Poly_Triangulation) aMesh =
-      RWStl::ReadFile(OSD_Path(PelliskTest_Data::File("teapot_utah.stl").c_str()));
-  for (const bool isGSF : {false, true})
-  {
-    SCOPED_TRACE(isGSF ? "Algo_VoxelizationGSF" : "Algo_VoxelizationMinSize");
-    std::vector<std::vector<NodeRow>> aTrees;
-    for (const unsigned int aNbThreads : {1u, 2u})
+    ASSERT_EQ(aTree.IsNull(), aCase.Depth == 0);
+    if (aTree.IsNull())
     {
-      // A cell size at which the level loop of Algo_VoxelizationGSF leaves some leaves
-      // unbalanced; the teapot's bounding cube has edge 32.140625.
-      const Handle(Algo_Voxelization) anAlgo =
-          isGSF ? Handle(Algo_Voxelization)(new Algo_VoxelizationGSF(newNotifier()))
-                : new Algo_VoxelizationMinSize(newNotifier());
-      const Handle(SVO_Tree) aTree = treeOf(anAlgo, aMesh, Bnd_Box(), 32.140625 / 64, aNbThreads);
-      aTrees.push_back(nodes(aTree));
-      EXPECT_EQ(aTrees.back().size(), aTree->NbNodes()) << "every split adds eight nodes";
-      EXPECT_EQ(nbUnbalanced(aTrees.back()), 0) << "no boundary leaf beside a much smaller one";
+      continue;
     }
-    EXPECT_GT(aTrees[0].size(), 1000u);
-    EXPECT_EQ(aTrees[0], aTrees[1]);
-  }
-}
-
-TEST(Algo_VoxelizationMinSizeTest, BoundaryLeavesAreTheCellsOfTheFirstEdgeBelowTwiceTheCellSizeMeetingTheMesh)
-{
-  // A torus of radii 2 and 0.5 around the Z axis.
-  const Handle(Poly_Triangulation) aMesh = PelliskTest_Meshes::Torus(16, 8);
-  Handle(Trivex::TriangleSet)      aSet  = new Trivex::TriangleSet(aMesh);
-  aSet->InitBuilder();
-  aSet->Build();
-  const struct
-  {
-    gp_XYZ Min;
-    double Edge, CellSize, LeafEdge;
-    int    Depth;
-  } aCases[] = {{gp_XYZ(-5, -5, -5), 10.0, 1.0, 1.25, 4},  // 10 -> 5 -> 2.5 -> 1.25
-                {gp_XYZ(-4, -4, -4), 8.0, 2.0, 2.0, 3},    // split at equality: 8 -> 4 -> 2
-                {gp_XYZ(2, -0.5, -0.5), 1.0, 0.6, 1.0, 1}, // a root met and left alone
-                {gp_XYZ(-3, -3, -3), 6.0, 0.1875, 0.1875, 6}};
-  for (const auto& aCase : aCases)
-  {
-    const Handle(SVO_Tree) aTree = treeOf(new Algo_VoxelizationMinSize(newNotifier()), aMesh,
-                                          cube(aCase.Min, aCase.Edge), aCase.CellSize);
+    // With the depth and the edge of the leaves, the lower corner fixes the root. Boundary leaves
+    // meet the mesh and are as many as the grid cells that do; split nodes met it too, other leaves not.
     EXPECT_EQ(aTree->Depth(), aCase.Depth);
-    // Boundary leaves by grid position; split nodes met the mesh too, other leaves not.
-    std::set<std::array<long, 3>> aLeaves, aMet;
+    EXPECT_TRUE(aTree->Root()->BoxMin.IsEqual(aCase.Min, 1e-12));
+    Trivex::IntersectBoxMesh aMeet(anAlgo->GetTriangleSet());
+    int                      aNbLeaves = 0, aNbMet = 0;
     for (const auto& [aX, aY, aZ, anEdge, aState, isSplit] : nodes(aTree))
     {
       EXPECT_EQ(aState, isSplit || aState == SVO_Boundary ? SVO_Boundary : SVO_Unclassified);
       if (!isSplit && aState == SVO_Boundary)
       {
         ASSERT_NEAR(anEdge, aCase.LeafEdge, 1e-12);
-        const gp_XYZ aCell = (gp_XYZ(aX, aY, aZ) - aCase.Min) / aCase.LeafEdge;
-        aLeaves.insert({std::lround(aCell.X()), std::lround(aCell.Y()), std::lround(aCell.Z())});
+        EXPECT_TRUE(aMeet.Perform(cube(gp_XYZ(aX, aY, aZ), anEdge)));
+        ++aNbLeaves;
       }
     }
-    const long aNb = std::lround(aCase.Edge / aCase.LeafEdge);
-    for (long i = 0; i < aNb * aNb * aNb; ++i)
+    for (long aNb = 1L << (aCase.Depth - 1), i = 0; i < aNb * aNb * aNb; ++i)
     {
-      const std::array<long, 3> aCell = {i % aNb, i / aNb % aNb, i / aNb / aNb};
-      const gp_XYZ              aMin =
-          aCase.Min + aCase.LeafEdge * gp_XYZ(double(aCell[0]), double(aCell[1]), double(aCell[2]));
-      if (Trivex::IntersectBoxMesh(aSet).Perform(cube(aMin, aCase.LeafEdge)))
-      {
-        aMet.insert(aCell);
-      }
+      const gp_XYZ aCell(double(i % aNb), double(i / aNb % aNb), double(i / aNb / aNb));
+      aNbMet += aMeet.Perform(cube(aCase.Min + aCase.LeafEdge * aCell, aCase.LeafEdge));
     }
-    EXPECT_FALSE(aMet.empty());
-    EXPECT_EQ(aLeaves, aMet);
+    EXPECT_GT(aNbMet, 0);
+    EXPECT_EQ(aNbLeaves, aNbMet);
   }
 }
 
@@ -212,9 +164,8 @@ namespace
 Handle(Poly_Triangulation) roof(double theAngle, bool theIsFlipped)
 {
   const double aDrop = 30.0 * std::tan(theAngle / 2.0 * M_PI / 180.0);
-  const gp_Pnt aFront(0, -30, 0), aBack(0, 30, 0);
-  return triangles({{aFront, aBack, gp_Pnt(-30, 0, -aDrop)},
-                    {theIsFlipped ? aFront : aBack, theIsFlipped ? aBack : aFront, gp_Pnt(30, 0, -aDrop)}});
+  return Make({gp_Pnt(0, -30, 0), gp_Pnt(0, 30, 0), gp_Pnt(-30, 0, -aDrop), gp_Pnt(30, 0, -aDrop)},
+              {{1, 2, 3}, theIsFlipped ? std::array<int, 3>{1, 2, 4} : std::array<int, 3>{2, 1, 4}});
 }
 
 // A huge triangle in z = 0 facing up through the cube [-4, 4]^3 with a tiny sheet facing
@@ -223,12 +174,12 @@ Handle(Poly_Triangulation) roof(double theAngle, bool theIsFlipped)
 // which those rays do meet.
 Handle(Poly_Triangulation) floorWithGap(double theGap, double theLid)
 {
-  std::vector<std::array<gp_Pnt, 3>> aTriangles = {
-      {gp_Pnt(-1000, -1000, 0), gp_Pnt(1000, -1000, 0), gp_Pnt(0, 1000, 0)},
-      {gp_Pnt(-1002, -1001, theGap), gp_Pnt(-998, -1001, theGap), gp_Pnt(-1000, -998, theGap)},
-      {gp_Pnt(-30, -30, theLid), gp_Pnt(0, 30, theLid), gp_Pnt(30, -30, theLid)}};
+  std::vector<std::array<int, 3>> aTriangles = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}};
   aTriangles.resize(theLid > 0.0 ? 3 : 2);
-  return triangles(aTriangles);
+  return Make({gp_Pnt(-1000, -1000, 0), gp_Pnt(1000, -1000, 0), gp_Pnt(0, 1000, 0),
+               gp_Pnt(-1002, -1001, theGap), gp_Pnt(-998, -1001, theGap), gp_Pnt(-1000, -998, theGap),
+               gp_Pnt(-30, -30, theLid), gp_Pnt(0, 30, theLid), gp_Pnt(30, -30, theLid)},
+              aTriangles);
 }
 } // namespace
 
@@ -238,26 +189,25 @@ TEST(Algo_VoxelizationGSFTest, SplitsOnFeaturesAndNarrowGapsButNeverBelowTwiceTh
   const struct
   {
     Handle(Poly_Triangulation) Mesh;
-    double                     CellSize, FeatureAngle;
+    double                     CellSize, FeatureAngle, GridSize; // the grid size of the first triangle
     int                        Depth;
-    double                     GridSize; // of the first triangle
   } aCases[] = {// Split where normals differ by more than the feature angle; opposite normals
                 // describe the same plane: 175 degrees is a bend of 5, 165 one of 15.
-                {roof(15, false), 1, 10, 4, 2e100},
-                {roof(5, false), 1, 10, 1, 2e100},
-                {roof(5, true), 1, 10, 1, 2e100},
-                {roof(15, true), 1, 10, 4, 2e100},
-                {roof(15, false), 1, 20, 1, 2e100},
+                {roof(15, false), 1, 10, 2e100, 4},
+                {roof(5, false), 1, 10, 2e100, 1},
+                {roof(5, true), 1, 10, 2e100, 1},
+                {roof(15, true), 1, 10, 2e100, 4},
+                {roof(15, false), 1, 20, 2e100, 1},
                 // Never below twice the cell size: edge 8 against cell size 4.5.
-                {roof(40, false), 4.5, 10, 1, 2e100},
-                {floorWithGap(0.5, 0), 4.5, 10, 1, 0.5},
+                {roof(40, false), 4.5, 10, 2e100, 1},
+                {floorWithGap(0.5, 0), 4.5, 10, 0.5, 1},
                 // Without a ray hit from the samples: split exactly when 2 x edge > gap.
-                {floorWithGap(15.5, 0), 1, 10, 2, 15.5},
-                {floorWithGap(16.5, 0), 1, 10, 1, 16.5},
-                {floorWithGap(0.5, 0), 1, 10, 4, 0.5},
+                {floorWithGap(15.5, 0), 1, 10, 15.5, 2},
+                {floorWithGap(16.5, 0), 1, 10, 16.5, 1},
+                {floorWithGap(0.5, 0), 1, 10, 0.5, 4},
                 // With a lid at distance 10 over the cube: split exactly when 4 x edge > gap + 10.
-                {floorWithGap(21.5, 10), 1, 10, 2, 21.5},
-                {floorWithGap(22.5, 10), 1, 10, 1, 22.5}};
+                {floorWithGap(21.5, 10), 1, 10, 21.5, 2},
+                {floorWithGap(22.5, 10), 1, 10, 22.5, 1}};
   for (const auto& aCase : aCases)
   {
     Handle(Algo_VoxelizationGSF) anAlgo = new Algo_VoxelizationGSF(newNotifier());
@@ -267,4 +217,35 @@ TEST(Algo_VoxelizationGSFTest, SplitsOnFeaturesAndNarrowGapsButNeverBelowTwiceTh
     EXPECT_EQ(aTree->Root()->State, SVO_Boundary);
     EXPECT_EQ(anAlgo->TriangleGridSize().front(), aCase.GridSize);
   }
+}
+
+TEST(Algo_VoxelizationGSFTest, OneAndTwoThreadsBuildTheSameTreeAndBalancingSplitsOnlyWhatItMust)
+{
+  const Handle(Poly_Triangulation) aMesh =
+      RWStl::ReadFile(OSD_Path(PelliskTest_Data::File("teapot_utah.stl").c_str()));
+  std::vector<std::vector<NodeRow>> aTrees;
+  Handle(RecordingGSF)              aGSF;
+  for (const unsigned int aNbThreads : {1u, 2u})
+  {
+    // The teapot's bounding cube has edge 32.140625.
+    aGSF = new RecordingGSF(newNotifier());
+    aGSF->SetNbThreads(aNbThreads);
+    const Handle(SVO_Tree) aTree = treeOf(aGSF, aMesh, Bnd_Box(), 32.140625 / 64);
+    aTrees.push_back(nodes(aTree));
+    EXPECT_EQ(aTrees.back().size(), aTree->NbNodes()) << "every split adds eight nodes";
+  }
+  EXPECT_EQ(aTrees[0], aTrees[1]);
+  // The level loop leaves boundary leaves beside much smaller leaves; balancing
+  // splits them, and only them, until there are none.
+  const std::set<NodeRow> aFinal(aTrees[1].begin(), aTrees[1].end());
+  int                     aNbToSplit = 0;
+  for (const NodeRow& aRow : aGSF->Unbalanced)
+  {
+    aNbToSplit += isUnbalanced(aRow, aGSF->Unbalanced) ? 1 : 0;
+    EXPECT_TRUE(aFinal.count(aRow) != 0 || isUnbalanced(aRow, aTrees[1])) << "a needless split";
+  }
+  EXPECT_GT(aNbToSplit, 0);
+  EXPECT_EQ(std::count_if(aTrees[1].begin(), aTrees[1].end(),
+                          [&](const NodeRow& theRow) { return isUnbalanced(theRow, aTrees[1]); }),
+            0);
 }
