@@ -4,7 +4,7 @@
 
 #include <random>
 
-TEST(Planora_IntersectTest, ProperCrossingsAgreeWithAnIndependentSolve)
+TEST(Planora_IntersectTest, CrossingsAgreeWithAnIndependentSolveAndTouchingIsToldWithinTheTolerance)
 {
   std::mt19937 aGen(83);
   auto         aRand    = [&]() { return 4.0 * (aGen() / 4294967296.0) - 2.0; };
@@ -32,10 +32,6 @@ TEST(Planora_IntersectTest, ProperCrossingsAgreeWithAnIndependentSolve)
     ++aNbCompared;
   }
   EXPECT_TRUE(aNbCompared > 4000 && aNbCross > 500) << aNbCompared << " " << aNbCross;
-}
-
-TEST(Planora_IntersectTest, TouchingIsToldFromCrossingWithinTheTolerance)
-{
   using namespace Planora;
   const gp_Pnt2d aO(0, 0), aX(2, 0);
   EXPECT_EQ(Intersect::SegSeg(aO, aX, gp_Pnt2d(1, -1), gp_Pnt2d(1, 1), 1e-7), IntType_Cross);
