@@ -147,9 +147,9 @@ struct Input
 // The queries of theT. The box is spanned by its first two corners, or a small cell at the lower one, or
 // flat, with no tolerance only on the lattice (where no rounding blurs an exact touch). The ray runs from
 // the first corner towards the second or along the normal, infinite or ending there; the point is the
-// first corner. Aimed queries target a corner or side's midpoint of theT, a triangle of theSet: the ray
-// comes from afar, the point is where the classifier's first ray runs through the target. Rounding puts
-// these beside it, where on a closed surface a triangle around must still count.
+// first corner. Aimed queries target the first corner or side's midpoint of theT, a triangle of theSet:
+// the ray comes from afar, the point is where the classifier's first ray runs through the target.
+// Rounding puts these beside it, where on a closed surface a triangle around must still count.
 Input query(const Tri& theT, unsigned int theBits, bool theIsOwn, const Set& theSet)
 {
   const gp_XYZ aA = theT.Point(0).XYZ(), aB = theT.Point(1).XYZ(),
@@ -402,7 +402,7 @@ TEST_P(Trivex_TriangleSetQueryTest, HierarchyAgreesWithExhaustiveSearchAndIndepe
   const QueryKind& aKind = GetParam();
   const bool       isRay = aKind.Run == runRay || aKind.Run == runDistRay;
   std::mt19937     aGen(7);
-  // The soup and neighbours along a side, the third corner on the face, within the tolerance and beyond it.
+  // The soup, and neighbours along a side folded onto the face exactly, within the tolerance and beyond it.
   std::vector<Tri> aSoup = soup(aGen, 300);
   for (const double aZ : {0.0, 5e-8, 5e-6})
   {
