@@ -4,13 +4,9 @@
 
 #include <omp.h>
 
-#include <algorithm>
-#include <vector>
-
 TEST(Fundra_OMPParallelTest, RegionsRunTheConfiguredThreadCount)
 {
-  // Plans per-thread scratch data the way the library's algorithms do (indexing past it would be a fault
-  // of the options); gives the planned thread count and the number of distinct threads that ran.
+  // Per-thread scratch data planned as the algorithms plan it; the planned and the running thread counts.
   struct Counting : public Fundra::OMPParallel
   {
     std::pair<size_t, long> Run()

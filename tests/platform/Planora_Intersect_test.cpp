@@ -1,10 +1,12 @@
 #include <Planora_Intersect.hxx>
+#include <Planora_Project.hxx>
+#include <Planora_SqDistance.hxx>
 
 #include <gtest/gtest.h>
 
 #include <random>
 
-TEST(Planora_IntersectTest, ProperCrossingsAgreeWithAnIndependentSolve)
+TEST(Planora_IntersectTest, CrossingsAgreeWithAnIndependentSolveAndTouchingIsToldWithinTheTolerance)
 {
   std::mt19937 aGen(83);
   auto         aRand    = [&]() { return 4.0 * (aGen() / 4294967296.0) - 2.0; };
@@ -32,10 +34,6 @@ TEST(Planora_IntersectTest, ProperCrossingsAgreeWithAnIndependentSolve)
     ++aNbCompared;
   }
   EXPECT_TRUE(aNbCompared > 4000 && aNbCross > 500) << aNbCompared << " " << aNbCross;
-}
-
-TEST(Planora_IntersectTest, TouchingIsToldFromCrossingWithinTheTolerance)
-{
   using namespace Planora;
   const gp_Pnt2d aO(0, 0), aX(2, 0);
   EXPECT_EQ(Intersect::SegSeg(aO, aX, gp_Pnt2d(1, -1), gp_Pnt2d(1, 1), 1e-7), IntType_Cross);
@@ -55,4 +53,33 @@ TEST(Planora_IntersectTest, TouchingIsToldFromCrossingWithinTheTolerance)
               Intersect::PntSeg(aA, aA, aA, 1e-7));
   EXPECT_FALSE(Intersect::PntSeg(aA, aB, gp_Pnt2d(0.5 + 1e-6, 0.5 - 1e-6), 1e-7));
   EXPECT_FALSE(Intersect::PntSeg(aA, aB, gp_Pnt2d(1.000001, 1.000001), 1e-7));
+}
+
+TEST(Planora_ProjectTest, PointsGoToTheClosestPointOfASegmentAndToTheirCoordinatesInAPlane)
+{
+  std::mt19937 aGen(82);
+  auto         aRand = [&]() { return 4.0 * (aGen() / 4294967296.0) - 2.0; };
+  const auto   aFlat = [](const gp_Pnt& theP) { return gp_Pnt2d(theP.X(), theP.Y()); };
+  for (int q = 0; q < 3000; ++q)
+  {
+    const double aZ = q % 3 == 0 ? 0.0 : 1.0; // every third in the plane z = 0
+    const gp_Pnt aP(aRand(), aRand(), aZ * aRand()), aA(aRand(), aRand(), aZ * aRand());
+    const gp_Pnt aB = q % 10 == 0 ? aA : gp_Pnt(aRand(), aRand(), aZ * aRand()); // some of zero length
+    const gp_Pnt aQ = Planora::Project::PntOnSeg(aP, aA, aB);
+    // On the segment, and no sample of the segment is closer.
+    ASSERT_NEAR(aA.Distance(aQ) + aQ.Distance(aB), aA.Distance(aB), 1e-12);
+    for (int s = 0; s <= 200; ++s)
+    {
+      ASSERT_GE(gp_Pnt(aA.XYZ() + (aB.XYZ() - aA.XYZ()) * (s / 200.0)).Distance(aP), aQ.Distance(aP) - 1e-12);
+    }
+    const double aD2 = Planora::SqDistance::PntToSeg(aFlat(aP), aFlat(aA), aFlat(aB));
+    ASSERT_TRUE(aZ > 0.0 || std::abs(aD2 - aQ.SquareDistance(aP)) < 1e-12) << q << ": " << aD2;
+  }
+  // A point built from known plane coordinates and an offset along the normal.
+  const gp_Ax3 anAxes(gp_Pnt(1, 2, 3), gp_Dir(1, 1, 1), gp_Dir(1, -1, 0));
+  const gp_Vec aX(anAxes.XDirection()), aY(anAxes.YDirection()), aN(anAxes.Direction());
+  gp_Pnt2d     aUV;
+  Planora::Project::PntOnPlane(gp_Pln(anAxes), gp_Pnt(1, 2, 3).Translated(aX * 0.75 - aY * 2.5 + aN * 4.0),
+                               aUV);
+  EXPECT_TRUE(aUV.IsEqual(gp_Pnt2d(0.75, -2.5), 1e-14)) << aUV.X() << " " << aUV.Y();
 }
