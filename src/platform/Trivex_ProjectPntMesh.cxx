@@ -63,11 +63,12 @@ struct NearestVisitor : Trivex::BVHVisitor
     // infinity (coordinates beyond 1e154); a distance that is not a number never is.
     if (aD2 < Best.Best2 || (Best.Leaf < 0 && aD2 <= Best.Best2))
     {
-      Best.Best2          = aD2;
-      Best.Point          = aQ;
-      Best.Leaf           = theLeaf;
+      Best.Best2 = aD2;
+      Best.Point = aQ;
+      Best.Leaf  = theLeaf;
+      // The square of the root may round below aD2: the nearest itself must stay within the bound.
       const double aBound = std::sqrt(aD2) + Tolerance;
-      Best.Bound2         = Near == nullptr ? aD2 : aBound * aBound;
+      Best.Bound2         = Near == nullptr ? aD2 : std::max(aD2, aBound * aBound);
     }
     if (Near != nullptr && aD2 <= Best.Bound2)
     {

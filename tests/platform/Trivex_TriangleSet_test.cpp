@@ -530,6 +530,11 @@ TEST(Trivex_TriangleSetTest, HandBuiltSetsGiveExactTouchesTiesAndLengthsAndDeepT
   // The six triangles around a node, all at distance 0, lie in different subtrees.
   Trivex::ProjectPntMesh(aSet).Perform(gp_Pnt(2, 2, 0), 0.0, aFound);
   EXPECT_EQ(aFound, std::vector<int>({10, 11, 13, 18, 20, 21}));
+  // The nearest triangle is listed even where the square of its distance's root rounds below it.
+  Trivex::ProjectPntMesh(
+      built(Set(new Trivex::TriangleSet({Tri(gp_Pnt(0, 0, 0), gp_Pnt(1, 0, 0), gp_Pnt(0, 1, 0), 0)}))))
+      .Perform(gp_Pnt(-0.5, -0.5, 0.5), 0.0, aFound);
+  EXPECT_EQ(aFound, std::vector<int>({0}));
   // A ray from the lower sheet (its own, ignored) reaches the upper one at 1.5.
   Trivex::DistRayMesh aQuery(aSet);
   const gp_Pnt        aMid(0.5, 0.5, 0); // on a diagonal
