@@ -535,6 +535,14 @@ TEST(Trivex_TriangleSetTest, HandBuiltSetsGiveExactTouchesTiesAndLengthsAndDeepT
       built(Set(new Trivex::TriangleSet({Tri(gp_Pnt(0, 0, 0), gp_Pnt(1, 0, 0), gp_Pnt(0, 1, 0), 0)}))))
       .Perform(gp_Pnt(-0.5, -0.5, 0.5), 0.0, aFound);
   EXPECT_EQ(aFound, std::vector<int>({0}));
+  // Along this ray double precision puts the shared side B-C exactly on it, while
+  // it truly passes 2^-60 inside face 0: exactly one of the two faces is hit.
+  const double e = std::ldexp(1.0, -30);
+  const gp_Pnt aB(1 + 2 * e, 1 + e, 0), aC(-1 - e, -1, 0);
+  Trivex::IntersectRayMesh(built(Set(new Trivex::TriangleSet(
+                               {Tri(gp_Pnt(1, -1, 0), aB, aC, 0), Tri(gp_Pnt(-1, 1, 0), aC, aB, 1)}))))
+      .Perform(Trivex::Ray(gp_Pnt(0, 0, -1), gp_Dir(0, 0, 1), true), aFound);
+  EXPECT_EQ(aFound, std::vector<int>({0}));
   // A ray from the lower sheet (its own, ignored) reaches the upper one at 1.5.
   Trivex::DistRayMesh aQuery(aSet);
   const gp_Pnt        aMid(0.5, 0.5, 0); // on a diagonal
