@@ -15,4 +15,7 @@ cmake --build "$build_dir" --parallel "$(nproc)"
 # thread pool alive until then, so leak checking stays on only for our code.
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:detect_odr_violation=0}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
+# Test programs run side by side, each with OpenMP regions of up to two
+# threads: threads that wait should sleep, not spin on the cores others need.
+export OMP_WAIT_POLICY="${OMP_WAIT_POLICY:-passive}"
 ctest --test-dir "$build_dir" --output-on-failure --parallel "$(nproc)"
