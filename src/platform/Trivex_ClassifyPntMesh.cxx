@@ -116,27 +116,27 @@ int Trivex::ClassifyPntMesh::castRay(const gp_XYZ& thePoint, const gp_XYZ& theDi
   const RayTester aRay(thePoint, theDirection);
   const double*   aCorners = mySet->leafCorners(0);
   int             aNbHits = 0, aVerdict = 0;
-  RayVisitor      aVisitor(aRay, THE_SURFACE_TOL, -THE_SURFACE_TOL, 1e300,
-                           [&](int theLeaf)
-                           {
-                        const double* aC = aCorners + 9 * static_cast<size_t>(theLeaf);
-                        double        aT = 0.0, aU = 0.0, aV = 0.0, aW = 0.0;
-                        if (!aRay.Hit(aC, aC + 3, aC + 6, aT, aU, aV, aW) || aT < -THE_SURFACE_TOL)
-                        {
-                          return true;
-                        }
-                        const double aSum = std::abs(aU + aV + aW);
-                        if (aT <= THE_SURFACE_TOL)
-                        {
-                          aVerdict = 2;
-                        }
-                        else if (std::min({std::abs(aU), std::abs(aV), std::abs(aW)}) <= THE_GRAZING * aSum)
-                        {
-                          aVerdict = -1;
-                        }
-                        ++aNbHits;
-                        return aVerdict == 0;
-                      });
+  auto            aTest = [&](int theLeaf)
+  {
+    const double* aC = aCorners + 9 * static_cast<size_t>(theLeaf);
+    double        aT = 0.0, aU = 0.0, aV = 0.0, aW = 0.0;
+    if (!aRay.Hit(aC, aC + 3, aC + 6, aT, aU, aV, aW) || aT < -THE_SURFACE_TOL)
+    {
+      return true;
+    }
+    const double aSum = std::abs(aU + aV + aW);
+    if (aT <= THE_SURFACE_TOL)
+    {
+      aVerdict = 2;
+    }
+    else if (std::min({std::abs(aU), std::abs(aV), std::abs(aW)}) <= THE_GRAZING * aSum)
+    {
+      aVerdict = -1;
+    }
+    ++aNbHits;
+    return aVerdict == 0;
+  };
+  RayVisitor aVisitor(aRay, THE_SURFACE_TOL, -THE_SURFACE_TOL, 1e300, aTest);
   mySet->hierarchy().Walk(aVisitor);
   return aVerdict != 0 ? aVerdict : aNbHits % 2;
 }

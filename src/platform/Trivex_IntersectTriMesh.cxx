@@ -49,15 +49,15 @@ bool Trivex::IntersectTriMesh::Perform(const TriangleData& theTriangle, std::vec
     aMax[k]          = std::max({aQ[0].Coord(aCoord), aQ[1].Coord(aCoord), aQ[2].Coord(aCoord)}) + aTol;
   }
   const std::vector<int>& anOrder = mySet->hierarchy().Order();
-  BoxVisitor              aVisitor(aMin, aMax,
-                                   [&](int theLeaf)
-                                   {
-                        if (crossesLeaf(theLeaf, aQ, theTriangle.FaceIndex(), aMin, aMax, aTol))
-                        {
-                          myIndices.push_back(anOrder[static_cast<size_t>(theLeaf)]);
-                        }
-                        return true;
-                      });
+  auto                    aTest   = [&](int theLeaf)
+  {
+    if (crossesLeaf(theLeaf, aQ, theTriangle.FaceIndex(), aMin, aMax, aTol))
+    {
+      myIndices.push_back(anOrder[static_cast<size_t>(theLeaf)]);
+    }
+    return true;
+  };
+  BoxVisitor aVisitor(aMin, aMax, aTest);
   mySet->hierarchy().Walk(aVisitor);
   std::sort(myIndices.begin(), myIndices.end());
   theResult.reserve(myIndices.size());
