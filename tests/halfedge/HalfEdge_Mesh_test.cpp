@@ -2,6 +2,7 @@
 #include <HalfEdge_Mesh.hxx>
 #include <PelliskTest_Data.hxx>
 #include <PelliskTest_Mesh.hxx>
+#include <PelliskTest_Meshes.hxx>
 
 #include <Mesh.hxx>
 

@@ -1,5 +1,6 @@
 #include <ListOfConnectedComponentsImpl.hxx>
 #include <PelliskTest_Mesh.hxx>
+#include <PelliskTest_Meshes.hxx>
 
 #include <Mesh.hxx>
 

@@ -2,6 +2,7 @@
 // first: Mesh.hxx must still bring in the complete mesh kernel after them.
 #include <HalfEdgeAlgo_Algorithm.hxx>
 #include <PelliskTest_Mesh.hxx>
+#include <PelliskTest_Meshes.hxx>
 
 #include <Mesh.hxx>
 

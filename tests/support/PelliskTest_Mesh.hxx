@@ -2,7 +2,6 @@
 #define PelliskTest_Mesh_HeaderFile
 
 #include <HalfEdge_Mesh.hxx>
-#include <PelliskTest_Meshes.hxx>
 
 #include <functional>
 #include <string>
