@@ -37,14 +37,18 @@ bool HalfEdgeAlgo_Projection::Perform(Mesh& theMesh)
     }
     const Mesh::Point&      aPoint = theMesh.point(aVertex);
     const gp_XYZ            aFrom(aPoint[0], aPoint[1], aPoint[2]);
-    Trivex::ProjectPntMesh& aQuery  = aQueries[static_cast<size_t>(omp_get_thread_num())];
-    const gp_XYZ            aMove   = aQuery.Perform(gp_Pnt(aFrom)).XYZ() - aFrom;
-    const double            aLength = aMove.Modulus();
+    Trivex::ProjectPntMesh& aQuery   = aQueries[static_cast<size_t>(omp_get_thread_num())];
+    const gp_XYZ            aClosest = aQuery.Perform(gp_Pnt(aFrom)).XYZ();
+    const gp_XYZ            aMove    = aClosest - aFrom;
+    const double            aLength  = aMove.Modulus();
     if (aGap >= aLength)
     {
       continue;
     }
-    const gp_XYZ aTo = aFrom + aMove * (1.0 - aGap / aLength);
+    // Measured back from the closest point, so that gap 0 lands on it exactly.
+    const gp_XYZ aTo = aClosest - aMove * (aGap / aLength);
+    // Each node writes only its own point; the write still goes through the
+    // library's one critical section, like every write from a parallel loop.
 #pragma omp critical
     theMesh.set_point(aVertex, Mesh::Point(aTo.X(), aTo.Y(), aTo.Z()));
   }
