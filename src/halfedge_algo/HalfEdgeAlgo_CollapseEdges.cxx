@@ -2,6 +2,9 @@
 #include <HalfEdgeAlgo_CollapseRepairs.hxx>
 
 #include <HalfEdgeAlgo_CollapseEdges.hxx>
+#include <HalfEdgeAlgo_SubMeshByNodes.hxx>
+#include <HalfEdge_Mesh.hxx>
+#include <HalfEdge_Skewness.hxx>
 #include <ListOfConnectedComponentsImpl.hxx>
 
 #include <algorithm>
@@ -113,6 +116,21 @@ void cleanUpAround(Mesh& theMesh, Node theKept)
     }
   }
 }
+// Largest skewness over the live faces of theMesh; -1 without faces.
+double maxSkewness(const HalfEdge_Mesh& theMesh)
+{
+  double aMax = -1.0;
+  for (auto aFace = theMesh.FacesBegin(); aFace != theMesh.FacesEnd(); ++aFace)
+  {
+    std::vector<gp_Pnt> aCorners;
+    for (const int aNode : *aFace)
+    {
+      aCorners.push_back(theMesh.Node(aNode));
+    }
+    aMax = std::max(aMax, HalfEdge_Skewness::Of(aCorners));
+  }
+  return aMax;
+}
 } // namespace
 
 HalfEdgeAlgo_CollapseEdges::HalfEdgeAlgo_CollapseEdges()
@@ -187,8 +205,31 @@ bool HalfEdgeAlgo_CollapseEdges::collapseHalfedge(Mesh& theMesh, int theHalf)
   return true;
 }
 
-// The quality trial on a copy of the component's neighbourhood goes here.
-bool HalfEdgeAlgo_CollapseEdges::isComponentAccepted(Mesh&, const std::set<int>&)
+// The trial runs on a copy of the faces around the component: the component
+// shrinks there exactly as it would in the mesh (same nodes, same centroid),
+// and the copy tells whether the worst face around it got worse.
+bool HalfEdgeAlgo_CollapseEdges::isComponentAccepted(Mesh& theMesh, const std::set<int>& theNodes)
 {
-  return true;
+  Handle(HalfEdgeAlgo_SubMeshByNodes) aCopy = new HalfEdgeAlgo_SubMeshByNodes();
+  aCopy->SetNodes(theNodes);
+  if (!aCopy->Perform(theMesh) || aCopy->Result().IsNull())
+  {
+    return false;
+  }
+  const Handle(HalfEdge_Mesh)& aLocal  = aCopy->Result();
+  const double                 aBefore = maxSkewness(*aLocal);
+  // Every copied edge between two nodes of the component: collapsing the
+  // component's own edges takes these along, as all its nodes meet in one.
+  Handle(HalfEdgeAlgo_CollapseEdges) aTrial = new HalfEdgeAlgo_CollapseEdges();
+  for (auto anEdge = aLocal->EdgesBegin(); anEdge != aLocal->EdgesEnd(); ++anEdge)
+  {
+    const std::list<int> anEnds = *anEdge;
+    if (theNodes.count(aCopy->SourceNode(anEnds.front())) != 0 &&
+        theNodes.count(aCopy->SourceNode(anEnds.back())) != 0)
+    {
+      aTrial->Edges().insert(anEdge.Index());
+    }
+  }
+  aLocal->Execute(aTrial, true);
+  return maxSkewness(*aLocal) <= aBefore;
 }

@@ -66,10 +66,14 @@ Handle(HalfEdge_Mesh) quadTorus()
   return aTorus;
 }
 
-bool collapse(const Handle(HalfEdge_Mesh)& theMesh, const std::set<int>& theEdges, bool theWithGC = true)
+bool collapse(const Handle(HalfEdge_Mesh)& theMesh,
+              const std::set<int>&         theEdges,
+              bool                         theWithGC      = true,
+              bool                         theWithQuality = false)
 {
   Handle(HalfEdgeAlgo_CollapseEdges) aCollapse = new HalfEdgeAlgo_CollapseEdges();
   aCollapse->SetEdges(theEdges);
+  aCollapse->SetCheckQuality(theWithQuality);
   return theMesh->Execute(aCollapse, theWithGC);
 }
 
@@ -134,6 +138,22 @@ TEST(HalfEdgeAlgo_CollapseEdgesTest, GroupsShrinkToTheirCentroidAndSquashesKeepT
   EXPECT_EQ(aSphere->NbFaces(), 74);
   EXPECT_GE(aSphere->NodeIndex(aCentroid), 0);
   EXPECT_EQ(problems(aSphere), "");
+}
+
+TEST(HalfEdgeAlgo_CollapseEdgesTest, QualityCheckKeepsOnlyCollapsesThatDoNotWorsenTheWorstFace)
+{
+  // An edge of a regular grid: collapsing it distorts its neighbours. The same
+  // edge once its node sits near the other end: collapsing it removes slivers.
+  for (const double aNodeY : {2.0, 2.95})
+  {
+    const Handle(HalfEdge_Mesh) aGrid = new HalfEdge_Mesh(PelliskTest_Meshes::Grid(4, 4));
+    const int                   a = aGrid->NodeIndex(gp_Pnt(2, 2, 0)), b = aGrid->NodeIndex(gp_Pnt(2, 3, 0));
+    aGrid->SetNode(a, gp_Pnt(2, aNodeY, 0));
+    const auto aBefore = places(aGrid);
+    EXPECT_TRUE(collapse(aGrid, {aGrid->EdgeIndex(a, b)}, true, true));
+    EXPECT_EQ(places(aGrid) == aBefore, aNodeY == 2.0) << "node at y " << aNodeY;
+    EXPECT_EQ(problems(aGrid, false), "");
+  }
 }
 
 TEST(HalfEdgeAlgo_CollapseEdgesTest, RefusedCollapsesAreRepairedWhereTheSurfaceAllowsIt)
