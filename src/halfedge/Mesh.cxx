@@ -1,5 +1,7 @@
 #include <Mesh.hxx>
 
+#include <HalfEdge_Skewness.hxx>
+
 Mesh::Mesh()
 {
   // Every operation of the library marks elements deleted and relies on these
@@ -16,7 +18,10 @@ std::shared_ptr<HalfEdge_FaceMetrics> Mesh::GetMetrics(const std::string& theNam
   return aFound != myMetrics.end() ? aFound->second : std::shared_ptr<HalfEdge_FaceMetrics>();
 }
 
-void Mesh::RequestMetrics(const std::string& /*theName*/)
+void Mesh::RequestMetrics(const std::string& theName)
 {
-  // No face metric is known yet: every name is ignored.
+  if (theName == "skewness")
+  {
+    myMetrics[theName] = std::make_shared<HalfEdge_Skewness>(*this);
+  }
 }

@@ -42,9 +42,8 @@ public:
   std::shared_ptr<HalfEdge_FaceMetrics> GetMetrics(const std::string& theName) const;
 
   //! Registers the metric called theName, computed over this mesh, replacing
-  //! any previous entry of that name. Names of metrics the library does not
-  //! know are ignored; the face metrics ("skewness") are not part of the
-  //! library yet, so today every name is ignored.
+  //! any previous entry of that name. The library knows one metric,
+  //! "skewness" (HalfEdge_Skewness); other names are ignored.
   void RequestMetrics(const std::string& theName);
 
 protected:

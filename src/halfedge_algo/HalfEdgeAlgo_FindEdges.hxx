@@ -10,6 +10,7 @@ class HalfEdgeAlgo_FindEdges : public HalfEdgeAlgo_Search
 public:
   //! Searches the edges of theMesh; true when some edge was found.
   bool Perform(Mesh& theMesh) override;
+  using HalfEdgeAlgo_Algorithm::Perform;
   //! "HalfEdgeAlgo_FindEdges".
   std::string Name() const override;
 };

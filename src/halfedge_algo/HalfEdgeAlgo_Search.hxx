@@ -6,6 +6,7 @@
 
 #include <list>
 #include <set>
+#include <vector>
 
 //! Collects the live elements of one kind that pass every criterion, in the
 //! order they were added (the first failing criterion ends an element's
@@ -23,6 +24,18 @@ public:
 
   //! Numbers of the elements found by the last Perform().
   const std::set<int>& Found() const { return myFound; }
+
+protected:
+  //! The test of a criterion that a search asks (vertex, edge or face test).
+  typedef bool (HalfEdgeAlgo_SearchCriterion::*Test)(Mesh&, int) const;
+
+  //! Clears the previous result, then keeps the members of theElements that
+  //! pass theTest of every criterion, tested in parallel; true when some passed.
+  bool collect(Mesh& theMesh, const std::vector<int>& theElements, Test theTest);
+
+  //! The numbers below theCount for which theIsLive holds, ascending.
+  static std::vector<int>
+  liveElements(const Mesh& theMesh, int theCount, bool (*theIsLive)(const Mesh&, int));
 
 protected:
   std::list<Handle(HalfEdgeAlgo_SearchCriterion)> myCriteria;

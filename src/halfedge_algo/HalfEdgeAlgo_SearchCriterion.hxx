@@ -2,6 +2,7 @@
 #define HalfEdgeAlgo_SearchCriterion_HeaderFile
 
 #include <Standard_Transient.hxx>
+#include <Standard_Type.hxx>
 
 #include <set>
 
@@ -24,6 +25,13 @@ public:
   virtual bool TestEdge(Mesh& theMesh, int theEdge) const;
   //! The faces worth testing; empty means every face.
   virtual std::set<int> FaceCandidates(Mesh& theMesh) const;
+
+  //! True when theVertex is in range and not deleted.
+  static bool IsLiveVertex(const Mesh& theMesh, int theVertex);
+  //! True when theEdge is in range and not deleted.
+  static bool IsLiveEdge(const Mesh& theMesh, int theEdge);
+  //! True when theFace is in range and not deleted.
+  static bool IsLiveFace(const Mesh& theMesh, int theFace);
 };
 
 DEFINE_STANDARD_HANDLE(HalfEdgeAlgo_SearchCriterion, Standard_Transient)

@@ -1,0 +1,3 @@
+#include <HalfEdgeAlgo_SearchEdgeCriterion.hxx>
+
+IMPLEMENT_STANDARD_RTTIEXT(HalfEdgeAlgo_SearchEdgeCriterion, HalfEdgeAlgo_SearchCriterion)

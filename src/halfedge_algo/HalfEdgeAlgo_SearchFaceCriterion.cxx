@@ -1,0 +1,3 @@
+#include <HalfEdgeAlgo_SearchFaceCriterion.hxx>
+
+IMPLEMENT_STANDARD_RTTIEXT(HalfEdgeAlgo_SearchFaceCriterion, HalfEdgeAlgo_SearchCriterion)

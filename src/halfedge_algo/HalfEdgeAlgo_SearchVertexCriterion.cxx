@@ -1,0 +1,3 @@
+#include <HalfEdgeAlgo_SearchVertexCriterion.hxx>
+
+IMPLEMENT_STANDARD_RTTIEXT(HalfEdgeAlgo_SearchVertexCriterion, HalfEdgeAlgo_SearchCriterion)
