@@ -2,23 +2,29 @@
 
 #include <ListOfConnectedComponentsImpl.hxx>
 
-#include <algorithm>
+#include <iterator>
+#include <utility>
+#include <vector>
 
 namespace
 {
+bool isInRange(const Mesh& theMesh, int theEdge)
+{
+  return theEdge >= 0 && theEdge < static_cast<int>(theMesh.n_edges());
+}
+
 bool isLiveEdge(const Mesh& theMesh, int theEdge)
 {
-  return theEdge >= 0 && theEdge < static_cast<int>(theMesh.n_edges()) &&
-         !theMesh.status(Mesh::EdgeHandle(theEdge)).deleted();
+  return isInRange(theMesh, theEdge) && !theMesh.status(Mesh::EdgeHandle(theEdge)).deleted();
 }
 
 bool isDeletedEdge(const Mesh& theMesh, int theEdge)
 {
-  return theEdge >= 0 && theEdge < static_cast<int>(theMesh.n_edges()) &&
-         theMesh.status(Mesh::EdgeHandle(theEdge)).deleted();
+  return isInRange(theMesh, theEdge) && theMesh.status(Mesh::EdgeHandle(theEdge)).deleted();
 }
 
-// Ends of an edge in range: from- and to-node of its first halfedge.
+// Ends of an edge in range: from- and to-node of its first halfedge. The
+// kernel keeps them on deleted edges, renamed by the collapse that deleted them.
 std::pair<int, int> edgeEnds(const Mesh& theMesh, int theEdge)
 {
   const Mesh::HalfedgeHandle aHalf = theMesh.halfedge_handle(Mesh::EdgeHandle(theEdge), 0);
@@ -47,102 +53,139 @@ int liveEdgeJoining(const Mesh& theMesh, int theFrom, int theTo)
   }
   return -1;
 }
-
-// Adds an edge of known ends to a list of components (the grouping rule).
-void addEdgeTo(std::list<ListOfConnectedComponentsImpl::Component>& theComponents,
-               int                                                  theEdge,
-               int                                                  theA,
-               int                                                  theB)
-{
-  auto aFirst  = theComponents.end();
-  auto aSecond = theComponents.end();
-  for (auto aComp = theComponents.begin(); aComp != theComponents.end(); ++aComp)
-  {
-    if (aFirst == theComponents.end() && aComp->Nodes.count(theA) != 0)
-    {
-      aFirst = aComp;
-    }
-    if (aSecond == theComponents.end() && aComp->Nodes.count(theB) != 0)
-    {
-      aSecond = aComp;
-    }
-  }
-  if (aFirst == theComponents.end() && aSecond == theComponents.end())
-  {
-    theComponents.push_back({{theA, theB}, {theEdge}});
-    return;
-  }
-  if (aFirst == theComponents.end())
-  {
-    aFirst = aSecond;
-  }
-  else if (aSecond != theComponents.end() && aSecond != aFirst)
-  {
-    aFirst->Nodes.insert(aSecond->Nodes.begin(), aSecond->Nodes.end());
-    aFirst->Edges.splice(aFirst->Edges.end(), aSecond->Edges);
-    theComponents.erase(aSecond);
-  }
-  aFirst->Nodes.insert(theA);
-  aFirst->Nodes.insert(theB);
-  aFirst->Edges.push_back(theEdge);
-}
-
-class ComponentIterator : public ListOfConnectedComponents::IteratorImpl
-{
-public:
-  explicit ComponentIterator(const std::list<ListOfConnectedComponentsImpl::Component>& theComponents)
-      : myCurrent(theComponents.begin()),
-        myEnd(theComponents.end())
-  {
-  }
-  bool                  More() const override { return myCurrent != myEnd; }
-  void                  Next() override { ++myCurrent; }
-  const std::set<int>&  Nodes() const override { return myCurrent->Nodes; }
-  const std::list<int>& Edges() const override { return myCurrent->Edges; }
-
-private:
-  std::list<ListOfConnectedComponentsImpl::Component>::const_iterator myCurrent;
-  std::list<ListOfConnectedComponentsImpl::Component>::const_iterator myEnd;
-};
 } // namespace
 
-std::list<ListOfConnectedComponentsImpl::Component>::iterator
-ListOfConnectedComponentsImpl::holding(int theEdge)
+//! The edge walk: visited entries leave the list, entries marked for a retry
+//! move to the end of their component, consumed components leave the list.
+class ListOfConnectedComponentsWalk : public ListOfConnectedComponents::IteratorImpl
 {
-  return std::find_if(
-      myComponents.begin(), myComponents.end(),
-      [theEdge](const Component& theComp)
-      { return std::find(theComp.Edges.begin(), theComp.Edges.end(), theEdge) != theComp.Edges.end(); });
+  typedef ListOfConnectedComponentsImpl::ComponentPlace   ComponentPlace;
+  typedef std::list<ListOfConnectedComponentsImpl::Entry> Entries;
+
+public:
+  explicit ListOfConnectedComponentsWalk(ListOfConnectedComponentsImpl& theList)
+      : myList(theList),
+        myComponent(theList.myComponents.begin())
+  {
+    if (myComponent != myList.myComponents.end())
+    {
+      myEntry = myComponent->Edges.begin();
+    }
+    settle();
+  }
+
+  bool More() const override { return myComponent != myList.myComponents.end(); }
+
+  void Next() override
+  {
+    Entries::iterator aNext = std::next(myEntry);
+    if (myIsKept)
+    {
+      aNext = aNext == myComponent->Edges.end() ? myEntry : aNext;
+      myComponent->Edges.splice(myComponent->Edges.end(), myComponent->Edges, myEntry);
+    }
+    else
+    {
+      myList.eraseEntry(myComponent, myEntry);
+    }
+    myEntry   = aNext;
+    myIsStart = false;
+    myIsKept  = false;
+    settle();
+  }
+
+  bool IsComponentStart() const override { return myIsStart; }
+
+  const std::set<int>& Nodes() const override { return myComponent->Nodes; }
+
+  int Edge() const override { return myEntry->Edge; }
+
+  bool MarkForRetry() override
+  {
+    myIsKept = myEntry->MarkedAt != myComponent->NbCollapses;
+    if (myIsKept)
+    {
+      myEntry->MarkedAt = myComponent->NbCollapses;
+    }
+    return myIsKept;
+  }
+
+private:
+  // Drops the dead entries from the current one on, and the components left
+  // without entries, until on a live edge or past the last component.
+  void settle()
+  {
+    while (myComponent != myList.myComponents.end())
+    {
+      while (myEntry != myComponent->Edges.end() && !myList.isLive(myEntry->Edge))
+      {
+        const Entries::iterator aDead = myEntry++;
+        myList.eraseEntry(myComponent, aDead);
+      }
+      if (myEntry != myComponent->Edges.end())
+      {
+        return;
+      }
+      const ComponentPlace aDone = myComponent++;
+      myList.eraseComponent(aDone);
+      myIsStart = true;
+      if (myComponent != myList.myComponents.end())
+      {
+        myEntry = myComponent->Edges.begin();
+      }
+    }
+  }
+
+private:
+  ListOfConnectedComponentsImpl& myList;
+  ComponentPlace                 myComponent;
+  Entries::iterator              myEntry;
+  bool                           myIsStart = true;
+  bool                           myIsKept  = false;
+};
+
+void ListOfConnectedComponentsImpl::Reset(const Mesh& theMesh)
+{
+  myMesh = &theMesh;
+  myComponents.clear();
+  myNodeOwners.clear();
+  myEdgePlaces.clear();
 }
 
 void ListOfConnectedComponentsImpl::AddEdge(const Mesh& theMesh, int theEdge)
 {
-  if (isLiveEdge(theMesh, theEdge))
+  if (isLiveEdge(theMesh, theEdge) && !Contains(theEdge))
   {
     const auto [aFrom, aTo] = edgeEnds(theMesh, theEdge);
-    addEdgeTo(myComponents, theEdge, aFrom, aTo);
+    addEdge(theEdge, aFrom, aTo, myComponents.end());
   }
 }
 
 void ListOfConnectedComponentsImpl::Refresh(const Mesh& theMesh, int theEdge)
 {
-  const auto aComp = holding(theEdge);
-  if (aComp == myComponents.end())
+  const auto aPlace = myEdgePlaces.find(theEdge);
+  if (aPlace == myEdgePlaces.end())
   {
     return;
   }
-  std::list<Component> aPieces;
-  for (const int anEdge : aComp->Edges)
+  const ComponentPlace aComponent = aPlace->second.Owner;
+  std::vector<int>     aLive;
+  for (const Entry& anEntry : aComponent->Edges)
   {
-    if (isLiveEdge(theMesh, anEdge))
+    if (isLiveEdge(theMesh, anEntry.Edge))
     {
-      const auto [aFrom, aTo] = edgeEnds(theMesh, anEdge);
-      addEdgeTo(aPieces, anEdge, aFrom, aTo);
+      aLive.push_back(anEntry.Edge);
     }
   }
-  // Pieces that fell apart stay components of their own, where the old one was.
-  myComponents.splice(aComp, aPieces);
-  myComponents.erase(aComp);
+  // New pieces go before an empty mark in the old place: merges never touch it.
+  const ComponentPlace aMark = myComponents.insert(aComponent, Component());
+  eraseComponent(aComponent);
+  for (const int anEdge : aLive)
+  {
+    const auto [aFrom, aTo] = edgeEnds(theMesh, anEdge);
+    addEdge(anEdge, aFrom, aTo, aMark);
+  }
+  myComponents.erase(aMark);
 }
 
 void ListOfConnectedComponentsImpl::ReplaceEdge(const Mesh& theMesh, int theOld, int theNew)
@@ -157,17 +200,24 @@ void ListOfConnectedComponentsImpl::ReplaceEdge(const Mesh& theMesh, int theOld,
     }
     std::swap(anOld, aNew);
   }
-  const auto aComp = holding(anOld);
-  if (aComp == myComponents.end() ||
-      std::find(aComp->Edges.begin(), aComp->Edges.end(), aNew) != aComp->Edges.end())
+  const auto aPlace = myEdgePlaces.find(anOld);
+  if (aPlace == myEdgePlaces.end() || Contains(aNew))
   {
     return;
   }
-  const auto aLast        = std::find(aComp->Edges.rbegin(), aComp->Edges.rend(), anOld);
-  *aLast                  = aNew;
-  const auto [aFrom, aTo] = edgeEnds(theMesh, aNew);
-  aComp->Nodes.insert(aFrom);
-  aComp->Nodes.insert(aTo);
+  const Place aWhere = aPlace->second;
+  myEdgePlaces.erase(aPlace);
+  aWhere.Slot->Edge   = aNew;
+  myEdgePlaces[aNew]  = aWhere;
+  const auto [aA, aB] = edgeEnds(theMesh, aNew);
+  // Ends that another component holds stay there: components never share nodes.
+  for (const int aNode : {aA, aB})
+  {
+    if (myNodeOwners.emplace(aNode, aWhere.Owner).second)
+    {
+      aWhere.Owner->Nodes.insert(aNode);
+    }
+  }
 }
 
 void ListOfConnectedComponentsImpl::UpdateAfterCollapse(const Mesh& theMesh,
@@ -175,42 +225,122 @@ void ListOfConnectedComponentsImpl::UpdateAfterCollapse(const Mesh& theMesh,
                                                         int         theRemoved,
                                                         int         theKept)
 {
-  const auto aComp = holding(theEdge);
-  if (aComp == myComponents.end())
+  const auto aPlace = myEdgePlaces.find(theEdge);
+  if (aPlace == myEdgePlaces.end())
   {
     return;
   }
-  auto anEntry = std::find(aComp->Edges.begin(), aComp->Edges.end(), theEdge);
-  for (++anEntry; anEntry != aComp->Edges.end(); ++anEntry)
+  const ComponentPlace aComponent = aPlace->second.Owner;
+  ++aComponent->NbCollapses;
+  for (auto anEntry = std::next(aPlace->second.Slot); anEntry != aComponent->Edges.end(); ++anEntry)
   {
-    if (!isDeletedEdge(theMesh, *anEntry))
+    if (!isDeletedEdge(theMesh, anEntry->Edge))
     {
       continue;
     }
-    auto [aFrom, aTo] = edgeEnds(theMesh, *anEntry);
+    auto [aFrom, aTo] = edgeEnds(theMesh, anEntry->Edge);
     aFrom             = aFrom == theRemoved ? theKept : aFrom;
     aTo               = aTo == theRemoved ? theKept : aTo;
-    if (aFrom != aTo)
+    const int aLive   = aFrom != aTo ? liveEdgeJoining(theMesh, aFrom, aTo) : -1;
+    if (aLive >= 0 && !Contains(aLive))
     {
-      const int aLive = liveEdgeJoining(theMesh, aFrom, aTo);
-      *anEntry        = aLive >= 0 ? aLive : *anEntry;
+      myEdgePlaces.erase(anEntry->Edge);
+      anEntry->Edge       = aLive;
+      myEdgePlaces[aLive] = {aComponent, anEntry};
     }
   }
-  if (aComp->Nodes.erase(theRemoved) != 0)
+  const auto anOwner = myNodeOwners.find(theRemoved);
+  if (anOwner != myNodeOwners.end() && anOwner->second == aComponent)
   {
-    aComp->Nodes.insert(theKept);
+    aComponent->Nodes.erase(theRemoved);
+    myNodeOwners.erase(anOwner);
+    if (myNodeOwners.emplace(theKept, aComponent).second)
+    {
+      aComponent->Nodes.insert(theKept);
+    }
   }
 }
 
-bool ListOfConnectedComponentsImpl::Contains(int theEdge) const
+ListOfConnectedComponents::Iterator ListOfConnectedComponentsImpl::Begin()
 {
-  return std::any_of(
-      myComponents.begin(), myComponents.end(),
-      [theEdge](const Component& theComp)
-      { return std::find(theComp.Edges.begin(), theComp.Edges.end(), theEdge) != theComp.Edges.end(); });
+  return Iterator(std::make_shared<ListOfConnectedComponentsWalk>(*this));
 }
 
-ListOfConnectedComponents::Iterator ListOfConnectedComponentsImpl::Begin() const
+void ListOfConnectedComponentsImpl::addEdge(int theEdge, int theA, int theB, ComponentPlace theBefore)
 {
-  return Iterator(std::make_shared<ComponentIterator>(myComponents));
+  const auto     anOwnerA = myNodeOwners.find(theA);
+  const auto     anOwnerB = myNodeOwners.find(theB);
+  ComponentPlace aTarget;
+  if (anOwnerA == myNodeOwners.end() && anOwnerB == myNodeOwners.end())
+  {
+    aTarget = myComponents.insert(theBefore, Component());
+  }
+  else if (anOwnerA == myNodeOwners.end() || anOwnerB == myNodeOwners.end())
+  {
+    aTarget = anOwnerA != myNodeOwners.end() ? anOwnerA->second : anOwnerB->second;
+  }
+  else
+  {
+    aTarget =
+        anOwnerA->second == anOwnerB->second ? anOwnerA->second : merge(anOwnerA->second, anOwnerB->second);
+  }
+  for (const int aNode : {theA, theB})
+  {
+    aTarget->Nodes.insert(aNode);
+    myNodeOwners[aNode] = aTarget;
+  }
+  aTarget->Edges.push_back({theEdge, -1});
+  myEdgePlaces[theEdge] = {aTarget, std::prev(aTarget->Edges.end())};
+}
+
+ListOfConnectedComponentsImpl::ComponentPlace ListOfConnectedComponentsImpl::merge(ComponentPlace theFirst,
+                                                                                   ComponentPlace theSecond)
+{
+  // The smaller one moves into the larger one, so that building a list costs
+  // n log n; the larger one then takes the first one's place in the list.
+  const bool     isFirstLarger = theFirst->Edges.size() >= theSecond->Edges.size();
+  ComponentPlace aKept         = isFirstLarger ? theFirst : theSecond;
+  ComponentPlace aMoved        = isFirstLarger ? theSecond : theFirst;
+  for (const int aNode : aMoved->Nodes)
+  {
+    myNodeOwners[aNode] = aKept;
+  }
+  for (const Entry& anEntry : aMoved->Edges)
+  {
+    myEdgePlaces[anEntry.Edge].Owner = aKept;
+  }
+  aKept->Nodes.insert(aMoved->Nodes.begin(), aMoved->Nodes.end());
+  aKept->Edges.splice(isFirstLarger ? aKept->Edges.end() : aKept->Edges.begin(), aMoved->Edges);
+  myComponents.splice(theFirst, myComponents, aKept);
+  myComponents.erase(aMoved);
+  return aKept;
+}
+
+void ListOfConnectedComponentsImpl::eraseEntry(ComponentPlace             theComponent,
+                                               std::list<Entry>::iterator theEntry)
+{
+  myEdgePlaces.erase(theEntry->Edge);
+  theComponent->Edges.erase(theEntry);
+}
+
+void ListOfConnectedComponentsImpl::eraseComponent(ComponentPlace theComponent)
+{
+  for (const Entry& anEntry : theComponent->Edges)
+  {
+    myEdgePlaces.erase(anEntry.Edge);
+  }
+  for (const int aNode : theComponent->Nodes)
+  {
+    const auto anOwner = myNodeOwners.find(aNode);
+    if (anOwner != myNodeOwners.end() && anOwner->second == theComponent)
+    {
+      myNodeOwners.erase(anOwner);
+    }
+  }
+  myComponents.erase(theComponent);
+}
+
+bool ListOfConnectedComponentsImpl::isLive(int theEdge) const
+{
+  return myMesh == nullptr || isLiveEdge(*myMesh, theEdge);
 }

@@ -12,6 +12,29 @@ Mesh::Mesh()
   request_face_status();
 }
 
+Mesh::Mesh(const Mesh& theOther)
+    : OpenMesh::PolyMesh_ArrayKernelT<TraitsDoublePrec>(theOther)
+{
+  for (const auto& anEntry : theOther.myMetrics)
+  {
+    RequestMetrics(anEntry.first);
+  }
+}
+
+Mesh& Mesh::operator=(const Mesh& theOther)
+{
+  if (this != &theOther)
+  {
+    OpenMesh::PolyMesh_ArrayKernelT<TraitsDoublePrec>::operator=(theOther);
+    myMetrics.clear();
+    for (const auto& anEntry : theOther.myMetrics)
+    {
+      RequestMetrics(anEntry.first);
+    }
+  }
+  return *this;
+}
+
 std::shared_ptr<HalfEdge_FaceMetrics> Mesh::GetMetrics(const std::string& theName) const
 {
   const auto aFound = myMetrics.find(theName);

@@ -30,13 +30,22 @@ struct Pellisk_EXPORT TraitsDoublePrec : public OpenMesh::DefaultTraits
 //! are marked, not removed, until garbage collection), plus a registry of
 //! named face metrics.
 //!
-//! Copying or assigning a Mesh copies connectivity, statuses, all properties
-//! and the registry; the copies share the registered metric objects.
+//! Copying or assigning a Mesh copies connectivity, statuses and all
+//! properties, and registers on the copy the metrics registered on the source,
+//! computed over the copy: a metric object reads the mesh it was made on, so
+//! sharing it would leave the copy reading the source, or nothing once the
+//! source is gone.
 class Pellisk_EXPORT Mesh : public OpenMesh::PolyMesh_ArrayKernelT<TraitsDoublePrec>
 {
 public:
   //! An empty mesh with the four status properties requested.
   Mesh();
+
+  //! A copy of theOther with its metrics registered anew on the copy.
+  Mesh(const Mesh& theOther);
+
+  //! Becomes a copy of theOther with its metrics registered anew on this mesh.
+  Mesh& operator=(const Mesh& theOther);
 
   //! The metric registered under theName, or an empty pointer.
   std::shared_ptr<HalfEdge_FaceMetrics> GetMetrics(const std::string& theName) const;

@@ -11,8 +11,9 @@ class ListOfConnectedComponents;
 //! Removes a set of edges by collapsing them. Requested edges that touch each
 //! other form a group, which shrinks to one node at the centroid of the
 //! group's nodes. A collapse the mesh kernel refuses is first helped by local
-//! repairs of the neighbourhood; one still refused is retried once after the
-//! rest of its group. The mesh stays manifold whatever happens.
+//! repairs of the neighbourhood; one still refused is retried after the rest
+//! of its group, again as long as something of the group was collapsed in the
+//! meantime. The mesh stays manifold whatever happens.
 //!
 //! Perform() empties the edge set and is false when some edge could not be
 //! collapsed in the end (true for an empty set). Numbers of deleted or
@@ -41,6 +42,19 @@ public:
   //! neighbourhood and kept only when the largest face skewness there does
   //! not grow.
   void SetCheckQuality(bool theIsOn) { myIsCheckQuality = theIsOn; }
+
+protected:
+  //! Collapses half-edge number theHalf, its from-node into its to-node,
+  //! which keeps its place, after the repairs its legality needs; tells the
+  //! component list which edges the change merged or replaced. True when
+  //! collapsed, or when there is nothing to collapse (an invalid number, a
+  //! deleted edge); false when refused.
+  bool collapseHalfedge(Mesh& theMesh, int theHalf);
+
+private:
+  //! Whether the component with these nodes may be collapsed, when the
+  //! quality check is on.
+  bool isComponentAccepted(Mesh& theMesh, const std::set<int>& theNodes);
 
 protected:
   std::set<int>                              myEdges;

@@ -64,3 +64,17 @@ TEST(HalfEdge_SkewnessTest, StatisticsFollowAddedAndRemovedFaces)
   aMesh->GarbageCollection();
   expectMeanMax(aRight / 2.0, aRight);
 }
+
+TEST(HalfEdge_SkewnessTest, CopiesOfAMeshReadTheirOwnFaces)
+{
+  Handle(HalfEdge_Mesh) aMesh = new HalfEdge_Mesh();
+  aMesh->AddFace(aMesh->AddNode(gp_Pnt(0, 0, 0)), aMesh->AddNode(gp_Pnt(1, 0, 0)),
+                 aMesh->AddNode(gp_Pnt(0, 1, 0)), true);
+  PelliskTest_Mesh::Storage(aMesh).RequestMetrics("skewness");
+  Handle(HalfEdge_Mesh) aCopy = new HalfEdge_Mesh(aMesh);
+  aMesh->SetNode(2, gp_Pnt(0.5, std::sqrt(3.0) / 2.0, 0)); // the source becomes equilateral
+  const std::shared_ptr<HalfEdge_FaceMetrics> aSkew = PelliskTest_Mesh::Storage(aCopy).GetMetrics("skewness");
+  ASSERT_TRUE(aSkew);
+  aSkew->Compute();
+  EXPECT_NEAR(aSkew->Max(), 3.0 - 2.0 * std::sqrt(2.0), 1e-12);
+}

@@ -6,18 +6,23 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 namespace
 {
 using Lists = std::vector<std::list<int>>;
 
-Lists edgeLists(const ListOfConnectedComponents& theList)
+Lists edgeLists(const ListOfConnectedComponentsImpl& theList)
 {
   Lists aLists;
-  for (auto anIt = theList.Begin(); anIt.More(); anIt.Next())
+  for (const auto& aComponent : theList.Components())
   {
-    aLists.push_back(anIt.Edges());
+    aLists.emplace_back();
+    for (const auto& anEntry : aComponent.Edges)
+    {
+      aLists.back().push_back(anEntry.Edge);
+    }
   }
   return aLists;
 }
@@ -69,10 +74,8 @@ TEST(ListOfConnectedComponentsTest, ComponentsFollowAdditionsReplacementsDeletio
   aList.Refresh(*aMesh, d06);
   aList.Refresh(*aMesh, 12345);
   EXPECT_EQ(edgeLists(aList), (Lists{{d06, v16}, {e34, e23}}));
-  auto anIt = aList.Begin();
-  EXPECT_EQ(anIt.Nodes(), (std::set<int>{0, 1, 6}));
-  anIt.Next();
-  EXPECT_EQ(anIt.Nodes(), (std::set<int>{2, 3, 4}));
+  EXPECT_EQ(aList.Components().front().Nodes, (std::set<int>{0, 1, 6}));
+  EXPECT_EQ(aList.Components().back().Nodes, (std::set<int>{2, 3, 4}));
 
   // Collapsing node 3 into node 4 (halfedge 3 -> 4): the later edges of the
   // component end up live, at node 4 instead of node 3.
@@ -89,5 +92,45 @@ TEST(ListOfConnectedComponentsTest, ComponentsFollowAdditionsReplacementsDeletio
     anEnds.insert({aMesh->from_vertex_handle(aSide).idx(), aMesh->to_vertex_handle(aSide).idx()});
   }
   EXPECT_EQ(anEnds, (std::set<std::set<int>>{{2, 4}, {4, 9}}));
-  EXPECT_EQ(anIt.Nodes(), (std::set<int>{2, 4, 9}));
+  EXPECT_EQ(aList.Components().back().Nodes, (std::set<int>{2, 4, 9}));
+}
+
+TEST(ListOfConnectedComponentsTest, WalkSkipsDeadEdgesAndRetriesAnEdgeOnlyAfterAChangeInItsComponent)
+{
+  const Handle(HalfEdge_Mesh)   aStrip = new HalfEdge_Mesh(PelliskTest_Meshes::Grid(4, 1));
+  Mesh&                         aMesh  = PelliskTest_Mesh::Storage(aStrip);
+  const auto                    edge   = [&](int a, int b) { return aStrip->EdgeIndex(a, b); };
+  const int                     e01 = edge(0, 1), e12 = edge(1, 2), e34 = edge(3, 4), t89 = edge(8, 9);
+  ListOfConnectedComponentsImpl aList;
+  aList.Reset(aMesh);
+  for (const int anEdge : {e01, e12, e34, t89, e01})
+  {
+    aList.AddEdge(aMesh, anEdge);
+  }
+  ASSERT_EQ(edgeLists(aList), (Lists{{e01, e12}, {e34}, {t89}})) << "an edge is held once";
+  aStrip->DeleteFace(2); // the only face of the edge 1-2
+  // The edge and start flag the walk must give at each step, then what is done there: 0
+  // nothing; 1 marking for a retry, accepted; 2 the same, failing (the edge is dropped);
+  // 3 a collapse in the component is told, then a retry is accepted.
+  const std::vector<std::tuple<int, bool, int>> aScript = {{e01, true, 1},  {e01, false, 2}, // 1-2 is dead
+                                                           {e34, true, 1},  {e34, false, 3},
+                                                           {e34, false, 2}, {t89, true, 0}};
+  auto                                          anIt    = aList.Begin();
+  for (const auto& [anEdge, isStart, anAction] : aScript)
+  {
+    ASSERT_TRUE(anIt.More());
+    EXPECT_EQ(anIt.Edge(), anEdge);
+    EXPECT_EQ(anIt.IsComponentStart(), isStart) << anEdge;
+    if (anAction == 3)
+    {
+      aList.UpdateAfterCollapse(aMesh, anEdge, -1, -1);
+    }
+    if (anAction != 0)
+    {
+      EXPECT_EQ(anIt.MarkForRetry(), anAction != 2);
+    }
+    anIt.Next();
+  }
+  EXPECT_FALSE(anIt.More());
+  EXPECT_TRUE(aList.IsEmpty() && !aList.Contains(e01)) << "the walk consumes the list";
 }
