@@ -1,6 +1,9 @@
 // The mesh kernel's headers come before the geometry kernel's (see Mesh.hxx).
 #include <HalfEdge_FaceMetrics.hxx>
 
+#include <HalfEdgeAlgo_CollapseEdges.hxx>
+#include <HalfEdgeAlgo_EdgeLengthCriterion.hxx>
+#include <HalfEdgeAlgo_FindEdges.hxx>
 #include <HalfEdgeAlgo_Triangulate.hxx>
 #include <Planora_Intersect.hxx>
 #include <Planora_Project.hxx>
@@ -35,6 +38,9 @@ constexpr double THE_INNER_TOLERANCE = 1e-9;
 constexpr double THE_SQ_NORMAL_GAP = 1e-14;
 // Mean metric values closer than this tie.
 constexpr double THE_SCORE_TIE = 1e-9;
+// Squared length up to which an edge is collapsed before any face is cut, in
+// model units: corners a millionth apart make no usable sides whatever the size.
+constexpr double THE_TINY_SQ_LENGTH = 1e-12;
 
 using Triangle    = std::array<int, 3>;               // corner numbers of one face
 using CornerPairs = std::vector<std::pair<int, int>>; // corner numbers, first below second
@@ -584,6 +590,23 @@ bool applyPlan(Mesh& theMesh, Mesh::FaceHandle theFace, const FacePlan& thePlan,
   return false;
 }
 
+// Collapses the edges of squared length up to THE_TINY_SQ_LENGTH; true when
+// there were none or all of them went.
+bool collapseTinyEdges(Mesh& theMesh, unsigned int theNbThreads)
+{
+  Handle(HalfEdgeAlgo_FindEdges) aFind = new HalfEdgeAlgo_FindEdges();
+  aFind->AddCriterion(new HalfEdgeAlgo_EdgeLengthCriterion(0.0, THE_TINY_SQ_LENGTH));
+  aFind->SetNbThreads(theNbThreads);
+  if (!aFind->Perform(theMesh))
+  {
+    return true;
+  }
+  Handle(HalfEdgeAlgo_CollapseEdges) aCollapse = new HalfEdgeAlgo_CollapseEdges();
+  aCollapse->SetNbThreads(theNbThreads);
+  aCollapse->SetEdges(aFind->Found());
+  return aCollapse->Perform(theMesh);
+}
+
 // The live faces with more than three corners, in number order.
 std::vector<Mesh::FaceHandle> polygons(const Mesh& theMesh)
 {
@@ -622,8 +645,8 @@ bool HalfEdgeAlgo_Triangulate::TriangulateFace(Mesh& theMesh, int theFace)
 
 bool HalfEdgeAlgo_Triangulate::Perform(Mesh& theMesh)
 {
-  bool isDone = true;
-  // Degenerate faces first, whatever the thread count: their repairs move
+  bool isDone = collapseTinyEdges(theMesh, myNbThreads);
+  // Degenerate faces next, whatever the thread count: their repairs move
   // nodes of neighbouring faces, which must not depend on when the
   // neighbours were planned.
   std::vector<Mesh::FaceHandle> aFaces = polygons(theMesh);

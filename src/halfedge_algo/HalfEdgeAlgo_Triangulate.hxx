@@ -35,11 +35,13 @@
 //! neighbours are removed where only this face and the face across hold them
 //! (no other face moves), and whatever polygon remains is split into a fan.
 //!
-//! Perform() first deals with the degenerate faces, then cuts the others. With
-//! two threads or more the planar cuts are computed in parallel and the mesh
-//! is changed on the calling thread in face order, so that the result does not
-//! depend on the thread count. New triangles are appended to the faces;
-//! deleted elements stay until the caller garbage-collects.
+//! Perform() first collapses the edges of squared length up to 1e-12 (a
+//! millionth of a model unit long, whatever the face sizes), then deals with
+//! the degenerate faces, then cuts the others. With two threads or more the
+//! planar cuts are computed in parallel and the mesh is changed on the calling
+//! thread in face order, so that the result does not depend on the thread
+//! count. New triangles are appended to the faces; deleted elements stay until
+//! the caller garbage-collects.
 class HalfEdgeAlgo_Triangulate : public HalfEdgeAlgo_ModifyMesh
 {
   DEFINE_STANDARD_RTTIEXT(HalfEdgeAlgo_Triangulate, HalfEdgeAlgo_ModifyMesh)
@@ -52,13 +54,15 @@ public:
   std::string Name() const override;
 
   //! Triangulates every live face of theMesh with more than three corners.
-  //! False when some face that is not degenerate had to be split into a fan,
-  //! or named a node twice (such a face is left as it is).
+  //! False when some tiny edge could not be collapsed, or some face that is
+  //! not degenerate had to be split into a fan or named a node twice (such a
+  //! face is left as it is).
   bool Perform(Mesh& theMesh) override;
   using HalfEdgeAlgo_Algorithm::Perform;
 
-  //! Triangulates one face as Perform() does, and answers as Perform() does
-  //! for it; true for an invalid or deleted number and for a triangle.
+  //! Triangulates one face as Perform() does (tiny edges are left alone), and
+  //! answers as Perform() does for it; true for an invalid or deleted number
+  //! and for a triangle.
   bool TriangulateFace(Mesh& theMesh, int theFace);
 
   //! The name of the metric that judges the triangles.

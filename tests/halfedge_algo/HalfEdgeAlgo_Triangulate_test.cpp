@@ -134,6 +134,10 @@ TEST(HalfEdgeAlgo_TriangulateTest, PolygonsBecomeTrianglesThatTileThemWithTheirO
         aMesh, [&](Mesh& theMesh) { return anAlgo->TriangulateFace(theMesh, aFace); }, false));
   }
   EXPECT_EQ(aMesh->NbFaces(), 1);
+  // Sides of squared length up to 1e-12 are collapsed first: a square is left.
+  const Handle(HalfEdge_Mesh) aTiny = polygon({{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 9e-7}}, 1.0, gp_Trsf());
+  EXPECT_TRUE(execute(aTiny, "", 2));
+  EXPECT_EQ(std::vector<int>({aTiny->NbNodes(), aTiny->NbFaces()}), std::vector<int>({4, 2}));
 }
 
 TEST(HalfEdgeAlgo_TriangulateTest, TrianglesStayAndQuadsConvertToTwoTrianglesEach)
