@@ -4,25 +4,18 @@
 // and 1/256 of the bounding cube.
 
 #include <Algo_CartesianWrapping.hxx>
-#include <Algo_TriangulatePolygon3d.hxx>
 #include <Algo_VoxelizationMinSize.hxx>
+#include <HalfEdge_IO.hxx>
 #include <HalfEdge_Mesh.hxx>
 #include <Pelk_API.hxx>
 #include <Pelk_DummyProgressNotifier.hxx>
 #include <SVO_Tree.hxx>
 #include <Trivex_TriangleSet.hxx>
 
-#include <OSD_Path.hxx>
-#include <RWStl.hxx>
-
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <array>
 #include <cstdio>
-#include <list>
 #include <string>
-#include <vector>
 
 namespace
 {
@@ -70,50 +63,6 @@ Handle(HalfEdge_Mesh) wrap(const Handle(Algo_Voxelization)& theVoxels, int theNb
   return anAlgo->Result();
 }
 
-// The skin's polygons split into triangles, as a triangulation for STL output.
-Handle(Poly_Triangulation) triangulate(const Handle(HalfEdge_Mesh)& theSkin)
-{
-  std::vector<gp_Pnt>             aNodes;
-  std::vector<std::array<int, 3>> aTriangles;
-  for (int aNode = 0; aNode < theSkin->NbNodes(); ++aNode)
-  {
-    aNodes.push_back(theSkin->Node(aNode));
-  }
-  for (int aFace = 0; aFace < theSkin->NbFaces(); ++aFace)
-  {
-    std::list<int> aCorners;
-    theSkin->Face(aFace, aCorners);
-    const std::vector<int> aNumbers(aCorners.begin(), aCorners.end());
-    std::vector<gp_Pnt>    aPoints;
-    for (const int aNode : aNumbers)
-    {
-      aPoints.push_back(aNodes[static_cast<size_t>(aNode)]);
-    }
-    Algo_TriangulatePolygon3d aSplit;
-    aSplit.SetPoints(aPoints);
-    aSplit.Perform();
-    for (size_t aTriangle = 0; aTriangle < aSplit.NbTriangles(); ++aTriangle)
-    {
-      size_t aFirst = 0, aSecond = 0, aThird = 0;
-      aSplit.GetTriangleNodes(aTriangle, aFirst, aSecond, aThird);
-      aTriangles.push_back({aNumbers[aFirst] + 1, aNumbers[aSecond] + 1, aNumbers[aThird] + 1});
-    }
-  }
-  Handle(Poly_Triangulation) aResult = new Poly_Triangulation(
-      static_cast<int>(aNodes.size()), static_cast<int>(aTriangles.size()), Standard_False);
-  for (size_t aNode = 0; aNode < aNodes.size(); ++aNode)
-  {
-    aResult->SetNode(static_cast<int>(aNode) + 1, aNodes[aNode]);
-  }
-  for (size_t aTriangle = 0; aTriangle < aTriangles.size(); ++aTriangle)
-  {
-    const std::array<int, 3>& aCorners = aTriangles[aTriangle];
-    aResult->SetTriangle(static_cast<int>(aTriangle) + 1,
-                         Poly_Triangle(aCorners[0], aCorners[1], aCorners[2]));
-  }
-  return aResult;
-}
-
 void importStage(benchmark::State& theState, const std::string& theName)
 {
   for (auto _ : theState)
@@ -155,7 +104,8 @@ void exportStage(benchmark::State& theState, const std::string& theName, int the
   const std::string aFile = "/tmp/pellisk_wrapping_bench_" + std::to_string(theDivisions) + ".stl";
   for (auto _ : theState)
   {
-    RWStl::WriteBinary(triangulate(aSkin), OSD_Path(aFile.c_str()));
+    // The library splits the polygons into triangles on a copy: each round starts from the polygon skin.
+    HalfEdge_IO::ExportSTL(aSkin, aFile, true);
   }
   std::remove(aFile.c_str());
 }

@@ -29,9 +29,9 @@ Pellisk_EXPORT Handle(HalfEdge_Mesh) ImportPLY(const std::string& theFileName);
 Pellisk_EXPORT bool
 Export(const Handle(HalfEdge_Mesh)& theMesh, const std::string& theFileName, bool theBinary);
 
-//! Writes the triangles of a copy of theMesh (theMesh itself is not touched),
-//! binary when theBinary, otherwise as text. False for a null mesh, a mesh
-//! without triangles or with polygon faces, or when the file cannot be written.
+//! Writes a copy of theMesh (theMesh itself is not touched) with its polygon
+//! faces split into triangles, binary when theBinary, otherwise as text. False
+//! for a null mesh, a mesh without faces, or when the file cannot be written.
 Pellisk_EXPORT bool
 ExportSTL(const Handle(HalfEdge_Mesh)& theMesh, const std::string& theFileName, bool theBinary);
 

@@ -58,11 +58,15 @@ public:
   //! The latest result; null before the first tessellation.
   const opencascade::handle<HalfEdge_Mesh>& GetResultMesh() const;
 
-  //! The latest result as a triangulation; null when there is none.
+  //! The latest result as a triangulation; null when there is none. The
+  //! result mesh itself is changed first: its polygon faces (those of a
+  //! Cartesian skin, for example) are split into triangles and it is
+  //! garbage-collected, so that its numbers match the triangulation's.
   Handle(Poly_Triangulation) GetResultTriangulation() const;
 
-  //! Writes the result as a binary or text STL file; false, with an error
-  //! message, when there is no result or the file cannot be written.
+  //! Writes the result as a binary or text STL file, triangulated as by
+  //! GetResultTriangulation(); false, with an error message, when there is no
+  //! result or the file cannot be written.
   bool ExportSTL(const TCollection_AsciiString& theFileName, bool theIsBinary);
 
   //! The notifier of this facade.

@@ -3,6 +3,7 @@
 
 #include <HalfEdge_Mesh.hxx>
 #include <HalfEdgeAlgo_Algorithm.hxx>
+#include <HalfEdgeAlgo_Triangulate.hxx>
 #include <Pelk_DummyProgressNotifier.hxx>
 
 #include <Poly_Triangle.hxx>
@@ -474,13 +475,15 @@ void HalfEdge_Mesh::SetProgressNotifier(const Handle(Pelk_ProgressNotifier)& the
 
 HalfEdge_Mesh::operator Handle(Poly_Triangulation)() const
 {
+  // Triangulating edits the storage although the conversion is const: the
+  // mesh is left triangulated and garbage-collected, so that its numbers
+  // match the triangulation's.
+  Handle(HalfEdgeAlgo_Triangulate) aTriangulate = new HalfEdgeAlgo_Triangulate("");
+  aTriangulate->Perform(static_cast<Mesh&>(*myMesh));
   myMesh->GarbageCollection();
   std::vector<Mesh::Point>        aPoints;
   std::vector<std::array<int, 3>> aTriangles;
-  if (IsTriangular())
-  {
-    myMesh->CollectTriangles(aPoints, aTriangles);
-  }
+  myMesh->CollectTriangles(aPoints, aTriangles);
   if (aPoints.empty() || aTriangles.empty())
   {
     myNotifier->NewMessage(Pelk_Warning, "HalfEdge.WrongMesh").Arg(NbNodes()).Arg(NbFaces());

@@ -194,12 +194,12 @@ public:
   const Handle(Pelk_ProgressNotifier)& Notifier() const { return myNotifier; }
 
   //! The mesh as a triangulation: nodes 1..N in node order, triangles in face
-  //! order, each corner its node number plus one. The mesh is garbage-collected
-  //! first (although the operator is const), so the numbers match. A mesh
+  //! order, each corner its node number plus one. Although the operator is
+  //! const, the mesh itself is changed first: faces with more than three
+  //! corners are split into triangles (HalfEdgeAlgo_Triangulate without a
+  //! metric) and the mesh is garbage-collected, so the numbers match. A mesh
   //! without nodes or faces gives a null handle and the warning
-  //! "HalfEdge.WrongMesh" (node and face counts). Faces with more than three
-  //! corners are not triangulated yet: such a mesh also gives a null handle
-  //! and that warning; it is garbage-collected but keeps its polygons.
+  //! "HalfEdge.WrongMesh" (node and face counts).
   operator Handle(Poly_Triangulation)() const;
 
   //! Position on the first live node.

@@ -12,6 +12,10 @@
 
 namespace
 {
+// The limits below hold for a polygon whose box has a unit diagonal; each is
+// scaled by that diagonal (its square for squared lengths), so that a polygon
+// is cut the same way whatever its size and place.
+
 // Distance within which points and segments meet in the predicates.
 const double THE_TOLERANCE = Precision::Confusion();
 // Squared distance below which an ear's corner counts as lying on its side.
@@ -33,8 +37,9 @@ constexpr int THE_MAX_DIRECTIONS = 1000;
 class InsideTest
 {
 public:
-  explicit InsideTest(const std::vector<gp_Pnt2d>& thePoints)
-      : myClosed(thePoints)
+  InsideTest(const std::vector<gp_Pnt2d>& thePoints, double theTolerance)
+      : myClosed(thePoints),
+        myTolerance(theTolerance)
   {
     if (!thePoints.empty())
     {
@@ -65,14 +70,14 @@ public:
       for (size_t j = 0; j + 1 < myClosed.size() && !isGrazing; ++j)
       {
         const Planora::IntType aType =
-            Planora::Intersect::SegSeg(myClosed[j], myClosed[j + 1], thePoint, anEnd, THE_TOLERANCE);
+            Planora::Intersect::SegSeg(myClosed[j], myClosed[j + 1], thePoint, anEnd, myTolerance);
         if (aType == Planora::IntType_Cross)
         {
           ++aNbCrossings;
         }
         else if (aType == Planora::IntType_Touch)
         {
-          if (Planora::Intersect::PntSeg(myClosed[j], myClosed[j + 1], thePoint, THE_TOLERANCE))
+          if (Planora::Intersect::PntSeg(myClosed[j], myClosed[j + 1], thePoint, myTolerance))
           {
             return true;
           }
@@ -100,14 +105,34 @@ private:
 
 private:
   std::vector<gp_Pnt2d> myClosed;
+  double                myTolerance;
   Bnd_Box2d             myBox;
   std::uint32_t         myA = 1u;
   std::uint32_t         myB = 1231121987u;
 };
+
+// Diagonal of the box of the points; 0 when a coordinate is not a finite number.
+double boxDiagonal(const std::vector<gp_Pnt2d>& thePoints)
+{
+  gp_XY aMin = thePoints.front().XY(), aMax = aMin;
+  for (const gp_Pnt2d& aPoint : thePoints)
+  {
+    if (!std::isfinite(aPoint.X()) || !std::isfinite(aPoint.Y()))
+    {
+      return 0.0;
+    }
+    aMin.SetCoord(std::min(aMin.X(), aPoint.X()), std::min(aMin.Y(), aPoint.Y()));
+    aMax.SetCoord(std::max(aMax.X(), aPoint.X()), std::max(aMax.Y(), aPoint.Y()));
+  }
+  return (aMax - aMin).Modulus();
+}
 } // namespace
 
 Algo_TriangulatePolygon2d::Algo_TriangulatePolygon2d()
-    : myIsDone(false)
+    : myIsDone(false),
+      myTolerance(0.0),
+      myShortSqLength(0.0),
+      myFlatSqDistance(0.0)
 {
 }
 
@@ -141,8 +166,17 @@ void Algo_TriangulatePolygon2d::Perform()
     myIsDone    = true;
     return;
   }
+  // A polygon without extent (one place, or points that are not numbers) has no ears.
+  const double aSize = boxDiagonal(myPoints);
+  if (!(aSize > 0.0) || !std::isfinite(aSize))
+  {
+    return;
+  }
+  myTolerance      = THE_TOLERANCE * aSize;
+  myShortSqLength  = THE_SHORT_SQ_LENGTH * aSize * aSize;
+  myFlatSqDistance = THE_FLAT_SQ_DISTANCE * aSize * aSize;
   myRemoved.assign(aNbPoints, false);
-  InsideTest anInside(myPoints);
+  InsideTest anInside(myPoints, myTolerance);
   size_t     aNbRemaining = aNbPoints;
   for (size_t aSweep = 0; aSweep < aNbPoints; ++aSweep)
   {
@@ -198,7 +232,7 @@ bool Algo_TriangulatePolygon2d::isDiagonalBlocked(size_t thePrev, size_t theTip,
       continue;
     }
     const Planora::IntType aType = Planora::Intersect::SegSeg(myPoints[thePrev], myPoints[theNext],
-                                                              myPoints[j], myPoints[j1], THE_TOLERANCE);
+                                                              myPoints[j], myPoints[j1], myTolerance);
     if (aType == Planora::IntType_None)
     {
       continue;
@@ -225,9 +259,9 @@ bool Algo_TriangulatePolygon2d::isEarAcceptable(size_t theTip, size_t theNbRemai
   // side from the tip to the next point (the outline folds back on itself),
   // or the tip on the diagonal (a point in the middle of a straight run,
   // which lies on the outline and so passes the inside test).
-  bool isGood = Planora::SqDistance::PntToSeg(aP, aN, aT) >= THE_FLAT_SQ_DISTANCE &&
-                Planora::SqDistance::PntToSeg(aT, aP, aN) >= THE_FLAT_SQ_DISTANCE &&
-                aN.SquareDistance(aP) >= THE_SHORT_SQ_LENGTH;
+  bool isGood = Planora::SqDistance::PntToSeg(aP, aN, aT) >= myFlatSqDistance &&
+                Planora::SqDistance::PntToSeg(aT, aP, aN) >= myFlatSqDistance &&
+                aN.SquareDistance(aP) >= myShortSqLength;
   if (isGood && theNbRemaining - 1 != 2)
   {
     isGood = remainderHasArea(theTip, aP, aN);
@@ -248,7 +282,7 @@ bool Algo_TriangulatePolygon2d::remainderHasArea(size_t          theTip,
       continue;
     }
     const gp_Vec2d anEdge(myPoints[k], myPoints[neighbour(k, +1)]);
-    if (anEdge.SquareMagnitude() < THE_SHORT_SQ_LENGTH)
+    if (anEdge.SquareMagnitude() < myShortSqLength)
     {
       return false;
     }

@@ -20,9 +20,12 @@
 //! as many sweeps as points, so the cost is cubic in the number of points in
 //! the worst case: meant for small polygons such as faces of voxel skins.
 //!
-//! Distances are absolute: an edge or diagonal shorter than about 3.2e-4
-//! (squared length below 1e-7) stops the triangulation, and points closer than
-//! 1e-7 to a segment count as lying on it.
+//! Distances are relative to the diagonal D of the polygon's bounding box, so
+//! that a polygon is cut the same way whatever its size and place: an edge or
+//! diagonal shorter than about 3.2e-4 D (squared length below 1e-7 D^2) stops
+//! the triangulation, and points closer than 1e-7 D to a segment count as
+//! lying on it. A polygon without extent (all points at one place, or a
+//! coordinate that is not a finite number) is refused.
 class Pellisk_EXPORT Algo_TriangulatePolygon2d
 {
 public:
@@ -74,6 +77,9 @@ private:
   std::vector<bool>          myRemoved;
   bool                       myIsDone;
   std::vector<std::uint64_t> myTriangles;
+  double                     myTolerance;      //!< on-segment distance of the current polygon
+  double                     myShortSqLength;  //!< squared length of a collapsed edge or diagonal
+  double                     myFlatSqDistance; //!< squared distance of a corner on its side
 };
 
 #endif

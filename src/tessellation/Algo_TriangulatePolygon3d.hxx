@@ -11,10 +11,12 @@
 
 //! Splits a planar polygon given in space into triangles.
 //!
-//! The polygon's plane passes through the first corner that is not flat
-//! (whose two sides span a squared cross product above 1e-14) with the normal
-//! of that corner; every point is projected onto it and the planar polygon is
-//! triangulated by Algo_TriangulatePolygon2d, whose rules and limits apply.
+//! The polygon's plane passes through the first corner that is not flat (whose
+//! two sides span a squared cross product above 1e-14 D^4, D the diagonal of
+//! the polygon's bounding box) with the normal of that corner; every point is
+//! projected onto it and the planar polygon is triangulated by
+//! Algo_TriangulatePolygon2d, whose rules and limits (relative to the
+//! polygon's size as well) apply.
 //! Triangles index the given points and keep the polygon's orientation.
 class Pellisk_EXPORT Algo_TriangulatePolygon3d
 {

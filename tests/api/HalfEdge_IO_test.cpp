@@ -81,12 +81,12 @@ TEST(HalfEdge_IOTest, ExtensionChoosesTheFormatAndFailuresShowInTheResult)
   }
   EXPECT_FALSE(HalfEdge_IO::Export(Handle(HalfEdge_Mesh)(), aDir + "/null.stl", true));
   EXPECT_FALSE(HalfEdge_IO::Export(Handle(HalfEdge_Mesh)(), aDir + "/null.ply", true));
-  // Polygons go to PLY only.
+  // Polygons are split into triangles for STL, on a copy; PLY keeps them.
   Handle(HalfEdge_Mesh) aQuad = new HalfEdge_Mesh();
   aQuad->AddFace({aQuad->AddNode(gp_Pnt(0, 0, 0)), aQuad->AddNode(gp_Pnt(1, 0, 0)),
                   aQuad->AddNode(gp_Pnt(1, 1, 0)), aQuad->AddNode(gp_Pnt(0, 1, 0))},
                  true);
-  EXPECT_FALSE(HalfEdge_IO::ExportSTL(aQuad, aDir + "/quad.stl", true));
+  EXPECT_TRUE(HalfEdge_IO::ExportSTL(aQuad, aDir + "/quad.stl", true));
   ASSERT_TRUE(HalfEdge_IO::Export(aQuad, aDir + "/QUAD.PLY", true));
 
   // The extension in any case decides, whatever the content; a missing or broken file gives an empty mesh,
@@ -96,6 +96,7 @@ TEST(HalfEdge_IOTest, ExtensionChoosesTheFormatAndFailuresShowInTheResult)
   EXPECT_EQ(HalfEdge_IO::Import(aDir + "/box.stl")->NbFaces(), 11);
   EXPECT_EQ(HalfEdge_IO::Import(aDir + "/box.ply")->NbFaces(), 11);
   EXPECT_EQ(HalfEdge_IO::Import(aDir + "/QUAD.PLY")->NbFaces(), 1);
+  EXPECT_EQ(HalfEdge_IO::Import(aDir + "/quad.stl")->NbFaces(), 2);
   EXPECT_TRUE(HalfEdge_IO::Import(aDir + "/quad.obj").IsNull());
   EXPECT_TRUE(HalfEdge_IO::Import(aDir + "/box").IsNull());
   EXPECT_EQ(HalfEdge_IO::Import(aDir + "/missing.stl")->NbFaces(), 0);

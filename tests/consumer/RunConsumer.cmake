@@ -19,13 +19,15 @@ endif()
 run(${CMAKE_COMMAND} -S ${CONSUMER_SOURCE_DIR} -B ${WORK_DIR}/build -G ${GENERATOR}
     -DCMAKE_PREFIX_PATH=${prefix} -DPELLISK_TOOL_DIR=${TOOL_DIR} ${type_arg})
 run(${CMAKE_COMMAND} --build ${WORK_DIR}/build)
-# Run from an unrelated working directory: the library must find its resources itself.
-execute_process(COMMAND ${WORK_DIR}/build/pellisk_host WORKING_DIRECTORY ${WORK_DIR}
+# Run from an unrelated working directory: the library must find its resources
+# itself. The host wraps the mesh with cells of 1 (about 1/32 of its size).
+execute_process(COMMAND ${WORK_DIR}/build/pellisk_host ${TOOL_DATA} ${WORK_DIR}/wrap.stl 1.0
+                WORKING_DIRECTORY ${WORK_DIR}
                 RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
-if(NOT rc EQUAL 0)
+if(NOT rc EQUAL 0 OR NOT EXISTS ${WORK_DIR}/wrap.stl)
   message(FATAL_ERROR "The host program failed (${rc}):\n${out}\n${err}")
 endif()
-if(NOT out MATCHES "0 \\[error\\]: The operation was cancelled\\.")
+if(NOT out MATCHES "[0-9]+ \\[info\\]: STL export FINISHED")
   message(FATAL_ERROR "Unexpected host output:\n${out}")
 endif()
 message(STATUS "Host output:\n${out}")

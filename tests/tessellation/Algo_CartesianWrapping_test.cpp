@@ -1,8 +1,8 @@
 #include <Algo_CartesianWrapping.hxx>
 
-#include <Algo_TriangulatePolygon3d.hxx>
 #include <Algo_Voxelization.hxx>
 #include <HalfEdge_Mesh.hxx>
+#include <HalfEdgeAlgo_Triangulate.hxx>
 #include <Pelk_API.hxx>
 #include <PelliskTest_Data.hxx>
 #include <PelliskTest_MeshCheck.hxx>
@@ -79,35 +79,12 @@ std::vector<Cell> randomCells(int theLevels, double theDensity, double theSplitC
   return aCells;
 }
 
-// The skin's polygons split into triangles, for the mesh check.
+// The skin's polygons split into triangles by the library, on a copy: the skin is kept.
 Handle(Poly_Triangulation) triangulated(const Handle(HalfEdge_Mesh)& theSkin)
 {
-  std::vector<gp_Pnt>             aNodes;
-  std::vector<std::array<int, 3>> aTriangles;
-  for (int aNode = 0; aNode < theSkin->NbNodes(); ++aNode)
-  {
-    aNodes.push_back(theSkin->Node(aNode));
-  }
-  for (int aFace = 0; aFace < theSkin->NbFaces(); ++aFace)
-  {
-    std::list<int> aCorners;
-    theSkin->Face(aFace, aCorners);
-    const std::vector<int>    aNumbers(aCorners.begin(), aCorners.end());
-    std::vector<gp_Pnt>       aPoints;
-    Algo_TriangulatePolygon3d aSplit;
-    std::transform(aNumbers.begin(), aNumbers.end(), std::back_inserter(aPoints),
-                   [&aNodes](const int theNode) { return aNodes[size_t(theNode)]; });
-    aSplit.SetPoints(aPoints);
-    aSplit.Perform();
-    EXPECT_TRUE(aSplit.IsDone());
-    for (size_t aCorner = 0; aCorner < aSplit.Triangles().size(); aCorner += 3)
-    {
-      const std::uint64_t* aSplitCorners = &aSplit.Triangles()[aCorner];
-      aTriangles.push_back(
-          {aNumbers[aSplitCorners[0]] + 1, aNumbers[aSplitCorners[1]] + 1, aNumbers[aSplitCorners[2]] + 1});
-    }
-  }
-  return PelliskTest_Meshes::Make(aNodes, aTriangles);
+  const Handle(HalfEdge_Mesh) aCopy = new HalfEdge_Mesh(theSkin);
+  EXPECT_TRUE(aCopy->Execute(new HalfEdgeAlgo_Triangulate(""), true)) << "a face split into a fan";
+  return *aCopy;
 }
 
 // Wraps the cells step by step and checks the prepared cells against a voxel

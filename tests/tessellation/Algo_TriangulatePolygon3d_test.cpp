@@ -100,10 +100,28 @@ TEST(Algo_TriangulatePolygon3dTest, SpecialPolygonsAreTiledOrRefused)
   {
     SCOPED_TRACE("polygon " + std::to_string(&aPolygon - &aTiled[0].first));
     expectTiles(aPolygon, 1e-9, aMove, aLeading);
+    // Limits follow the polygon's size: scaled and moved far away, in the
+    // plane and in space, it is cut the same way.
+    bool            isDone = false;
+    const Triangles aPlane = triangulate<Algo_TriangulatePolygon2d>(aPolygon, isDone);
+    const Triangles aSpace = triangulate<Algo_TriangulatePolygon3d>(placed(aPolygon, 1, aMove), isDone);
+    for (const double aScale : {1e-5, 1e5})
+    {
+      Polygon aScaled;
+      for (const gp_Pnt2d& aPoint : aPolygon)
+      {
+        aScaled.emplace_back((aPoint.XY() + gp_XY(3e5, -7e5)) * aScale);
+      }
+      gp_Trsf aFar = aMove;
+      aFar.SetTranslationPart(gp_Vec(-4e5 * aScale, 2e5 * aScale, 6e5 * aScale));
+      EXPECT_EQ(triangulate<Algo_TriangulatePolygon2d>(aScaled, isDone), aPlane) << aScale;
+      EXPECT_EQ(triangulate<Algo_TriangulatePolygon3d>(placed(aScaled, 1, aFar), isDone), aSpace) << aScale;
+    }
   }
   // One object cuts these in turn, each run starting afresh. Too few points,
-  // all on one line or at one place, not numbers, a bow tie, sides below the
-  // length tolerance: refused. Three points are the triangle whatever their shape.
+  // all on one line or at one place, not numbers, a bow tie, a chevron whose
+  // one inner diagonal is short for the polygon's size: refused. Three points
+  // are the triangle whatever their shape.
   const double                                     aNaN   = std::numeric_limits<double>::quiet_NaN();
   const std::vector<std::pair<Polygon, Triangles>> aFixed = {
       {{}, {}},
@@ -115,7 +133,7 @@ TEST(Algo_TriangulatePolygon3dTest, SpecialPolygonsAreTiledOrRefused)
       {{{0, 0}, {aNaN, 0}, {1, 1}, {0, 1}}, {}},
       {{{aNaN, aNaN}, {aNaN, aNaN}, {aNaN, aNaN}, {aNaN, aNaN}}, {}},
       {{{0, 0}, {1, 1}, {1, 0}, {0, 1}}, {}},
-      {{{0, 0}, {1e-4, 0}, {1e-4, 1e-4}, {0, 1e-4}}, {}},
+      {{{-1, -1}, {0, 1}, {1, -1}, {0, 0.9999}}, {}},
       aTiled[0],
       {{{0, 0}, {0, 1}, {1, 0}}, {0, 1, 2}},
       {{{0, 0}, {1, 0}, {2, 0}}, {0, 1, 2}}};

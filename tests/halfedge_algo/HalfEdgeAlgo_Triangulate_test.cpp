@@ -1,0 +1,224 @@
+// Face triangulation: polygons of many shapes become triangles that tile them
+// with their orientation, degenerate faces are repaired, the metric chooses,
+// and the skins of real meshes triangulate whole at any scale and thread count.
+#include <HalfEdgeAlgo_Triangulate.hxx>
+
+#include <Algo_Voxelization.hxx>
+#include <HalfEdge_Mesh.hxx>
+#include <Pelk_API.hxx>
+#include <PelliskTest_Data.hxx>
+#include <PelliskTest_Mesh.hxx>
+#include <PelliskTest_MeshCheck.hxx>
+#include <PelliskTest_Meshes.hxx>
+
+#include <gp_Ax1.hxx>
+#include <gp_Trsf.hxx>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+using Outline = std::vector<gp_XY>; // counter-clockwise
+
+// One face through the outline's points (in the plane z = 0, scaled, then moved).
+Handle(HalfEdge_Mesh) polygon(const Outline& theOutline, double theScale, const gp_Trsf& theMove)
+{
+  Handle(HalfEdge_Mesh) aMesh = new HalfEdge_Mesh();
+  std::list<int>        aNodes;
+  for (const gp_XY& aPoint : theOutline)
+  {
+    aNodes.push_back(
+        aMesh->AddNode(gp_Pnt(gp_XYZ(aPoint.X(), aPoint.Y(), 0) * theScale).Transformed(theMove)));
+  }
+  aMesh->AddFace(aNodes, true);
+  return aMesh;
+}
+
+// Twice the area vector of the face's corner loop.
+gp_XYZ doubledArea(const Handle(HalfEdge_Mesh)& theMesh, const std::list<int>& theCorners)
+{
+  gp_XYZ anArea, aFirst = theMesh->Node(theCorners.front()).XYZ(), aPrevious = aFirst;
+  for (const int aCorner : theCorners)
+  {
+    anArea += (aPrevious - aFirst).Crossed(theMesh->Node(aCorner).XYZ() - aFirst);
+    aPrevious = theMesh->Node(aCorner).XYZ();
+  }
+  return anArea;
+}
+
+bool execute(const Handle(HalfEdge_Mesh)& theMesh, const std::string& theMetric, unsigned int theNbThreads)
+{
+  Handle(HalfEdgeAlgo_Triangulate) anAlgo = new HalfEdgeAlgo_Triangulate(theMetric);
+  anAlgo->SetNbThreads(theNbThreads);
+  return theMesh->Execute(anAlgo, true);
+}
+
+std::vector<std::list<int>> faces(const Handle(HalfEdge_Mesh)& theMesh)
+{
+  std::vector<std::list<int>> aFaces;
+  for (auto aFace = theMesh->FacesBegin(); aFace != theMesh->FacesEnd(); ++aFace)
+  {
+    aFaces.push_back(*aFace);
+  }
+  return aFaces;
+}
+
+// Skewness of a triangle, written out: 1 - (P/l1 - 2)(P/l2 - 2)(P/l3 - 2).
+double skewness(const gp_XY& theA, const gp_XY& theB, const gp_XY& theC)
+{
+  const double l1 = (theB - theA).Modulus(), l2 = (theC - theB).Modulus(), l3 = (theA - theC).Modulus();
+  const double p = l1 + l2 + l3;
+  return 1.0 - (p / l1 - 2.0) * (p / l2 - 2.0) * (p / l3 - 2.0);
+}
+} // namespace
+
+TEST(HalfEdgeAlgo_TriangulateTest, PolygonsBecomeTrianglesThatTileThemWithTheirOrientation)
+{
+  struct Case
+  {
+    std::string Name;
+    Outline     Points;
+    bool        IsDone;  // what Perform() answers
+    bool        IsTiled; // triangles tile the polygon (not so after repairs or a fan)
+    int         NbFaces; // after the run
+  };
+  const std::vector<Case> aCases = {
+      {"triangle", {{0, 0}, {1, 0}, {0, 1}}, true, true, 1},
+      {"square", {{0, 0}, {1, 0}, {1, 1}, {0, 1}}, true, true, 2},
+      {"L", {{0, 0}, {2, 0}, {2, 1}, {1, 1}, {1, 2}, {0, 2}}, true, true, 4},
+      {"U", {{0, 0}, {3, 0}, {3, 2}, {2, 2}, {2, 1}, {1, 1}, {1, 2}, {0, 2}}, true, true, 6},
+      {"straight runs", {{0, 0}, {1, 0}, {2, 0}, {2, 1}, {2, 2}, {1, 2}, {0, 2}, {0, 1}}, true, true, 6},
+      {"sliver corner", {{0, 0}, {1, 0}, {1, 1e-3}, {0.5, 0.6e-3}}, true, true, 2},
+      // The only ear at the spike's tip is too thin to cut: a fan, and false.
+      {"thin spike", {{0, 0}, {1, 0}, {1, 1}, {0.5 + 2e-8, 1}, {0.5, 3}, {0.5, 1}, {0, 1}}, false, false, 5},
+      // Degenerate: middle corners are dropped until a triangle is left; never a failure.
+      {"collinear", {{0, 0}, {1, 0}, {2, 0}, {3, 0}}, true, false, 1},
+      {"needle", {{0, 0}, {1, 0}, {2, 0}, {1, 3e-8}}, true, false, 1}};
+  gp_Trsf aMove;
+  aMove.SetRotation(gp_Ax1(gp_Pnt(0, 0, 0), gp_Dir(1, -2, 3)), 2.1);
+  aMove.SetTranslationPart(gp_Vec(3e5, -2e5, 1e5));
+  const gp_XYZ aNormal = gp_XYZ(0, 0, 1).Multiplied(aMove.VectorialPart());
+  for (const Case& aCase : aCases)
+  {
+    // Corners stay farther apart than the mesh's node tolerance (1e-7).
+    for (const double aScale : {10.0, 1e4})
+    {
+      for (const unsigned int aNbThreads : {1u, 2u})
+      {
+        SCOPED_TRACE(aCase.Name + " scaled by " + std::to_string(aScale) + ", threads " +
+                     std::to_string(aNbThreads));
+        const Handle(HalfEdge_Mesh) aMesh    = polygon(aCase.Points, aScale, aMove);
+        const gp_XYZ                anArea   = doubledArea(aMesh, faces(aMesh).front());
+        double                      aTileSum = 0.0;
+        EXPECT_EQ(execute(aMesh, "", aNbThreads), aCase.IsDone);
+        EXPECT_TRUE(aMesh->IsTriangular());
+        EXPECT_EQ(PelliskTest_Mesh::Check(aMesh), "");
+        for (const std::list<int>& aTriangle : faces(aMesh))
+        {
+          const gp_XYZ aPart = doubledArea(aMesh, aTriangle);
+          EXPECT_TRUE(!aCase.IsTiled || aPart.Dot(aNormal) > 1e-9 * anArea.Modulus()) << "turned over";
+          aTileSum += aPart.Modulus();
+        }
+        EXPECT_EQ(aMesh->NbFaces(), aCase.NbFaces);
+        EXPECT_TRUE(!aCase.IsTiled || std::abs(aTileSum - anArea.Modulus()) < 1e-9 * anArea.Modulus());
+      }
+    }
+  }
+  // Invalid, deleted and triangle numbers are left alone.
+  Handle(HalfEdgeAlgo_Triangulate) anAlgo = new HalfEdgeAlgo_Triangulate("");
+  const Handle(HalfEdge_Mesh)      aMesh  = polygon(aCases[1].Points, 1.0, aMove);
+  aMesh->DeleteFace(0);
+  for (const int aFace : {-1, 0, 1})
+  {
+    EXPECT_TRUE(PelliskTest_Mesh::Apply(
+        aMesh, [&](Mesh& theMesh) { return anAlgo->TriangulateFace(theMesh, aFace); }, false));
+  }
+  EXPECT_EQ(aMesh->NbFaces(), 1);
+  // Sides of squared length up to 1e-12 are collapsed first: a square is left.
+  const Handle(HalfEdge_Mesh) aTiny = polygon({{0, 0}, {1, 0}, {1, 1}, {0, 1}, {0, 9e-7}}, 1.0, gp_Trsf());
+  EXPECT_TRUE(execute(aTiny, "", 2));
+  EXPECT_EQ(std::vector<int>({aTiny->NbNodes(), aTiny->NbFaces()}), std::vector<int>({4, 2}));
+}
+
+TEST(HalfEdgeAlgo_TriangulateTest, TrianglesStayAndQuadsConvertToTwoTrianglesEach)
+{
+  const Handle(HalfEdge_Mesh) aSphere = new HalfEdge_Mesh(PelliskTest_Meshes::IcoSphere(gp_Pnt(), 1, 2));
+  const std::vector<std::list<int>> aBefore = faces(aSphere);
+  EXPECT_TRUE(execute(aSphere, "skewness", 2));
+  EXPECT_EQ(faces(aSphere), aBefore);
+  // A closed cube of six quads: triangles joined up with the quads' orientation.
+  Handle(HalfEdge_Mesh) aCube = new HalfEdge_Mesh();
+  for (int aCorner = 0; aCorner < 8; ++aCorner)
+  {
+    aCube->AddNode(gp_Pnt(aCorner & 1, aCorner >> 1 & 1, aCorner >> 2 & 1));
+  }
+  for (const std::list<int>& aQuad : std::vector<std::list<int>>{
+           {0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}})
+  {
+    ASSERT_GE(aCube->AddFace(aQuad, true), 0);
+  }
+  const Handle(Poly_Triangulation) aTriangles = *aCube;
+  EXPECT_TRUE(aCube->IsTriangular());
+  EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(aTriangles));
+  EXPECT_EQ(aTriangles->NbTriangles(), 12);
+}
+
+TEST(HalfEdgeAlgo_TriangulateTest, TheMetricChoosesTheDiagonal)
+{
+  // A quad whose diagonal from (0, 0) gives two better triangles than the other one.
+  const Outline aQuad      = {{0, 0}, {4, 0}, {4, 1}, {1, 3}};
+  const double  aFromFirst = skewness(aQuad[0], aQuad[1], aQuad[2]) + skewness(aQuad[0], aQuad[2], aQuad[3]),
+               aFromSecond = skewness(aQuad[1], aQuad[2], aQuad[3]) + skewness(aQuad[1], aQuad[3], aQuad[0]);
+  ASSERT_GT(std::abs(aFromFirst - aFromSecond), 0.1);
+  // Whatever corner the face starts at, the better diagonal is taken.
+  for (size_t aStart = 0; aStart < 4; ++aStart)
+  {
+    Outline aTurned = aQuad;
+    std::rotate(aTurned.begin(), aTurned.begin() + long(aStart), aTurned.end());
+    const Handle(HalfEdge_Mesh) aMesh = polygon(aTurned, 1.0, gp_Trsf());
+    ASSERT_TRUE(execute(aMesh, "skewness", 1));
+    const int aDiagonal =
+        aFromFirst < aFromSecond
+            ? aMesh->EdgeIndex(aMesh->NodeIndex(gp_Pnt(0, 0, 0)), aMesh->NodeIndex(gp_Pnt(4, 1, 0)))
+            : aMesh->EdgeIndex(aMesh->NodeIndex(gp_Pnt(4, 0, 0)), aMesh->NodeIndex(gp_Pnt(1, 3, 0)));
+    EXPECT_GE(aDiagonal, 0) << "start " << aStart;
+  }
+}
+
+TEST(HalfEdgeAlgo_TriangulateTest, SkinsOfRealMeshesTriangulateWholeAtAnyScaleAndThreadCount)
+{
+  Pelk_API anAPI;
+  ASSERT_TRUE(anAPI.ImportSTL(PelliskTest_Data::File("teapot_utah.stl").c_str()));
+  const Handle(Poly_Triangulation) aTeapot = anAPI.DirtyMesh();
+  const Bnd_Box                    aCube   = Algo_Voxelization::BoundingCube(aTeapot);
+  const double                     aSide   = aCube.CornerMax().X() - aCube.CornerMin().X();
+  // Cells of 1/64 of the cube: as it is, then of 0.1 mm at a few metres from
+  // the origin, and of 100 m some hundred kilometres away.
+  const std::vector<std::pair<double, gp_Vec>> aPlaces = {
+      {1.0, gp_Vec()}, {64 * 1e-4 / aSide, gp_Vec(3, 4, 5)}, {64 * 100 / aSide, gp_Vec(2e5, -1e5, 3e5)}};
+  for (const auto& [aScale, aShift] : aPlaces)
+  {
+    SCOPED_TRACE("scale " + std::to_string(aScale));
+    gp_Trsf aMove;
+    aMove.SetScale(gp_Pnt(), aScale);
+    aMove.SetTranslationPart(aShift);
+    const Handle(Poly_Triangulation) aMesh     = PelliskTest_Meshes::Transformed(aTeapot, aMove);
+    Handle(Pelk_WrappingSettings)    aSettings = new Pelk_WrappingSettings(anAPI.Notifier());
+    aSettings->SetVoxelizationAlgorithm("Algo_VoxelizationMinSize");
+    aSettings->SetTessellationAlgorithm("Algo_CartesianWrapping");
+    aSettings->SetNbThreads(2);
+    aSettings->SetCellSize(aSide * aScale / 64);
+    anAPI.SetDirtyMesh(aMesh);
+    anAPI.SetBoundingBox(Bnd_Box());
+    ASSERT_TRUE(anAPI.PerformWrapping(aSettings));
+    const Handle(HalfEdge_Mesh) aSkin = anAPI.GetResultMesh(), aCopy = new HalfEdge_Mesh(aSkin);
+    EXPECT_TRUE(execute(aSkin, "skewness", 1));
+    EXPECT_TRUE(execute(aCopy, "skewness", 2));
+    const Handle(Poly_Triangulation) aTriangles = *aSkin, anOther = *aCopy;
+    EXPECT_EQ(PelliskTest_Meshes::Triangles(aTriangles), PelliskTest_Meshes::Triangles(anOther));
+    EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(aTriangles));
+    EXPECT_EQ(anAPI.GetResultTriangulation()->NbTriangles(), aTriangles->NbTriangles());
+    EXPECT_TRUE(
+        anAPI.ExportSTL((PelliskTest_Data::ScratchFolder("triangulate") + "/skin.stl").c_str(), true));
+  }
+}
