@@ -527,6 +527,13 @@ void HalfEdge_OpenMeshWrapper::GarbageCollection()
 void HalfEdge_OpenMeshWrapper::Clear()
 {
   clean_keep_reservation();
+  // The kernel keeps the property values for the next elements to take over:
+  // a face added after clearing would inherit the deleted mark of the last
+  // face that held its number. Properties start afresh; capacity stays.
+  vprops_resize(0);
+  hprops_resize(0);
+  eprops_resize(0);
+  fprops_resize(0);
   myNodeIndex.clear();
 }
 

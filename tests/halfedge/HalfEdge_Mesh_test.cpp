@@ -341,4 +341,13 @@ TEST(HalfEdge_MeshTest, IteratorPositionsStepBackAndSurviveTheStorageShrinking)
               aMesh->EdgesBegin() == aMesh->EdgesEnd() &&
               aMesh->BoundaryEdgesBegin() == aMesh->BoundaryEdgesEnd());
   EXPECT_TRUE(++aMesh->VerticesEnd() == aMesh->VerticesEnd() && (*aMesh->FacesEnd()).empty());
+  // Faces added after clearing are live, whatever the faces of those numbers were before.
+  aMesh = new HalfEdge_Mesh(Tetrahedron());
+  aMesh->DeleteFace(0);
+  aMesh->Clear();
+  const int      aNewFace = aMesh->AddFace(aMesh->AddNode(gp_Pnt(0, 0, 0)), aMesh->AddNode(gp_Pnt(1, 0, 0)),
+                                           aMesh->AddNode(gp_Pnt(0, 1, 0)), true);
+  std::list<int> aCorners;
+  aMesh->Face(aNewFace, aCorners);
+  EXPECT_EQ(aCorners.size(), 3u);
 }
