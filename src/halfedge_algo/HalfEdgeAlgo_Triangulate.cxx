@@ -186,7 +186,8 @@ void joinedCorners(const Mesh&                            theMesh,
 {
   thePairs.clear();
   const int n = static_cast<int>(theNodes.size());
-  for (int i = 0; i < n; ++i)
+  // The last two corners have no corner after them that is not a neighbour.
+  for (int i = 0; i + 2 < n; ++i)
   {
     const Mesh::HalfedgeHandle aFirst = theMesh.halfedge_handle(theNodes[size_t(i)]);
     Mesh::HalfedgeHandle       anOut  = aFirst;
@@ -821,25 +822,31 @@ bool HalfEdgeAlgo_Triangulate::Perform(Mesh& theMesh)
   FacePlanner aPlanner(faceMetric(myMetric), myTolerance);
   // Degenerate faces next, whatever the thread count: their repairs move
   // nodes of neighbouring faces, which must not depend on when the
-  // neighbours were planned.
-  std::vector<Mesh::FaceHandle> aFaces = polygons(theMesh);
+  // neighbours were planned. Until a repair changes the mesh, the faces
+  // listed are the polygons.
+  std::vector<Mesh::FaceHandle> aFaces     = polygons(theMesh);
+  bool                          isRepaired = false;
   for (const Mesh::FaceHandle aFace : aFaces)
   {
-    if (isPolygon(theMesh, aFace) && aPlanner.IsDegenerate(theMesh, aFace))
+    if ((!isRepaired || isPolygon(theMesh, aFace)) && aPlanner.IsDegenerate(theMesh, aFace))
     {
       repairDegenerate(theMesh, aFace, myTolerance);
+      isRepaired = true;
     }
   }
-  aFaces = polygons(theMesh);
-  std::vector<FacePlan> aPlans(std::min(aFaces.size(), THE_BLOCK));
+  if (isRepaired)
+  {
+    aFaces = polygons(theMesh);
+  }
   if (myNbThreads < 2)
   {
+    FacePlan aPlan;
     for (const Mesh::FaceHandle aFace : aFaces)
     {
       if (isPolygon(theMesh, aFace))
       {
-        aPlanner.Plan(theMesh, aFace, aPlans.front());
-        isDone = applyPlan(theMesh, aFace, aPlans.front(), myTolerance) && isDone;
+        aPlanner.Plan(theMesh, aFace, aPlan);
+        isDone = applyPlan(theMesh, aFace, aPlan, myTolerance) && isDone;
       }
     }
     return isDone;
@@ -848,6 +855,7 @@ bool HalfEdgeAlgo_Triangulate::Perform(Mesh& theMesh)
   // block after block. A plan made before an earlier face changed what it
   // depends on (its corners' places after a repair, the edges joining its
   // corners) is made again.
+  std::vector<FacePlan>    aPlans(std::min(aFaces.size(), THE_BLOCK));
   const unsigned int       aNbThreads = applyParallelOptions();
   std::vector<FacePlanner> aPlanners(aNbThreads, aPlanner);
   bool                     isStale = false;
