@@ -640,9 +640,30 @@ private:
   double                          myTolerance;
 };
 
+// True when the face has more than three sides: three steps around it do not
+// lead back. Asked of every face twice, it counts no further.
+bool hasMoreThanThreeSides(const Mesh& theMesh, Mesh::FaceHandle theFace)
+{
+  const Mesh::HalfedgeHandle aFirst = theMesh.halfedge_handle(theFace);
+  Mesh::HalfedgeHandle       aSide  = aFirst;
+  for (int aStep = 0; aStep < 3; ++aStep)
+  {
+    if (!aSide.is_valid())
+    {
+      return false;
+    }
+    aSide = theMesh.next_halfedge_handle(aSide);
+    if (aSide == aFirst)
+    {
+      return false;
+    }
+  }
+  return aSide.is_valid();
+}
+
 bool isPolygon(const Mesh& theMesh, Mesh::FaceHandle theFace)
 {
-  return !theMesh.status(theFace).deleted() && theMesh.valence(theFace) > 3;
+  return !theMesh.status(theFace).deleted() && hasMoreThanThreeSides(theMesh, theFace);
 }
 
 // Collapses a side of the face not longer than theLength, in either direction the kernel allows.
@@ -783,7 +804,7 @@ std::vector<Mesh::FaceHandle> polygons(const Mesh& theMesh)
   aFaces.reserve(theMesh.n_faces());
   for (const Mesh::FaceHandle aFace : theMesh.faces())
   {
-    if (theMesh.valence(aFace) > 3)
+    if (hasMoreThanThreeSides(theMesh, aFace))
     {
       aFaces.push_back(aFace);
     }
