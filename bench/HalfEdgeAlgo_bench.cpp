@@ -11,7 +11,9 @@
 //   these are the short edges the narrow-face collapse then removes; counted
 //   in requested edges per second.
 // Times are wall times, the CPU column is the CPU time of the whole process
-// (all threads). Every run starts from a copy of the mesh made untimed.
+// (all threads). Every run starts from a copy of the mesh made untimed. Run
+// with OMP_WAIT_POLICY=passive: threads waiting between parallel loops then
+// sleep instead of taking a core from the thread that works.
 
 #include <Mesh.hxx>
 
