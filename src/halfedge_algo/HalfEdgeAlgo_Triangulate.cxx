@@ -1,5 +1,5 @@
 // The mesh kernel's headers come before the geometry kernel's (see Mesh.hxx).
-#include <HalfEdge_FaceMetrics.hxx>
+#include <HalfEdge_Skewness.hxx>
 
 #include <HalfEdgeAlgo_CollapseEdges.hxx>
 #include <HalfEdgeAlgo_EdgeLengthCriterion.hxx>
@@ -15,9 +15,11 @@
 #include <gp_Pnt2d.hxx>
 #include <gp_XYZ.hxx>
 
+#include <omp.h>
+
 #include <algorithm>
 #include <array>
-#include <memory>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -41,9 +43,21 @@ constexpr double THE_SCORE_TIE = 1e-9;
 // Squared length up to which an edge is collapsed before any face is cut, in
 // model units: corners a millionth apart make no usable sides whatever the size.
 constexpr double THE_TINY_SQ_LENGTH = 1e-12;
+// Faces planned together by the threads before the calling thread applies
+// their plans: bounds the plans held at once, whose storage is reused.
+constexpr size_t THE_BLOCK = 4096;
 
 using Triangle    = std::array<int, 3>;               // corner numbers of one face
 using CornerPairs = std::vector<std::pair<int, int>>; // corner numbers, first below second
+using FaceMetric  = double (*)(const std::vector<gp_Pnt>& theCorners);
+
+// The face metric called theName, from the corners of a face in boundary
+// order: skewness, the one metric a mesh registers (Mesh::RequestMetrics);
+// none for any other name.
+FaceMetric faceMetric(const std::string& theName)
+{
+  return theName == "skewness" ? &HalfEdge_Skewness::Of : nullptr;
+}
 
 gp_XYZ toXYZ(const Mesh::Point& thePoint)
 {
@@ -77,35 +91,53 @@ struct Corners
   double                          Size = 0.0;
 };
 
+// Reads the corners of a face into theCorners, whose storage is reused; none
+// when the loop is broken.
+void readCorners(const Mesh& theMesh, Mesh::FaceHandle theFace, Corners& theCorners)
+{
+  theCorners.Nodes.clear();
+  theCorners.Points.clear();
+  theCorners.Size                   = 0.0;
+  const Mesh::HalfedgeHandle aFirst = theMesh.halfedge_handle(theFace);
+  Mesh::HalfedgeHandle       aSide  = aFirst;
+  while (aSide.is_valid() && theCorners.Nodes.size() <= theMesh.n_halfedges())
+  {
+    theCorners.Nodes.push_back(theMesh.to_vertex_handle(aSide));
+    theCorners.Points.push_back(toXYZ(theMesh.point(theCorners.Nodes.back())));
+    aSide = theMesh.next_halfedge_handle(aSide);
+    if (aSide == aFirst)
+    {
+      gp_XYZ aMin = theCorners.Points.front(), aMax = aMin;
+      for (const gp_XYZ& aPoint : theCorners.Points)
+      {
+        aMin.SetCoord(std::min(aMin.X(), aPoint.X()), std::min(aMin.Y(), aPoint.Y()),
+                      std::min(aMin.Z(), aPoint.Z()));
+        aMax.SetCoord(std::max(aMax.X(), aPoint.X()), std::max(aMax.Y(), aPoint.Y()),
+                      std::max(aMax.Z(), aPoint.Z()));
+      }
+      theCorners.Size = (aMax - aMin).Modulus();
+      return;
+    }
+  }
+  theCorners.Nodes.clear();
+  theCorners.Points.clear();
+}
+
 Corners corners(const Mesh& theMesh, Mesh::FaceHandle theFace)
 {
   Corners aCorners;
-  for (const Mesh::HalfedgeHandle aSide : sides(theMesh, theFace))
-  {
-    aCorners.Nodes.push_back(theMesh.to_vertex_handle(aSide));
-    aCorners.Points.push_back(toXYZ(theMesh.point(aCorners.Nodes.back())));
-  }
-  if (!aCorners.Points.empty())
-  {
-    gp_XYZ aMin = aCorners.Points.front(), aMax = aMin;
-    for (const gp_XYZ& aPoint : aCorners.Points)
-    {
-      aMin.SetCoord(std::min(aMin.X(), aPoint.X()), std::min(aMin.Y(), aPoint.Y()),
-                    std::min(aMin.Z(), aPoint.Z()));
-      aMax.SetCoord(std::max(aMax.X(), aPoint.X()), std::max(aMax.Y(), aPoint.Y()),
-                    std::max(aMax.Z(), aPoint.Z()));
-    }
-    aCorners.Size = (aMax - aMin).Modulus();
-  }
+  readCorners(theMesh, theFace, aCorners);
   return aCorners;
 }
 
 // True when a node appears twice around the face: such a face cannot be split
-// into triangles of distinct nodes.
-bool hasRepeatedNode(std::vector<Mesh::VertexHandle> theNodes)
+// into triangles of distinct nodes. theSorted is scratch storage.
+bool hasRepeatedNode(const std::vector<Mesh::VertexHandle>& theNodes,
+                     std::vector<Mesh::VertexHandle>&       theSorted)
 {
-  std::sort(theNodes.begin(), theNodes.end());
-  return std::adjacent_find(theNodes.begin(), theNodes.end()) != theNodes.end();
+  theSorted.assign(theNodes.begin(), theNodes.end());
+  std::sort(theSorted.begin(), theSorted.end());
+  return std::adjacent_find(theSorted.begin(), theSorted.end()) != theSorted.end();
 }
 
 // Newell's normal: the sum of the edge cross products, i.e. twice the area
@@ -138,38 +170,43 @@ gp_XYZ largestCornerNormal(const std::vector<gp_XYZ>& thePoints)
   return aBest;
 }
 
-// Pairs of corners that are not neighbours around the face but already joined
-// by an edge of the mesh: a diagonal between them would double that edge.
-CornerPairs joinedCorners(const Mesh& theMesh, const std::vector<Mesh::VertexHandle>& theNodes)
+// The number of the first corner at theNode, or -1.
+int cornerNumber(const std::vector<Mesh::VertexHandle>& theNodes, Mesh::VertexHandle theNode)
 {
-  std::vector<std::pair<Mesh::VertexHandle, int>> aNumbers;
-  for (size_t i = 0; i < theNodes.size(); ++i)
+  const auto aFound = std::find(theNodes.begin(), theNodes.end(), theNode);
+  return aFound != theNodes.end() ? static_cast<int>(aFound - theNodes.begin()) : -1;
+}
+
+// Fills thePairs with the pairs of corners that are not neighbours around the
+// face but already joined by an edge of the mesh: a diagonal between them
+// would double that edge.
+void joinedCorners(const Mesh&                            theMesh,
+                   const std::vector<Mesh::VertexHandle>& theNodes,
+                   CornerPairs&                           thePairs)
+{
+  thePairs.clear();
+  const int n = static_cast<int>(theNodes.size());
+  // The last two corners have no corner after them that is not a neighbour.
+  for (int i = 0; i + 2 < n; ++i)
   {
-    aNumbers.emplace_back(theNodes[i], static_cast<int>(i));
-  }
-  std::sort(aNumbers.begin(), aNumbers.end());
-  const int   n = static_cast<int>(theNodes.size());
-  CornerPairs aPairs;
-  for (int i = 0; i < n; ++i)
-  {
-    for (auto anOut = theMesh.cvoh_iter(theNodes[size_t(i)]); anOut.is_valid(); ++anOut)
+    const Mesh::HalfedgeHandle aFirst = theMesh.halfedge_handle(theNodes[size_t(i)]);
+    Mesh::HalfedgeHandle       anOut  = aFirst;
+    while (anOut.is_valid())
     {
-      const auto aFound = std::lower_bound(aNumbers.begin(), aNumbers.end(),
-                                           std::make_pair(theMesh.to_vertex_handle(*anOut), -1));
-      if (aFound == aNumbers.end() || aFound->first != theMesh.to_vertex_handle(*anOut))
-      {
-        continue;
-      }
-      const int j = aFound->second;
+      const int j = cornerNumber(theNodes, theMesh.to_vertex_handle(anOut));
       if (i < j && j != i + 1 && !(i == 0 && j == n - 1))
       {
-        aPairs.emplace_back(i, j);
+        thePairs.emplace_back(i, j);
+      }
+      anOut = theMesh.next_halfedge_handle(theMesh.opposite_halfedge_handle(anOut));
+      if (anOut == aFirst)
+      {
+        break;
       }
     }
   }
-  std::sort(aPairs.begin(), aPairs.end());
-  aPairs.erase(std::unique(aPairs.begin(), aPairs.end()), aPairs.end());
-  return aPairs;
+  std::sort(thePairs.begin(), thePairs.end());
+  thePairs.erase(std::unique(thePairs.begin(), thePairs.end()), thePairs.end());
 }
 
 // Squared distance between two planar segments; 0 when they cross within theTolerance.
@@ -189,204 +226,309 @@ double segmentsSqDistance(const gp_Pnt2d& theA1,
                    Planora::SqDistance::PntToSeg(theB2, theA1, theB1)});
 }
 
-// Ear cutting of a planar polygon on a scratch mesh that holds it as one face
-// (corner k is scratch node k). Cutting an ear splits the face in two; a trial
-// cut is undone by removing its diagonal again, which merges the two faces.
+// Ear cutting of a planar polygon whose corner k lies at point k, on a few
+// arrays: a skin has a million small faces, and building a mesh per face
+// would cost far more than cutting it.
+//
+// Which of two equal cuts wins, the order in which the pieces come out, the
+// corner each piece starts at and the rounding of a mean metric follow the
+// numbers a mesh holding the polygon as one face gives its elements, so the
+// cutting keeps those numbers: side k is halfedge 2k and the face starts at
+// its last side; the e-th diagonal is edge e (halfedge 2e on the ear's side,
+// 2e + 1 on the rest's) and makes a new face for its ear, and the rest
+// starts at the diagonal when the ear took its first side; a trial cut undone
+// leaves the rest as the newest face, starting at the side before the trial.
+// A face's corners are read from the end of its first side on, a mean metric
+// sums its values in face order, and ties go to the smaller halfedge.
 class EarCutting
 {
 public:
-  EarCutting(const std::vector<gp_Pnt2d>& thePoints,
-             double                       theSize,
-             const CornerPairs&           theJoined,
-             const std::string&           theMetric)
-      : myPoints(thePoints),
-        myJoined(theJoined),
-        mySign(1.0),
-        mySqClearance(THE_SQ_CLEARANCE * theSize * theSize),
-        myDoubledArea(THE_DOUBLED_AREA * theSize * theSize),
-        myInner(THE_INNER_TOLERANCE * theSize)
+  explicit EarCutting(FaceMetric theMetric)
+      : myMetric(theMetric)
   {
-    if (!theMetric.empty())
-    {
-      myScratch.RequestMetrics(theMetric);
-      myMetric = myScratch.GetMetrics(theMetric);
-    }
   }
 
-  // Cuts the whole polygon; false when at some point no ear may be cut.
-  bool Perform(std::vector<Triangle>& theTriangles)
+  // Cuts the whole polygon into theTriangles (corner numbers, in face order);
+  // false when at some point no ear may be cut.
+  bool Perform(const std::vector<gp_Pnt2d>& thePoints,
+               double                       theSize,
+               const CornerPairs&           theJoined,
+               std::vector<Triangle>&       theTriangles)
   {
-    std::vector<Mesh::VertexHandle> aNodes;
-    for (const gp_Pnt2d& aPoint : myPoints)
+    myPoints      = &thePoints;
+    myJoined      = &theJoined;
+    mySqClearance = THE_SQ_CLEARANCE * theSize * theSize;
+    myDoubledArea = THE_DOUBLED_AREA * theSize * theSize;
+    myInner       = THE_INNER_TOLERANCE * theSize;
+    const int n   = static_cast<int>(thePoints.size());
+    myRest.clear();
+    for (int k = 0; k < n; ++k)
     {
-      aNodes.push_back(myScratch.add_vertex(Mesh::Point(aPoint.X(), aPoint.Y(), 0.0)));
+      myRest.push_back({k, 2 * k});
     }
-    Mesh::FaceHandle aFace = myScratch.add_face(aNodes);
-    if (!aFace.is_valid())
+    myFirst    = myRest.size() - 1;
+    myRestFace = 0;
+    myNbEdges  = n;
+    myNbFaces  = 1;
+    myEars.clear();
+    mySign = 1.0;
+    readRest(myRest.size());
+    mySign = loopArea(myLoop) < 0.0 ? -1.0 : 1.0;
+    while (myRest.size() > 3)
     {
-      return false;
-    }
-    mySign = doubledArea(aFace) < 0.0 ? -1.0 : 1.0;
-    while (myScratch.valence(aFace) > 3)
-    {
-      if (!cutEar(aFace))
+      if (!cutEar())
       {
         return false;
       }
     }
     theTriangles.clear();
-    for (const Mesh::FaceHandle aTriangle : myScratch.faces())
+    bool isRestOut = false;
+    for (const Ear& anEar : myEars)
     {
-      const Mesh::HalfedgeHandle aSide = myScratch.halfedge_handle(aTriangle);
-      const Mesh::HalfedgeHandle aNext = myScratch.next_halfedge_handle(aSide);
-      theTriangles.push_back({myScratch.to_vertex_handle(aSide).idx(),
-                              myScratch.to_vertex_handle(aNext).idx(),
-                              myScratch.to_vertex_handle(myScratch.next_halfedge_handle(aNext)).idx()});
+      if (!isRestOut && myRestFace < anEar.Face)
+      {
+        theTriangles.push_back(restTriangle());
+        isRestOut = true;
+      }
+      theTriangles.push_back(anEar.Corners);
+    }
+    if (!isRestOut)
+    {
+      theTriangles.push_back(restTriangle());
     }
     return true;
   }
 
 private:
-  // Cuts one ear off theFace, which becomes the rest; false when none may be cut.
-  bool cutEar(Mesh::FaceHandle& theFace)
+  struct Side
   {
-    Mesh::HalfedgeHandle aBest;
-    double               aBestScore = 0.0;
-    for (const Mesh::HalfedgeHandle aSide : sides(myScratch, theFace))
+    int From;     // corner number
+    int Halfedge; // number of the side
+  };
+
+  struct Ear
+  {
+    int      Face;
+    Triangle Corners; // as read from the ear's first side (the diagonal) on
+    double   Value;   // of the metric
+  };
+
+  // Cuts one ear off the rest; false when none may be cut.
+  bool cutEar()
+  {
+    const size_t m          = myRest.size();
+    const size_t aStart     = myFirst;
+    size_t       aBest      = m;
+    double       aBestScore = 0.0;
+    for (size_t k = 0; k < m; ++k)
     {
-      if (!isAdmissible(theFace, aSide))
+      const size_t p = (aStart + k) % m;
+      if (!isAdmissible(p))
       {
         continue;
       }
-      const Mesh::HalfedgeHandle aDiagonal =
-          myScratch.insert_edge(myScratch.next_halfedge_handle(aSide), aSide);
-      const Mesh::FaceHandle aRest = myScratch.face_handle(myScratch.opposite_halfedge_handle(aDiagonal));
-      const bool             isKept =
-          doubledArea(myScratch.face_handle(aDiagonal)) > myDoubledArea && doubledArea(aRest) > myDoubledArea;
-      if (isKept && !myMetric)
+      const Triangle anEar = {from(p), from(p + 1), from(p + 2)};
+      readRest(p);
+      const bool isKept = loopArea(Triangle{anEar[2], anEar[0], anEar[1]}) > myDoubledArea &&
+                          loopArea(myLoop) > myDoubledArea;
+      if (isKept && myMetric == nullptr)
       {
-        theFace = aRest;
+        commit(p);
         return true;
       }
       if (isKept)
       {
-        myMetric->Compute();
-        const double aScore = myMetric->Mean();
-        if (!aBest.is_valid() || aScore < aBestScore - THE_SCORE_TIE ||
-            (aScore <= aBestScore + THE_SCORE_TIE && aSide.idx() < aBest.idx()))
+        const double aScore = score(anEar);
+        if (aBest == m || aScore < aBestScore - THE_SCORE_TIE ||
+            (aScore <= aBestScore + THE_SCORE_TIE && myRest[p].Halfedge < myRest[aBest].Halfedge))
         {
-          aBest      = aSide;
+          aBest      = p;
           aBestScore = aScore;
         }
       }
-      theFace = myScratch.remove_edge(myScratch.edge_handle(aDiagonal));
+      // Undoing the trial keeps the ear's face for the rest, read from the side before the trial.
+      ++myNbEdges;
+      myRestFace = myNbFaces++;
+      myFirst    = (p + m - 1) % m;
     }
-    if (!aBest.is_valid())
+    if (aBest == m)
     {
       return false;
     }
-    const Mesh::HalfedgeHandle aDiagonal =
-        myScratch.insert_edge(myScratch.next_halfedge_handle(aBest), aBest);
-    theFace = myScratch.face_handle(myScratch.opposite_halfedge_handle(aDiagonal));
+    readRest(aBest);
+    commit(aBest);
     return true;
   }
 
-  // True when the diagonal that cuts off the corner at the end of theSide
-  // joins corners no mesh edge joins, keeps clear of the other sides and runs inside.
-  bool isAdmissible(Mesh::FaceHandle theFace, Mesh::HalfedgeHandle theSide) const
+  // Reads into myLoop the corners of the rest, from its first side on, as they
+  // are after the ear at thePos is cut (none is cut when thePos is past the
+  // sides), and into myLoopSides its sides. The rest keeps its first side
+  // unless the ear takes it; then the diagonal is first.
+  void readRest(size_t thePos)
   {
-    const Mesh::HalfedgeHandle aNext  = myScratch.next_halfedge_handle(theSide);
-    const Mesh::HalfedgeHandle anAway = myScratch.next_halfedge_handle(aNext);
-    const Mesh::HalfedgeHandle aPrev  = myScratch.prev_halfedge_handle(theSide);
-    const int                  a      = myScratch.from_vertex_handle(theSide).idx();
-    const int                  c      = myScratch.to_vertex_handle(aNext).idx();
-    if (std::binary_search(myJoined.begin(), myJoined.end(), std::make_pair(std::min(a, c), std::max(a, c))))
+    const size_t m      = myRest.size();
+    const bool   isCut  = thePos < m;
+    const size_t aStart = isCut && (myFirst == thePos || myFirst == (thePos + 1) % m) ? thePos : myFirst;
+    myLoop.clear();
+    myLoopSides.clear();
+    for (size_t k = 0; k < m; ++k)
+    {
+      const size_t q = (aStart + k) % m;
+      if (isCut && q == (thePos + 1) % m)
+      {
+        continue;
+      }
+      myLoop.push_back(myRest[q].From);
+      myLoopSides.push_back(isCut && q == thePos ? 2 * myNbEdges + 1 : myRest[q].Halfedge);
+    }
+  }
+
+  // Cuts the ear at thePos for good; myLoop holds the rest as readRest() left it.
+  void commit(size_t thePos)
+  {
+    const Triangle anEar = {from(thePos), from(thePos + 1), from(thePos + 2)};
+    myEars.push_back({myNbFaces, anEar, myMetric != nullptr ? value(anEar.data(), 3, 0) : 0.0});
+    ++myNbEdges;
+    ++myNbFaces;
+    myRest.clear();
+    for (size_t k = 0; k < myLoop.size(); ++k)
+    {
+      myRest.push_back({myLoop[k], myLoopSides[k]});
+    }
+    myFirst = 0;
+  }
+
+  // The mean metric over the ears cut so far, the rest in myLoop and theEar,
+  // summed in face order (theEar, the newest face, last).
+  double score(const Triangle& theEar)
+  {
+    double        aSum   = 0.0;
+    std::uint64_t aCount = 0;
+    const auto    anAdd  = [&](double theValue)
+    {
+      if (theValue >= 0.0)
+      {
+        aSum += theValue;
+        ++aCount;
+      }
+    };
+    const double aRest     = value(myLoop.data(), myLoop.size(), 1);
+    bool         isRestOut = false;
+    for (const Ear& anEar : myEars)
+    {
+      if (!isRestOut && myRestFace < anEar.Face)
+      {
+        anAdd(aRest);
+        isRestOut = true;
+      }
+      anAdd(anEar.Value);
+    }
+    if (!isRestOut)
+    {
+      anAdd(aRest);
+    }
+    anAdd(value(theEar.data(), 3, 0));
+    return aCount > 0 ? aSum / static_cast<double>(aCount) : 0.0;
+  }
+
+  // The metric of the face with theCount corners, read from theFirst on.
+  double value(const int* theCorners, size_t theCount, size_t theFirst)
+  {
+    myMetricCorners.clear();
+    for (size_t k = 0; k < theCount; ++k)
+    {
+      const gp_Pnt2d& aPoint = point(theCorners[(theFirst + k) % theCount]);
+      myMetricCorners.emplace_back(aPoint.X(), aPoint.Y(), 0.0);
+    }
+    return myMetric(myMetricCorners);
+  }
+
+  // The rest as a triangle, read from the end of its first side on.
+  Triangle restTriangle() const { return {from(myFirst + 1), from(myFirst + 2), from(myFirst)}; }
+
+  // True when the diagonal that cuts off the corner at the end of the side at
+  // thePos joins corners no mesh edge joins, keeps clear of the other sides
+  // (all but that side, the next two and the one before) and runs inside.
+  bool isAdmissible(size_t thePos) const
+  {
+    const size_t m = myRest.size();
+    const int    a = from(thePos);
+    const int    c = from(thePos + 2);
+    if (std::binary_search(myJoined->begin(), myJoined->end(),
+                           std::make_pair(std::min(a, c), std::max(a, c))))
     {
       return false;
     }
-    const gp_Pnt2d& aStart  = myPoints[size_t(a)];
-    const gp_Pnt2d& anEnd   = myPoints[size_t(c)];
-    const bool      isClear = everySide(
-             theFace,
-             [&](Mesh::HalfedgeHandle theOther)
-             {
-          return theOther == theSide || theOther == aNext || theOther == anAway || theOther == aPrev ||
-                 segmentsSqDistance(aStart, anEnd, from(theOther), to(theOther), myInner) >= mySqClearance;
-        });
-    return isClear && isInside(theFace, gp_Pnt2d(0.5 * (aStart.XY() + anEnd.XY())));
-  }
-
-  // True when thePoint lies inside the face (crossing parity, half-open in y)
-  // and off its sides.
-  bool isInside(Mesh::FaceHandle theFace, const gp_Pnt2d& thePoint) const
-  {
-    bool       isIn = false;
-    const bool isOff =
-        everySide(theFace,
-                  [&](Mesh::HalfedgeHandle theSide)
-                  {
-                    const gp_Pnt2d &p = from(theSide), &q = to(theSide);
-                    if ((p.Y() > thePoint.Y()) != (q.Y() > thePoint.Y()) &&
-                        thePoint.X() < p.X() + (thePoint.Y() - p.Y()) * (q.X() - p.X()) / (q.Y() - p.Y()))
-                    {
-                      isIn = !isIn;
-                    }
-                    return Planora::SqDistance::PntToSeg(thePoint, p, q) > myInner * myInner;
-                  });
-    return isOff && isIn;
-  }
-
-  // Twice the area of a face, positive in the polygon's orientation.
-  double doubledArea(Mesh::FaceHandle theFace) const
-  {
-    double anArea = 0.0;
-    everySide(theFace,
-              [&](Mesh::HalfedgeHandle theSide)
-              {
-                anArea += from(theSide).XY().Crossed(to(theSide).XY());
-                return true;
-              });
-    return mySign * anArea;
-  }
-
-  // True when theTest holds for every side of a face of the scratch mesh, in
-  // boundary order, stopping at the first that fails. Walks the sides without
-  // copying them: the tests run for every side of every candidate ear.
-  template <class Test>
-  bool everySide(Mesh::FaceHandle theFace, Test theTest) const
-  {
-    const Mesh::HalfedgeHandle aFirst = myScratch.halfedge_handle(theFace);
-    Mesh::HalfedgeHandle       aSide  = aFirst;
-    do
+    const gp_Pnt2d& aStart = point(a);
+    const gp_Pnt2d& anEnd  = point(c);
+    for (size_t k = 3; k + 1 < m; ++k)
     {
-      if (!theTest(aSide))
+      const size_t q = thePos + k;
+      if (!(segmentsSqDistance(aStart, anEnd, point(from(q)), point(from(q + 1)), myInner) >= mySqClearance))
       {
         return false;
       }
-      aSide = myScratch.next_halfedge_handle(aSide);
-    } while (aSide != aFirst);
-    return true;
+    }
+    return isInside(gp_Pnt2d(0.5 * (aStart.XY() + anEnd.XY())));
   }
 
-  const gp_Pnt2d& from(Mesh::HalfedgeHandle theSide) const
+  // True when thePoint lies inside the rest (crossing parity, half-open in y)
+  // and off its sides.
+  bool isInside(const gp_Pnt2d& thePoint) const
   {
-    return myPoints[size_t(myScratch.from_vertex_handle(theSide).idx())];
+    bool isIn = false;
+    for (size_t q = 0; q < myRest.size(); ++q)
+    {
+      const gp_Pnt2d &p = point(from(q)), &r = point(from(q + 1));
+      if ((p.Y() > thePoint.Y()) != (r.Y() > thePoint.Y()) &&
+          thePoint.X() < p.X() + (thePoint.Y() - p.Y()) * (r.X() - p.X()) / (r.Y() - p.Y()))
+      {
+        isIn = !isIn;
+      }
+      if (!(Planora::SqDistance::PntToSeg(thePoint, p, r) > myInner * myInner))
+      {
+        return false;
+      }
+    }
+    return isIn;
   }
 
-  const gp_Pnt2d& to(Mesh::HalfedgeHandle theSide) const
+  // Twice the area of the loop of corners, summed from its first side on,
+  // positive in the polygon's orientation.
+  template <class Loop>
+  double loopArea(const Loop& theCorners) const
   {
-    return myPoints[size_t(myScratch.to_vertex_handle(theSide).idx())];
+    const size_t m      = theCorners.size();
+    double       anArea = 0.0;
+    for (size_t k = 0; k < m; ++k)
+    {
+      anArea += point(theCorners[k]).XY().Crossed(point(theCorners[(k + 1) % m]).XY());
+    }
+    return mySign * anArea;
   }
+
+  // The corner at the start of the side at thePos, counted around the rest.
+  int from(size_t thePos) const { return myRest[thePos % myRest.size()].From; }
+
+  const gp_Pnt2d& point(int theCorner) const { return (*myPoints)[size_t(theCorner)]; }
 
 private:
-  Mesh                                  myScratch;
-  std::vector<gp_Pnt2d>                 myPoints;
-  const CornerPairs&                    myJoined;
-  std::shared_ptr<HalfEdge_FaceMetrics> myMetric;
-  double                                mySign;
-  double                                mySqClearance;
-  double                                myDoubledArea;
-  double                                myInner;
+  FaceMetric                   myMetric;
+  const std::vector<gp_Pnt2d>* myPoints = nullptr;
+  const CornerPairs*           myJoined = nullptr;
+  std::vector<Side>            myRest;         // sides of the rest in boundary order
+  size_t                       myFirst    = 0; // position of the rest's first side
+  int                          myRestFace = 0;
+  int                          myNbEdges  = 0;
+  int                          myNbFaces  = 0;
+  std::vector<Ear>             myEars; // in face order
+  std::vector<int>             myLoop; // scratch: corners of the rest after a cut
+  std::vector<int>             myLoopSides;
+  std::vector<gp_Pnt>          myMetricCorners;
+  double                       mySign        = 1.0;
+  double                       mySqClearance = 0.0;
+  double                       myDoubledArea = 0.0;
+  double                       myInner       = 0.0;
 };
 
 // How one face is to be split, worked out without changing the mesh.
@@ -406,24 +548,6 @@ struct FacePlan
   std::vector<Triangle>           Triangles;
 };
 
-// The ear cutting of the face's corners in the plane through the first corner
-// with the given normal.
-bool cutInPlane(const Corners&         theCorners,
-                const gp_XYZ&          theNormal,
-                const FacePlan&        thePlan,
-                const std::string&     theMetric,
-                std::vector<Triangle>& theTriangles)
-{
-  const gp_Pln          aPlane(gp_Pnt(theCorners.Points.front()), gp_Dir(theNormal));
-  std::vector<gp_Pnt2d> aPoints(theCorners.Points.size());
-  for (size_t i = 0; i < aPoints.size(); ++i)
-  {
-    Planora::Project::PntOnPlane(aPlane, gp_Pnt(theCorners.Points[i]), aPoints[i]);
-  }
-  EarCutting aCutting(aPoints, theCorners.Size, thePlan.Joined, theMetric);
-  return aCutting.Perform(theTriangles);
-}
-
 // True when a normal is long enough to give a plane: above theLength, and
 // far enough from zero to be normalized.
 bool isUsable(const gp_XYZ& theNormal, double theLength)
@@ -431,49 +555,115 @@ bool isUsable(const gp_XYZ& theNormal, double theLength)
   return theNormal.Modulus() > std::max(theLength, gp::Resolution());
 }
 
-FacePlan
-planFace(const Mesh& theMesh, Mesh::FaceHandle theFace, const std::string& theMetric, double theTolerance)
+// Plans faces one after the other, reusing its storage and the plans' from
+// face to face: a skin has a million small faces, whose planning would
+// otherwise be mostly memory allocation. One per thread, each on cache lines
+// of its own, as every plan rewrites its buffers' bounds.
+class alignas(64) FacePlanner
 {
-  FacePlan      aPlan;
-  const Corners aCorners = corners(theMesh, theFace);
-  aPlan.Nodes            = aCorners.Nodes;
-  if (aCorners.Nodes.size() < 3 || hasRepeatedNode(aCorners.Nodes))
+public:
+  FacePlanner(FaceMetric theMetric, double theTolerance)
+      : myCutting(theMetric),
+        myTolerance(theTolerance)
   {
-    return aPlan;
   }
-  aPlan.Joined         = joinedCorners(theMesh, aCorners.Nodes);
-  const double aSqSize = aCorners.Size * aCorners.Size;
-  const gp_XYZ aNewell = newellNormal(aCorners.Points);
-  if (!isUsable(aNewell, theTolerance * aSqSize))
+
+  // Plans theFace into thePlan.
+  void Plan(const Mesh& theMesh, Mesh::FaceHandle theFace, FacePlan& thePlan)
   {
-    aPlan.Result = FacePlan::Degenerate;
-    return aPlan;
+    thePlan.Result = FacePlan::Unusable;
+    thePlan.Joined.clear();
+    thePlan.Triangles.clear();
+    readCorners(theMesh, theFace, myCorners);
+    thePlan.Nodes.assign(myCorners.Nodes.begin(), myCorners.Nodes.end());
+    if (myCorners.Nodes.size() < 3 || hasRepeatedNode(myCorners.Nodes, mySortedNodes))
+    {
+      return;
+    }
+    joinedCorners(theMesh, myCorners.Nodes, thePlan.Joined);
+    const double aSqSize = myCorners.Size * myCorners.Size;
+    const gp_XYZ aNewell = newellNormal(myCorners.Points);
+    if (!isUsable(aNewell, myTolerance * aSqSize))
+    {
+      thePlan.Result = FacePlan::Degenerate;
+      return;
+    }
+    thePlan.Result = FacePlan::Cut;
+    if (cutInPlane(aNewell, thePlan))
+    {
+      return;
+    }
+    const gp_XYZ aCorner = largestCornerNormal(myCorners.Points);
+    if (isUsable(aCorner, THE_DOUBLED_AREA * aSqSize) &&
+        (aCorner / aCorner.Modulus() - aNewell / aNewell.Modulus()).SquareModulus() > THE_SQ_NORMAL_GAP &&
+        cutInPlane(aCorner, thePlan))
+    {
+      return;
+    }
+    thePlan.Result = FacePlan::Failed;
   }
-  aPlan.Result = FacePlan::Cut;
-  if (cutInPlane(aCorners, aNewell, aPlan, theMetric, aPlan.Triangles))
+
+  // True when the face is too thin to give a plane.
+  bool IsDegenerate(const Mesh& theMesh, Mesh::FaceHandle theFace)
   {
-    return aPlan;
+    readCorners(theMesh, theFace, myCorners);
+    return !isUsable(newellNormal(myCorners.Points), myTolerance * myCorners.Size * myCorners.Size);
   }
-  const gp_XYZ aCorner = largestCornerNormal(aCorners.Points);
-  if (isUsable(aCorner, THE_DOUBLED_AREA * aSqSize) &&
-      (aCorner / aCorner.Modulus() - aNewell / aNewell.Modulus()).SquareModulus() > THE_SQ_NORMAL_GAP &&
-      cutInPlane(aCorners, aCorner, aPlan, theMetric, aPlan.Triangles))
+
+  // True when the pairs of joined corners of thePlan's nodes are still thePlan.Joined.
+  bool IsJoinedAsPlanned(const Mesh& theMesh, const FacePlan& thePlan)
   {
-    return aPlan;
+    joinedCorners(theMesh, thePlan.Nodes, myJoined);
+    return myJoined == thePlan.Joined;
   }
-  aPlan.Result = FacePlan::Failed;
-  return aPlan;
+
+private:
+  // The ear cutting of the face's corners in the plane through the first
+  // corner with the given normal.
+  bool cutInPlane(const gp_XYZ& theNormal, FacePlan& thePlan)
+  {
+    const gp_Pln aPlane(gp_Pnt(myCorners.Points.front()), gp_Dir(theNormal));
+    myPoints.resize(myCorners.Points.size());
+    for (size_t i = 0; i < myPoints.size(); ++i)
+    {
+      Planora::Project::PntOnPlane(aPlane, gp_Pnt(myCorners.Points[i]), myPoints[i]);
+    }
+    return myCutting.Perform(myPoints, myCorners.Size, thePlan.Joined, thePlan.Triangles);
+  }
+
+private:
+  Corners                         myCorners;
+  std::vector<gp_Pnt2d>           myPoints;
+  std::vector<Mesh::VertexHandle> mySortedNodes;
+  CornerPairs                     myJoined;
+  EarCutting                      myCutting;
+  double                          myTolerance;
+};
+
+// True when the face has more than three sides: three steps around it do not
+// lead back. Asked of every face twice, it counts no further.
+bool hasMoreThanThreeSides(const Mesh& theMesh, Mesh::FaceHandle theFace)
+{
+  const Mesh::HalfedgeHandle aFirst = theMesh.halfedge_handle(theFace);
+  Mesh::HalfedgeHandle       aSide  = aFirst;
+  for (int aStep = 0; aStep < 3; ++aStep)
+  {
+    if (!aSide.is_valid())
+    {
+      return false;
+    }
+    aSide = theMesh.next_halfedge_handle(aSide);
+    if (aSide == aFirst)
+    {
+      return false;
+    }
+  }
+  return aSide.is_valid();
 }
 
 bool isPolygon(const Mesh& theMesh, Mesh::FaceHandle theFace)
 {
-  return !theMesh.status(theFace).deleted() && theMesh.valence(theFace) > 3;
-}
-
-bool isDegenerate(const Mesh& theMesh, Mesh::FaceHandle theFace, double theTolerance)
-{
-  const Corners aCorners = corners(theMesh, theFace);
-  return !isUsable(newellNormal(aCorners.Points), theTolerance * aCorners.Size * aCorners.Size);
+  return !theMesh.status(theFace).deleted() && hasMoreThanThreeSides(theMesh, theFace);
 }
 
 // Collapses a side of the face not longer than theLength, in either direction the kernel allows.
@@ -548,7 +738,8 @@ void repairDegenerate(Mesh& theMesh, Mesh::FaceHandle theFace, double theToleran
 bool replace(Mesh& theMesh, Mesh::FaceHandle theFace, const FacePlan& thePlan)
 {
   theMesh.delete_face(theFace, false);
-  std::vector<Mesh::FaceHandle> anAdded;
+  // Faces are appended: the triangles added so far are the faces from aFirstNew on.
+  const int aFirstNew = static_cast<int>(theMesh.n_faces());
   for (const Triangle& aTriangle : thePlan.Triangles)
   {
     const Mesh::FaceHandle aNew =
@@ -556,9 +747,9 @@ bool replace(Mesh& theMesh, Mesh::FaceHandle theFace, const FacePlan& thePlan)
                          thePlan.Nodes[size_t(aTriangle[2])]);
     if (!aNew.is_valid())
     {
-      for (const Mesh::FaceHandle aFace : anAdded)
+      for (int anAdded = aFirstNew; anAdded < static_cast<int>(theMesh.n_faces()); ++anAdded)
       {
-        theMesh.delete_face(aFace, false);
+        theMesh.delete_face(Mesh::FaceHandle(anAdded), false);
       }
       const Mesh::FaceHandle aBack = theMesh.add_face(thePlan.Nodes);
       if (aBack.is_valid())
@@ -567,7 +758,6 @@ bool replace(Mesh& theMesh, Mesh::FaceHandle theFace, const FacePlan& thePlan)
       }
       return false;
     }
-    anAdded.push_back(aNew);
   }
   return true;
 }
@@ -611,9 +801,10 @@ bool collapseTinyEdges(Mesh& theMesh, unsigned int theNbThreads)
 std::vector<Mesh::FaceHandle> polygons(const Mesh& theMesh)
 {
   std::vector<Mesh::FaceHandle> aFaces;
+  aFaces.reserve(theMesh.n_faces());
   for (const Mesh::FaceHandle aFace : theMesh.faces())
   {
-    if (theMesh.valence(aFace) > 3)
+    if (hasMoreThanThreeSides(theMesh, aFace))
     {
       aFaces.push_back(aFace);
     }
@@ -640,56 +831,82 @@ bool HalfEdgeAlgo_Triangulate::TriangulateFace(Mesh& theMesh, int theFace)
     return true;
   }
   const Mesh::FaceHandle aFace(theFace);
-  return applyPlan(theMesh, aFace, planFace(theMesh, aFace, myMetric, myTolerance), myTolerance);
+  FacePlanner            aPlanner(faceMetric(myMetric), myTolerance);
+  FacePlan               aPlan;
+  aPlanner.Plan(theMesh, aFace, aPlan);
+  return applyPlan(theMesh, aFace, aPlan, myTolerance);
 }
 
 bool HalfEdgeAlgo_Triangulate::Perform(Mesh& theMesh)
 {
-  bool isDone = collapseTinyEdges(theMesh, myNbThreads);
+  bool        isDone = collapseTinyEdges(theMesh, myNbThreads);
+  FacePlanner aPlanner(faceMetric(myMetric), myTolerance);
   // Degenerate faces next, whatever the thread count: their repairs move
   // nodes of neighbouring faces, which must not depend on when the
-  // neighbours were planned.
-  std::vector<Mesh::FaceHandle> aFaces = polygons(theMesh);
+  // neighbours were planned. Until a repair changes the mesh, the faces
+  // listed are the polygons.
+  std::vector<Mesh::FaceHandle> aFaces     = polygons(theMesh);
+  bool                          isRepaired = false;
   for (const Mesh::FaceHandle aFace : aFaces)
   {
-    if (isPolygon(theMesh, aFace) && isDegenerate(theMesh, aFace, myTolerance))
+    if ((!isRepaired || isPolygon(theMesh, aFace)) && aPlanner.IsDegenerate(theMesh, aFace))
     {
       repairDegenerate(theMesh, aFace, myTolerance);
+      isRepaired = true;
     }
   }
-  aFaces = polygons(theMesh);
+  if (isRepaired)
+  {
+    aFaces = polygons(theMesh);
+  }
   if (myNbThreads < 2)
   {
+    FacePlan aPlan;
     for (const Mesh::FaceHandle aFace : aFaces)
     {
-      isDone = TriangulateFace(theMesh, aFace.idx()) && isDone;
+      if (isPolygon(theMesh, aFace))
+      {
+        aPlanner.Plan(theMesh, aFace, aPlan);
+        isDone = applyPlan(theMesh, aFace, aPlan, myTolerance) && isDone;
+      }
     }
     return isDone;
   }
-  // Plans read the mesh only; they are applied in face order on this thread.
-  // A plan made before an earlier face changed what it depends on (its
-  // corners' places after a repair, the edges joining its corners) is made again.
-  std::vector<FacePlan> aPlans(aFaces.size());
-  const long            aNbFaces = static_cast<long>(aFaces.size());
-  applyParallelOptions();
+  // Plans read the mesh only; they are applied in face order on this thread,
+  // block after block. A plan made before an earlier face changed what it
+  // depends on (its corners' places after a repair, the edges joining its
+  // corners) is made again.
+  std::vector<FacePlan>    aPlans(std::min(aFaces.size(), THE_BLOCK));
+  const unsigned int       aNbThreads = applyParallelOptions();
+  std::vector<FacePlanner> aPlanners(aNbThreads, aPlanner);
+  bool                     isStale = false;
+  for (size_t aBlock = 0; aBlock < aFaces.size(); aBlock += THE_BLOCK)
+  {
+    const long aBegin = static_cast<long>(aBlock);
+    const long anEnd  = static_cast<long>(std::min(aFaces.size(), aBlock + THE_BLOCK));
+    if (!isStale)
+    {
 #pragma omp parallel for schedule(dynamic, 16)
-  for (long i = 0; i < aNbFaces; ++i)
-  {
-    aPlans[size_t(i)] = planFace(theMesh, aFaces[size_t(i)], myMetric, myTolerance);
-  }
-  bool isStale = false;
-  for (size_t i = 0; i < aFaces.size(); ++i)
-  {
-    if (!isPolygon(theMesh, aFaces[i]))
-    {
-      continue;
+      for (long i = aBegin; i < anEnd; ++i)
+      {
+        aPlanners[size_t(omp_get_thread_num())].Plan(theMesh, aFaces[size_t(i)], aPlans[size_t(i - aBegin)]);
+      }
     }
-    if (isStale || aPlans[i].Joined != joinedCorners(theMesh, aPlans[i].Nodes))
+    for (long i = aBegin; i < anEnd; ++i)
     {
-      aPlans[i] = planFace(theMesh, aFaces[i], myMetric, myTolerance);
+      const Mesh::FaceHandle aFace = aFaces[size_t(i)];
+      FacePlan&              aPlan = aPlans[size_t(i - aBegin)];
+      if (!isPolygon(theMesh, aFace))
+      {
+        continue;
+      }
+      if (isStale || !aPlanner.IsJoinedAsPlanned(theMesh, aPlan))
+      {
+        aPlanner.Plan(theMesh, aFace, aPlan);
+      }
+      isStale = isStale || aPlan.Result == FacePlan::Degenerate;
+      isDone  = applyPlan(theMesh, aFace, aPlan, myTolerance) && isDone;
     }
-    isStale = isStale || aPlans[i].Result == FacePlan::Degenerate;
-    isDone  = applyPlan(theMesh, aFaces[i], aPlans[i], myTolerance) && isDone;
   }
   return isDone;
 }

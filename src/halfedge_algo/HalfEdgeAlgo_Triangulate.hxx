@@ -19,11 +19,12 @@
 //! leaves the ear and the rest with an area of the polygon's orientation.
 //! Without a metric the first such ear, in boundary order, is cut; with one,
 //! every ear is tried and the one that gives the lowest mean metric over the
-//! triangles cut so far and the rest wins (ties within 1e-9 go to the smaller
-//! halfedge number of the polygon's scratch mesh). When no complete cut
-//! exists, the plane of the face's largest corner triangle is tried; when that
-//! fails too, the face is split into a fan from one corner and the run
-//! reports false.
+//! triangles cut so far and the rest wins (ties within 1e-9 go to the ear
+//! whose first side has the smaller halfedge number in a mesh holding the
+//! polygon as one face, diagonals numbered in the order they were tried).
+//! When no complete cut exists, the plane of the face's largest corner
+//! triangle is tried; when that fails too, the face is split into a fan from
+//! one corner and the run reports false.
 //!
 //! Sizes are relative to the diagonal D of the box of a face's corners: a
 //! face is degenerate when its normal (twice its area) is at most

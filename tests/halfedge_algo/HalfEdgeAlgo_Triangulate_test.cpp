@@ -16,6 +16,7 @@
 #include <PelliskTest_Mesh.hxx>
 #include <PelliskTest_MeshCheck.hxx>
 #include <PelliskTest_Meshes.hxx>
+#include <PelliskTest_Polygons.hxx>
 
 #include <gp_Ax1.hxx>
 #include <gp_Trsf.hxx>
@@ -77,6 +78,45 @@ double skewness(const gp_XY& theA, const gp_XY& theB, const gp_XY& theC)
   return 1.0 - (p / l1 - 2.0) * (p / l2 - 2.0) * (p / l3 - 2.0);
 }
 } // namespace
+
+TEST(HalfEdgeAlgo_TriangulateTest, RandomPolygonsTileThemselvesAndTiesGoToTheSmallerSide)
+{
+  // A square ties: with the metric the smaller side number wins (diagonal 0-2), without it the
+  // first ear (1-3); each piece is read from its diagonal or its first side on.
+  for (const auto& [aMetric, aPieces] : std::map<std::string, std::vector<std::list<int>>>{
+           {"skewness", {{0, 1, 2}, {2, 3, 0}}}, {"", {{3, 0, 1}, {1, 2, 3}}}})
+  {
+    const Handle(HalfEdge_Mesh) aSquare = polygon({{0, 0}, {1, 0}, {1, 1}, {0, 1}}, 1.0, gp_Trsf());
+    EXPECT_TRUE(execute(aSquare, aMetric, 1));
+    EXPECT_EQ(faces(aSquare), aPieces) << aMetric;
+  }
+  // Stars and grid outlines (straight runs of corners tie) tile themselves the
+  // same way for 1 and 2 threads, checked against their points by brute force.
+  std::mt19937 aGenerator(11);
+  for (int aRound = 0; aRound < 40; ++aRound)
+  {
+    const std::vector<gp_Pnt2d> aPoints =
+        aRound % 2 != 0 ? PelliskTest_Polygons::Star(aGenerator, 5 + aRound)
+                        : PelliskTest_Polygons::Rectilinear(aGenerator, 6, 3 + aRound % 11, aRound % 4 == 0);
+    Outline anOutline;
+    std::transform(aPoints.begin(), aPoints.end(), std::back_inserter(anOutline),
+                   [](const gp_Pnt2d& thePoint) { return thePoint.XY(); });
+    for (const std::string aMetric : {"", "skewness"})
+    {
+      SCOPED_TRACE("round " + std::to_string(aRound) + ", metric '" + aMetric + "'");
+      const Handle(HalfEdge_Mesh) aMesh = polygon(anOutline, 1.0, gp_Trsf()),
+                                  aCopy = new HalfEdge_Mesh(aMesh);
+      EXPECT_TRUE(execute(aMesh, aMetric, 1) && execute(aCopy, aMetric, 2));
+      std::vector<std::uint64_t> aTriangles;
+      for (const std::list<int>& aTriangle : faces(aMesh))
+      {
+        aTriangles.insert(aTriangles.end(), aTriangle.begin(), aTriangle.end());
+      }
+      EXPECT_EQ(PelliskTest_Polygons::CheckTriangulation(aPoints, aTriangles, 0.0), "");
+      EXPECT_EQ(faces(aMesh), faces(aCopy));
+    }
+  }
+}
 
 TEST(HalfEdgeAlgo_TriangulateTest, PolygonsBecomeTrianglesThatTileThemWithTheirOrientation)
 {
