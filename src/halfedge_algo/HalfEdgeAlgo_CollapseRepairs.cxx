@@ -191,7 +191,8 @@ bool HalfEdgeAlgo_CollapseRepairs::Run(Half theHalf)
   for (int aRound = 0; aRound < THE_MAX_ROUNDS; ++aRound)
   {
     if (!removeValenceThreeCorner(theHalf) && !fillSharedNeighbourPocket(theHalf) &&
-        !flipSharedNeighbourAway(theHalf) && !dissolveSharedNeighbourEdge(theHalf))
+        !cutSharedNeighbourEdge(theHalf, &HalfEdgeAlgo_CollapseRepairs::flip) &&
+        !cutSharedNeighbourEdge(theHalf, &HalfEdgeAlgo_CollapseRepairs::dissolve))
     {
       return false;
     }
@@ -353,11 +354,12 @@ std::vector<Face> HalfEdgeAlgo_CollapseRepairs::pocket(Half theSide, Node theSha
   return aPocket;
 }
 
-bool HalfEdgeAlgo_CollapseRepairs::flipSharedNeighbourAway(Half theHalf)
+bool HalfEdgeAlgo_CollapseRepairs::cutSharedNeighbourEdge(Half theHalf,
+                                                          bool (HalfEdgeAlgo_CollapseRepairs::*theCut)(Half))
 {
   for (const Half anEdge : edgesToSharedNeighbours(theHalf))
   {
-    if (flip(anEdge))
+    if ((this->*theCut)(anEdge))
     {
       return true;
     }
@@ -395,18 +397,6 @@ bool HalfEdgeAlgo_CollapseRepairs::flip(Half theHalf)
     return false;
   }
   return replaceFaces(myMesh, {aLeft, aRight}, {{aFrom, aQ, aP}, {aQ, aTo, aP}});
-}
-
-bool HalfEdgeAlgo_CollapseRepairs::dissolveSharedNeighbourEdge(Half theHalf)
-{
-  for (const Half anEdge : edgesToSharedNeighbours(theHalf))
-  {
-    if (dissolve(anEdge))
-    {
-      return true;
-    }
-  }
-  return false;
 }
 
 // Where a face beside the edge (a, w) is a polygon there is no flip; the two

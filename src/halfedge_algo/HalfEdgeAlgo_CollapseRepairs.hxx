@@ -49,13 +49,11 @@ private:
   //! disc on one side of the edge: the disc becomes one triangle.
   bool fillSharedNeighbourPocket(Mesh::HalfedgeHandle theHalf);
 
-  //! A shared neighbour joined to an end by an edge between two triangles:
-  //! that edge is flipped.
-  bool flipSharedNeighbourAway(Mesh::HalfedgeHandle theHalf);
-
-  //! A shared neighbour joined to an end by an edge beside a polygon: the two
-  //! faces beside that edge are merged.
-  bool dissolveSharedNeighbourEdge(Mesh::HalfedgeHandle theHalf);
+  //! Cuts the first edge from an end to a shared neighbour that theCut
+  //! accepts: flip() for an edge between two triangles, dissolve() for an
+  //! edge beside a polygon.
+  bool cutSharedNeighbourEdge(Mesh::HalfedgeHandle theHalf,
+                              bool (HalfEdgeAlgo_CollapseRepairs::*theCut)(Mesh::HalfedgeHandle));
 
   //! The faces of the disc bounded by theSide and theShared, on theSide's
   //! side; none when there is no such disc of a few faces.
