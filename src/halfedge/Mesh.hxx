@@ -55,6 +55,17 @@ public:
   //! "skewness" (HalfEdge_Skewness); other names are ignored.
   void RequestMetrics(const std::string& theName);
 
+  //! True when theEdge can be flipped: it is live, has a triangle on both
+  //! sides, and the two corners opposite it differ and are not joined by an
+  //! edge already (a flip would duplicate that edge).
+  bool IsFlipOk(EdgeHandle theEdge) const;
+
+  //! Replaces theEdge between two triangles by the other diagonal of the
+  //! quadrilateral they form. The edge and both faces keep their handles and
+  //! their orientation; flipping twice restores the mesh. Call it only when
+  //! IsFlipOk(theEdge).
+  void Flip(EdgeHandle theEdge);
+
 protected:
   std::map<std::string, std::shared_ptr<HalfEdge_FaceMetrics>> myMetrics;
 };

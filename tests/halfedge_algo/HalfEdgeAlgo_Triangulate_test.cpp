@@ -3,13 +3,7 @@
 // and the skins of real meshes triangulate whole at any scale and thread count.
 #include <HalfEdgeAlgo_Triangulate.hxx>
 
-#include <Algo_CartesianWrapping.hxx>
 #include <Algo_Voxelization.hxx>
-#include <Algo_VoxelizationMinSize.hxx>
-#include <HalfEdgeAlgo_CollapseEdges.hxx>
-#include <HalfEdgeAlgo_EdgeLengthCriterion.hxx>
-#include <HalfEdgeAlgo_FindEdges.hxx>
-#include <HalfEdgeAlgo_Projection.hxx>
 #include <HalfEdge_Mesh.hxx>
 #include <Pelk_API.hxx>
 #include <PelliskTest_Data.hxx>
@@ -17,6 +11,7 @@
 #include <PelliskTest_MeshCheck.hxx>
 #include <PelliskTest_Meshes.hxx>
 #include <PelliskTest_Polygons.hxx>
+#include <PelliskTest_Skins.hxx>
 
 #include <gp_Ax1.hxx>
 #include <gp_Trsf.hxx>
@@ -282,42 +277,13 @@ TEST(HalfEdgeAlgo_TriangulateTest, ProjectedSkinsStayValidThroughCollapseAndTria
   for (const char* aName :
        {"teapot_utah.stl", "bones_cgal.stl", "spider_assimp.stl", "boeing_cgal.stl", "maxexport_assimp.stl"})
   {
-    Pelk_API anAPI;
-    ASSERT_TRUE(anAPI.ImportSTL(PelliskTest_Data::File(aName).c_str()));
-    const Bnd_Box             aCube   = Algo_Voxelization::BoundingCube(anAPI.DirtyMesh());
-    const double              aCell   = (aCube.CornerMax().X() - aCube.CornerMin().X()) / 64.0;
-    Handle(Algo_Voxelization) aVoxels = new Algo_VoxelizationMinSize(anAPI.Notifier());
-    aVoxels->SetTriangulation(anAPI.DirtyMesh());
-    aVoxels->SetCellSize(aCell);
-    ASSERT_TRUE(aVoxels->Perform());
-    Handle(Algo_CartesianWrapping) aWrap = new Algo_CartesianWrapping(anAPI.Notifier());
-    aWrap->SetTree(aVoxels->GetTree());
-    aWrap->SetTriangleSet(aVoxels->GetTriangleSet());
-    ASSERT_TRUE(aWrap->Perform());
-    for (const double aGap : {0.1 * aCell, 0.01 * aCell})
+    for (const double aGap : {0.1, 0.01})
     {
-      SCOPED_TRACE(std::string(aName) + " gap " + std::to_string(aGap / aCell) + " cell");
-      std::vector<Handle(Poly_Triangulation)> aResults;
-      for (const unsigned int aNbThreads : {1u, 2u})
-      {
-        const Handle(HalfEdge_Mesh)     aSkin       = new HalfEdge_Mesh(aWrap->Result());
-        Handle(HalfEdgeAlgo_Projection) aProjection = new HalfEdgeAlgo_Projection();
-        aProjection->SetTriangleSet(aVoxels->GetTriangleSet());
-        aProjection->SetGap(aGap);
-        aProjection->SetNbThreads(aNbThreads);
-        aSkin->Execute(aProjection, true);
-        Handle(HalfEdgeAlgo_FindEdges) aShort = new HalfEdgeAlgo_FindEdges();
-        aShort->AddCriterion(new HalfEdgeAlgo_EdgeLengthCriterion(0.0, 0.04 * aCell * aCell));
-        aShort->SetNbThreads(aNbThreads);
-        aSkin->Execute(aShort, false);
-        Handle(HalfEdgeAlgo_CollapseEdges) aCollapse = new HalfEdgeAlgo_CollapseEdges();
-        aCollapse->SetEdges(aShort->Found());
-        aSkin->Execute(aCollapse, true);
-        execute(aSkin, "skewness", aNbThreads);
-        aResults.push_back(*aSkin);
-      }
-      EXPECT_EQ(PelliskTest_Meshes::Triangles(aResults[0]), PelliskTest_Meshes::Triangles(aResults[1]));
-      const PelliskTest_MeshCheck::Result aCheck = PelliskTest_MeshCheck::Check(aResults[0]);
+      SCOPED_TRACE(std::string(aName) + " gap " + std::to_string(aGap) + " cell");
+      const Handle(Poly_Triangulation) aResult = *PelliskTest_Skins::Projected(aName, 64, aGap, true, 1).Mesh;
+      const Handle(Poly_Triangulation) anOther = *PelliskTest_Skins::Projected(aName, 64, aGap, true, 2).Mesh;
+      EXPECT_EQ(PelliskTest_Meshes::Triangles(aResult), PelliskTest_Meshes::Triangles(anOther));
+      const PelliskTest_MeshCheck::Result aCheck = PelliskTest_MeshCheck::Check(aResult);
       for (const auto* aProperty : {&aCheck.Closed, &aCheck.EdgeManifold, &aCheck.VertexManifold,
                                     &aCheck.Oriented, &aCheck.NonDegenerate})
       {
