@@ -52,8 +52,8 @@ bool HalfEdgeAlgo_CollapseFaces::Perform(Mesh& theMesh)
   myPlaces.clear();
   myRepresentatives.clear();
   bool isDone = recordPlans(theMesh);
-  // Needles first: a sliver next to a needle is laid on the needle's merged
-  // node, where the sliver's own plan would have moved the needle's ends apart.
+  // Needles first: their merges may move the base ends of slivers, whose
+  // feet are therefore found only when each sliver is flipped.
   collapseNeedles(theMesh);
   for (const auto& [aFace, aPlan] : myPlans)
   {

@@ -31,13 +31,19 @@
 //! recorded corners were merged into, and only then is its plan carried out.
 //! A flip keeps the face's number for a new triangle, which is therefore no
 //! longer the face of the plan. Perform() is true when no face of the set is
-//! still there at the end; it always empties the set. A sliver that could not
-//! be merged gets its apex back. Deleted elements stay until the caller
+//! still there at the end and every squash succeeded; it always empties the
+//! set. A face that could not be flattened gets its moved corners back, so a
+//! failure leaves no face flatter than it was (the mesh is valid after every
+//! step: each is a kernel edit, a flip, or an edge collapse with its repairs).
+//! The edits run on the calling thread in face order, so the result does not
+//! depend on the thread count. Deleted elements stay until the caller
 //! garbage-collects.
 class HalfEdgeAlgo_CollapseFaces : public HalfEdgeAlgo_ModifyMesh
 {
   DEFINE_STANDARD_RTTIEXT(HalfEdgeAlgo_CollapseFaces, HalfEdgeAlgo_ModifyMesh)
 public:
+  //! No faces; the edge collapser and the squasher are made on first use
+  //! and reused.
   HalfEdgeAlgo_CollapseFaces();
 
   //! Flattens the faces of the set; see the class comment.
