@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <map>
 
 IMPLEMENT_STANDARD_RTTIEXT(HalfEdgeAlgo_CheckSelfIntersections, HalfEdgeAlgo_CheckMesh)
 
@@ -19,6 +20,18 @@ namespace
 constexpr double THE_MIN_NORMAL = 1e-7;
 
 using Records = std::vector<Trivex::TriangleData>;
+
+// The per-thread lists one after the other, in thread order.
+template <class Item>
+std::vector<Item> joined(const std::vector<std::vector<Item>>& theLists)
+{
+  std::vector<Item> aResult;
+  for (const std::vector<Item>& aList : theLists)
+  {
+    aResult.insert(aResult.end(), aList.begin(), aList.end());
+  }
+  return aResult;
+}
 
 // The corners of a live face into thePoints, starting at the to-node of the
 // face's stored halfedge and going round by "next".
@@ -78,32 +91,41 @@ bool triangulateFace(const Mesh&               theMesh,
 
 // Records of the live triangles in face-number order, then of the pieces of
 // the polygons split in parallel, appended in thread order; the polygons
-// that failed to split go to theFailed.
+// that failed to split go to theFailed. Static schedules hand each thread one
+// run of consecutive faces, in thread order, so joining the threads' lists in
+// that order keeps the face order whatever the thread count.
 Records makeRecords(const Mesh& theMesh, unsigned int theNbThreads, std::vector<int>& theFailed)
 {
-  Records             aRecords;
-  std::vector<int>    aPolygons;
-  std::vector<gp_Pnt> aPoints;
-  aRecords.reserve(theMesh.n_faces());
-  for (const Mesh::FaceHandle aFace : theMesh.faces())
+  std::vector<Records>             aThreadRecords(theNbThreads);
+  std::vector<std::vector<int>>    aThreadPolygons(theNbThreads), aThreadFailed(theNbThreads);
+  std::vector<std::vector<gp_Pnt>> aThreadPoints(theNbThreads);
+  const int                        aNbFaces = static_cast<int>(theMesh.n_faces());
+#pragma omp parallel for schedule(static)
+  for (int aFace = 0; aFace < aNbFaces; ++aFace)
   {
-    facePoints(theMesh, aFace, aPoints);
-    if (aPoints.size() == 3)
+    const Mesh::FaceHandle aHandle(aFace);
+    if (theMesh.status(aHandle).deleted())
     {
-      addRecord(aFace.idx(), aPoints, aRecords);
+      continue;
+    }
+    const size_t aThread = static_cast<size_t>(omp_get_thread_num());
+    facePoints(theMesh, aHandle, aThreadPoints[aThread]);
+    if (aThreadPoints[aThread].size() == 3)
+    {
+      addRecord(aFace, aThreadPoints[aThread], aThreadRecords[aThread]);
     }
     else
     {
-      aPolygons.push_back(aFace.idx());
+      aThreadPolygons[aThread].push_back(aFace);
     }
   }
+  Records                aRecords  = joined(aThreadRecords);
+  const std::vector<int> aPolygons = joined(aThreadPolygons);
   if (aPolygons.empty())
   {
     return aRecords;
   }
-  std::vector<Records>                          aThreadRecords(theNbThreads);
-  std::vector<std::vector<int>>                 aThreadFailed(theNbThreads);
-  std::vector<std::vector<gp_Pnt>>              aThreadPoints(theNbThreads);
+  std::fill(aThreadRecords.begin(), aThreadRecords.end(), Records());
   std::vector<Handle(HalfEdgeAlgo_Triangulate)> aSplitters(theNbThreads);
   for (Handle(HalfEdgeAlgo_Triangulate)& aSplitter : aSplitters)
   {
@@ -121,12 +143,61 @@ Records makeRecords(const Mesh& theMesh, unsigned int theNbThreads, std::vector<
       aThreadFailed[aThread].push_back(aFace);
     }
   }
-  for (unsigned int aThread = 0; aThread < theNbThreads; ++aThread)
-  {
-    aRecords.insert(aRecords.end(), aThreadRecords[aThread].begin(), aThreadRecords[aThread].end());
-    theFailed.insert(theFailed.end(), aThreadFailed[aThread].begin(), aThreadFailed[aThread].end());
-  }
+  const Records aPieces = joined(aThreadRecords);
+  aRecords.insert(aRecords.end(), aPieces.begin(), aPieces.end());
+  theFailed = joined(aThreadFailed);
   return aRecords;
+}
+
+// The connected pieces of the graph whose edges are thePairs of faces (and
+// whose lone nodes are theLoners), each as a set of faces, sorted: the groups
+// that merging every report into a list one by one would end with, however
+// the reports were ordered.
+std::list<std::set<int>> connectedGroups(const std::vector<std::pair<int, int>>& thePairs,
+                                         const std::vector<int>&                 theLoners,
+                                         int                                     theNbFaces)
+{
+  std::vector<int> aParent(static_cast<size_t>(theNbFaces), -1);
+  const auto       aRoot = [&aParent](int theFace)
+  {
+    while (aParent[theFace] != theFace)
+    {
+      theFace = aParent[theFace] = aParent[aParent[theFace]];
+    }
+    return theFace;
+  };
+  const auto aJoin = [&](int theA, int theB)
+  {
+    for (const int aFace : {theA, theB})
+    {
+      aParent[aFace] = aParent[aFace] < 0 ? aFace : aParent[aFace];
+    }
+    const int aRootA = aRoot(theA), aRootB = aRoot(theB);
+    aParent[std::max(aRootA, aRootB)] = std::min(aRootA, aRootB);
+  };
+  for (const int aFace : theLoners)
+  {
+    aJoin(aFace, aFace);
+  }
+  for (const auto& [aFace, anOther] : thePairs)
+  {
+    aJoin(aFace, anOther);
+  }
+  std::map<int, std::set<int>> aGroups;
+  for (int aFace = 0; aFace < theNbFaces; ++aFace)
+  {
+    if (aParent[aFace] >= 0)
+    {
+      aGroups[aRoot(aFace)].insert(aGroups[aRoot(aFace)].end(), aFace);
+    }
+  }
+  std::list<std::set<int>> aResult;
+  for (auto& anEntry : aGroups)
+  {
+    aResult.push_back(std::move(anEntry.second));
+  }
+  aResult.sort();
+  return aResult;
 }
 
 // A copy of the faces of theGroups, group after group, each face on corners
@@ -176,19 +247,15 @@ bool HalfEdgeAlgo_CheckSelfIntersections::Perform(Mesh& theMesh)
 bool HalfEdgeAlgo_CheckSelfIntersections::Perform(Mesh& theMesh, std::set<int> theFaces)
 {
   myGroups.clear();
-  std::vector<int> aFailed;
-  const Records    aRecords = makeRecords(theMesh, applyParallelOptions(), aFailed);
-  for (const int aFace : aFailed)
-  {
-    MergeGroup(myGroups, {aFace});
-  }
+  std::vector<int>   aFailed;
   const unsigned int aNbThreads = applyParallelOptions();
-  myTriangleSet                 = new Trivex::TriangleSet(aRecords);
+  myTriangleSet                 = new Trivex::TriangleSet(makeRecords(theMesh, aNbThreads, aFailed));
   myTriangleSet->SetNbBuilderThreads(static_cast<int>(aNbThreads));
   myTriangleSet->InitBuilder();
   myTriangleSet->Build();
-  const bool isFound = query(theMesh, theFaces, aNbThreads) || !aFailed.empty();
-  myGroups.sort();
+  std::vector<std::pair<int, int>> aPairs;
+  const bool                       isFound = query(theMesh, theFaces, aNbThreads, aPairs) || !aFailed.empty();
+  myGroups = connectedGroups(aPairs, aFailed, static_cast<int>(theMesh.n_faces()));
   if (isFound && myIsCollectGroups)
   {
     myIntersectionMesh = groupMesh(theMesh, myGroups);
@@ -196,9 +263,14 @@ bool HalfEdgeAlgo_CheckSelfIntersections::Perform(Mesh& theMesh, std::set<int> t
   return isFound;
 }
 
-bool HalfEdgeAlgo_CheckSelfIntersections::query(const Mesh&          theMesh,
-                                                const std::set<int>& theFaces,
-                                                unsigned int         theNbThreads)
+// Each thread keeps the pairs of faces it found crossing; the groups are made
+// from all pairs after the loop, which gives what merging every report into
+// the group list under a lock would, without threads queueing for the lock on
+// surfaces that cross in many places.
+bool HalfEdgeAlgo_CheckSelfIntersections::query(const Mesh&                       theMesh,
+                                                const std::set<int>&              theFaces,
+                                                unsigned int                      theNbThreads,
+                                                std::vector<std::pair<int, int>>& thePairs)
 {
   // A flag per face number: the set usually holds every face, and a lookup
   // per record in it would cost more than the flags take to fill.
@@ -211,13 +283,13 @@ bool HalfEdgeAlgo_CheckSelfIntersections::query(const Mesh&          theMesh,
     }
   }
   // Set without a lock: it only ever goes from false to true.
-  std::atomic<bool>                     isFound(!myGroups.empty());
-  const bool                            isCollect = myIsCollectGroups;
-  std::vector<Trivex::IntersectTriMesh> aQueries(theNbThreads,
-                                                 Trivex::IntersectTriMesh(myTriangleSet, myTolerance));
-  std::vector<Records>                  aCrossed(theNbThreads);
-  std::vector<std::set<int>>            aGroups(theNbThreads);
-  const int                             aNbRecords = myTriangleSet->NbTriangles();
+  std::atomic<bool>                             isFound(false);
+  const bool                                    isCollect = myIsCollectGroups;
+  std::vector<Trivex::IntersectTriMesh>         aQueries(theNbThreads,
+                                                         Trivex::IntersectTriMesh(myTriangleSet, myTolerance));
+  std::vector<Records>                          aCrossed(theNbThreads);
+  std::vector<std::vector<std::pair<int, int>>> aPairs(theNbThreads);
+  const int                                     aNbRecords = myTriangleSet->NbTriangles();
   applyParallelOptions();
 #pragma omp parallel for schedule(dynamic, 1)
   for (int i = 0; i < aNbRecords; ++i)
@@ -233,20 +305,12 @@ bool HalfEdgeAlgo_CheckSelfIntersections::query(const Mesh&          theMesh,
       continue;
     }
     isFound.store(true, std::memory_order_relaxed);
-    if (!isCollect)
+    for (size_t k = 0; isCollect && k < aCrossed[aThread].size(); ++k)
     {
-      continue;
+      aPairs[aThread].emplace_back(aRecord.FaceIndex(), aCrossed[aThread][k].FaceIndex());
     }
-    std::set<int>& aGroup = aGroups[aThread];
-    aGroup.clear();
-    aGroup.insert(aRecord.FaceIndex());
-    for (const Trivex::TriangleData& aCrossing : aCrossed[aThread])
-    {
-      aGroup.insert(aCrossing.FaceIndex());
-    }
-#pragma omp critical
-    MergeGroup(myGroups, aGroup);
   }
+  thePairs = joined(aPairs);
   return isFound.load();
 }
 

@@ -78,9 +78,12 @@ public:
 
 private:
   // Queries the records of theFaces against the built set on theNbThreads
-  // threads, merging what crosses into myGroups when collecting; true when
-  // something crossed or myGroups already held a face.
-  bool query(const Mesh& theMesh, const std::set<int>& theFaces, unsigned int theNbThreads);
+  // threads; true when something crossed. When collecting, thePairs receives
+  // every crossing found as (queried face, crossed face).
+  bool query(const Mesh&                       theMesh,
+             const std::set<int>&              theFaces,
+             unsigned int                      theNbThreads,
+             std::vector<std::pair<int, int>>& thePairs);
 
 private:
   bool                        myIsCollectGroups;

@@ -28,11 +28,6 @@ bool isLiveFace(const Mesh& theMesh, int theFace)
          !theMesh.status(Mesh::FaceHandle(theFace)).deleted();
 }
 
-gp_Pnt toPnt(const Mesh::Point& thePoint)
-{
-  return gp_Pnt(thePoint[0], thePoint[1], thePoint[2]);
-}
-
 bool isTriangle(const Mesh& theMesh, Mesh::FaceHandle theFace)
 {
   return theFace.is_valid() && theMesh.valence(theFace) == 3;

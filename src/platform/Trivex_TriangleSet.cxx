@@ -49,6 +49,12 @@ Trivex::TriangleSet::TriangleSet(const std::vector<TriangleData>& theTriangles)
 {
 }
 
+Trivex::TriangleSet::TriangleSet(std::vector<TriangleData>&& theTriangles)
+    : myTriangles(std::move(theTriangles)),
+      myHierarchy(new BVH())
+{
+}
+
 Trivex::TriangleSet::~TriangleSet() = default;
 
 const Trivex::TriangleData& Trivex::TriangleSet::Triangle(int theIndex) const

@@ -48,6 +48,9 @@ public:
   //! A set over a copy of theTriangles.
   explicit TriangleSet(const std::vector<TriangleData>& theTriangles);
 
+  //! A set over theTriangles, taken over without a copy.
+  explicit TriangleSet(std::vector<TriangleData>&& theTriangles);
+
   ~TriangleSet() override;
 
   //! Number of triangles.
