@@ -1,0 +1,392 @@
+// The mesh kernel's headers come before the geometry kernel's (see Mesh.hxx).
+#include <Mesh.hxx>
+
+#include <HalfEdgeAlgo_RemoveStickingFaces.hxx>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <vector>
+
+IMPLEMENT_STANDARD_RTTIEXT(HalfEdgeAlgo_RemoveStickingFaces, HalfEdgeAlgo_ModifyMesh)
+
+namespace
+{
+//! Order of points, x first, then y, then z, in which coordinates closer than
+//! the tolerance are equal. It is not transitive for chains of close points;
+//! the clusters are those it gives, in node order.
+struct TolerantLess
+{
+  double myTolerance;
+
+  bool operator()(const Mesh::Point& theA, const Mesh::Point& theB) const
+  {
+    for (int aCoord = 0; aCoord < 3; ++aCoord)
+    {
+      if (theB[aCoord] >= theA[aCoord] + myTolerance)
+      {
+        return true;
+      }
+      if (theB[aCoord] + myTolerance <= theA[aCoord])
+      {
+        return false;
+      }
+    }
+    return false;
+  }
+};
+
+typedef std::vector<Mesh::VertexHandle> Loop;
+typedef std::vector<int>                Key; // representatives of the corners, ascending
+
+//! One run of the removal: the clusters, the face groups, the duplicates met.
+class StickingFaces
+{
+public:
+  StickingFaces(Mesh& theMesh, double theTolerance)
+      : myMesh(theMesh)
+  {
+    findClusters(theTolerance);
+  }
+
+  //! Groups the faces through clusters, then those on the same nodes.
+  void GroupFaces()
+  {
+    for (const auto& aCluster : myClusters)
+    {
+      for (const Mesh::VertexHandle aVertex : aCluster.second)
+      {
+        for (const Mesh::FaceHandle aFace : myMesh.vf_range(aVertex))
+        {
+          myGroups[keyOf(aFace)].insert(aFace.idx());
+        }
+      }
+    }
+    completeGroups();
+  }
+
+  //! Cuts, pairs and deletes within every group.
+  void TreatGroups()
+  {
+    for (const auto& aGroup : myGroups)
+    {
+      treatGroup(aGroup.first, aGroup.second);
+    }
+  }
+
+  //! Re-adds the faces around the duplicates met, with their representatives in their place.
+  void Weld()
+  {
+    std::vector<Loop> aLoops;
+    std::set<int>     aCollected;
+    for (const Mesh::VertexHandle aDuplicate : myDuplicates)
+    {
+      for (const Mesh::FaceHandle aFace : myMesh.vf_range(aDuplicate))
+      {
+        if (aCollected.insert(aFace.idx()).second)
+        {
+          aLoops.push_back(welded(aFace));
+        }
+      }
+    }
+    for (const int aFace : aCollected)
+    {
+      myMesh.delete_face(Mesh::FaceHandle(aFace), false);
+    }
+    for (const Loop& aLoop : aLoops)
+    {
+      addFace(aLoop);
+    }
+  }
+
+  int NbGroups() const { return static_cast<int>(myGroups.size()); }
+  int NbPairs() const { return myNbPairs; }
+  int NbCutFaces() const { return myNbCutFaces; }
+  int NbRefusedFaces() const { return myNbRefusedFaces; }
+
+private:
+  //! Each live node goes to the cluster of the first node at its position.
+  void findClusters(double theTolerance)
+  {
+    std::map<Mesh::Point, int, TolerantLess> anIndex(TolerantLess{theTolerance});
+    myRepresentative.assign(myMesh.n_vertices(), -1);
+    for (const Mesh::VertexHandle aVertex : myMesh.vertices())
+    {
+      const auto anEntry              = anIndex.emplace(myMesh.point(aVertex), aVertex.idx());
+      const int  aRepresentative      = anEntry.first->second;
+      myRepresentative[aVertex.idx()] = aRepresentative;
+      if (!anEntry.second)
+      {
+        std::vector<Mesh::VertexHandle>& aCluster = myClusters[aRepresentative];
+        if (aCluster.empty())
+        {
+          aCluster.push_back(Mesh::VertexHandle(aRepresentative));
+        }
+        aCluster.push_back(aVertex);
+      }
+    }
+  }
+
+  //! Faces on the same representatives with no cluster among them (two faces
+  //! on the very same nodes) are grouped too, two at a time in face order.
+  void completeGroups()
+  {
+    std::map<Key, int> aWaiting;
+    for (const Mesh::FaceHandle aFace : myMesh.faces())
+    {
+      Key        aKey   = keyOf(aFace);
+      const auto anIter = aWaiting.find(aKey);
+      if (anIter == aWaiting.end())
+      {
+        aWaiting.emplace(std::move(aKey), aFace.idx());
+        continue;
+      }
+      std::set<int>& aGroup = myGroups[aKey];
+      aGroup.insert(anIter->second);
+      aGroup.insert(aFace.idx());
+      aWaiting.erase(anIter);
+    }
+  }
+
+  void treatGroup(const Key& theKey, const std::set<int>& theFaces)
+  {
+    std::vector<int> aFaces;
+    for (const int aFace : theFaces)
+    {
+      if (!myMesh.status(Mesh::FaceHandle(aFace)).deleted())
+      {
+        aFaces.push_back(aFace);
+      }
+    }
+    if (std::adjacent_find(theKey.begin(), theKey.end()) != theKey.end())
+    {
+      // Every face of the group passes twice through some cluster.
+      for (const int aFace : aFaces)
+      {
+        cutFace(Mesh::FaceHandle(aFace));
+      }
+      return;
+    }
+    if (aFaces.empty())
+    {
+      return;
+    }
+    std::vector<int> aSideA, aSideB;
+    const Loop       aReference = representatives(Mesh::FaceHandle(aFaces.front()));
+    for (const int aFace : aFaces)
+    {
+      (isSameCycle(representatives(Mesh::FaceHandle(aFace)), aReference) ? aSideA : aSideB).push_back(aFace);
+    }
+    std::vector<std::pair<int, int>> aPairs;
+    for (const int aFace : aSideA)
+    {
+      if (aSideB.empty())
+      {
+        break;
+      }
+      const auto aBest = bestPartner(aFace, aSideB);
+      aPairs.emplace_back(aFace, *aBest);
+      aSideB.erase(aBest);
+    }
+    for (const auto& aPair : aPairs)
+    {
+      deleteFace(Mesh::FaceHandle(aPair.first));
+      deleteFace(Mesh::FaceHandle(aPair.second));
+      ++myNbPairs;
+    }
+  }
+
+  //! The face of theCandidates (ascending) sharing the most nodes with theFace; the first on ties.
+  std::vector<int>::iterator bestPartner(int theFace, std::vector<int>& theCandidates) const
+  {
+    const Loop aCorners = corners(Mesh::FaceHandle(theFace));
+    auto       aBest    = theCandidates.begin();
+    int        aMost    = -1;
+    for (auto anIter = theCandidates.begin(); anIter != theCandidates.end(); ++anIter)
+    {
+      int aShared = 0;
+      for (const Mesh::VertexHandle aVertex : myMesh.fv_range(Mesh::FaceHandle(*anIter)))
+      {
+        aShared += std::count(aCorners.begin(), aCorners.end(), aVertex) > 0 ? 1 : 0;
+      }
+      if (aShared > aMost)
+      {
+        aMost = aShared;
+        aBest = anIter;
+      }
+    }
+    return aBest;
+  }
+
+  //! Replaces the face by the loops of its boundary between two visits of one cluster.
+  void cutFace(Mesh::FaceHandle theFace)
+  {
+    const Loop aCorners = corners(theFace);
+    recordDuplicates(aCorners);
+    myMesh.delete_face(theFace, false);
+    ++myNbCutFaces;
+    addLoops(aCorners);
+  }
+
+  void addLoops(const Loop& theLoop)
+  {
+    for (size_t aSecond = 1; aSecond < theLoop.size(); ++aSecond)
+    {
+      for (size_t aFirst = 0; aFirst < aSecond; ++aFirst)
+      {
+        if (representative(theLoop[aFirst]) == representative(theLoop[aSecond]))
+        {
+          addLoops(Loop(theLoop.begin() + aFirst, theLoop.begin() + aSecond));
+          Loop aRest(theLoop.begin() + aSecond, theLoop.end());
+          aRest.insert(aRest.end(), theLoop.begin(), theLoop.begin() + aFirst);
+          addLoops(aRest);
+          return;
+        }
+      }
+    }
+    if (theLoop.size() >= 3)
+    {
+      addFace(theLoop);
+    }
+  }
+
+  void deleteFace(Mesh::FaceHandle theFace)
+  {
+    recordDuplicates(corners(theFace));
+    myMesh.delete_face(theFace, false);
+  }
+
+  //! Adds a face on distinct live nodes; a refused face is counted.
+  void addFace(const Loop& theLoop)
+  {
+    Loop aSorted(theLoop);
+    std::sort(aSorted.begin(), aSorted.end());
+    if (theLoop.size() < 3 || std::adjacent_find(aSorted.begin(), aSorted.end()) != aSorted.end() ||
+        !myMesh.add_face(theLoop).is_valid())
+    {
+      ++myNbRefusedFaces;
+    }
+  }
+
+  void recordDuplicates(const Loop& theCorners)
+  {
+    for (const Mesh::VertexHandle aVertex : theCorners)
+    {
+      if (representative(aVertex) != aVertex.idx() && myRecorded.insert(aVertex.idx()).second)
+      {
+        myDuplicates.push_back(aVertex);
+      }
+    }
+  }
+
+  int representative(Mesh::VertexHandle theVertex) const { return myRepresentative[theVertex.idx()]; }
+
+  Loop corners(Mesh::FaceHandle theFace) const
+  {
+    Loop aCorners;
+    for (const Mesh::VertexHandle aVertex : myMesh.fv_range(theFace))
+    {
+      aCorners.push_back(aVertex);
+    }
+    return aCorners;
+  }
+
+  //! The corners of the face replaced by their representatives, in boundary order.
+  Loop representatives(Mesh::FaceHandle theFace) const
+  {
+    Loop aLoop = corners(theFace);
+    for (Mesh::VertexHandle& aVertex : aLoop)
+    {
+      aVertex = Mesh::VertexHandle(representative(aVertex));
+    }
+    return aLoop;
+  }
+
+  //! The corners of the face with every recorded duplicate replaced by its
+  //! representative. Other duplicates keep their place: a node of another
+  //! sheet that only touches the cluster at a point would otherwise be joined
+  //! to a node whose fan is still closed, which the mesh cannot take.
+  Loop welded(Mesh::FaceHandle theFace) const
+  {
+    Loop aLoop = corners(theFace);
+    for (Mesh::VertexHandle& aVertex : aLoop)
+    {
+      if (myRecorded.count(aVertex.idx()) != 0)
+      {
+        aVertex = Mesh::VertexHandle(representative(aVertex));
+      }
+    }
+    return aLoop;
+  }
+
+  Key keyOf(Mesh::FaceHandle theFace) const
+  {
+    Key aKey;
+    for (const Mesh::VertexHandle aVertex : myMesh.fv_range(theFace))
+    {
+      aKey.push_back(representative(aVertex));
+    }
+    std::sort(aKey.begin(), aKey.end());
+    return aKey;
+  }
+
+  //! True when both loops run through the same nodes in the same cyclic order.
+  static bool isSameCycle(const Loop& theA, const Loop& theB)
+  {
+    if (theA.size() != theB.size())
+    {
+      return false;
+    }
+    for (size_t aShift = 0; aShift < theA.size(); ++aShift)
+    {
+      bool isSame = true;
+      for (size_t anIndex = 0; isSame && anIndex < theA.size(); ++anIndex)
+      {
+        isSame = theA[(aShift + anIndex) % theA.size()] == theB[anIndex];
+      }
+      if (isSame)
+      {
+        return true;
+      }
+    }
+    return false;
+  }
+
+private:
+  Mesh&                                          myMesh;
+  std::vector<int>                               myRepresentative; // -1 for deleted nodes
+  std::map<int, std::vector<Mesh::VertexHandle>> myClusters;       // only those of several nodes
+  std::map<Key, std::set<int>>                   myGroups;
+  std::vector<Mesh::VertexHandle>                myDuplicates; // in the order met
+  std::set<int>                                  myRecorded;
+  int                                            myNbPairs        = 0;
+  int                                            myNbCutFaces     = 0;
+  int                                            myNbRefusedFaces = 0;
+};
+} // namespace
+
+HalfEdgeAlgo_RemoveStickingFaces::HalfEdgeAlgo_RemoveStickingFaces()
+    : myNbGroups(0),
+      myNbPairs(0),
+      myNbCutFaces(0),
+      myNbRefusedFaces(0)
+{
+}
+
+bool HalfEdgeAlgo_RemoveStickingFaces::Perform(Mesh& theMesh)
+{
+  StickingFaces aRun(theMesh, myTolerance);
+  aRun.GroupFaces();
+  aRun.TreatGroups();
+  aRun.Weld();
+  myNbGroups       = aRun.NbGroups();
+  myNbPairs        = aRun.NbPairs();
+  myNbCutFaces     = aRun.NbCutFaces();
+  myNbRefusedFaces = aRun.NbRefusedFaces();
+  return myNbRefusedFaces == 0;
+}
+
+std::string HalfEdgeAlgo_RemoveStickingFaces::Name() const
+{
+  return "HalfEdgeAlgo_RemoveStickingFaces";
+}
