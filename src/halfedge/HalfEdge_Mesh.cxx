@@ -3,6 +3,7 @@
 
 #include <HalfEdge_Mesh.hxx>
 #include <HalfEdgeAlgo_Algorithm.hxx>
+#include <HalfEdgeAlgo_Sewing.hxx>
 #include <HalfEdgeAlgo_Triangulate.hxx>
 #include <Pelk_DummyProgressNotifier.hxx>
 
@@ -451,6 +452,9 @@ void HalfEdge_Mesh::AddMesh(const Handle(HalfEdge_Mesh)& theOther)
   {
     AddFace(aCorners, false);
   }
+  // Where the parts meet along boundaries whose nodes differ, the nodes of
+  // either side are inserted into the other's edges.
+  Execute(new HalfEdgeAlgo_Sewing(Precision::Confusion()), true);
 }
 
 bool HalfEdge_Mesh::Execute(const Handle(HalfEdgeAlgo_Algorithm)& theAlgo, bool theWithGC)

@@ -178,8 +178,10 @@ public:
   //! storage, and edits through either are seen by both. Otherwise nodes
   //! within 1e-7 of existing ones are reused and faces are added as by
   //! AddFace() (not strict); theOther may hold polygons and deleted elements.
-  //! Overlapping boundary edges of the two parts are not yet sewn together:
-  //! the parts join only where they share nodes.
+  //! Then boundary cracks are sewn (HalfEdgeAlgo_Sewing within 1e-7): where
+  //! boundary edges from one node run over each other, the nodes of either
+  //! side are inserted into the other's edges, leaving polygons to
+  //! triangulate; and the mesh is garbage-collected, so numbers change.
   void AddMesh(const Handle(HalfEdge_Mesh)& theOther);
 
   //! Runs theAlgo on the mesh storage and returns its result (false for a null
