@@ -65,15 +65,43 @@ bool sideBeyondPlane(const gp_XYZ& theP, const gp_XYZ& theQ, const gp_XYZ* theT,
   return (aSP > aLimit && aSQ > aLimit) || (aSP < -aLimit && aSQ < -aLimit);
 }
 
+// True when all theNb points lie farther than theTol outside one side of
+// theT: beyond the plane through that side along the triangle's normal, which
+// has the whole triangle behind it. Neighbours in a smooth surface lie side
+// by side in nearly one plane, where the plane test cannot part them and this
+// one does, for the price of a few dot products.
+bool beyondSide(const gp_XYZ* thePoints, int theNb, const gp_XYZ* theT, double theTol)
+{
+  const gp_XYZ aN    = (theT[1] - theT[0]).Crossed(theT[2] - theT[0]);
+  const double aTol2 = theTol * theTol;
+  for (int i = 0; i < 3; ++i)
+  {
+    // Outward in the plane: the side's direction crossed with the normal.
+    const gp_XYZ aM     = (theT[(i + 1) % 3] - theT[i]).Crossed(aN);
+    const double aLimit = aTol2 * aM.SquareModulus();
+    bool         isOut  = aLimit > 0.0;
+    for (int k = 0; k < theNb && isOut; ++k)
+    {
+      const double aS = aM.Dot(thePoints[k] - theT[i]);
+      isOut           = aS > 0.0 && aS * aS > aLimit;
+    }
+    if (isOut)
+    {
+      return true;
+    }
+  }
+  return false;
+}
+
 // Triangles sharing exactly one corner: theT1[0] and theT2[0] are the shared one.
 // They meet beyond it exactly when the side opposite the shared corner of one
 // meets the other triangle (the intersection is convex and contains the corner).
 bool crossAtCorner(const gp_XYZ* theT1, const gp_XYZ* theT2, double theTol)
 {
   const double aTol2 = theTol * theTol;
-  return (!sideBeyondPlane(theT1[1], theT1[2], theT2, theTol) &&
+  return (!sideBeyondPlane(theT1[1], theT1[2], theT2, theTol) && !beyondSide(theT1 + 1, 2, theT2, theTol) &&
           Trivex::Predicates::SegmentTriangleSqDistance(theT1[1], theT1[2], theT2) <= aTol2) ||
-         (!sideBeyondPlane(theT2[1], theT2[2], theT1, theTol) &&
+         (!sideBeyondPlane(theT2[1], theT2[2], theT1, theTol) && !beyondSide(theT2 + 1, 2, theT1, theTol) &&
           Trivex::Predicates::SegmentTriangleSqDistance(theT2[1], theT2[2], theT1) <= aTol2);
 }
 
@@ -326,7 +354,8 @@ bool Trivex::Predicates::TrianglesCross(const gp_XYZ* theT1, const gp_XYZ* theT2
   }
   if (aNbShared == 0)
   {
-    if (beyondPlane(theT1, theT2, theTol) || beyondPlane(theT2, theT1, theTol))
+    if (beyondPlane(theT1, theT2, theTol) || beyondPlane(theT2, theT1, theTol) ||
+        beyondSide(theT2, 3, theT1, theTol) || beyondSide(theT1, 3, theT2, theTol))
     {
       return false;
     }
