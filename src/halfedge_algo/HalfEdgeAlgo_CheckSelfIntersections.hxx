@@ -77,6 +77,12 @@ public:
   MakeTriangleData(int theFace, const std::vector<gp_Pnt>& thePoints, Trivex::TriangleData& theRecord);
 
 private:
+  // Queries the records of theFaces against the built set on theNbThreads
+  // threads, merging what crosses into myGroups when collecting; true when
+  // something crossed or myGroups already held a face.
+  bool query(const Mesh& theMesh, const std::set<int>& theFaces, unsigned int theNbThreads);
+
+private:
   bool                        myIsCollectGroups;
   Handle(HalfEdge_Mesh)       myIntersectionMesh;
   Handle(Trivex::TriangleSet) myTriangleSet;
