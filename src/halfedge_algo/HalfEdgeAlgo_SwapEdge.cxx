@@ -7,8 +7,11 @@
 #include <HalfEdgeAlgo_SubMeshByFaces.hxx>
 #include <HalfEdge_FaceMetrics.hxx>
 #include <HalfEdge_Skewness.hxx>
+#include <Trivex_BoxSet.hxx>
+#include <Trivex_IntersectBoxBox.hxx>
 
 #include <algorithm>
+#include <cmath>
 #include <set>
 #include <utility>
 #include <vector>
@@ -131,8 +134,8 @@ public:
 
   std::string Name() const override { return "HalfEdgeAlgo_SwapEdge::CheckFacesOfCopy"; }
 
-  // The copy holds a few dozen faces: one thread does it faster than the
-  // start of a parallel region.
+  // The copy holds one small neighbourhood: one thread checks it faster than
+  // a parallel region starts.
   bool Perform(Mesh& theMesh) override
   {
     Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck = new HalfEdgeAlgo_CheckSelfIntersections();
@@ -147,6 +150,102 @@ private:
 };
 } // namespace
 
+// A face that meets a box has every corner within its longest side of the
+// box, so the nodes in the box grown by the longest edge of the mesh lead to
+// all the faces that may meet it. No flip moves a node: one hierarchy over the
+// nodes serves a whole run, and only the longest edge has to follow the flips.
+class HalfEdgeAlgo_SwapEdge::NearFaces
+{
+public:
+  NearFaces(const Mesh& theMesh, unsigned int theNbThreads, double theTolerance)
+      : mySet(new Trivex::BoxSet(nodeBoxes(theMesh))),
+        myQuery(mySet),
+        myTolerance(theTolerance),
+        mySquaredLongest(0.0)
+  {
+    mySet->SetNbBuilderThreads(static_cast<int>(theNbThreads));
+    mySet->InitBuilder();
+    mySet->Build();
+    for (Mesh::EdgeHandle anEdge : theMesh.edges())
+    {
+      mySquaredLongest = std::max(mySquaredLongest, theMesh.calc_edge_sqr_length(anEdge));
+    }
+  }
+
+  // Takes in the new edge of a kept flip.
+  void AddEdge(const Mesh& theMesh, Mesh::EdgeHandle theEdge)
+  {
+    mySquaredLongest = std::max(mySquaredLongest, theMesh.calc_edge_sqr_length(theEdge));
+  }
+
+  // The live faces whose corner box meets the corner box of theFace0 and
+  // theFace1 within the tolerance, the two faces included.
+  std::set<int> Around(const Mesh& theMesh, int theFace0, int theFace1)
+  {
+    gp_XYZ aMin(RealLast(), RealLast(), RealLast()), aMax(-RealLast(), -RealLast(), -RealLast());
+    for (const int aFace : {theFace0, theFace1})
+    {
+      addCorners(theMesh, Mesh::FaceHandle(aFace), aMin, aMax);
+    }
+    const double  aReach = std::sqrt(mySquaredLongest) + myTolerance;
+    const gp_XYZ  aGrowth(aReach, aReach, aReach), aTol(myTolerance, myTolerance, myTolerance);
+    std::set<int> aFaces;
+    myQuery.Perform(Trivex::BoxData(aMin - aGrowth, aMax + aGrowth), myFound, 0.0);
+    for (const int aNode : myQuery.Indices())
+    {
+      for (Mesh::FaceHandle aFace : theMesh.vf_range(Mesh::VertexHandle(aNode)))
+      {
+        gp_XYZ aFaceMin(RealLast(), RealLast(), RealLast()), aFaceMax(-RealLast(), -RealLast(), -RealLast());
+        addCorners(theMesh, aFace, aFaceMin, aFaceMax);
+        if (isInside(aFaceMin, aMax + aTol) && isInside(aMin - aTol, aFaceMax))
+        {
+          aFaces.insert(aFace.idx());
+        }
+      }
+    }
+    return aFaces;
+  }
+
+private:
+  static std::vector<Trivex::BoxData> nodeBoxes(const Mesh& theMesh)
+  {
+    std::vector<Trivex::BoxData> aBoxes(theMesh.n_vertices());
+    for (Mesh::VertexHandle aNode : theMesh.vertices())
+    {
+      const Mesh::Point& aPoint = theMesh.point(aNode);
+      const gp_XYZ       aXYZ(aPoint[0], aPoint[1], aPoint[2]);
+      aBoxes[static_cast<size_t>(aNode.idx())] = Trivex::BoxData(aXYZ, aXYZ, aNode.idx());
+    }
+    return aBoxes;
+  }
+
+  static void addCorners(const Mesh& theMesh, Mesh::FaceHandle theFace, gp_XYZ& theMin, gp_XYZ& theMax)
+  {
+    for (Mesh::VertexHandle aCorner : theMesh.fv_range(theFace))
+    {
+      const Mesh::Point& aPoint = theMesh.point(aCorner);
+      for (int i = 0; i < 3; ++i)
+      {
+        theMin.SetCoord(i + 1, std::min(theMin.Coord(i + 1), aPoint[i]));
+        theMax.SetCoord(i + 1, std::max(theMax.Coord(i + 1), aPoint[i]));
+      }
+    }
+  }
+
+  // True when theLow is at or below theHigh on every axis.
+  static bool isInside(const gp_XYZ& theLow, const gp_XYZ& theHigh)
+  {
+    return theLow.X() <= theHigh.X() && theLow.Y() <= theHigh.Y() && theLow.Z() <= theHigh.Z();
+  }
+
+private:
+  Handle(Trivex::BoxSet)       mySet;
+  Trivex::IntersectBoxBox      myQuery;
+  std::vector<Trivex::BoxData> myFound;
+  double                       myTolerance;
+  double                       mySquaredLongest;
+};
+
 HalfEdgeAlgo_SwapEdge::HalfEdgeAlgo_SwapEdge()
     : myEdge(-1),
       mySkewnessLimit(0.0)
@@ -160,10 +259,10 @@ std::string HalfEdgeAlgo_SwapEdge::Name() const
 
 bool HalfEdgeAlgo_SwapEdge::Perform(Mesh& theMesh)
 {
-  return myEdge == -1 ? swapAll(theMesh) : trialFlip(theMesh, myEdge, false);
+  return myEdge == -1 ? swapAll(theMesh) : trialFlip(theMesh, myEdge, nullptr);
 }
 
-bool HalfEdgeAlgo_SwapEdge::trialFlip(Mesh& theMesh, int theEdge, bool theIsChecked) const
+bool HalfEdgeAlgo_SwapEdge::trialFlip(Mesh& theMesh, int theEdge, NearFaces* theNear) const
 {
   const Mesh::EdgeHandle anEdge(theEdge);
   if (!theMesh.IsFlipOk(anEdge))
@@ -175,7 +274,7 @@ bool HalfEdgeAlgo_SwapEdge::trialFlip(Mesh& theMesh, int theEdge, bool theIsChec
   theMesh.Flip(anEdge);
   const double anAfter = std::max(skewness(theMesh, anUndo.Face(1)), skewness(theMesh, anUndo.Face(0)));
   if ((mySkewnessLimit >= THE_NO_QUALITY_LIMIT && anAfter > aBefore) ||
-      (theIsChecked && isCrossing(theMesh, anUndo.Face(0).idx(), anUndo.Face(1).idx())))
+      (theNear != nullptr && isCrossing(theMesh, anUndo.Face(0).idx(), anUndo.Face(1).idx(), *theNear)))
   {
     anUndo.Undo(theMesh);
     return false;
@@ -183,28 +282,19 @@ bool HalfEdgeAlgo_SwapEdge::trialFlip(Mesh& theMesh, int theEdge, bool theIsChec
   return true;
 }
 
-bool HalfEdgeAlgo_SwapEdge::isCrossing(Mesh& theMesh, int theFace0, int theFace1) const
+bool HalfEdgeAlgo_SwapEdge::isCrossing(Mesh& theMesh, int theFace0, int theFace1, NearFaces& theNear) const
 {
-  Handle(HalfEdgeAlgo_SubMeshByFaces) aRing = new HalfEdgeAlgo_SubMeshByFaces();
-  for (const int aFace : {theFace0, theFace1})
-  {
-    for (Mesh::VertexHandle aCorner : theMesh.fv_range(Mesh::FaceHandle(aFace)))
-    {
-      for (Mesh::FaceHandle aNear : theMesh.vf_range(aCorner))
-      {
-        aRing->Faces().insert(aNear.idx());
-      }
-    }
-  }
-  aRing->Perform(theMesh);
-  const int aCopy0 = aRing->SubFace(theFace0), aCopy1 = aRing->SubFace(theFace1);
+  Handle(HalfEdgeAlgo_SubMeshByFaces) aNearby = new HalfEdgeAlgo_SubMeshByFaces();
+  aNearby->SetFaces(theNear.Around(theMesh, theFace0, theFace1));
+  aNearby->Perform(theMesh);
+  const int aCopy0 = aNearby->SubFace(theFace0), aCopy1 = aNearby->SubFace(theFace1);
   // A copy that could not take the new faces (a non-manifold neighbourhood)
   // proves nothing: the flip counts as crossing and is undone.
   if (aCopy0 < 0 || aCopy1 < 0)
   {
     return true;
   }
-  return aRing->Result()->Execute(new CheckFacesOfCopy({aCopy0, aCopy1}, myTolerance), false);
+  return aNearby->Result()->Execute(new CheckFacesOfCopy({aCopy0, aCopy1}, myTolerance), false);
 }
 
 bool HalfEdgeAlgo_SwapEdge::swapAll(Mesh& theMesh) const
@@ -222,17 +312,19 @@ bool HalfEdgeAlgo_SwapEdge::swapAll(Mesh& theMesh) const
       aQueue.emplace(aSkewness, aFace.idx());
     }
   }
-  bool isChanged = false;
+  NearFaces aNear(theMesh, applyParallelOptions(), myTolerance);
+  bool      isChanged = false;
   // Faces queued again land after the current one or before it; a set keeps
   // its iterators valid through insertions, so the walk meets the former.
   for (auto aCurrent = aQueue.begin(); aCurrent != aQueue.end(); ++aCurrent)
   {
     const Mesh::EdgeHandle anEdge = longestFlippable(theMesh, Mesh::FaceHandle(aCurrent->second));
-    if (!anEdge.is_valid() || !trialFlip(theMesh, anEdge.idx(), true))
+    if (!anEdge.is_valid() || !trialFlip(theMesh, anEdge.idx(), &aNear))
     {
       continue;
     }
     isChanged = true;
+    aNear.AddEdge(theMesh, anEdge);
     for (int aSide = 0; aSide < 2; ++aSide)
     {
       const Mesh::FaceHandle aNew      = theMesh.face_handle(theMesh.halfedge_handle(anEdge, aSide));

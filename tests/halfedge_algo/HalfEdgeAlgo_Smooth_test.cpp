@@ -44,7 +44,7 @@ TEST(HalfEdgeAlgo_SmoothTest, FlatGridStaysBumpFlattensBoundaryAndConnectivitySt
           EXPECT_EQ(aCorners, anOld) << "face " << i;
         }
         // Moves along the surface alone cannot lower the top of the bump.
-        EXPECT_EQ(aGrid->Node(24).Z() < 0.25, aBump == 0.0 || (aNbIterations > 0 && aComponent != 0));
+        EXPECT_EQ(aGrid->Node(24).Z() < 0.4, aBump == 0.0 || (aNbIterations > 0 && aComponent != 0));
       }
     }
   }
