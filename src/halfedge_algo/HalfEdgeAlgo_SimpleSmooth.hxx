@@ -1,0 +1,40 @@
+#ifndef HalfEdgeAlgo_SimpleSmooth_HeaderFile
+#define HalfEdgeAlgo_SimpleSmooth_HeaderFile
+
+#include <HalfEdgeAlgo_ModifyMesh.hxx>
+
+//! Moves every interior node to the average of the corners of its faces: the
+//! node itself counts once per face, each neighbour once per face it shares
+//! with the node. Nodes on the boundary and nodes without faces stay.
+//!
+//! The averages are always taken from the positions the mesh had before the
+//! first pass, so a pass after the first finds nothing left to move and ends
+//! the run: whatever the iteration count, the result is one averaging step.
+class HalfEdgeAlgo_SimpleSmooth : public HalfEdgeAlgo_ModifyMesh
+{
+  DEFINE_STANDARD_RTTIEXT(HalfEdgeAlgo_SimpleSmooth, HalfEdgeAlgo_ModifyMesh)
+public:
+  //! At most five passes.
+  HalfEdgeAlgo_SimpleSmooth();
+
+  //! "HalfEdgeAlgo_SimpleSmooth".
+  std::string Name() const override;
+
+  //! Runs passes until one moves no node by more than 1e-7 or the count is
+  //! reached (none for a count of 0 or less); always true.
+  bool Perform(Mesh& theMesh) override;
+  using HalfEdgeAlgo_Algorithm::Perform;
+
+  //! Largest number of passes.
+  int NbIterations() const { return myNbIterations; }
+
+  //! Sets the largest number of passes.
+  void SetNbIterations(int theNbIterations) { myNbIterations = theNbIterations; }
+
+protected:
+  int myNbIterations;
+};
+
+DEFINE_STANDARD_HANDLE(HalfEdgeAlgo_SimpleSmooth, HalfEdgeAlgo_ModifyMesh)
+
+#endif
