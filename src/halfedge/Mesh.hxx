@@ -62,7 +62,8 @@ public:
 
   //! Replaces theEdge between two triangles by the other diagonal of the
   //! quadrilateral they form. The edge and both faces keep their handles and
-  //! their orientation; flipping twice restores the mesh. Call it only when
+  //! the orientation. Flipping again brings the diagonal back, but with the
+  //! two faces swapped and the edge's halfedges reversed. Call it only when
   //! IsFlipOk(theEdge).
   void Flip(EdgeHandle theEdge);
 

@@ -79,6 +79,12 @@ bool HalfEdgeAlgo_CollapseFaces::Perform(Mesh& theMesh)
   }
   isDone = restorePending(theMesh) && isDone;
   myFaces.clear();
+  // Once for the run: folding in each flipped face would cost a full pass
+  // per flip, since flips do not add faces.
+  if (const auto aSkewness = theMesh.GetMetrics("skewness"))
+  {
+    aSkewness->Compute();
+  }
   return isDone;
 }
 
@@ -262,13 +268,7 @@ void HalfEdgeAlgo_CollapseFaces::flipSliver(Mesh& theMesh, int theFace)
   const Mesh::EdgeHandle     anEdge = theMesh.edge_handle(aSide);
   if (theMesh.IsFlipOk(anEdge))
   {
-    const Mesh::FaceHandle anOther = theMesh.opposite_face_handle(aSide);
     theMesh.Flip(anEdge);
-    if (const auto aSkewness = theMesh.GetMetrics("skewness"))
-    {
-      aSkewness->Update(theFace);
-      aSkewness->Update(anOther.idx());
-    }
   }
 }
 
