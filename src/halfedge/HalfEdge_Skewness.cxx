@@ -1,6 +1,7 @@
 #include <HalfEdge_Skewness.hxx>
 
 #include <HalfEdgeAlgo_AspectRatioCriterion.hxx>
+#include <HalfEdge_Mesh.hxx>
 
 #include <Standard_Failure.hxx>
 
@@ -62,4 +63,20 @@ double HalfEdge_Skewness::faceValue(Mesh::FaceHandle theFace) const
     aCorners.emplace_back(aPoint[0], aPoint[1], aPoint[2]);
   }
   return Of(aCorners);
+}
+
+double HalfEdge_Skewness::WorstOf(const HalfEdge_Mesh& theMesh)
+{
+  double              aMax = -1.0;
+  std::vector<gp_Pnt> aCorners;
+  for (auto aFace = theMesh.FacesBegin(); aFace != theMesh.FacesEnd(); ++aFace)
+  {
+    aCorners.clear();
+    for (const int aNode : *aFace)
+    {
+      aCorners.push_back(theMesh.Node(aNode));
+    }
+    aMax = std::max(aMax, Of(aCorners));
+  }
+  return aMax;
 }

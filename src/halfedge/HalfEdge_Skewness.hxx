@@ -7,6 +7,8 @@
 
 #include <vector>
 
+class HalfEdge_Mesh;
+
 //! Skewness of the faces of a mesh, in the face property "skewness": 0 for an
 //! ideal face (an equilateral triangle, a square), growing towards 1 as the
 //! face degenerates. For a triangle with sides l1, l2, l3 and perimeter P it is
@@ -25,6 +27,9 @@ public:
   //! Skewness of the face with these corners, in boundary order; 1 for a
   //! face that cannot be measured (a side of no length, corners that are not numbers).
   static double Of(const std::vector<gp_Pnt>& theCorners);
+
+  //! The largest skewness over the live faces of theMesh; -1 without faces.
+  static double WorstOf(const HalfEdge_Mesh& theMesh);
 
 protected:
   double faceValue(Mesh::FaceHandle theFace) const override;

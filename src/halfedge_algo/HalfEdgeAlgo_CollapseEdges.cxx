@@ -132,21 +132,6 @@ void cleanUpAround(Mesh& theMesh, Node theKept)
     }
   }
 }
-// Largest skewness over the live faces of theMesh; -1 without faces.
-double maxSkewness(const HalfEdge_Mesh& theMesh)
-{
-  double aMax = -1.0;
-  for (auto aFace = theMesh.FacesBegin(); aFace != theMesh.FacesEnd(); ++aFace)
-  {
-    std::vector<gp_Pnt> aCorners;
-    for (const int aNode : *aFace)
-    {
-      aCorners.push_back(theMesh.Node(aNode));
-    }
-    aMax = std::max(aMax, HalfEdge_Skewness::Of(aCorners));
-  }
-  return aMax;
-}
 } // namespace
 
 HalfEdgeAlgo_CollapseEdges::HalfEdgeAlgo_CollapseEdges()
@@ -233,7 +218,7 @@ bool HalfEdgeAlgo_CollapseEdges::isComponentAccepted(Mesh& theMesh, const std::s
     return false;
   }
   const Handle(HalfEdge_Mesh)& aLocal  = aCopy->Result();
-  const double                 aBefore = maxSkewness(*aLocal);
+  const double                 aBefore = HalfEdge_Skewness::WorstOf(*aLocal);
   // Every copied edge between two nodes of the component: collapsing the
   // component's own edges takes these along, as all its nodes meet in one.
   Handle(HalfEdgeAlgo_CollapseEdges) aTrial = new HalfEdgeAlgo_CollapseEdges();
@@ -247,5 +232,5 @@ bool HalfEdgeAlgo_CollapseEdges::isComponentAccepted(Mesh& theMesh, const std::s
     }
   }
   aLocal->Execute(aTrial, true);
-  return maxSkewness(*aLocal) <= aBefore;
+  return HalfEdge_Skewness::WorstOf(*aLocal) <= aBefore;
 }

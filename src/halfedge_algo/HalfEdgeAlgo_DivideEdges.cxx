@@ -17,22 +17,6 @@ namespace
 // smaller gains are rounding, and would add nodes for nothing.
 constexpr double THE_MIN_GAIN = 1e-7;
 
-// Largest skewness over the live faces of theMesh; -1 without faces.
-double maxSkewness(const HalfEdge_Mesh& theMesh)
-{
-  double aMax = -1.0;
-  for (auto aFace = theMesh.FacesBegin(); aFace != theMesh.FacesEnd(); ++aFace)
-  {
-    std::vector<gp_Pnt> aCorners;
-    for (const int aNode : *aFace)
-    {
-      aCorners.push_back(theMesh.Node(aNode));
-    }
-    aMax = std::max(aMax, HalfEdge_Skewness::Of(aCorners));
-  }
-  return aMax;
-}
-
 // Splits a copy of the two faces beside theEdge and triangulates it; true,
 // with the new node's place, when that lowers their worst skewness enough.
 bool isSplitBetter(Mesh&                                   theMesh,
@@ -51,14 +35,14 @@ bool isSplitBetter(Mesh&                                   theMesh,
   const Handle(HalfEdge_Mesh)& aLocal = aCopy->Result();
   const int    anEdge  = aLocal->EdgeIndex(aCopy->SubNode(theMesh.from_vertex_handle(aHalf).idx()),
                                            aCopy->SubNode(theMesh.to_vertex_handle(aHalf).idx()));
-  const double aBefore = maxSkewness(*aLocal);
+  const double aBefore = HalfEdge_Skewness::WorstOf(*aLocal);
   // Only an edge that is interior in the copy too tells what the mesh would get.
   if (anEdge >= 0 && !aLocal->IsBoundaryEdge(anEdge) &&
       aLocal->Execute(new HalfEdgeAlgo_SplitEdge(anEdge), false))
   {
     thePlace = aLocal->Node(aLocal->NbNodes() - 1);
     aLocal->Execute(theTriangulate, true);
-    return maxSkewness(*aLocal) + THE_MIN_GAIN < aBefore;
+    return HalfEdge_Skewness::WorstOf(*aLocal) + THE_MIN_GAIN < aBefore;
   }
   return false;
 }
