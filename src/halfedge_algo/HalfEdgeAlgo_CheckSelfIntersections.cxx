@@ -282,14 +282,32 @@ bool HalfEdgeAlgo_CheckSelfIntersections::query(const Mesh&                     
       isTested[static_cast<size_t>(aFace)] = 1;
     }
   }
+  const int  aNbRecords = myTriangleSet->NbTriangles();
+  const bool isCollect  = myIsCollectGroups;
+  bool       isAll      = true;
+  for (int i = 0; i < aNbRecords && isAll; ++i)
+  {
+    isAll = isTested[static_cast<size_t>(myTriangleSet->Triangle(i).FaceIndex())] != 0;
+  }
+  if (isAll)
+  {
+    // The whole mesh against itself: each close pair of records is tested once.
+    Trivex::IntersectTriMesh         aQuery(myTriangleSet, myTolerance);
+    std::vector<std::pair<int, int>> aRecordPairs;
+    const bool isFound = aQuery.PerformAll(aRecordPairs, static_cast<int>(theNbThreads), !isCollect);
+    for (size_t k = 0; isCollect && k < aRecordPairs.size(); ++k)
+    {
+      thePairs.emplace_back(myTriangleSet->Triangle(aRecordPairs[k].first).FaceIndex(),
+                            myTriangleSet->Triangle(aRecordPairs[k].second).FaceIndex());
+    }
+    return isFound;
+  }
   // Set without a lock: it only ever goes from false to true.
   std::atomic<bool>                             isFound(false);
-  const bool                                    isCollect = myIsCollectGroups;
   std::vector<Trivex::IntersectTriMesh>         aQueries(theNbThreads,
                                                          Trivex::IntersectTriMesh(myTriangleSet, myTolerance));
   std::vector<Records>                          aCrossed(theNbThreads);
   std::vector<std::vector<std::pair<int, int>>> aPairs(theNbThreads);
-  const int                                     aNbRecords = myTriangleSet->NbTriangles();
   applyParallelOptions();
 #pragma omp parallel for schedule(dynamic, 1)
   for (int i = 0; i < aNbRecords; ++i)

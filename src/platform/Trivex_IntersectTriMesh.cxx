@@ -1,9 +1,13 @@
 #include <Trivex_IntersectTriMesh.hxx>
 
+#include <Trivex_BVH.hxx>
 #include <Trivex_BoxVisitor.hxx>
 #include <Trivex_Predicates.hxx>
 
+#include <omp.h>
+
 #include <algorithm>
+#include <atomic>
 
 namespace
 {
@@ -93,4 +97,250 @@ bool Trivex::IntersectTriMesh::crossesLeaf(int           theLeaf,
     return false;
   }
   return Predicates::TrianglesCross(theQuery, aT, theTol);
+}
+
+namespace
+{
+using Trivex::BVHNode;
+
+// Work items of the self walk: two nodes whose triangles are still to be paired.
+struct NodePair
+{
+  int A;
+  int B;
+};
+
+// Corners and boxes of two leaf positions, and the test of Perform from either side.
+class PairTest
+{
+public:
+  PairTest(const double* theCorners, const std::vector<int>& theFaces, double theTol)
+      : myCorners(theCorners),
+        myFaces(theFaces),
+        myTol(theTol)
+  {
+  }
+
+  bool operator()(int theP, int theQ) const
+  {
+    const double* aP = myCorners + 9 * static_cast<size_t>(theP);
+    const double* aQ = myCorners + 9 * static_cast<size_t>(theQ);
+    double        aMinP[3], aMaxP[3], aMinQ[3], aMaxQ[3];
+    bounds(aP, aMinP, aMaxP);
+    bounds(aQ, aMinQ, aMaxQ);
+    // Perform widens the query's box, not the other's: the rounding of the
+    // widening differs with the side taken, so either side's test lets a pair in.
+    if (!touch(aMinP, aMaxP, aMinQ, aMaxQ) && !touch(aMinQ, aMaxQ, aMinP, aMaxP))
+    {
+      return false;
+    }
+    const gp_XYZ aTP[3] = {gp_XYZ(aP[0], aP[1], aP[2]), gp_XYZ(aP[3], aP[4], aP[5]),
+                           gp_XYZ(aP[6], aP[7], aP[8])};
+    const gp_XYZ aTQ[3] = {gp_XYZ(aQ[0], aQ[1], aQ[2]), gp_XYZ(aQ[3], aQ[4], aQ[5]),
+                           gp_XYZ(aQ[6], aQ[7], aQ[8])};
+    if (myFaces[static_cast<size_t>(theP)] != myFaces[static_cast<size_t>(theQ)])
+    {
+      return Trivex::Predicates::TrianglesCrossEither(aTP, aTQ, myTol);
+    }
+    // Pieces of one face: Perform skips the query itself, seen from each side.
+    const double aTol2 = myTol * myTol;
+    return (!sameCorners(aTP, aTQ, aTol2) && Trivex::Predicates::TrianglesCross(aTP, aTQ, myTol)) ||
+           (!sameCorners(aTQ, aTP, aTol2) && Trivex::Predicates::TrianglesCross(aTQ, aTP, myTol));
+  }
+
+private:
+  static void bounds(const double* theC, double* theMin, double* theMax)
+  {
+    for (int k = 0; k < 3; ++k)
+    {
+      theMin[k] = std::min({theC[k], theC[k + 3], theC[k + 6]});
+      theMax[k] = std::max({theC[k], theC[k + 3], theC[k + 6]});
+    }
+  }
+
+  // The box test of Perform with theMinQ..theMaxQ as the query's box.
+  bool touch(const double* theMin, const double* theMax, const double* theMinQ, const double* theMaxQ) const
+  {
+    for (int k = 0; k < 3; ++k)
+    {
+      if (!(theMin[k] <= theMaxQ[k] + myTol && theMinQ[k] - myTol <= theMax[k]))
+      {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  const double*           myCorners;
+  const std::vector<int>& myFaces;
+  double                  myTol;
+};
+
+// The self walk over node pairs: a node is paired with itself (its children
+// with themselves and with each other) and with every node near it.
+class SelfWalk
+{
+public:
+  SelfWalk(const std::vector<BVHNode>& theNodes, const PairTest& theTest, double theSlack)
+      : myNodes(theNodes.data()),
+        myTest(theTest),
+        mySlack(theSlack)
+  {
+  }
+
+  // Replaces a pair by the pairs below it (theOut), testing leaf against leaf
+  // at once; theFound receives the crossing leaf positions.
+  void Expand(const NodePair&                   thePair,
+              std::vector<NodePair>&            theOut,
+              std::vector<std::pair<int, int>>& theFound) const
+  {
+    const BVHNode& aA = myNodes[thePair.A];
+    const BVHNode& aB = myNodes[thePair.B];
+    if (thePair.A == thePair.B)
+    {
+      if (aA.NbItems > 0)
+      {
+        for (int p = aA.Offset; p < aA.Offset + aA.NbItems; ++p)
+        {
+          for (int q = p + 1; q < aA.Offset + aA.NbItems; ++q)
+          {
+            take(p, q, theFound);
+          }
+        }
+        return;
+      }
+      const int aLeft = thePair.A + 1, aRight = thePair.A + aA.Offset;
+      theOut.push_back({aLeft, aLeft});
+      theOut.push_back({aRight, aRight});
+      theOut.push_back({aLeft, aRight});
+      return;
+    }
+    if (!near(aA, aB))
+    {
+      return;
+    }
+    if (aA.NbItems > 0 && aB.NbItems > 0)
+    {
+      for (int p = aA.Offset; p < aA.Offset + aA.NbItems; ++p)
+      {
+        for (int q = aB.Offset; q < aB.Offset + aB.NbItems; ++q)
+        {
+          take(p, q, theFound);
+        }
+      }
+      return;
+    }
+    // Split the larger inner node.
+    const bool isSplitA = aB.NbItems > 0 || (aA.NbItems == 0 && extent(aA) >= extent(aB));
+    const int  aSplit = isSplitA ? thePair.A : thePair.B, anOther = isSplitA ? thePair.B : thePair.A;
+    theOut.push_back({aSplit + 1, anOther});
+    theOut.push_back({aSplit + myNodes[aSplit].Offset, anOther});
+  }
+
+private:
+  void take(int theP, int theQ, std::vector<std::pair<int, int>>& theFound) const
+  {
+    if (myTest(theP, theQ))
+    {
+      theFound.emplace_back(theP, theQ);
+    }
+  }
+
+  bool near(const BVHNode& theA, const BVHNode& theB) const
+  {
+    for (int k = 0; k < 3; ++k)
+    {
+      if (double(theA.Min[k]) - mySlack > double(theB.Max[k]) ||
+          double(theB.Min[k]) - mySlack > double(theA.Max[k]))
+      {
+        return false;
+      }
+    }
+    return true;
+  }
+
+  static float extent(const BVHNode& theNode)
+  {
+    return (theNode.Max[0] - theNode.Min[0]) + (theNode.Max[1] - theNode.Min[1]) +
+           (theNode.Max[2] - theNode.Min[2]);
+  }
+
+  const BVHNode*  myNodes;
+  const PairTest& myTest;
+  double          mySlack;
+};
+} // namespace
+
+bool Trivex::IntersectTriMesh::PerformAll(std::vector<std::pair<int, int>>& thePairs,
+                                          int                               theNbThreads,
+                                          bool                              theIsAnyOnly)
+{
+  thePairs.clear();
+  if (mySet.IsNull() || !mySet->IsBuilt())
+  {
+    return false;
+  }
+  const BVH&              aTree      = mySet->hierarchy();
+  const std::vector<int>& anOrder    = aTree.Order();
+  const int               aNbLeaves  = static_cast<int>(anOrder.size());
+  const int               aNbThreads = std::max(theNbThreads, 1);
+  std::vector<int>        aFaces(anOrder.size());
+#pragma omp          parallel for num_threads(aNbThreads) schedule(static)
+  for (int aLeaf = 0; aLeaf < aNbLeaves; ++aLeaf)
+  {
+             aFaces[static_cast<size_t>(aLeaf)] = mySet->Triangle(anOrder[static_cast<size_t>(aLeaf)]).FaceIndex();
+  }
+  const double aTol = std::max(myTolerance, 0.0);
+  // Nodes are compared with room for the rounding of the triangles' own test.
+  const Bnd_Box& aBox   = mySet->Box();
+  const double   aScale = std::max({std::abs(aBox.CornerMin().X()), std::abs(aBox.CornerMin().Y()),
+                                             std::abs(aBox.CornerMin().Z()), std::abs(aBox.CornerMax().X()),
+                                             std::abs(aBox.CornerMax().Y()), std::abs(aBox.CornerMax().Z())});
+  const PairTest aTest(mySet->leafCorners(0), aFaces, aTol);
+  const SelfWalk aWalk(aTree.Nodes(), aTest, 2.0 * aTol + 1e-14 * aScale);
+  // Pairs of the upper levels, expanded until every thread has plenty to take.
+  std::vector<std::vector<std::pair<int, int>>> aFound(static_cast<size_t>(aNbThreads));
+  std::vector<NodePair>                         aWork = {{0, 0}}, aNext;
+  for (size_t aLevel = 0; aLevel < 64 && !aWork.empty() && aWork.size() < 256 * size_t(aNbThreads); ++aLevel)
+  {
+             aNext.clear();
+             for (const NodePair& aPair : aWork)
+             {
+               aWalk.Expand(aPair, aNext, aFound[0]);
+    }
+             aWork.swap(aNext);
+  }
+  std::atomic<bool> isFound(!aFound[0].empty());
+  const int         aNbWork = static_cast<int>(aWork.size());
+         #pragma omp parallel num_threads(aNbThreads)
+  {
+             std::vector<NodePair>             aStack;
+             std::vector<std::pair<int, int>>& aMine = aFound[static_cast<size_t>(omp_get_thread_num())];
+#pragma omp for schedule(dynamic, 1)
+    for (int w = 0; w < aNbWork; ++w)
+    {
+               aStack.assign(1, aWork[static_cast<size_t>(w)]);
+               while (!aStack.empty() && !(theIsAnyOnly && isFound.load(std::memory_order_relaxed)))
+               {
+                 const NodePair aPair = aStack.back();
+                 aStack.pop_back();
+                 const size_t aNbBefore = aMine.size();
+                 aWalk.Expand(aPair, aStack, aMine);
+                 if (aMine.size() != aNbBefore)
+                 {
+                   isFound.store(true, std::memory_order_relaxed);
+        }
+      }
+    }
+           }
+           for (const std::vector<std::pair<int, int>>& aList : aFound)
+           {
+             for (const auto& [aP, aQ] : aList)
+             {
+               const int aI = anOrder[static_cast<size_t>(aP)], aJ = anOrder[static_cast<size_t>(aQ)];
+               thePairs.emplace_back(std::min(aI, aJ), std::max(aI, aJ));
+    }
+           }
+           std::sort(thePairs.begin(), thePairs.end());
+           return !thePairs.empty();
 }

@@ -379,6 +379,55 @@ bool Trivex::Predicates::TrianglesCross(const gp_XYZ* theT1, const gp_XYZ* theT2
   return crossAtSide(theT1[aMatch[aJA]], theT1[aMatch[aJB]], theT1[aFreeI], theT2[aFreeJ], theTol);
 }
 
+// The distance test below is the only part of TrianglesCross whose rounding
+// depends on the order of the triangles (a side against a side); matching
+// corners decides which part runs, and is order-free when no corner is close
+// to two corners of the other triangle.
+bool Trivex::Predicates::TrianglesCrossEither(const gp_XYZ* theT1, const gp_XYZ* theT2, double theTol)
+{
+  const double aTol2     = theTol * theTol;
+  int          aNbRow[3] = {0, 0, 0}, aNbCol[3] = {0, 0, 0};
+  int          aNbClose = 0, aCloseI = -1, aCloseJ = -1;
+  for (int j = 0; j < 3; ++j)
+  {
+    for (int i = 0; i < 3; ++i)
+    {
+      if ((theT1[i] - theT2[j]).SquareModulus() <= aTol2)
+      {
+        ++aNbRow[i];
+        ++aNbCol[j];
+        ++aNbClose;
+        aCloseI = i;
+        aCloseJ = j;
+      }
+    }
+  }
+  const bool isAmbiguous = std::max({aNbRow[0], aNbRow[1], aNbRow[2], aNbCol[0], aNbCol[1], aNbCol[2]}) > 1;
+  if (isAmbiguous || aNbClose == 2)
+  {
+    // Each order matches its own way, or works on its own copy of the shared side.
+    return TrianglesCross(theT1, theT2, theTol) || TrianglesCross(theT2, theT1, theTol);
+  }
+  if (aNbClose == 3)
+  {
+    return true;
+  }
+  if (aNbClose == 1)
+  {
+    // Both orders test both opposite sides, so one call answers for both.
+    const gp_XYZ aT1[3] = {theT1[aCloseI], theT1[(aCloseI + 1) % 3], theT1[(aCloseI + 2) % 3]};
+    const gp_XYZ aT2[3] = {theT2[aCloseJ], theT2[(aCloseJ + 1) % 3], theT2[(aCloseJ + 2) % 3]};
+    return crossAtCorner(aT1, aT2, theTol);
+  }
+  if (beyondPlane(theT1, theT2, theTol) || beyondPlane(theT2, theT1, theTol) ||
+      beyondSide(theT2, 3, theT1, theTol) || beyondSide(theT1, 3, theT2, theTol))
+  {
+    return false;
+  }
+  return TriangleTriangleSqDistance(theT1, theT2) <= aTol2 ||
+         TriangleTriangleSqDistance(theT2, theT1) <= aTol2;
+}
+
 // Van Oosterom and Strackee's formula for the solid angle of a triangle.
 double Trivex::Predicates::WindingNumber(const gp_XYZ& theP,
                                          const gp_XYZ& theA,
