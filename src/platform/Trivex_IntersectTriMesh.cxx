@@ -110,7 +110,8 @@ struct NodePair
   int B;
 };
 
-// Corners and boxes of two leaf positions, and the test of Perform from either side.
+// The boxes of the triangles of a leaf, and the test of Perform from either
+// side on pairs of leaves.
 class PairTest
 {
 public:
@@ -121,23 +122,38 @@ public:
   {
   }
 
-  bool operator()(int theP, int theQ) const
+  // Boxes of the leaf positions [theFirst, theFirst + theNb), into theBoxes (6 each).
+  void Boxes(int theFirst, int theNb, std::vector<double>& theBoxes) const
   {
-    const double* aP = myCorners + 9 * static_cast<size_t>(theP);
-    const double* aQ = myCorners + 9 * static_cast<size_t>(theQ);
-    double        aMinP[3], aMaxP[3], aMinQ[3], aMaxQ[3];
-    bounds(aP, aMinP, aMaxP);
-    bounds(aQ, aMinQ, aMaxQ);
+    theBoxes.resize(6 * static_cast<size_t>(theNb));
+    for (int i = 0; i < theNb; ++i)
+    {
+      const double* aC   = myCorners + 9 * static_cast<size_t>(theFirst + i);
+      double*       aBox = theBoxes.data() + 6 * i;
+      for (int k = 0; k < 3; ++k)
+      {
+        aBox[k]     = std::min({aC[k], aC[k + 3], aC[k + 6]});
+        aBox[k + 3] = std::max({aC[k], aC[k + 3], aC[k + 6]});
+      }
+    }
+  }
+
+  // True when the triangles at leaf positions theP and theQ, of boxes theBoxP
+  // and theBoxQ, cross as Perform finds them from either one.
+  bool operator()(int theP, int theQ, const double* theBoxP, const double* theBoxQ) const
+  {
     // Perform widens the query's box, not the other's: the rounding of the
     // widening differs with the side taken, so either side's test lets a pair in.
-    if (!touch(aMinP, aMaxP, aMinQ, aMaxQ) && !touch(aMinQ, aMaxQ, aMinP, aMaxP))
+    if (!touch(theBoxP, theBoxQ) && !touch(theBoxQ, theBoxP))
     {
       return false;
     }
-    const gp_XYZ aTP[3] = {gp_XYZ(aP[0], aP[1], aP[2]), gp_XYZ(aP[3], aP[4], aP[5]),
-                           gp_XYZ(aP[6], aP[7], aP[8])};
-    const gp_XYZ aTQ[3] = {gp_XYZ(aQ[0], aQ[1], aQ[2]), gp_XYZ(aQ[3], aQ[4], aQ[5]),
-                           gp_XYZ(aQ[6], aQ[7], aQ[8])};
+    const double* aP     = myCorners + 9 * static_cast<size_t>(theP);
+    const double* aQ     = myCorners + 9 * static_cast<size_t>(theQ);
+    const gp_XYZ  aTP[3] = {gp_XYZ(aP[0], aP[1], aP[2]), gp_XYZ(aP[3], aP[4], aP[5]),
+                            gp_XYZ(aP[6], aP[7], aP[8])};
+    const gp_XYZ  aTQ[3] = {gp_XYZ(aQ[0], aQ[1], aQ[2]), gp_XYZ(aQ[3], aQ[4], aQ[5]),
+                            gp_XYZ(aQ[6], aQ[7], aQ[8])};
     if (myFaces[static_cast<size_t>(theP)] != myFaces[static_cast<size_t>(theQ)])
     {
       return Trivex::Predicates::TrianglesCrossEither(aTP, aTQ, myTol);
@@ -149,21 +165,12 @@ public:
   }
 
 private:
-  static void bounds(const double* theC, double* theMin, double* theMax)
+  // The box test of Perform with theQuery as the query's box.
+  bool touch(const double* theBox, const double* theQuery) const
   {
     for (int k = 0; k < 3; ++k)
     {
-      theMin[k] = std::min({theC[k], theC[k + 3], theC[k + 6]});
-      theMax[k] = std::max({theC[k], theC[k + 3], theC[k + 6]});
-    }
-  }
-
-  // The box test of Perform with theMinQ..theMaxQ as the query's box.
-  bool touch(const double* theMin, const double* theMax, const double* theMinQ, const double* theMaxQ) const
-  {
-    for (int k = 0; k < 3; ++k)
-    {
-      if (!(theMin[k] <= theMaxQ[k] + myTol && theMinQ[k] - myTol <= theMax[k]))
+      if (!(theBox[k] <= theQuery[k + 3] + myTol && theQuery[k] - myTol <= theBox[k + 3]))
       {
         return false;
       }
@@ -174,6 +181,13 @@ private:
   const double*           myCorners;
   const std::vector<int>& myFaces;
   double                  myTol;
+};
+
+// Per-thread room for the boxes of two leaves.
+struct SelfScratch
+{
+  std::vector<double> BoxesA;
+  std::vector<double> BoxesB;
 };
 
 // The self walk over node pairs: a node is paired with itself (its children
@@ -192,6 +206,7 @@ public:
   // at once; theFound receives the crossing leaf positions.
   void Expand(const NodePair&                   thePair,
               std::vector<NodePair>&            theOut,
+              SelfScratch&                      theScratch,
               std::vector<std::pair<int, int>>& theFound) const
   {
     const BVHNode& aA = myNodes[thePair.A];
@@ -200,11 +215,13 @@ public:
     {
       if (aA.NbItems > 0)
       {
-        for (int p = aA.Offset; p < aA.Offset + aA.NbItems; ++p)
+        myTest.Boxes(aA.Offset, aA.NbItems, theScratch.BoxesA);
+        for (int p = 0; p < aA.NbItems; ++p)
         {
-          for (int q = p + 1; q < aA.Offset + aA.NbItems; ++q)
+          for (int q = p + 1; q < aA.NbItems; ++q)
           {
-            take(p, q, theFound);
+            take(aA.Offset + p, aA.Offset + q, &theScratch.BoxesA[6 * p], &theScratch.BoxesA[6 * q],
+                 theFound);
           }
         }
         return;
@@ -221,11 +238,13 @@ public:
     }
     if (aA.NbItems > 0 && aB.NbItems > 0)
     {
-      for (int p = aA.Offset; p < aA.Offset + aA.NbItems; ++p)
+      myTest.Boxes(aA.Offset, aA.NbItems, theScratch.BoxesA);
+      myTest.Boxes(aB.Offset, aB.NbItems, theScratch.BoxesB);
+      for (int p = 0; p < aA.NbItems; ++p)
       {
-        for (int q = aB.Offset; q < aB.Offset + aB.NbItems; ++q)
+        for (int q = 0; q < aB.NbItems; ++q)
         {
-          take(p, q, theFound);
+          take(aA.Offset + p, aB.Offset + q, &theScratch.BoxesA[6 * p], &theScratch.BoxesB[6 * q], theFound);
         }
       }
       return;
@@ -238,9 +257,13 @@ public:
   }
 
 private:
-  void take(int theP, int theQ, std::vector<std::pair<int, int>>& theFound) const
+  void take(int                               theP,
+            int                               theQ,
+            const double*                     theBoxP,
+            const double*                     theBoxQ,
+            std::vector<std::pair<int, int>>& theFound) const
   {
-    if (myTest(theP, theQ))
+    if (myTest(theP, theQ, theBoxP, theBoxQ))
     {
       theFound.emplace_back(theP, theQ);
     }
@@ -301,12 +324,13 @@ bool Trivex::IntersectTriMesh::PerformAll(std::vector<std::pair<int, int>>& theP
   // Pairs of the upper levels, expanded until every thread has plenty to take.
   std::vector<std::vector<std::pair<int, int>>> aFound(static_cast<size_t>(aNbThreads));
   std::vector<NodePair>                         aWork = {{0, 0}}, aNext;
+  SelfScratch                                   aScratch;
   for (size_t aLevel = 0; aLevel < 64 && !aWork.empty() && aWork.size() < 256 * size_t(aNbThreads); ++aLevel)
   {
              aNext.clear();
              for (const NodePair& aPair : aWork)
              {
-               aWalk.Expand(aPair, aNext, aFound[0]);
+               aWalk.Expand(aPair, aNext, aScratch, aFound[0]);
     }
              aWork.swap(aNext);
   }
@@ -315,6 +339,7 @@ bool Trivex::IntersectTriMesh::PerformAll(std::vector<std::pair<int, int>>& theP
          #pragma omp parallel num_threads(aNbThreads)
   {
              std::vector<NodePair>             aStack;
+             SelfScratch                       aScratch;
              std::vector<std::pair<int, int>>& aMine = aFound[static_cast<size_t>(omp_get_thread_num())];
 #pragma omp for schedule(dynamic, 1)
     for (int w = 0; w < aNbWork; ++w)
@@ -325,7 +350,7 @@ bool Trivex::IntersectTriMesh::PerformAll(std::vector<std::pair<int, int>>& theP
                  const NodePair aPair = aStack.back();
                  aStack.pop_back();
                  const size_t aNbBefore = aMine.size();
-                 aWalk.Expand(aPair, aStack, aMine);
+                 aWalk.Expand(aPair, aStack, aScratch, aMine);
                  if (aMine.size() != aNbBefore)
                  {
                    isFound.store(true, std::memory_order_relaxed);

@@ -5,6 +5,10 @@ namespace
 // Relative widening of the separating-axis bounds: projections are rounded, and
 // a triangle that touches a box exactly must not be lost to the last bit.
 constexpr double THE_SAT_SLACK = 1e-12;
+// Relative room (to the largest coordinate) left to rounding by the exact
+// rejections placed before the distance tests: thousands of times the
+// rounding those tests can make.
+constexpr double THE_DISTANCE_SLACK = 1e-12;
 
 // A separating axis exists when the triangle's projection interval [theP0..theP2]
 // lies beyond the box radius theR.
@@ -93,6 +97,31 @@ bool beyondSide(const gp_XYZ* thePoints, int theNb, const gp_XYZ* theT, double t
   return false;
 }
 
+// True when the segment [theP, theQ] lies farther than theTol from theT, as
+// shown by the plane through theT's corner 0 across the bisector of its angle
+// there: the triangle lies behind it. Neighbours round a corner in one plane
+// often have corners on the lines of each other's sides, which no side plane
+// parts; this plane does. Its limit leaves room for the rounding of the
+// distance tests it spares, so that it only rejects what they reject.
+bool beyondCorner(const gp_XYZ& theP, const gp_XYZ& theQ, const gp_XYZ* theT, double theTol)
+{
+  const gp_XYZ aU = theT[1] - theT[0], aV = theT[2] - theT[0];
+  const double aLU = aU.Modulus(), aLV = aV.Modulus();
+  if (!(aLU > 0.0) || !(aLV > 0.0))
+  {
+    return false;
+  }
+  const gp_XYZ aM     = (aU / aLU + aV / aLV).Reversed();
+  const double aLM    = aM.Modulus();
+  double       aScale = 0.0;
+  for (const gp_XYZ* aPoint : {&theP, &theQ, &theT[0], &theT[1], &theT[2]})
+  {
+    aScale = std::max({aScale, std::abs(aPoint->X()), std::abs(aPoint->Y()), std::abs(aPoint->Z())});
+  }
+  const double aLimit = theTol * aLM + THE_DISTANCE_SLACK * aScale * (aLM + 1.0);
+  return aM.Dot(theP - theT[0]) > aLimit && aM.Dot(theQ - theT[0]) > aLimit;
+}
+
 // Triangles sharing exactly one corner: theT1[0] and theT2[0] are the shared one.
 // They meet beyond it exactly when the side opposite the shared corner of one
 // meets the other triangle (the intersection is convex and contains the corner).
@@ -100,8 +129,10 @@ bool crossAtCorner(const gp_XYZ* theT1, const gp_XYZ* theT2, double theTol)
 {
   const double aTol2 = theTol * theTol;
   return (!sideBeyondPlane(theT1[1], theT1[2], theT2, theTol) && !beyondSide(theT1 + 1, 2, theT2, theTol) &&
+          !beyondCorner(theT1[1], theT1[2], theT2, theTol) &&
           Trivex::Predicates::SegmentTriangleSqDistance(theT1[1], theT1[2], theT2) <= aTol2) ||
          (!sideBeyondPlane(theT2[1], theT2[2], theT1, theTol) && !beyondSide(theT2 + 1, 2, theT1, theTol) &&
+          !beyondCorner(theT2[1], theT2[2], theT1, theTol) &&
           Trivex::Predicates::SegmentTriangleSqDistance(theT2[1], theT2[2], theT1) <= aTol2);
 }
 
@@ -379,45 +410,59 @@ bool Trivex::Predicates::TrianglesCross(const gp_XYZ* theT1, const gp_XYZ* theT2
   return crossAtSide(theT1[aMatch[aJA]], theT1[aMatch[aJB]], theT1[aFreeI], theT2[aFreeJ], theTol);
 }
 
-// The distance test below is the only part of TrianglesCross whose rounding
-// depends on the order of the triangles (a side against a side); matching
-// corners decides which part runs, and is order-free when no corner is close
-// to two corners of the other triangle.
+// Where the order of the triangles shows in TrianglesCross: corners close to
+// two corners are matched in the order of the loops, a shared side is taken
+// from the first triangle, and a side's distance to a side is rounded with the
+// first side first. Those parts are done in both orders; corners alone and
+// the rejections are the same in both.
 bool Trivex::Predicates::TrianglesCrossEither(const gp_XYZ* theT1, const gp_XYZ* theT2, double theTol)
 {
-  const double aTol2     = theTol * theTol;
-  int          aNbRow[3] = {0, 0, 0}, aNbCol[3] = {0, 0, 0};
-  int          aNbClose = 0, aCloseI = -1, aCloseJ = -1;
+  const double aTol2 = theTol * theTol;
+  // The close corner of theT2 for each corner of theT1, and the other way.
+  int  aOfI[3] = {-1, -1, -1}, aOfJ[3] = {-1, -1, -1};
+  int  aNbClose    = 0;
+  bool isAmbiguous = false;
   for (int j = 0; j < 3; ++j)
   {
     for (int i = 0; i < 3; ++i)
     {
       if ((theT1[i] - theT2[j]).SquareModulus() <= aTol2)
       {
-        ++aNbRow[i];
-        ++aNbCol[j];
+        isAmbiguous = isAmbiguous || aOfI[i] >= 0 || aOfJ[j] >= 0;
+        aOfI[i]     = j;
+        aOfJ[j]     = i;
         ++aNbClose;
-        aCloseI = i;
-        aCloseJ = j;
       }
     }
   }
-  const bool isAmbiguous = std::max({aNbRow[0], aNbRow[1], aNbRow[2], aNbCol[0], aNbCol[1], aNbCol[2]}) > 1;
-  if (isAmbiguous || aNbClose == 2)
+  if (isAmbiguous)
   {
-    // Each order matches its own way, or works on its own copy of the shared side.
+    // Each order matches corners its own way.
     return TrianglesCross(theT1, theT2, theTol) || TrianglesCross(theT2, theT1, theTol);
   }
-  if (aNbClose == 3)
+  const int aFreeJ = aOfJ[0] < 0 ? 0 : (aOfJ[1] < 0 ? 1 : 2);
+  const int aFreeI = aOfI[0] < 0 ? 0 : (aOfI[1] < 0 ? 1 : 2);
+  switch (aNbClose)
   {
-    return true;
-  }
-  if (aNbClose == 1)
+  case 0:
+    break;
+  case 1:
   {
     // Both orders test both opposite sides, so one call answers for both.
-    const gp_XYZ aT1[3] = {theT1[aCloseI], theT1[(aCloseI + 1) % 3], theT1[(aCloseI + 2) % 3]};
-    const gp_XYZ aT2[3] = {theT2[aCloseJ], theT2[(aCloseJ + 1) % 3], theT2[(aCloseJ + 2) % 3]};
+    const int    aJ     = aOfJ[0] >= 0 ? 0 : (aOfJ[1] >= 0 ? 1 : 2);
+    const int    anI    = aOfJ[aJ];
+    const gp_XYZ aT1[3] = {theT1[anI], theT1[(anI + 1) % 3], theT1[(anI + 2) % 3]};
+    const gp_XYZ aT2[3] = {theT2[aJ], theT2[(aJ + 1) % 3], theT2[(aJ + 2) % 3]};
     return crossAtCorner(aT1, aT2, theTol);
+  }
+  case 2:
+    // Each order works on its own copy of the shared side, with its own corners.
+    return crossAtSide(theT1[aOfJ[(aFreeJ + 1) % 3]], theT1[aOfJ[(aFreeJ + 2) % 3]], theT1[aFreeI],
+                       theT2[aFreeJ], theTol) ||
+           crossAtSide(theT2[aOfI[(aFreeI + 1) % 3]], theT2[aOfI[(aFreeI + 2) % 3]], theT2[aFreeJ],
+                       theT1[aFreeI], theTol);
+  default:
+    return true;
   }
   if (beyondPlane(theT1, theT2, theTol) || beyondPlane(theT2, theT1, theTol) ||
       beyondSide(theT2, 3, theT1, theTol) || beyondSide(theT1, 3, theT2, theTol))
