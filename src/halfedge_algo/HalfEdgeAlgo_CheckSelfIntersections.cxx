@@ -100,6 +100,13 @@ Records makeRecords(const Mesh& theMesh, unsigned int theNbThreads, std::vector<
   std::vector<std::vector<int>>    aThreadPolygons(theNbThreads), aThreadFailed(theNbThreads);
   std::vector<std::vector<gp_Pnt>> aThreadPoints(theNbThreads);
   const int                        aNbFaces = static_cast<int>(theMesh.n_faces());
+  // Room for every face in the first list, which becomes the result without
+  // a copy; the others take about their share.
+  aThreadRecords[0].reserve(theMesh.n_faces());
+  for (size_t aThread = 1; aThread < aThreadRecords.size(); ++aThread)
+  {
+    aThreadRecords[aThread].reserve(theMesh.n_faces() / theNbThreads + 1);
+  }
 #pragma omp parallel for schedule(static)
   for (int aFace = 0; aFace < aNbFaces; ++aFace)
   {
@@ -119,7 +126,11 @@ Records makeRecords(const Mesh& theMesh, unsigned int theNbThreads, std::vector<
       aThreadPolygons[aThread].push_back(aFace);
     }
   }
-  Records                aRecords  = joined(aThreadRecords);
+  Records aRecords = std::move(aThreadRecords[0]);
+  for (size_t aThread = 1; aThread < aThreadRecords.size(); ++aThread)
+  {
+    aRecords.insert(aRecords.end(), aThreadRecords[aThread].begin(), aThreadRecords[aThread].end());
+  }
   const std::vector<int> aPolygons = joined(aThreadPolygons);
   if (aPolygons.empty())
   {

@@ -5,9 +5,9 @@ namespace
 // Relative widening of the separating-axis bounds: projections are rounded, and
 // a triangle that touches a box exactly must not be lost to the last bit.
 constexpr double THE_SAT_SLACK = 1e-12;
-// Relative room (to the largest coordinate) left to rounding by the exact
-// rejections placed before the distance tests: thousands of times the
-// rounding those tests can make.
+// Relative room (to the largest coordinate) left to rounding by the
+// rejections placed before the distance tests, so that they only reject what
+// those tests would: thousands of times the rounding either can make.
 constexpr double THE_DISTANCE_SLACK = 1e-12;
 
 // A separating axis exists when the triangle's projection interval [theP0..theP2]
@@ -122,6 +122,75 @@ bool beyondCorner(const gp_XYZ& theP, const gp_XYZ& theQ, const gp_XYZ* theT, do
   return aM.Dot(theP - theT[0]) > aLimit && aM.Dot(theQ - theT[0]) > aLimit;
 }
 
+// Largest absolute coordinate of the points.
+double largestCoordinate(const gp_XYZ* thePoints, int theNb)
+{
+  double aScale = 0.0;
+  for (int i = 0; i < theNb; ++i)
+  {
+    aScale = std::max(
+        {aScale, std::abs(thePoints[i].X()), std::abs(thePoints[i].Y()), std::abs(thePoints[i].Z())});
+  }
+  return aScale;
+}
+
+// True when the points theA and theB project onto theAxis more than theTol
+// apart (in units of the axis' length), with the room for rounding of
+// beyondCorner: any axis that parts two convex sets bounds their distance.
+bool apartAlong(const gp_XYZ& theAxis,
+                const gp_XYZ* theA,
+                int           theNbA,
+                const gp_XYZ* theB,
+                int           theNbB,
+                double        theTol,
+                double        theScale)
+{
+  const double aLen2 = theAxis.SquareModulus();
+  if (!(aLen2 > 0.0))
+  {
+    return false;
+  }
+  double aMinA = 1e308, aMaxA = -1e308, aMinB = 1e308, aMaxB = -1e308;
+  for (int i = 0; i < theNbA; ++i)
+  {
+    const double aS = theAxis.Dot(theA[i]);
+    aMinA           = std::min(aMinA, aS);
+    aMaxA           = std::max(aMaxA, aS);
+  }
+  for (int i = 0; i < theNbB; ++i)
+  {
+    const double aS = theAxis.Dot(theB[i]);
+    aMinB           = std::min(aMinB, aS);
+    aMaxB           = std::max(aMaxB, aS);
+  }
+  const double aGap   = std::max(aMinB - aMaxA, aMinA - aMaxB);
+  const double aLimit = theTol + THE_DISTANCE_SLACK * theScale;
+  return aGap > 0.0 && aGap * aGap > aLimit * aLimit * aLen2;
+}
+
+// True when an axis across a side of each (the cross product of their
+// directions) parts the points theA (a segment or a triangle) from the
+// triangle theT by more than theTol. With the planes of the triangles, these
+// are all the axes that can part them: triangles folded against each other
+// along a line, which no plane of theirs parts, are parted here.
+bool apartAcrossSides(const gp_XYZ* theA, int theNbA, const gp_XYZ* theT, double theTol)
+{
+  const double aScale    = std::max(largestCoordinate(theA, theNbA), largestCoordinate(theT, 3));
+  const int    aNbSidesA = theNbA == 2 ? 1 : 3;
+  for (int i = 0; i < aNbSidesA; ++i)
+  {
+    const gp_XYZ aSideA = theA[(i + 1) % theNbA] - theA[i];
+    for (int j = 0; j < 3; ++j)
+    {
+      if (apartAlong(aSideA.Crossed(theT[(j + 1) % 3] - theT[j]), theA, theNbA, theT, 3, theTol, aScale))
+      {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
 // Triangles sharing exactly one corner: theT1[0] and theT2[0] are the shared one.
 // They meet beyond it exactly when the side opposite the shared corner of one
 // meets the other triangle (the intersection is convex and contains the corner).
@@ -130,9 +199,11 @@ bool crossAtCorner(const gp_XYZ* theT1, const gp_XYZ* theT2, double theTol)
   const double aTol2 = theTol * theTol;
   return (!sideBeyondPlane(theT1[1], theT1[2], theT2, theTol) && !beyondSide(theT1 + 1, 2, theT2, theTol) &&
           !beyondCorner(theT1[1], theT1[2], theT2, theTol) &&
+          !apartAcrossSides(theT1 + 1, 2, theT2, theTol) &&
           Trivex::Predicates::SegmentTriangleSqDistance(theT1[1], theT1[2], theT2) <= aTol2) ||
          (!sideBeyondPlane(theT2[1], theT2[2], theT1, theTol) && !beyondSide(theT2 + 1, 2, theT1, theTol) &&
           !beyondCorner(theT2[1], theT2[2], theT1, theTol) &&
+          !apartAcrossSides(theT2 + 1, 2, theT1, theTol) &&
           Trivex::Predicates::SegmentTriangleSqDistance(theT2[1], theT2[2], theT1) <= aTol2);
 }
 
@@ -386,7 +457,8 @@ bool Trivex::Predicates::TrianglesCross(const gp_XYZ* theT1, const gp_XYZ* theT2
   if (aNbShared == 0)
   {
     if (beyondPlane(theT1, theT2, theTol) || beyondPlane(theT2, theT1, theTol) ||
-        beyondSide(theT2, 3, theT1, theTol) || beyondSide(theT1, 3, theT2, theTol))
+        beyondSide(theT2, 3, theT1, theTol) || beyondSide(theT1, 3, theT2, theTol) ||
+        apartAcrossSides(theT1, 3, theT2, theTol))
     {
       return false;
     }
@@ -465,7 +537,8 @@ bool Trivex::Predicates::TrianglesCrossEither(const gp_XYZ* theT1, const gp_XYZ*
     return true;
   }
   if (beyondPlane(theT1, theT2, theTol) || beyondPlane(theT2, theT1, theTol) ||
-      beyondSide(theT2, 3, theT1, theTol) || beyondSide(theT1, 3, theT2, theTol))
+      beyondSide(theT2, 3, theT1, theTol) || beyondSide(theT1, 3, theT2, theTol) ||
+      apartAcrossSides(theT1, 3, theT2, theTol))
   {
     return false;
   }
