@@ -262,6 +262,7 @@ bool HalfEdgeAlgo_CheckSelfIntersections::Perform(Mesh& theMesh, std::set<int> t
   const unsigned int aNbThreads = applyParallelOptions();
   myTriangleSet                 = new Trivex::TriangleSet(makeRecords(theMesh, aNbThreads, aFailed));
   myTriangleSet->SetNbBuilderThreads(static_cast<int>(aNbThreads));
+  myTriangleSet->SetQuickBuild(true);
   myTriangleSet->InitBuilder();
   myTriangleSet->Build();
   std::vector<std::pair<int, int>> aPairs;

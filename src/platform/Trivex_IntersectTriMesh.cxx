@@ -202,8 +202,9 @@ public:
   {
   }
 
-  // Replaces a pair by the pairs below it (theOut), testing leaf against leaf
-  // at once; theFound receives the crossing leaf positions.
+  // Replaces a pair (one node twice, or two near nodes) by the near pairs
+  // below it (theOut), testing leaf against leaf at once; theFound receives
+  // the crossing leaf positions.
   void Expand(const NodePair&                   thePair,
               std::vector<NodePair>&            theOut,
               SelfScratch&                      theScratch,
@@ -229,11 +230,7 @@ public:
       const int aLeft = thePair.A + 1, aRight = thePair.A + aA.Offset;
       theOut.push_back({aLeft, aLeft});
       theOut.push_back({aRight, aRight});
-      theOut.push_back({aLeft, aRight});
-      return;
-    }
-    if (!near(aA, aB))
-    {
+      pushNear(aLeft, aRight, theOut);
       return;
     }
     if (aA.NbItems > 0 && aB.NbItems > 0)
@@ -252,8 +249,8 @@ public:
     // Split the larger inner node.
     const bool isSplitA = aB.NbItems > 0 || (aA.NbItems == 0 && extent(aA) >= extent(aB));
     const int  aSplit = isSplitA ? thePair.A : thePair.B, anOther = isSplitA ? thePair.B : thePair.A;
-    theOut.push_back({aSplit + 1, anOther});
-    theOut.push_back({aSplit + myNodes[aSplit].Offset, anOther});
+    pushNear(aSplit + 1, anOther, theOut);
+    pushNear(aSplit + myNodes[aSplit].Offset, anOther, theOut);
   }
 
 private:
@@ -266,6 +263,15 @@ private:
     if (myTest(theP, theQ, theBoxP, theBoxQ))
     {
       theFound.emplace_back(theP, theQ);
+    }
+  }
+
+  // Pairs are tested before they are kept: most are far apart.
+  void pushNear(int theA, int theB, std::vector<NodePair>& theOut) const
+  {
+    if (near(myNodes[theA], myNodes[theB]))
+    {
+      theOut.push_back({theA, theB});
     }
   }
 

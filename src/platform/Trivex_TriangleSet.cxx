@@ -67,7 +67,7 @@ void Trivex::TriangleSet::InitBuilder()
 {
   myIsBuilt = false;
   myBox.SetVoid();
-  myCorners.clear();
+  myCorners.reset();
   myHierarchy.reset(new BVH());
 }
 
@@ -102,7 +102,14 @@ bool Trivex::TriangleSet::Build()
   {
     return false;
   }
-  myHierarchy->Build(anItems, myNbBuilderThreads);
+  if (myIsQuickBuild)
+  {
+    myHierarchy->BuildQuick(anItems, myNbBuilderThreads);
+  }
+  else
+  {
+    myHierarchy->Build(anItems, myNbBuilderThreads);
+  }
   double aMin[3] = {1e308, 1e308, 1e308}, aMax[3] = {-1e308, -1e308, -1e308};
   for (const BVH::Item& anItem : anItems)
   {
@@ -116,12 +123,12 @@ bool Trivex::TriangleSet::Build()
   // Corners are copied in leaf order so that a leaf reads one contiguous block.
   const std::vector<int>& anOrder   = myHierarchy->Order();
   const int               aNbLeaves = static_cast<int>(anOrder.size());
-  myCorners.resize(9 * anOrder.size());
+  myCorners.reset(new double[9 * anOrder.size()]);
 #pragma omp parallel for num_threads(myNbBuilderThreads) schedule(static) if (aNbLeaves > THE_PARALLEL_SIZE)
   for (int aLeaf = 0; aLeaf < aNbLeaves; ++aLeaf)
   {
     const TriangleData& aTri    = myTriangles[static_cast<size_t>(anOrder[static_cast<size_t>(aLeaf)])];
-    double*             aTarget = myCorners.data() + 9 * static_cast<size_t>(aLeaf);
+    double*             aTarget = myCorners.get() + 9 * static_cast<size_t>(aLeaf);
     for (int k = 0; k < 3; ++k)
     {
       std::copy(aTri.Point(k).XYZ().GetData(), aTri.Point(k).XYZ().GetData() + 3, aTarget + 3 * k);
