@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <limits>
 
 namespace
 {
@@ -110,41 +112,63 @@ struct NodePair
   int B;
 };
 
-// The boxes of the triangles of a leaf, and the test of Perform from either
-// side on pairs of leaves.
+// Single-precision bounds of theX: the nearest float at or below it.
+float floatBelow(double theX)
+{
+  const float aF = static_cast<float>(theX);
+  return aF > theX ? std::nextafter(aF, -std::numeric_limits<float>::infinity()) : aF;
+}
+
+// The test of Perform from either side on two leaf positions, first on
+// single-precision boxes rounded outwards (half the memory of the corners'
+// boxes, read for every pair of triangles in near leaves), then exactly.
 class PairTest
 {
 public:
-  PairTest(const double* theCorners, const std::vector<int>& theFaces, double theTol)
+  PairTest(const double* theCorners, const std::vector<int>& theFaces, double theTol, double theSlack)
       : myCorners(theCorners),
         myFaces(theFaces),
-        myTol(theTol)
+        myTol(theTol),
+        mySlack(theSlack)
   {
   }
 
-  // Boxes of the leaf positions [theFirst, theFirst + theNb), into theBoxes (6 each).
-  void Boxes(int theFirst, int theNb, std::vector<double>& theBoxes) const
+  // Makes the single-precision boxes of theNb leaf positions on theNbThreads threads.
+  void MakeBoxes(int theNb, int theNbThreads)
   {
-    theBoxes.resize(6 * static_cast<size_t>(theNb));
+    myBoxes.resize(6 * static_cast<size_t>(theNb));
+#pragma omp parallel for num_threads(theNbThreads) schedule(static)
     for (int i = 0; i < theNb; ++i)
     {
-      const double* aC   = myCorners + 9 * static_cast<size_t>(theFirst + i);
-      double*       aBox = theBoxes.data() + 6 * i;
+      double aBox[6];
+      exactBox(i, aBox);
       for (int k = 0; k < 3; ++k)
       {
-        aBox[k]     = std::min({aC[k], aC[k + 3], aC[k + 6]});
-        aBox[k + 3] = std::max({aC[k], aC[k + 3], aC[k + 6]});
+        myBoxes[6 * static_cast<size_t>(i) + k]     = floatBelow(aBox[k]);
+        myBoxes[6 * static_cast<size_t>(i) + k + 3] = -floatBelow(-aBox[k + 3]);
       }
     }
   }
 
-  // True when the triangles at leaf positions theP and theQ, of boxes theBoxP
-  // and theBoxQ, cross as Perform finds them from either one.
-  bool operator()(int theP, int theQ, const double* theBoxP, const double* theBoxQ) const
+  // True when the triangles at leaf positions theP and theQ cross as Perform
+  // finds them from either one.
+  bool operator()(int theP, int theQ) const
   {
+    const float* aFP = myBoxes.data() + 6 * static_cast<size_t>(theP);
+    const float* aFQ = myBoxes.data() + 6 * static_cast<size_t>(theQ);
+    for (int k = 0; k < 3; ++k)
+    {
+      if (double(aFP[k]) - mySlack > double(aFQ[k + 3]) || double(aFQ[k]) - mySlack > double(aFP[k + 3]))
+      {
+        return false;
+      }
+    }
+    double aBoxP[6], aBoxQ[6];
+    exactBox(theP, aBoxP);
+    exactBox(theQ, aBoxQ);
     // Perform widens the query's box, not the other's: the rounding of the
     // widening differs with the side taken, so either side's test lets a pair in.
-    if (!touch(theBoxP, theBoxQ) && !touch(theBoxQ, theBoxP))
+    if (!touch(aBoxP, aBoxQ) && !touch(aBoxQ, aBoxP))
     {
       return false;
     }
@@ -165,6 +189,16 @@ public:
   }
 
 private:
+  void exactBox(int theLeaf, double* theBox) const
+  {
+    const double* aC = myCorners + 9 * static_cast<size_t>(theLeaf);
+    for (int k = 0; k < 3; ++k)
+    {
+      theBox[k]     = std::min({aC[k], aC[k + 3], aC[k + 6]});
+      theBox[k + 3] = std::max({aC[k], aC[k + 3], aC[k + 6]});
+    }
+  }
+
   // The box test of Perform with theQuery as the query's box.
   bool touch(const double* theBox, const double* theQuery) const
   {
@@ -180,14 +214,9 @@ private:
 
   const double*           myCorners;
   const std::vector<int>& myFaces;
+  std::vector<float>      myBoxes;
   double                  myTol;
-};
-
-// Per-thread room for the boxes of two leaves.
-struct SelfScratch
-{
-  std::vector<double> BoxesA;
-  std::vector<double> BoxesB;
+  double                  mySlack;
 };
 
 // The self walk over node pairs: a node is paired with itself (its children
@@ -207,7 +236,6 @@ public:
   // the crossing leaf positions.
   void Expand(const NodePair&                   thePair,
               std::vector<NodePair>&            theOut,
-              SelfScratch&                      theScratch,
               std::vector<std::pair<int, int>>& theFound) const
   {
     const BVHNode& aA = myNodes[thePair.A];
@@ -216,13 +244,11 @@ public:
     {
       if (aA.NbItems > 0)
       {
-        myTest.Boxes(aA.Offset, aA.NbItems, theScratch.BoxesA);
         for (int p = 0; p < aA.NbItems; ++p)
         {
           for (int q = p + 1; q < aA.NbItems; ++q)
           {
-            take(aA.Offset + p, aA.Offset + q, &theScratch.BoxesA[6 * p], &theScratch.BoxesA[6 * q],
-                 theFound);
+            take(aA.Offset + p, aA.Offset + q, theFound);
           }
         }
         return;
@@ -235,13 +261,11 @@ public:
     }
     if (aA.NbItems > 0 && aB.NbItems > 0)
     {
-      myTest.Boxes(aA.Offset, aA.NbItems, theScratch.BoxesA);
-      myTest.Boxes(aB.Offset, aB.NbItems, theScratch.BoxesB);
       for (int p = 0; p < aA.NbItems; ++p)
       {
         for (int q = 0; q < aB.NbItems; ++q)
         {
-          take(aA.Offset + p, aB.Offset + q, &theScratch.BoxesA[6 * p], &theScratch.BoxesB[6 * q], theFound);
+          take(aA.Offset + p, aB.Offset + q, theFound);
         }
       }
       return;
@@ -254,13 +278,9 @@ public:
   }
 
 private:
-  void take(int                               theP,
-            int                               theQ,
-            const double*                     theBoxP,
-            const double*                     theBoxQ,
-            std::vector<std::pair<int, int>>& theFound) const
+  void take(int theP, int theQ, std::vector<std::pair<int, int>>& theFound) const
   {
-    if (myTest(theP, theQ, theBoxP, theBoxQ))
+    if (myTest(theP, theQ))
     {
       theFound.emplace_back(theP, theQ);
     }
@@ -320,23 +340,25 @@ bool Trivex::IntersectTriMesh::PerformAll(std::vector<std::pair<int, int>>& theP
              aFaces[static_cast<size_t>(aLeaf)] = mySet->Triangle(anOrder[static_cast<size_t>(aLeaf)]).FaceIndex();
   }
   const double aTol = std::max(myTolerance, 0.0);
-  // Nodes are compared with room for the rounding of the triangles' own test.
+  // Nodes and single-precision boxes are compared with room for the rounding
+  // of the triangles' own test.
   const Bnd_Box& aBox   = mySet->Box();
   const double   aScale = std::max({std::abs(aBox.CornerMin().X()), std::abs(aBox.CornerMin().Y()),
                                              std::abs(aBox.CornerMin().Z()), std::abs(aBox.CornerMax().X()),
                                              std::abs(aBox.CornerMax().Y()), std::abs(aBox.CornerMax().Z())});
-  const PairTest aTest(mySet->leafCorners(0), aFaces, aTol);
-  const SelfWalk aWalk(aTree.Nodes(), aTest, 2.0 * aTol + 1e-14 * aScale);
+  const double   aSlack = 2.0 * aTol + 1e-14 * aScale;
+  PairTest       aTest(mySet->leafCorners(0), aFaces, aTol, aSlack);
+  aTest.MakeBoxes(aNbLeaves, aNbThreads);
+  const SelfWalk aWalk(aTree.Nodes(), aTest, aSlack);
   // Pairs of the upper levels, expanded until every thread has plenty to take.
   std::vector<std::vector<std::pair<int, int>>> aFound(static_cast<size_t>(aNbThreads));
   std::vector<NodePair>                         aWork = {{0, 0}}, aNext;
-  SelfScratch                                   aScratch;
   for (size_t aLevel = 0; aLevel < 64 && !aWork.empty() && aWork.size() < 256 * size_t(aNbThreads); ++aLevel)
   {
              aNext.clear();
              for (const NodePair& aPair : aWork)
              {
-               aWalk.Expand(aPair, aNext, aScratch, aFound[0]);
+               aWalk.Expand(aPair, aNext, aFound[0]);
     }
              aWork.swap(aNext);
   }
@@ -345,7 +367,6 @@ bool Trivex::IntersectTriMesh::PerformAll(std::vector<std::pair<int, int>>& theP
          #pragma omp parallel num_threads(aNbThreads)
   {
              std::vector<NodePair>             aStack;
-             SelfScratch                       aScratch;
              std::vector<std::pair<int, int>>& aMine = aFound[static_cast<size_t>(omp_get_thread_num())];
 #pragma omp for schedule(dynamic, 1)
     for (int w = 0; w < aNbWork; ++w)
@@ -356,7 +377,7 @@ bool Trivex::IntersectTriMesh::PerformAll(std::vector<std::pair<int, int>>& theP
                  const NodePair aPair = aStack.back();
                  aStack.pop_back();
                  const size_t aNbBefore = aMine.size();
-                 aWalk.Expand(aPair, aStack, aScratch, aMine);
+                 aWalk.Expand(aPair, aStack, aMine);
                  if (aMine.size() != aNbBefore)
                  {
                    isFound.store(true, std::memory_order_relaxed);
