@@ -12,6 +12,8 @@ using Node = Trivex::BVHNode;
 
 // Leaves hold at most this many items unless they cannot be split.
 constexpr int THE_MAX_LEAF = 4;
+// Leaves of the quick build: pairs of leaves are compared item by item.
+constexpr int THE_MAX_QUICK_LEAF = 8;
 // Items of identical centroids are split by position beyond this count.
 constexpr int THE_MAX_FLAT_LEAF = 16;
 constexpr int THE_NB_BINS       = 16;
@@ -358,13 +360,15 @@ public:
   }
 
   // Appends the subtree over the sorted keys [theBegin, theEnd) to theOut;
-  // returns its bounds and, in theDepth, its depth.
-  Bounds BuildRange(int theBegin, int theEnd, std::vector<Node>& theOut, int& theDepth) const
+  // returns its bounds and, in theDepth, its depth. Large ranges are split
+  // into OpenMP tasks when theIsParallel (inside a parallel region).
+  Bounds
+  BuildRange(int theBegin, int theEnd, std::vector<Node>& theOut, int& theDepth, bool theIsParallel) const
   {
     const size_t aNodeIndex = theOut.size();
     theOut.push_back(Node());
     Bounds aBounds;
-    if (theEnd - theBegin <= THE_MAX_LEAF)
+    if (theEnd - theBegin <= THE_MAX_QUICK_LEAF)
     {
       for (int i = theBegin; i < theEnd; ++i)
       {
@@ -379,10 +383,27 @@ public:
     {
       const int aMid    = split(theBegin, theEnd);
       int       aDepthL = 0, aDepthR = 0;
-      aBounds                    = BuildRange(theBegin, aMid, theOut, aDepthL);
-      theOut[aNodeIndex].Offset  = static_cast<int>(theOut.size() - aNodeIndex);
+      Bounds    aRight;
       theOut[aNodeIndex].NbItems = 0;
-      const Bounds aRight        = BuildRange(aMid, theEnd, theOut, aDepthR);
+      if (theIsParallel && theEnd - theBegin > THE_TASK_SIZE)
+      {
+        // As in Builder::BuildRange: subtrees in vectors of their own, appended in order.
+        std::vector<Node> aLeftNodes, aRightNodes;
+#pragma omp task shared(aLeftNodes, aBounds, aDepthL)
+        aBounds = BuildRange(theBegin, aMid, aLeftNodes, aDepthL, true);
+#pragma omp task shared(aRightNodes, aRight, aDepthR)
+        aRight = BuildRange(aMid, theEnd, aRightNodes, aDepthR, true);
+#pragma omp taskwait
+        theOut[aNodeIndex].Offset = static_cast<int>(1 + aLeftNodes.size());
+        theOut.insert(theOut.end(), aLeftNodes.begin(), aLeftNodes.end());
+        theOut.insert(theOut.end(), aRightNodes.begin(), aRightNodes.end());
+      }
+      else
+      {
+        aBounds                   = BuildRange(theBegin, aMid, theOut, aDepthL, theIsParallel);
+        theOut[aNodeIndex].Offset = static_cast<int>(theOut.size() - aNodeIndex);
+        aRight                    = BuildRange(aMid, theEnd, theOut, aDepthR, theIsParallel);
+      }
       aBounds.Add(aRight.Min, aRight.Max);
       theDepth = 1 + std::max(aDepthL, aDepthR);
     }
@@ -445,43 +466,53 @@ void Trivex::BVH::BuildQuick(std::vector<Item>& theItems, int theNbThreads)
     aScale[k]             = anExtent > 0.0 ? 2097151.0 / anExtent : 0.0;
   }
   std::vector<Key> aKeys(theItems.size()), aSorted(theItems.size());
-#pragma omp parallel for num_threads(theNbThreads) schedule(static) if (aNbItems > THE_TASK_SIZE)
+#pragma omp          parallel for num_threads(theNbThreads) schedule(static) if (aNbItems > THE_TASK_SIZE)
   for (int i = 0; i < aNbItems; ++i)
   {
-    uint64_t aCode = 0;
-    for (int k = 0; k < 3; ++k)
-    {
-      const double aCell = (centroid2(theItems[i], k) - aCentres.Min[k]) * aScale[k];
-      aCode |= spreadBits(static_cast<uint64_t>(std::min(std::max(aCell, 0.0), 2097151.0))) << k;
+             uint64_t aCode = 0;
+             for (int k = 0; k < 3; ++k)
+             {
+               const double aCell = (centroid2(theItems[i], k) - aCentres.Min[k]) * aScale[k];
+               aCode |= spreadBits(static_cast<uint64_t>(std::min(std::max(aCell, 0.0), 2097151.0))) << k;
     }
-    aKeys[i] = {aCode, i};
+             aKeys[i] = {aCode, i};
   }
   // Stable radix sort, 16 bits at a time from the lowest: equal codes keep
   // the items' order.
   std::vector<size_t> aCount(65537);
   for (int aShift = 0; aShift < 64; aShift += 16)
   {
-    std::fill(aCount.begin(), aCount.end(), size_t(0));
-    for (const Key& aKey : aKeys)
-    {
-      ++aCount[(aKey.first >> aShift & 0xffff) + 1];
+             std::fill(aCount.begin(), aCount.end(), size_t(0));
+             for (const Key& aKey : aKeys)
+             {
+               ++aCount[(aKey.first >> aShift & 0xffff) + 1];
     }
-    if (aCount[1 + (aKeys[0].first >> aShift & 0xffff)] == aKeys.size())
-    {
-      continue; // every code has these bits
+             if (aCount[1 + (aKeys[0].first >> aShift & 0xffff)] == aKeys.size())
+             {
+               continue; // every code has these bits
     }
-    for (size_t b = 0; b < 65536; ++b)
-    {
-      aCount[b + 1] += aCount[b];
+             for (size_t b = 0; b < 65536; ++b)
+             {
+               aCount[b + 1] += aCount[b];
     }
-    for (const Key& aKey : aKeys)
-    {
-      aSorted[aCount[aKey.first >> aShift & 0xffff]++] = aKey;
+             for (const Key& aKey : aKeys)
+             {
+               aSorted[aCount[aKey.first >> aShift & 0xffff]++] = aKey;
     }
-    aKeys.swap(aSorted);
+             aKeys.swap(aSorted);
   }
   myNodes.reserve(theItems.size() / 2 + 1);
-  CodeBuilder(theItems, aKeys).BuildRange(0, aNbItems, myNodes, myDepth);
+  const CodeBuilder aBuilder(theItems, aKeys);
+  if (theNbThreads > 1 && aNbItems > THE_TASK_SIZE)
+  {
+#pragma omp parallel num_threads(theNbThreads)
+#pragma omp          single
+    aBuilder.BuildRange(0, aNbItems, myNodes, myDepth, true);
+  }
+  else
+  {
+    aBuilder.BuildRange(0, aNbItems, myNodes, myDepth, false);
+  }
   myOrder.resize(theItems.size());
   for (size_t i = 0; i < theItems.size(); ++i)
   {

@@ -125,7 +125,7 @@ float floatBelow(double theX)
 class PairTest
 {
 public:
-  PairTest(const double* theCorners, const std::vector<int>& theFaces, double theTol, double theSlack)
+  PairTest(const double* theCorners, const int* theFaces, double theTol, double theSlack)
       : myCorners(theCorners),
         myFaces(theFaces),
         myTol(theTol),
@@ -178,7 +178,7 @@ public:
                             gp_XYZ(aP[6], aP[7], aP[8])};
     const gp_XYZ  aTQ[3] = {gp_XYZ(aQ[0], aQ[1], aQ[2]), gp_XYZ(aQ[3], aQ[4], aQ[5]),
                             gp_XYZ(aQ[6], aQ[7], aQ[8])};
-    if (myFaces[static_cast<size_t>(theP)] != myFaces[static_cast<size_t>(theQ)])
+    if (myFaces[theP] != myFaces[theQ])
     {
       return Trivex::Predicates::TrianglesCrossEither(aTP, aTQ, myTol);
     }
@@ -212,11 +212,11 @@ private:
     return true;
   }
 
-  const double*           myCorners;
-  const std::vector<int>& myFaces;
-  std::vector<float>      myBoxes;
-  double                  myTol;
-  double                  mySlack;
+  const double*      myCorners;
+  const int*         myFaces;
+  std::vector<float> myBoxes;
+  double             myTol;
+  double             mySlack;
 };
 
 // The self walk over node pairs: a node is paired with itself (its children
@@ -333,21 +333,15 @@ bool Trivex::IntersectTriMesh::PerformAll(std::vector<std::pair<int, int>>& theP
   const std::vector<int>& anOrder    = aTree.Order();
   const int               aNbLeaves  = static_cast<int>(anOrder.size());
   const int               aNbThreads = std::max(theNbThreads, 1);
-  std::vector<int>        aFaces(anOrder.size());
-#pragma omp          parallel for num_threads(aNbThreads) schedule(static)
-  for (int aLeaf = 0; aLeaf < aNbLeaves; ++aLeaf)
-  {
-             aFaces[static_cast<size_t>(aLeaf)] = mySet->Triangle(anOrder[static_cast<size_t>(aLeaf)]).FaceIndex();
-  }
-  const double aTol = std::max(myTolerance, 0.0);
+  const double            aTol       = std::max(myTolerance, 0.0);
   // Nodes and single-precision boxes are compared with room for the rounding
   // of the triangles' own test.
   const Bnd_Box& aBox   = mySet->Box();
   const double   aScale = std::max({std::abs(aBox.CornerMin().X()), std::abs(aBox.CornerMin().Y()),
-                                             std::abs(aBox.CornerMin().Z()), std::abs(aBox.CornerMax().X()),
-                                             std::abs(aBox.CornerMax().Y()), std::abs(aBox.CornerMax().Z())});
+                                    std::abs(aBox.CornerMin().Z()), std::abs(aBox.CornerMax().X()),
+                                    std::abs(aBox.CornerMax().Y()), std::abs(aBox.CornerMax().Z())});
   const double   aSlack = 2.0 * aTol + 1e-14 * aScale;
-  PairTest       aTest(mySet->leafCorners(0), aFaces, aTol, aSlack);
+  PairTest       aTest(mySet->leafCorners(0), mySet->leafFaces(), aTol, aSlack);
   aTest.MakeBoxes(aNbLeaves, aNbThreads);
   const SelfWalk aWalk(aTree.Nodes(), aTest, aSlack);
   // Pairs of the upper levels, expanded until every thread has plenty to take.
@@ -355,44 +349,44 @@ bool Trivex::IntersectTriMesh::PerformAll(std::vector<std::pair<int, int>>& theP
   std::vector<NodePair>                         aWork = {{0, 0}}, aNext;
   for (size_t aLevel = 0; aLevel < 64 && !aWork.empty() && aWork.size() < 256 * size_t(aNbThreads); ++aLevel)
   {
-             aNext.clear();
-             for (const NodePair& aPair : aWork)
-             {
-               aWalk.Expand(aPair, aNext, aFound[0]);
+    aNext.clear();
+    for (const NodePair& aPair : aWork)
+    {
+      aWalk.Expand(aPair, aNext, aFound[0]);
     }
-             aWork.swap(aNext);
+    aWork.swap(aNext);
   }
   std::atomic<bool> isFound(!aFound[0].empty());
   const int         aNbWork = static_cast<int>(aWork.size());
-         #pragma omp parallel num_threads(aNbThreads)
+#pragma omp parallel num_threads(aNbThreads)
   {
-             std::vector<NodePair>             aStack;
-             std::vector<std::pair<int, int>>& aMine = aFound[static_cast<size_t>(omp_get_thread_num())];
+    std::vector<NodePair>             aStack;
+    std::vector<std::pair<int, int>>& aMine = aFound[static_cast<size_t>(omp_get_thread_num())];
 #pragma omp for schedule(dynamic, 1)
     for (int w = 0; w < aNbWork; ++w)
     {
-               aStack.assign(1, aWork[static_cast<size_t>(w)]);
-               while (!aStack.empty() && !(theIsAnyOnly && isFound.load(std::memory_order_relaxed)))
-               {
-                 const NodePair aPair = aStack.back();
-                 aStack.pop_back();
-                 const size_t aNbBefore = aMine.size();
-                 aWalk.Expand(aPair, aStack, aMine);
-                 if (aMine.size() != aNbBefore)
-                 {
-                   isFound.store(true, std::memory_order_relaxed);
+      aStack.assign(1, aWork[static_cast<size_t>(w)]);
+      while (!aStack.empty() && !(theIsAnyOnly && isFound.load(std::memory_order_relaxed)))
+      {
+        const NodePair aPair = aStack.back();
+        aStack.pop_back();
+        const size_t aNbBefore = aMine.size();
+        aWalk.Expand(aPair, aStack, aMine);
+        if (aMine.size() != aNbBefore)
+        {
+          isFound.store(true, std::memory_order_relaxed);
         }
       }
     }
-           }
-           for (const std::vector<std::pair<int, int>>& aList : aFound)
-           {
-             for (const auto& [aP, aQ] : aList)
-             {
-               const int aI = anOrder[static_cast<size_t>(aP)], aJ = anOrder[static_cast<size_t>(aQ)];
-               thePairs.emplace_back(std::min(aI, aJ), std::max(aI, aJ));
+  }
+  for (const std::vector<std::pair<int, int>>& aList : aFound)
+  {
+    for (const auto& [aP, aQ] : aList)
+    {
+      const int aI = anOrder[static_cast<size_t>(aP)], aJ = anOrder[static_cast<size_t>(aQ)];
+      thePairs.emplace_back(std::min(aI, aJ), std::max(aI, aJ));
     }
-           }
-           std::sort(thePairs.begin(), thePairs.end());
-           return !thePairs.empty();
+  }
+  std::sort(thePairs.begin(), thePairs.end());
+  return !thePairs.empty();
 }

@@ -68,6 +68,7 @@ void Trivex::TriangleSet::InitBuilder()
   myIsBuilt = false;
   myBox.SetVoid();
   myCorners.reset();
+  myLeafFaces.reset();
   myHierarchy.reset(new BVH());
 }
 
@@ -120,15 +121,18 @@ bool Trivex::TriangleSet::Build()
     }
   }
   myBox.Update(aMin[0], aMin[1], aMin[2], aMax[0], aMax[1], aMax[2]);
-  // Corners are copied in leaf order so that a leaf reads one contiguous block.
+  // Corners (and face indices) are copied in leaf order so that a leaf reads
+  // one contiguous block.
   const std::vector<int>& anOrder   = myHierarchy->Order();
   const int               aNbLeaves = static_cast<int>(anOrder.size());
   myCorners.reset(new double[9 * anOrder.size()]);
+  myLeafFaces.reset(new int[anOrder.size()]);
 #pragma omp parallel for num_threads(myNbBuilderThreads) schedule(static) if (aNbLeaves > THE_PARALLEL_SIZE)
   for (int aLeaf = 0; aLeaf < aNbLeaves; ++aLeaf)
   {
     const TriangleData& aTri    = myTriangles[static_cast<size_t>(anOrder[static_cast<size_t>(aLeaf)])];
     double*             aTarget = myCorners.get() + 9 * static_cast<size_t>(aLeaf);
+    myLeafFaces[static_cast<size_t>(aLeaf)] = aTri.FaceIndex();
     for (int k = 0; k < 3; ++k)
     {
       std::copy(aTri.Point(k).XYZ().GetData(), aTri.Point(k).XYZ().GetData() + 3, aTarget + 3 * k);

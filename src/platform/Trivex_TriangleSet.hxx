@@ -95,11 +95,14 @@ public:
 private:
   // Corners of the triangle at leaf position theLeaf (9 coordinates).
   const double* leafCorners(int theLeaf) const { return myCorners.get() + 9 * static_cast<size_t>(theLeaf); }
-  const BVH&    hierarchy() const { return *myHierarchy; }
+  // Face indices of the triangles in leaf order.
+  const int* leafFaces() const { return myLeafFaces.get(); }
+  const BVH& hierarchy() const { return *myHierarchy; }
 
 private:
   std::vector<TriangleData> myTriangles;
   std::unique_ptr<double[]> myCorners; // not cleared first: every value is written
+  std::unique_ptr<int[]>    myLeafFaces;
   std::unique_ptr<BVH>      myHierarchy;
   Bnd_Box                   myBox;
   int                       myNbBuilderThreads = 1;
