@@ -20,6 +20,12 @@ inline bool separated(double theP0, double theP1, double theP2, double theR)
   return aMin > aGuard || aMax < -aGuard;
 }
 
+// The normal of theT by the right-hand rule, not normalised.
+gp_XYZ normalOf(const gp_XYZ* theT)
+{
+  return (theT[1] - theT[0]).Crossed(theT[2] - theT[0]);
+}
+
 inline gp_XYZ xyz(const double* theP)
 {
   return gp_XYZ(theP[0], theP[1], theP[2]);
@@ -56,32 +62,32 @@ double pointTriangleSqDistance(const gp_XYZ& theP, const gp_XYZ* theT)
 
 // True when both ends of the segment lie farther than theTol on one side of the
 // triangle's plane: then the segment stays farther than theTol from the triangle.
-bool sideBeyondPlane(const gp_XYZ& theP, const gp_XYZ& theQ, const gp_XYZ* theT, double theTol)
+// theNormal is normalOf(theT), shared by the tests of one pair.
+bool sideBeyondPlane(
+    const gp_XYZ& theP, const gp_XYZ& theQ, const gp_XYZ* theT, const gp_XYZ& theNormal, double theTol)
 {
-  const gp_XYZ aN   = (theT[1] - theT[0]).Crossed(theT[2] - theT[0]);
-  const double aLen = aN.Modulus();
+  const double aLen = theNormal.Modulus();
   if (!(aLen > 0.0))
   {
     return false;
   }
   const double aLimit = theTol * aLen;
-  const double aSP = aN.Dot(theP - theT[0]), aSQ = aN.Dot(theQ - theT[0]);
+  const double aSP = theNormal.Dot(theP - theT[0]), aSQ = theNormal.Dot(theQ - theT[0]);
   return (aSP > aLimit && aSQ > aLimit) || (aSP < -aLimit && aSQ < -aLimit);
 }
 
 // True when all theNb points lie farther than theTol outside one side of
-// theT: beyond the plane through that side along the triangle's normal, which
-// has the whole triangle behind it. Neighbours in a smooth surface lie side
-// by side in nearly one plane, where the plane test cannot part them and this
-// one does, for the price of a few dot products.
-bool beyondSide(const gp_XYZ* thePoints, int theNb, const gp_XYZ* theT, double theTol)
+// theT (of normal theNormal = normalOf(theT)): beyond the plane through that side along the triangle's
+// normal, which has the whole triangle behind it. Neighbours in a smooth surface lie side by side in nearly
+// one plane, where the plane test cannot part them and this one does, for the price of a few dot products.
+bool beyondSide(
+    const gp_XYZ* thePoints, int theNb, const gp_XYZ* theT, const gp_XYZ& theNormal, double theTol)
 {
-  const gp_XYZ aN    = (theT[1] - theT[0]).Crossed(theT[2] - theT[0]);
   const double aTol2 = theTol * theTol;
   for (int i = 0; i < 3; ++i)
   {
     // Outward in the plane: the side's direction crossed with the normal.
-    const gp_XYZ aM     = (theT[(i + 1) % 3] - theT[i]).Crossed(aN);
+    const gp_XYZ aM     = (theT[(i + 1) % 3] - theT[i]).Crossed(theNormal);
     const double aLimit = aTol2 * aM.SquareModulus();
     bool         isOut  = aLimit > 0.0;
     for (int k = 0; k < theNb && isOut; ++k)
@@ -191,20 +197,23 @@ bool apartAcrossSides(const gp_XYZ* theA, int theNbA, const gp_XYZ* theT, double
   return false;
 }
 
+// True when theSide (two points) of a triangle sharing theT's corner 0 meets
+// theT beyond it; the cheap rejections first, the distance last.
+bool sideMeets(const gp_XYZ* theSide, const gp_XYZ* theT, double theTol)
+{
+  const gp_XYZ aN = normalOf(theT);
+  return !sideBeyondPlane(theSide[0], theSide[1], theT, aN, theTol) &&
+         !beyondSide(theSide, 2, theT, aN, theTol) && !beyondCorner(theSide[0], theSide[1], theT, theTol) &&
+         !apartAcrossSides(theSide, 2, theT, theTol) &&
+         Trivex::Predicates::SegmentTriangleSqDistance(theSide[0], theSide[1], theT) <= theTol * theTol;
+}
+
 // Triangles sharing exactly one corner: theT1[0] and theT2[0] are the shared one.
 // They meet beyond it exactly when the side opposite the shared corner of one
 // meets the other triangle (the intersection is convex and contains the corner).
 bool crossAtCorner(const gp_XYZ* theT1, const gp_XYZ* theT2, double theTol)
 {
-  const double aTol2 = theTol * theTol;
-  return (!sideBeyondPlane(theT1[1], theT1[2], theT2, theTol) && !beyondSide(theT1 + 1, 2, theT2, theTol) &&
-          !beyondCorner(theT1[1], theT1[2], theT2, theTol) &&
-          !apartAcrossSides(theT1 + 1, 2, theT2, theTol) &&
-          Trivex::Predicates::SegmentTriangleSqDistance(theT1[1], theT1[2], theT2) <= aTol2) ||
-         (!sideBeyondPlane(theT2[1], theT2[2], theT1, theTol) && !beyondSide(theT2 + 1, 2, theT1, theTol) &&
-          !beyondCorner(theT2[1], theT2[2], theT1, theTol) &&
-          !apartAcrossSides(theT2 + 1, 2, theT1, theTol) &&
-          Trivex::Predicates::SegmentTriangleSqDistance(theT2[1], theT2[2], theT1) <= aTol2);
+  return sideMeets(theT1 + 1, theT2, theTol) || sideMeets(theT2 + 1, theT1, theTol);
 }
 
 // Triangles sharing the side (theA, theB), with the third corners theC and theD.
@@ -232,18 +241,18 @@ bool crossAtSide(
          (aL2 > 0.0 && std::abs(aN2.Dot(theC - theA)) <= theTol * aL2);
 }
 
-// True when every corner of theT2 lies more than theTol on one side of theT1's plane.
-bool beyondPlane(const gp_XYZ* theT1, const gp_XYZ* theT2, double theTol)
+// True when every corner of theT2 lies more than theTol on one side of theT1's
+// plane (of normal theNormal = normalOf(theT1)).
+bool beyondPlane(const gp_XYZ* theT1, const gp_XYZ* theT2, const gp_XYZ& theNormal, double theTol)
 {
-  const gp_XYZ aN   = (theT1[1] - theT1[0]).Crossed(theT1[2] - theT1[0]);
-  const double aLen = aN.Modulus();
+  const double aLen = theNormal.Modulus();
   if (!(aLen > 0.0))
   {
     return false;
   }
   const double aLimit = theTol * aLen;
-  const double aS0 = aN.Dot(theT2[0] - theT1[0]), aS1 = aN.Dot(theT2[1] - theT1[0]),
-               aS2 = aN.Dot(theT2[2] - theT1[0]);
+  const double aS0 = theNormal.Dot(theT2[0] - theT1[0]), aS1 = theNormal.Dot(theT2[1] - theT1[0]),
+               aS2 = theNormal.Dot(theT2[2] - theT1[0]);
   return (aS0 > aLimit && aS1 > aLimit && aS2 > aLimit) || (aS0 < -aLimit && aS1 < -aLimit && aS2 < -aLimit);
 }
 } // namespace
@@ -456,8 +465,9 @@ bool Trivex::Predicates::TrianglesCross(const gp_XYZ* theT1, const gp_XYZ* theT2
   }
   if (aNbShared == 0)
   {
-    if (beyondPlane(theT1, theT2, theTol) || beyondPlane(theT2, theT1, theTol) ||
-        beyondSide(theT2, 3, theT1, theTol) || beyondSide(theT1, 3, theT2, theTol) ||
+    const gp_XYZ aN1 = normalOf(theT1), aN2 = normalOf(theT2);
+    if (beyondPlane(theT1, theT2, aN1, theTol) || beyondPlane(theT2, theT1, aN2, theTol) ||
+        beyondSide(theT2, 3, theT1, aN1, theTol) || beyondSide(theT1, 3, theT2, aN2, theTol) ||
         apartAcrossSides(theT1, 3, theT2, theTol))
     {
       return false;
@@ -536,8 +546,9 @@ bool Trivex::Predicates::TrianglesCrossEither(const gp_XYZ* theT1, const gp_XYZ*
   default:
     return true;
   }
-  if (beyondPlane(theT1, theT2, theTol) || beyondPlane(theT2, theT1, theTol) ||
-      beyondSide(theT2, 3, theT1, theTol) || beyondSide(theT1, 3, theT2, theTol) ||
+  const gp_XYZ aN1 = normalOf(theT1), aN2 = normalOf(theT2);
+  if (beyondPlane(theT1, theT2, aN1, theTol) || beyondPlane(theT2, theT1, aN2, theTol) ||
+      beyondSide(theT2, 3, theT1, aN1, theTol) || beyondSide(theT1, 3, theT2, aN2, theTol) ||
       apartAcrossSides(theT1, 3, theT2, theTol))
   {
     return false;
