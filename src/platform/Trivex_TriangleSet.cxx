@@ -82,12 +82,15 @@ bool Trivex::TriangleSet::Build()
   // finite keep an index of -1 and are dropped afterwards, in order.
   const int              aNbTris = NbTriangles();
   std::vector<BVH::Item> anItems(myTriangles.size());
-#pragma omp parallel for num_threads(myNbBuilderThreads) schedule(static) if (aNbTris > THE_PARALLEL_SIZE)
+  int                    aNbDropped = 0;
+#pragma omp parallel for num_threads(myNbBuilderThreads) schedule(static) if (aNbTris > THE_PARALLEL_SIZE) \
+    reduction(+ : aNbDropped)
   for (int i = 0; i < aNbTris; ++i)
   {
     const TriangleData& aTri   = myTriangles[static_cast<size_t>(i)];
     BVH::Item&          anItem = anItems[static_cast<size_t>(i)];
     anItem.Index = isFinite(aTri.Point(0)) && isFinite(aTri.Point(1)) && isFinite(aTri.Point(2)) ? i : -1;
+    aNbDropped += anItem.Index < 0 ? 1 : 0;
     for (int k = 0; k < 3; ++k)
     {
       const double aA = aTri.Point(0).XYZ().GetData()[k], aB = aTri.Point(1).XYZ().GetData()[k],
@@ -96,9 +99,12 @@ bool Trivex::TriangleSet::Build()
       anItem.Max[k]   = std::max(aA, std::max(aB, aC));
     }
   }
-  anItems.erase(std::remove_if(anItems.begin(), anItems.end(),
-                               [](const BVH::Item& theItem) { return theItem.Index < 0; }),
-                anItems.end());
+  if (aNbDropped > 0)
+  {
+    anItems.erase(std::remove_if(anItems.begin(), anItems.end(),
+                                 [](const BVH::Item& theItem) { return theItem.Index < 0; }),
+                  anItems.end());
+  }
   if (anItems.empty())
   {
     return false;
