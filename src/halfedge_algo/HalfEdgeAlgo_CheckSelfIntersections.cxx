@@ -247,15 +247,16 @@ std::string HalfEdgeAlgo_CheckSelfIntersections::Name() const
 
 bool HalfEdgeAlgo_CheckSelfIntersections::Perform(Mesh& theMesh)
 {
-  std::set<int> aFaces;
-  for (const Mesh::FaceHandle aFace : theMesh.faces())
-  {
-    aFaces.insert(aFaces.end(), aFace.idx());
-  }
-  return Perform(theMesh, std::move(aFaces));
+  // Every face is tested: no set of all face numbers to make and walk.
+  return perform(theMesh, nullptr);
 }
 
 bool HalfEdgeAlgo_CheckSelfIntersections::Perform(Mesh& theMesh, std::set<int> theFaces)
+{
+  return perform(theMesh, &theFaces);
+}
+
+bool HalfEdgeAlgo_CheckSelfIntersections::perform(Mesh& theMesh, const std::set<int>* theFaces)
 {
   myGroups.clear();
   std::vector<int>   aFailed;
@@ -280,24 +281,28 @@ bool HalfEdgeAlgo_CheckSelfIntersections::Perform(Mesh& theMesh, std::set<int> t
 // the group list under a lock would, without threads queueing for the lock on
 // surfaces that cross in many places.
 bool HalfEdgeAlgo_CheckSelfIntersections::query(const Mesh&                       theMesh,
-                                                const std::set<int>&              theFaces,
+                                                const std::set<int>*              theFaces,
                                                 unsigned int                      theNbThreads,
                                                 std::vector<std::pair<int, int>>& thePairs)
 {
   // A flag per face number: the set usually holds every face, and a lookup
   // per record in it would cost more than the flags take to fill.
-  std::vector<char> isTested(theMesh.n_faces(), 0);
-  for (const int aFace : theFaces)
+  std::vector<char> isTested(theMesh.n_faces(), theFaces == nullptr ? 1 : 0);
+  if (theFaces != nullptr)
   {
-    if (aFace >= 0 && aFace < static_cast<int>(isTested.size()))
+    for (const int aFace : *theFaces)
     {
-      isTested[static_cast<size_t>(aFace)] = 1;
+      if (aFace >= 0 && aFace < static_cast<int>(isTested.size()))
+      {
+        isTested[static_cast<size_t>(aFace)] = 1;
+      }
     }
   }
   const int  aNbRecords = myTriangleSet->NbTriangles();
   const bool isCollect  = myIsCollectGroups;
-  bool       isAll      = true;
-  for (int i = 0; i < aNbRecords && isAll; ++i)
+  // A set that names every face with records is the whole mesh as well.
+  bool isAll = true;
+  for (int i = 0; theFaces != nullptr && i < aNbRecords && isAll; ++i)
   {
     isAll = isTested[static_cast<size_t>(myTriangleSet->Triangle(i).FaceIndex())] != 0;
   }
