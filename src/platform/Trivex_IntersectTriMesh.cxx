@@ -105,6 +105,11 @@ namespace
 {
 using Trivex::BVHNode;
 
+// Leaves up to this size have their triangles sorted out by the other leaf's
+// box before pairs are made (the builders make no larger ones but from
+// triangles of one centre).
+constexpr int THE_MAX_LEAF_ITEMS = 16;
+
 // Work items of the self walk: two nodes whose triangles are still to be paired.
 struct NodePair
 {
@@ -154,14 +159,9 @@ public:
   // finds them from either one.
   bool operator()(int theP, int theQ) const
   {
-    const float* aFP = myBoxes.data() + 6 * static_cast<size_t>(theP);
-    const float* aFQ = myBoxes.data() + 6 * static_cast<size_t>(theQ);
-    for (int k = 0; k < 3; ++k)
+    if (!near(myBoxes.data() + 6 * static_cast<size_t>(theP), myBoxes.data() + 6 * static_cast<size_t>(theQ)))
     {
-      if (double(aFP[k]) - mySlack > double(aFQ[k + 3]) || double(aFQ[k]) - mySlack > double(aFP[k + 3]))
-      {
-        return false;
-      }
+      return false;
     }
     double aBoxP[6], aBoxQ[6];
     exactBox(theP, aBoxP);
@@ -188,7 +188,28 @@ public:
            (!sameCorners(aTQ, aTP, aTol2) && Trivex::Predicates::TrianglesCross(aTQ, aTP, myTol));
   }
 
+  // True when the triangle at leaf position theP may meet a triangle under theNode.
+  bool IsNear(int theP, const BVHNode& theNode) const
+  {
+    const float aBox[6] = {theNode.Min[0], theNode.Min[1], theNode.Min[2],
+                           theNode.Max[0], theNode.Max[1], theNode.Max[2]};
+    return near(myBoxes.data() + 6 * static_cast<size_t>(theP), aBox);
+  }
+
 private:
+  // Single-precision boxes (minimum then maximum) within the slack.
+  bool near(const float* theA, const float* theB) const
+  {
+    for (int k = 0; k < 3; ++k)
+    {
+      if (double(theA[k]) - mySlack > double(theB[k + 3]) || double(theB[k]) - mySlack > double(theA[k + 3]))
+      {
+        return false;
+      }
+    }
+    return true;
+  }
+
   void exactBox(int theLeaf, double* theBox) const
   {
     const double* aC = myCorners + 9 * static_cast<size_t>(theLeaf);
@@ -261,11 +282,26 @@ public:
     }
     if (aA.NbItems > 0 && aB.NbItems > 0)
     {
-      for (int p = 0; p < aA.NbItems; ++p)
+      // Only the triangles near the other leaf's box are paired: for leaves
+      // side by side, those along the border between them.
+      int aPs[THE_MAX_LEAF_ITEMS], aQs[THE_MAX_LEAF_ITEMS];
+      if (aA.NbItems > THE_MAX_LEAF_ITEMS || aB.NbItems > THE_MAX_LEAF_ITEMS)
       {
-        for (int q = 0; q < aB.NbItems; ++q)
+        for (int p = aA.Offset; p < aA.Offset + aA.NbItems; ++p)
         {
-          take(aA.Offset + p, aB.Offset + q, theFound);
+          for (int q = aB.Offset; q < aB.Offset + aB.NbItems; ++q)
+          {
+            take(p, q, theFound);
+          }
+        }
+        return;
+      }
+      const int aNbP = nearItems(aA, aB, aPs), aNbQ = aNbP == 0 ? 0 : nearItems(aB, aA, aQs);
+      for (int p = 0; p < aNbP; ++p)
+      {
+        for (int q = 0; q < aNbQ; ++q)
+        {
+          take(aPs[p], aQs[q], theFound);
         }
       }
       return;
@@ -284,6 +320,20 @@ private:
     {
       theFound.emplace_back(theP, theQ);
     }
+  }
+
+  // Leaf positions of theLeaf (of at most THE_MAX_LEAF_ITEMS) near theOther, into theItems.
+  int nearItems(const BVHNode& theLeaf, const BVHNode& theOther, int* theItems) const
+  {
+    int aNb = 0;
+    for (int p = theLeaf.Offset; p < theLeaf.Offset + theLeaf.NbItems; ++p)
+    {
+      if (myTest.IsNear(p, theOther))
+      {
+        theItems[aNb++] = p;
+      }
+    }
+    return aNb;
   }
 
   // Pairs are tested before they are kept: most are far apart.
