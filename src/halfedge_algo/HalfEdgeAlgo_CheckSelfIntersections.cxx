@@ -100,6 +100,13 @@ Records makeRecords(const Mesh& theMesh, unsigned int theNbThreads, std::vector<
   std::vector<std::vector<int>>    aThreadPolygons(theNbThreads), aThreadFailed(theNbThreads);
   std::vector<std::vector<gp_Pnt>> aThreadPoints(theNbThreads);
   const int                        aNbFaces = static_cast<int>(theMesh.n_faces());
+  // Room for every face in the first list, which becomes the result without
+  // a copy; the others take about their share.
+  aThreadRecords[0].reserve(theMesh.n_faces());
+  for (size_t aThread = 1; aThread < aThreadRecords.size(); ++aThread)
+  {
+    aThreadRecords[aThread].reserve(theMesh.n_faces() / theNbThreads + 1);
+  }
 #pragma omp parallel for schedule(static)
   for (int aFace = 0; aFace < aNbFaces; ++aFace)
   {
@@ -119,7 +126,11 @@ Records makeRecords(const Mesh& theMesh, unsigned int theNbThreads, std::vector<
       aThreadPolygons[aThread].push_back(aFace);
     }
   }
-  Records                aRecords  = joined(aThreadRecords);
+  Records aRecords = std::move(aThreadRecords[0]);
+  for (size_t aThread = 1; aThread < aThreadRecords.size(); ++aThread)
+  {
+    aRecords.insert(aRecords.end(), aThreadRecords[aThread].begin(), aThreadRecords[aThread].end());
+  }
   const std::vector<int> aPolygons = joined(aThreadPolygons);
   if (aPolygons.empty())
   {
@@ -236,21 +247,23 @@ std::string HalfEdgeAlgo_CheckSelfIntersections::Name() const
 
 bool HalfEdgeAlgo_CheckSelfIntersections::Perform(Mesh& theMesh)
 {
-  std::set<int> aFaces;
-  for (const Mesh::FaceHandle aFace : theMesh.faces())
-  {
-    aFaces.insert(aFaces.end(), aFace.idx());
-  }
-  return Perform(theMesh, std::move(aFaces));
+  // Every face is tested: no set of all face numbers to make and walk.
+  return perform(theMesh, nullptr);
 }
 
 bool HalfEdgeAlgo_CheckSelfIntersections::Perform(Mesh& theMesh, std::set<int> theFaces)
+{
+  return perform(theMesh, &theFaces);
+}
+
+bool HalfEdgeAlgo_CheckSelfIntersections::perform(Mesh& theMesh, const std::set<int>* theFaces)
 {
   myGroups.clear();
   std::vector<int>   aFailed;
   const unsigned int aNbThreads = applyParallelOptions();
   myTriangleSet                 = new Trivex::TriangleSet(makeRecords(theMesh, aNbThreads, aFailed));
   myTriangleSet->SetNbBuilderThreads(static_cast<int>(aNbThreads));
+  myTriangleSet->SetQuickBuild(true);
   myTriangleSet->InitBuilder();
   myTriangleSet->Build();
   std::vector<std::pair<int, int>> aPairs;
@@ -268,28 +281,50 @@ bool HalfEdgeAlgo_CheckSelfIntersections::Perform(Mesh& theMesh, std::set<int> t
 // the group list under a lock would, without threads queueing for the lock on
 // surfaces that cross in many places.
 bool HalfEdgeAlgo_CheckSelfIntersections::query(const Mesh&                       theMesh,
-                                                const std::set<int>&              theFaces,
+                                                const std::set<int>*              theFaces,
                                                 unsigned int                      theNbThreads,
                                                 std::vector<std::pair<int, int>>& thePairs)
 {
   // A flag per face number: the set usually holds every face, and a lookup
   // per record in it would cost more than the flags take to fill.
-  std::vector<char> isTested(theMesh.n_faces(), 0);
-  for (const int aFace : theFaces)
+  std::vector<char> isTested(theMesh.n_faces(), theFaces == nullptr ? 1 : 0);
+  if (theFaces != nullptr)
   {
-    if (aFace >= 0 && aFace < static_cast<int>(isTested.size()))
+    for (const int aFace : *theFaces)
     {
-      isTested[static_cast<size_t>(aFace)] = 1;
+      if (aFace >= 0 && aFace < static_cast<int>(isTested.size()))
+      {
+        isTested[static_cast<size_t>(aFace)] = 1;
+      }
     }
+  }
+  const int  aNbRecords = myTriangleSet->NbTriangles();
+  const bool isCollect  = myIsCollectGroups;
+  // A set that names every face with records is the whole mesh as well.
+  bool isAll = true;
+  for (int i = 0; theFaces != nullptr && i < aNbRecords && isAll; ++i)
+  {
+    isAll = isTested[static_cast<size_t>(myTriangleSet->Triangle(i).FaceIndex())] != 0;
+  }
+  if (isAll)
+  {
+    // The whole mesh against itself: each close pair of records is tested once.
+    Trivex::IntersectTriMesh         aQuery(myTriangleSet, myTolerance);
+    std::vector<std::pair<int, int>> aRecordPairs;
+    const bool isFound = aQuery.PerformAll(aRecordPairs, static_cast<int>(theNbThreads), !isCollect);
+    for (size_t k = 0; isCollect && k < aRecordPairs.size(); ++k)
+    {
+      thePairs.emplace_back(myTriangleSet->Triangle(aRecordPairs[k].first).FaceIndex(),
+                            myTriangleSet->Triangle(aRecordPairs[k].second).FaceIndex());
+    }
+    return isFound;
   }
   // Set without a lock: it only ever goes from false to true.
   std::atomic<bool>                             isFound(false);
-  const bool                                    isCollect = myIsCollectGroups;
   std::vector<Trivex::IntersectTriMesh>         aQueries(theNbThreads,
                                                          Trivex::IntersectTriMesh(myTriangleSet, myTolerance));
   std::vector<Records>                          aCrossed(theNbThreads);
   std::vector<std::vector<std::pair<int, int>>> aPairs(theNbThreads);
-  const int                                     aNbRecords = myTriangleSet->NbTriangles();
   applyParallelOptions();
 #pragma omp parallel for schedule(dynamic, 1)
   for (int i = 0; i < aNbRecords; ++i)

@@ -77,11 +77,14 @@ public:
   MakeTriangleData(int theFace, const std::vector<gp_Pnt>& thePoints, Trivex::TriangleData& theRecord);
 
 private:
-  // Queries the records of theFaces against the built set on theNbThreads
-  // threads; true when something crossed. When collecting, thePairs receives
-  // every crossing found as (queried face, crossed face).
+  // The two Perform: theFaces against all faces, every face when null.
+  bool perform(Mesh& theMesh, const std::set<int>* theFaces);
+
+  // Queries the records of theFaces (all when null) against the built set on
+  // theNbThreads threads; true when something crossed. When collecting,
+  // thePairs receives every crossing found as (queried face, crossed face).
   bool query(const Mesh&                       theMesh,
-             const std::set<int>&              theFaces,
+             const std::set<int>*              theFaces,
              unsigned int                      theNbThreads,
              std::vector<std::pair<int, int>>& thePairs);
 

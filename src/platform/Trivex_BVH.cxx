@@ -1,6 +1,7 @@
 #include <Trivex_BVH.hxx>
 
 #include <algorithm>
+#include <cstdint>
 #include <cmath>
 #include <limits>
 
@@ -11,6 +12,8 @@ using Node = Trivex::BVHNode;
 
 // Leaves hold at most this many items unless they cannot be split.
 constexpr int THE_MAX_LEAF = 4;
+// Leaves of the quick build: pairs of leaves are compared item by item.
+constexpr int THE_MAX_QUICK_LEAF = 8;
 // Items of identical centroids are split by position beyond this count.
 constexpr int THE_MAX_FLAT_LEAF = 16;
 constexpr int THE_NB_BINS       = 16;
@@ -329,7 +332,193 @@ int Builder::sahSplit(int theBegin, int theEnd, const RangeBounds& theBounds, Ra
                                 [&](const Item& theItem) { return binOf(theItem) < aBest; });
   return static_cast<int>(aSplit - myItems);
 }
+// Spreads the low 21 bits of theX to every third bit.
+uint64_t spreadBits(uint64_t theX)
+{
+  theX &= 0x1fffff;
+  theX = (theX | theX << 32) & 0x1f00000000ffffULL;
+  theX = (theX | theX << 16) & 0x1f0000ff0000ffULL;
+  theX = (theX | theX << 8) & 0x100f00f00f00f00fULL;
+  theX = (theX | theX << 4) & 0x10c30c30c30c30c3ULL;
+  theX = (theX | theX << 2) & 0x1249249249249249ULL;
+  return theX;
+}
+
+// An item's code on the curve, and its number in the items.
+using Key = std::pair<uint64_t, int>;
+
+// The quick builder: items sorted by the interleaved bits of their centres
+// (a Morton curve), a node split where the highest bit of the codes changes.
+// Items stay where they are; the sorted keys point at them.
+class CodeBuilder
+{
+public:
+  CodeBuilder(const std::vector<Item>& theItems, const std::vector<Key>& theKeys)
+      : myItems(theItems.data()),
+        myKeys(theKeys.data())
+  {
+  }
+
+  // Appends the subtree over the sorted keys [theBegin, theEnd) to theOut;
+  // returns its bounds and, in theDepth, its depth. Large ranges are split
+  // into OpenMP tasks when theIsParallel (inside a parallel region).
+  Bounds
+  BuildRange(int theBegin, int theEnd, std::vector<Node>& theOut, int& theDepth, bool theIsParallel) const
+  {
+    const size_t aNodeIndex = theOut.size();
+    theOut.push_back(Node());
+    Bounds aBounds;
+    if (theEnd - theBegin <= THE_MAX_QUICK_LEAF)
+    {
+      for (int i = theBegin; i < theEnd; ++i)
+      {
+        const Item& anItem = myItems[myKeys[i].second];
+        aBounds.Add(anItem.Min, anItem.Max);
+      }
+      theOut[aNodeIndex].Offset  = theBegin;
+      theOut[aNodeIndex].NbItems = theEnd - theBegin;
+      theDepth                   = 1;
+    }
+    else
+    {
+      const int aMid    = split(theBegin, theEnd);
+      int       aDepthL = 0, aDepthR = 0;
+      Bounds    aRight;
+      theOut[aNodeIndex].NbItems = 0;
+      if (theIsParallel && theEnd - theBegin > THE_TASK_SIZE)
+      {
+        // As in Builder::BuildRange: subtrees in vectors of their own, appended in order.
+        std::vector<Node> aLeftNodes, aRightNodes;
+#pragma omp task shared(aLeftNodes, aBounds, aDepthL)
+        aBounds = BuildRange(theBegin, aMid, aLeftNodes, aDepthL, true);
+#pragma omp task shared(aRightNodes, aRight, aDepthR)
+        aRight = BuildRange(aMid, theEnd, aRightNodes, aDepthR, true);
+#pragma omp taskwait
+        theOut[aNodeIndex].Offset = static_cast<int>(1 + aLeftNodes.size());
+        theOut.insert(theOut.end(), aLeftNodes.begin(), aLeftNodes.end());
+        theOut.insert(theOut.end(), aRightNodes.begin(), aRightNodes.end());
+      }
+      else
+      {
+        aBounds                   = BuildRange(theBegin, aMid, theOut, aDepthL, theIsParallel);
+        theOut[aNodeIndex].Offset = static_cast<int>(theOut.size() - aNodeIndex);
+        aRight                    = BuildRange(aMid, theEnd, theOut, aDepthR, theIsParallel);
+      }
+      aBounds.Add(aRight.Min, aRight.Max);
+      theDepth = 1 + std::max(aDepthL, aDepthR);
+    }
+    for (int k = 0; k < 3; ++k)
+    {
+      theOut[aNodeIndex].Min[k] = roundDown(aBounds.Min[k]);
+      theOut[aNodeIndex].Max[k] = roundUp(aBounds.Max[k]);
+    }
+    return aBounds;
+  }
+
+private:
+  // First key whose code has the highest bit in which the range's codes
+  // differ; the middle when they are all equal.
+  int split(int theBegin, int theEnd) const
+  {
+    const uint64_t aFirst = myKeys[theBegin].first, aLast = myKeys[theEnd - 1].first;
+    if (aFirst == aLast)
+    {
+      return theBegin + (theEnd - theBegin) / 2;
+    }
+    int aBit = 63;
+    while (((aFirst ^ aLast) >> aBit & 1) == 0)
+    {
+      --aBit;
+    }
+    const uint64_t aSplit = aLast & ~((uint64_t(1) << aBit) - 1);
+    return static_cast<int>(std::lower_bound(myKeys + theBegin, myKeys + theEnd, aSplit,
+                                             [](const Key& theKey, uint64_t theCode)
+                                             { return theKey.first < theCode; }) -
+                            myKeys);
+  }
+
+  const Item* myItems;
+  const Key*  myKeys;
+};
 } // namespace
+
+void Trivex::BVH::BuildQuick(std::vector<Item>& theItems, int theNbThreads)
+{
+  myNodes.clear();
+  myOrder.clear();
+  myDepth = 0;
+  if (theItems.empty())
+  {
+    return;
+  }
+  const int aNbItems = static_cast<int>(theItems.size());
+  // Centres on a grid of 2^21 cells per axis over their bounds.
+  Bounds aCentres;
+  for (const Item& anItem : theItems)
+  {
+    const double aC[3] = {centroid2(anItem, 0), centroid2(anItem, 1), centroid2(anItem, 2)};
+    aCentres.Add(aC, aC);
+  }
+  double aScale[3];
+  for (int k = 0; k < 3; ++k)
+  {
+    const double anExtent = aCentres.Max[k] - aCentres.Min[k];
+    aScale[k]             = anExtent > 0.0 ? 2097151.0 / anExtent : 0.0;
+  }
+  std::vector<Key> aKeys(theItems.size()), aSorted(theItems.size());
+#pragma omp          parallel for num_threads(theNbThreads) schedule(static) if (aNbItems > THE_TASK_SIZE)
+  for (int i = 0; i < aNbItems; ++i)
+  {
+             uint64_t aCode = 0;
+             for (int k = 0; k < 3; ++k)
+             {
+               const double aCell = (centroid2(theItems[i], k) - aCentres.Min[k]) * aScale[k];
+               aCode |= spreadBits(static_cast<uint64_t>(std::min(std::max(aCell, 0.0), 2097151.0))) << k;
+    }
+             aKeys[i] = {aCode, i};
+  }
+  // Stable radix sort, 16 bits at a time from the lowest: equal codes keep
+  // the items' order.
+  std::vector<size_t> aCount(65537);
+  for (int aShift = 0; aShift < 64; aShift += 16)
+  {
+             std::fill(aCount.begin(), aCount.end(), size_t(0));
+             for (const Key& aKey : aKeys)
+             {
+               ++aCount[(aKey.first >> aShift & 0xffff) + 1];
+    }
+             if (aCount[1 + (aKeys[0].first >> aShift & 0xffff)] == aKeys.size())
+             {
+               continue; // every code has these bits
+    }
+             for (size_t b = 0; b < 65536; ++b)
+             {
+               aCount[b + 1] += aCount[b];
+    }
+             for (const Key& aKey : aKeys)
+             {
+               aSorted[aCount[aKey.first >> aShift & 0xffff]++] = aKey;
+    }
+             aKeys.swap(aSorted);
+  }
+  myNodes.reserve(theItems.size() / 2 + 1);
+  const CodeBuilder aBuilder(theItems, aKeys);
+  if (theNbThreads > 1 && aNbItems > THE_TASK_SIZE)
+  {
+#pragma omp parallel num_threads(theNbThreads)
+#pragma omp          single
+    aBuilder.BuildRange(0, aNbItems, myNodes, myDepth, true);
+  }
+  else
+  {
+    aBuilder.BuildRange(0, aNbItems, myNodes, myDepth, false);
+  }
+  myOrder.resize(theItems.size());
+  for (size_t i = 0; i < theItems.size(); ++i)
+  {
+    myOrder[i] = theItems[static_cast<size_t>(aKeys[i].second)].Index;
+  }
+}
 
 void Trivex::BVH::Build(std::vector<Item>& theItems, int theNbThreads)
 {

@@ -47,6 +47,12 @@ public:
   //! theNbThreads OpenMP threads. No items give an empty hierarchy.
   void Build(std::vector<Item>& theItems, int theNbThreads);
 
+  //! Builds the hierarchy over theItems (left in their order) by sorting them
+  //! along a space-filling curve through their centres and splitting where
+  //! the curve's cells part: several times quicker than Build, for a tree
+  //! that answers somewhat slower. Also depends only on the items.
+  void BuildQuick(std::vector<Item>& theItems, int theNbThreads);
+
   //! Nodes in depth-first order, the root first; empty when nothing was built.
   const std::vector<BVHNode>& Nodes() const { return myNodes; }
 

@@ -7,6 +7,7 @@
 
 #include <Precision.hxx>
 
+#include <utility>
 #include <vector>
 
 namespace Trivex
@@ -35,6 +36,14 @@ public:
   //! their records, in ascending triangle number (emptied first). False for a
   //! null, empty or unbuilt set.
   bool Perform(const TriangleData& theTriangle, std::vector<TriangleData>& theResult);
+
+  //! Every pair of triangles of the set that Perform reports from either of
+  //! them, once, as (lower number, higher number), in ascending order. The
+  //! hierarchy is walked against itself on theNbThreads OpenMP threads, so
+  //! each close pair is tested once and no walk starts from the root per
+  //! triangle. With theIsAnyOnly the walk ends soon after a first pair is
+  //! found, and thePairs holds the pairs found by then. False when none.
+  bool PerformAll(std::vector<std::pair<int, int>>& thePairs, int theNbThreads, bool theIsAnyOnly = false);
 
   //! Numbers of the triangles found by the last Perform, ascending.
   const std::vector<int>& Indices() const { return myIndices; }

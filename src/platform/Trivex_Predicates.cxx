@@ -5,6 +5,10 @@ namespace
 // Relative widening of the separating-axis bounds: projections are rounded, and
 // a triangle that touches a box exactly must not be lost to the last bit.
 constexpr double THE_SAT_SLACK = 1e-12;
+// Relative room (to the largest coordinate) left to rounding by the
+// rejections placed before the distance tests, so that they only reject what
+// those tests would: thousands of times the rounding either can make.
+constexpr double THE_DISTANCE_SLACK = 1e-12;
 
 // A separating axis exists when the triangle's projection interval [theP0..theP2]
 // lies beyond the box radius theR.
@@ -14,6 +18,12 @@ inline bool separated(double theP0, double theP1, double theP2, double theR)
   const double aMax   = std::max({theP0, theP1, theP2});
   const double aGuard = theR + THE_SAT_SLACK * (theR + std::max(std::abs(aMin), std::abs(aMax)));
   return aMin > aGuard || aMax < -aGuard;
+}
+
+// The normal of theT by the right-hand rule, not normalised.
+gp_XYZ normalOf(const gp_XYZ* theT)
+{
+  return (theT[1] - theT[0]).Crossed(theT[2] - theT[0]);
 }
 
 inline gp_XYZ xyz(const double* theP)
@@ -52,32 +62,32 @@ double pointTriangleSqDistance(const gp_XYZ& theP, const gp_XYZ* theT)
 
 // True when both ends of the segment lie farther than theTol on one side of the
 // triangle's plane: then the segment stays farther than theTol from the triangle.
-bool sideBeyondPlane(const gp_XYZ& theP, const gp_XYZ& theQ, const gp_XYZ* theT, double theTol)
+// theNormal is normalOf(theT), shared by the tests of one pair.
+bool sideBeyondPlane(
+    const gp_XYZ& theP, const gp_XYZ& theQ, const gp_XYZ* theT, const gp_XYZ& theNormal, double theTol)
 {
-  const gp_XYZ aN   = (theT[1] - theT[0]).Crossed(theT[2] - theT[0]);
-  const double aLen = aN.Modulus();
+  const double aLen = theNormal.Modulus();
   if (!(aLen > 0.0))
   {
     return false;
   }
   const double aLimit = theTol * aLen;
-  const double aSP = aN.Dot(theP - theT[0]), aSQ = aN.Dot(theQ - theT[0]);
+  const double aSP = theNormal.Dot(theP - theT[0]), aSQ = theNormal.Dot(theQ - theT[0]);
   return (aSP > aLimit && aSQ > aLimit) || (aSP < -aLimit && aSQ < -aLimit);
 }
 
 // True when all theNb points lie farther than theTol outside one side of
-// theT: beyond the plane through that side along the triangle's normal, which
-// has the whole triangle behind it. Neighbours in a smooth surface lie side
-// by side in nearly one plane, where the plane test cannot part them and this
-// one does, for the price of a few dot products.
-bool beyondSide(const gp_XYZ* thePoints, int theNb, const gp_XYZ* theT, double theTol)
+// theT (of normal theNormal = normalOf(theT)): beyond the plane through that side along the triangle's
+// normal, which has the whole triangle behind it. Neighbours in a smooth surface lie side by side in nearly
+// one plane, where the plane test cannot part them and this one does, for the price of a few dot products.
+bool beyondSide(
+    const gp_XYZ* thePoints, int theNb, const gp_XYZ* theT, const gp_XYZ& theNormal, double theTol)
 {
-  const gp_XYZ aN    = (theT[1] - theT[0]).Crossed(theT[2] - theT[0]);
   const double aTol2 = theTol * theTol;
   for (int i = 0; i < 3; ++i)
   {
     // Outward in the plane: the side's direction crossed with the normal.
-    const gp_XYZ aM     = (theT[(i + 1) % 3] - theT[i]).Crossed(aN);
+    const gp_XYZ aM     = (theT[(i + 1) % 3] - theT[i]).Crossed(theNormal);
     const double aLimit = aTol2 * aM.SquareModulus();
     bool         isOut  = aLimit > 0.0;
     for (int k = 0; k < theNb && isOut; ++k)
@@ -93,16 +103,117 @@ bool beyondSide(const gp_XYZ* thePoints, int theNb, const gp_XYZ* theT, double t
   return false;
 }
 
+// True when the segment [theP, theQ] lies farther than theTol from theT, as
+// shown by the plane through theT's corner 0 across the bisector of its angle
+// there: the triangle lies behind it. Neighbours round a corner in one plane
+// often have corners on the lines of each other's sides, which no side plane
+// parts; this plane does. Its limit leaves room for the rounding of the
+// distance tests it spares, so that it only rejects what they reject.
+bool beyondCorner(const gp_XYZ& theP, const gp_XYZ& theQ, const gp_XYZ* theT, double theTol)
+{
+  const gp_XYZ aU = theT[1] - theT[0], aV = theT[2] - theT[0];
+  const double aLU = aU.Modulus(), aLV = aV.Modulus();
+  if (!(aLU > 0.0) || !(aLV > 0.0))
+  {
+    return false;
+  }
+  const gp_XYZ aM     = (aU / aLU + aV / aLV).Reversed();
+  const double aLM    = aM.Modulus();
+  double       aScale = 0.0;
+  for (const gp_XYZ* aPoint : {&theP, &theQ, &theT[0], &theT[1], &theT[2]})
+  {
+    aScale = std::max({aScale, std::abs(aPoint->X()), std::abs(aPoint->Y()), std::abs(aPoint->Z())});
+  }
+  const double aLimit = theTol * aLM + THE_DISTANCE_SLACK * aScale * (aLM + 1.0);
+  return aM.Dot(theP - theT[0]) > aLimit && aM.Dot(theQ - theT[0]) > aLimit;
+}
+
+// Largest absolute coordinate of the points.
+double largestCoordinate(const gp_XYZ* thePoints, int theNb)
+{
+  double aScale = 0.0;
+  for (int i = 0; i < theNb; ++i)
+  {
+    aScale = std::max(
+        {aScale, std::abs(thePoints[i].X()), std::abs(thePoints[i].Y()), std::abs(thePoints[i].Z())});
+  }
+  return aScale;
+}
+
+// True when the points theA and theB project onto theAxis more than theTol
+// apart (in units of the axis' length), with the room for rounding of
+// beyondCorner: any axis that parts two convex sets bounds their distance.
+bool apartAlong(const gp_XYZ& theAxis,
+                const gp_XYZ* theA,
+                int           theNbA,
+                const gp_XYZ* theB,
+                int           theNbB,
+                double        theTol,
+                double        theScale)
+{
+  const double aLen2 = theAxis.SquareModulus();
+  if (!(aLen2 > 0.0))
+  {
+    return false;
+  }
+  double aMinA = 1e308, aMaxA = -1e308, aMinB = 1e308, aMaxB = -1e308;
+  for (int i = 0; i < theNbA; ++i)
+  {
+    const double aS = theAxis.Dot(theA[i]);
+    aMinA           = std::min(aMinA, aS);
+    aMaxA           = std::max(aMaxA, aS);
+  }
+  for (int i = 0; i < theNbB; ++i)
+  {
+    const double aS = theAxis.Dot(theB[i]);
+    aMinB           = std::min(aMinB, aS);
+    aMaxB           = std::max(aMaxB, aS);
+  }
+  const double aGap   = std::max(aMinB - aMaxA, aMinA - aMaxB);
+  const double aLimit = theTol + THE_DISTANCE_SLACK * theScale;
+  return aGap > 0.0 && aGap * aGap > aLimit * aLimit * aLen2;
+}
+
+// True when an axis across a side of each (the cross product of their
+// directions) parts the points theA (a segment or a triangle) from the
+// triangle theT by more than theTol. With the planes of the triangles, these
+// are all the axes that can part them: triangles folded against each other
+// along a line, which no plane of theirs parts, are parted here.
+bool apartAcrossSides(const gp_XYZ* theA, int theNbA, const gp_XYZ* theT, double theTol)
+{
+  const double aScale    = std::max(largestCoordinate(theA, theNbA), largestCoordinate(theT, 3));
+  const int    aNbSidesA = theNbA == 2 ? 1 : 3;
+  for (int i = 0; i < aNbSidesA; ++i)
+  {
+    const gp_XYZ aSideA = theA[(i + 1) % theNbA] - theA[i];
+    for (int j = 0; j < 3; ++j)
+    {
+      if (apartAlong(aSideA.Crossed(theT[(j + 1) % 3] - theT[j]), theA, theNbA, theT, 3, theTol, aScale))
+      {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// True when theSide (two points) of a triangle sharing theT's corner 0 meets
+// theT beyond it; the cheap rejections first, the distance last.
+bool sideMeets(const gp_XYZ* theSide, const gp_XYZ* theT, double theTol)
+{
+  const gp_XYZ aN = normalOf(theT);
+  return !sideBeyondPlane(theSide[0], theSide[1], theT, aN, theTol) &&
+         !beyondSide(theSide, 2, theT, aN, theTol) && !beyondCorner(theSide[0], theSide[1], theT, theTol) &&
+         !apartAcrossSides(theSide, 2, theT, theTol) &&
+         Trivex::Predicates::SegmentTriangleSqDistance(theSide[0], theSide[1], theT) <= theTol * theTol;
+}
+
 // Triangles sharing exactly one corner: theT1[0] and theT2[0] are the shared one.
 // They meet beyond it exactly when the side opposite the shared corner of one
 // meets the other triangle (the intersection is convex and contains the corner).
 bool crossAtCorner(const gp_XYZ* theT1, const gp_XYZ* theT2, double theTol)
 {
-  const double aTol2 = theTol * theTol;
-  return (!sideBeyondPlane(theT1[1], theT1[2], theT2, theTol) && !beyondSide(theT1 + 1, 2, theT2, theTol) &&
-          Trivex::Predicates::SegmentTriangleSqDistance(theT1[1], theT1[2], theT2) <= aTol2) ||
-         (!sideBeyondPlane(theT2[1], theT2[2], theT1, theTol) && !beyondSide(theT2 + 1, 2, theT1, theTol) &&
-          Trivex::Predicates::SegmentTriangleSqDistance(theT2[1], theT2[2], theT1) <= aTol2);
+  return sideMeets(theT1 + 1, theT2, theTol) || sideMeets(theT2 + 1, theT1, theTol);
 }
 
 // Triangles sharing the side (theA, theB), with the third corners theC and theD.
@@ -130,18 +241,18 @@ bool crossAtSide(
          (aL2 > 0.0 && std::abs(aN2.Dot(theC - theA)) <= theTol * aL2);
 }
 
-// True when every corner of theT2 lies more than theTol on one side of theT1's plane.
-bool beyondPlane(const gp_XYZ* theT1, const gp_XYZ* theT2, double theTol)
+// True when every corner of theT2 lies more than theTol on one side of theT1's
+// plane (of normal theNormal = normalOf(theT1)).
+bool beyondPlane(const gp_XYZ* theT1, const gp_XYZ* theT2, const gp_XYZ& theNormal, double theTol)
 {
-  const gp_XYZ aN   = (theT1[1] - theT1[0]).Crossed(theT1[2] - theT1[0]);
-  const double aLen = aN.Modulus();
+  const double aLen = theNormal.Modulus();
   if (!(aLen > 0.0))
   {
     return false;
   }
   const double aLimit = theTol * aLen;
-  const double aS0 = aN.Dot(theT2[0] - theT1[0]), aS1 = aN.Dot(theT2[1] - theT1[0]),
-               aS2 = aN.Dot(theT2[2] - theT1[0]);
+  const double aS0 = theNormal.Dot(theT2[0] - theT1[0]), aS1 = theNormal.Dot(theT2[1] - theT1[0]),
+               aS2 = theNormal.Dot(theT2[2] - theT1[0]);
   return (aS0 > aLimit && aS1 > aLimit && aS2 > aLimit) || (aS0 < -aLimit && aS1 < -aLimit && aS2 < -aLimit);
 }
 } // namespace
@@ -354,8 +465,10 @@ bool Trivex::Predicates::TrianglesCross(const gp_XYZ* theT1, const gp_XYZ* theT2
   }
   if (aNbShared == 0)
   {
-    if (beyondPlane(theT1, theT2, theTol) || beyondPlane(theT2, theT1, theTol) ||
-        beyondSide(theT2, 3, theT1, theTol) || beyondSide(theT1, 3, theT2, theTol))
+    const gp_XYZ aN1 = normalOf(theT1), aN2 = normalOf(theT2);
+    if (beyondPlane(theT1, theT2, aN1, theTol) || beyondPlane(theT2, theT1, aN2, theTol) ||
+        beyondSide(theT2, 3, theT1, aN1, theTol) || beyondSide(theT1, 3, theT2, aN2, theTol) ||
+        apartAcrossSides(theT1, 3, theT2, theTol))
     {
       return false;
     }
@@ -377,6 +490,71 @@ bool Trivex::Predicates::TrianglesCross(const gp_XYZ* theT1, const gp_XYZ* theT2
   const int aFreeI = !aUsed[0] ? 0 : (!aUsed[1] ? 1 : 2);
   const int aJA = (aFreeJ + 1) % 3, aJB = (aFreeJ + 2) % 3;
   return crossAtSide(theT1[aMatch[aJA]], theT1[aMatch[aJB]], theT1[aFreeI], theT2[aFreeJ], theTol);
+}
+
+// Where the order of the triangles shows in TrianglesCross: corners close to
+// two corners are matched in the order of the loops, a shared side is taken
+// from the first triangle, and a side's distance to a side is rounded with the
+// first side first. Those parts are done in both orders; corners alone and
+// the rejections are the same in both.
+bool Trivex::Predicates::TrianglesCrossEither(const gp_XYZ* theT1, const gp_XYZ* theT2, double theTol)
+{
+  const double aTol2 = theTol * theTol;
+  // The close corner of theT2 for each corner of theT1, and the other way.
+  int  aOfI[3] = {-1, -1, -1}, aOfJ[3] = {-1, -1, -1};
+  int  aNbClose    = 0;
+  bool isAmbiguous = false;
+  for (int j = 0; j < 3; ++j)
+  {
+    for (int i = 0; i < 3; ++i)
+    {
+      if ((theT1[i] - theT2[j]).SquareModulus() <= aTol2)
+      {
+        isAmbiguous = isAmbiguous || aOfI[i] >= 0 || aOfJ[j] >= 0;
+        aOfI[i]     = j;
+        aOfJ[j]     = i;
+        ++aNbClose;
+      }
+    }
+  }
+  if (isAmbiguous)
+  {
+    // Each order matches corners its own way.
+    return TrianglesCross(theT1, theT2, theTol) || TrianglesCross(theT2, theT1, theTol);
+  }
+  const int aFreeJ = aOfJ[0] < 0 ? 0 : (aOfJ[1] < 0 ? 1 : 2);
+  const int aFreeI = aOfI[0] < 0 ? 0 : (aOfI[1] < 0 ? 1 : 2);
+  switch (aNbClose)
+  {
+  case 0:
+    break;
+  case 1:
+  {
+    // Both orders test both opposite sides, so one call answers for both.
+    const int    aJ     = aOfJ[0] >= 0 ? 0 : (aOfJ[1] >= 0 ? 1 : 2);
+    const int    anI    = aOfJ[aJ];
+    const gp_XYZ aT1[3] = {theT1[anI], theT1[(anI + 1) % 3], theT1[(anI + 2) % 3]};
+    const gp_XYZ aT2[3] = {theT2[aJ], theT2[(aJ + 1) % 3], theT2[(aJ + 2) % 3]};
+    return crossAtCorner(aT1, aT2, theTol);
+  }
+  case 2:
+    // Each order works on its own copy of the shared side, with its own corners.
+    return crossAtSide(theT1[aOfJ[(aFreeJ + 1) % 3]], theT1[aOfJ[(aFreeJ + 2) % 3]], theT1[aFreeI],
+                       theT2[aFreeJ], theTol) ||
+           crossAtSide(theT2[aOfI[(aFreeI + 1) % 3]], theT2[aOfI[(aFreeI + 2) % 3]], theT2[aFreeJ],
+                       theT1[aFreeI], theTol);
+  default:
+    return true;
+  }
+  const gp_XYZ aN1 = normalOf(theT1), aN2 = normalOf(theT2);
+  if (beyondPlane(theT1, theT2, aN1, theTol) || beyondPlane(theT2, theT1, aN2, theTol) ||
+      beyondSide(theT2, 3, theT1, aN1, theTol) || beyondSide(theT1, 3, theT2, aN2, theTol) ||
+      apartAcrossSides(theT1, 3, theT2, theTol))
+  {
+    return false;
+  }
+  return TriangleTriangleSqDistance(theT1, theT2) <= aTol2 ||
+         TriangleTriangleSqDistance(theT2, theT1) <= aTol2;
 }
 
 // Van Oosterom and Strackee's formula for the solid angle of a triangle.

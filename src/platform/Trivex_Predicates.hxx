@@ -83,6 +83,11 @@ public:
   //! edge alone is no crossing (see the source for the exact rule).
   static bool TrianglesCross(const gp_XYZ* theT1, const gp_XYZ* theT2, double theTol);
 
+  //! TrianglesCross(theT1, theT2) || TrianglesCross(theT2, theT1), bit for bit,
+  //! for about the price of one call: the order of the arguments only shows in
+  //! rounding, which is left to the longer way where it can change the answer.
+  static bool TrianglesCrossEither(const gp_XYZ* theT1, const gp_XYZ* theT2, double theTol);
+
   //! Solid angle (signed, in units of 4 pi) that the triangle spans seen from theP.
   static double WindingNumber(const gp_XYZ& theP, const gp_XYZ& theA, const gp_XYZ& theB, const gp_XYZ& theC);
 };

@@ -67,7 +67,8 @@ void Trivex::TriangleSet::InitBuilder()
 {
   myIsBuilt = false;
   myBox.SetVoid();
-  myCorners.clear();
+  myCorners.reset();
+  myLeafFaces.reset();
   myHierarchy.reset(new BVH());
 }
 
@@ -81,12 +82,15 @@ bool Trivex::TriangleSet::Build()
   // finite keep an index of -1 and are dropped afterwards, in order.
   const int              aNbTris = NbTriangles();
   std::vector<BVH::Item> anItems(myTriangles.size());
-#pragma omp parallel for num_threads(myNbBuilderThreads) schedule(static) if (aNbTris > THE_PARALLEL_SIZE)
+  int                    aNbDropped = 0;
+#pragma omp parallel for num_threads(myNbBuilderThreads) schedule(static) if (aNbTris > THE_PARALLEL_SIZE) \
+    reduction(+ : aNbDropped)
   for (int i = 0; i < aNbTris; ++i)
   {
     const TriangleData& aTri   = myTriangles[static_cast<size_t>(i)];
     BVH::Item&          anItem = anItems[static_cast<size_t>(i)];
     anItem.Index = isFinite(aTri.Point(0)) && isFinite(aTri.Point(1)) && isFinite(aTri.Point(2)) ? i : -1;
+    aNbDropped += anItem.Index < 0 ? 1 : 0;
     for (int k = 0; k < 3; ++k)
     {
       const double aA = aTri.Point(0).XYZ().GetData()[k], aB = aTri.Point(1).XYZ().GetData()[k],
@@ -95,14 +99,24 @@ bool Trivex::TriangleSet::Build()
       anItem.Max[k]   = std::max(aA, std::max(aB, aC));
     }
   }
-  anItems.erase(std::remove_if(anItems.begin(), anItems.end(),
-                               [](const BVH::Item& theItem) { return theItem.Index < 0; }),
-                anItems.end());
+  if (aNbDropped > 0)
+  {
+    anItems.erase(std::remove_if(anItems.begin(), anItems.end(),
+                                 [](const BVH::Item& theItem) { return theItem.Index < 0; }),
+                  anItems.end());
+  }
   if (anItems.empty())
   {
     return false;
   }
-  myHierarchy->Build(anItems, myNbBuilderThreads);
+  if (myIsQuickBuild)
+  {
+    myHierarchy->BuildQuick(anItems, myNbBuilderThreads);
+  }
+  else
+  {
+    myHierarchy->Build(anItems, myNbBuilderThreads);
+  }
   double aMin[3] = {1e308, 1e308, 1e308}, aMax[3] = {-1e308, -1e308, -1e308};
   for (const BVH::Item& anItem : anItems)
   {
@@ -113,15 +127,18 @@ bool Trivex::TriangleSet::Build()
     }
   }
   myBox.Update(aMin[0], aMin[1], aMin[2], aMax[0], aMax[1], aMax[2]);
-  // Corners are copied in leaf order so that a leaf reads one contiguous block.
+  // Corners (and face indices) are copied in leaf order so that a leaf reads
+  // one contiguous block.
   const std::vector<int>& anOrder   = myHierarchy->Order();
   const int               aNbLeaves = static_cast<int>(anOrder.size());
-  myCorners.resize(9 * anOrder.size());
+  myCorners.reset(new double[9 * anOrder.size()]);
+  myLeafFaces.reset(new int[anOrder.size()]);
 #pragma omp parallel for num_threads(myNbBuilderThreads) schedule(static) if (aNbLeaves > THE_PARALLEL_SIZE)
   for (int aLeaf = 0; aLeaf < aNbLeaves; ++aLeaf)
   {
     const TriangleData& aTri    = myTriangles[static_cast<size_t>(anOrder[static_cast<size_t>(aLeaf)])];
-    double*             aTarget = myCorners.data() + 9 * static_cast<size_t>(aLeaf);
+    double*             aTarget = myCorners.get() + 9 * static_cast<size_t>(aLeaf);
+    myLeafFaces[static_cast<size_t>(aLeaf)] = aTri.FaceIndex();
     for (int k = 0; k < 3; ++k)
     {
       std::copy(aTri.Point(k).XYZ().GetData(), aTri.Point(k).XYZ().GetData() + 3, aTarget + 3 * k);

@@ -584,17 +584,26 @@ TEST(Trivex_IntersectTriMeshTest, RealDirtyMeshesHaveTheirIndependentlyCountedCr
   for (const auto& [aFile, aNb] : {std::pair("bones_cgal.stl", 366), std::pair("spider_assimp.stl", 317)})
   {
     const Set aSet = built(new Trivex::TriangleSet(RWStl::ReadFile(PelliskTest_Data::File(aFile).c_str())));
-    Trivex::IntersectTriMesh aQuery(aSet);
-    std::vector<Tri>         aFound;
-    int                      aNbPairs[2] = {0, 0}; // found from the lower and from the upper face
+    Trivex::IntersectTriMesh         aQuery(aSet);
+    std::vector<Tri>                 aFound;
+    std::vector<std::pair<int, int>> aPairs, anAll;        // lower face first, by query and by the self walk
+    int                              aNbPairs[2] = {0, 0}; // found from the lower and from the upper face
     for (int i = 0; i < aSet->NbTriangles(); ++i)
     {
       aQuery.Perform(aSet->Triangle(i), aFound);
       for (int j : aQuery.Indices())
       {
         ++aNbPairs[j > i ? 0 : 1];
+        aPairs.insert(aPairs.end(), j > i ? 1 : 0, {i, j});
       }
     }
     EXPECT_TRUE(aNbPairs[0] == aNb && aNbPairs[1] == aNb) << aNbPairs[0] << " " << aNbPairs[1];
+    for (const int aRun : {1, 2, 3, 4}) // either hierarchy, one thread or two; a yes/no walk finds some
+    {
+      aSet->SetQuickBuild(aRun > 2);
+      Trivex::IntersectTriMesh aWalk(built(aSet, 2 - aRun % 2));
+      EXPECT_TRUE(aWalk.PerformAll(anAll, 2 - aRun % 2) && anAll == aPairs &&
+                  aWalk.PerformAll(anAll, 2, true));
+    }
   }
 }
