@@ -1,5 +1,6 @@
 #include <Algo_Refinement.hxx>
 
+#include <HalfEdgeAlgo_Triangulate.hxx>
 #include <HalfEdge_Mesh.hxx>
 
 IMPLEMENT_STANDARD_RTTIEXT(Algo_Refinement, Algo_Transient)
@@ -36,4 +37,20 @@ bool Algo_Refinement::CheckInputData()
 {
   myWasTriangular = !myMesh.IsNull() && myMesh->IsTriangular();
   return true;
+}
+
+bool Algo_Refinement::RestoreTriangles()
+{
+  if (!myWasTriangular)
+  {
+    return true;
+  }
+  if (myResult.IsNull())
+  {
+    return false;
+  }
+  Handle(HalfEdgeAlgo_Triangulate) aTriangulate = new HalfEdgeAlgo_Triangulate("skewness");
+  aTriangulate->SetNbThreads(NbThreads());
+  myResult->Execute(aTriangulate, true);
+  return myMesh->IsTriangular();
 }

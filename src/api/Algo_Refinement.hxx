@@ -33,6 +33,13 @@ protected:
   //! give back a triangle mesh when it was given one. Always true.
   bool CheckInputData();
 
+  //! Gives back a triangle mesh when the step was given one: when the input
+  //! held only triangles, splits the polygons the step left in Result() by
+  //! skewness and tells whether the mesh is all triangles again; otherwise
+  //! leaves the mesh as it is and returns true. Run after the work, once
+  //! Result() is set.
+  bool RestoreTriangles();
+
 protected:
   opencascade::handle<HalfEdge_Mesh> myMesh;
   opencascade::handle<HalfEdge_Mesh> myResult;

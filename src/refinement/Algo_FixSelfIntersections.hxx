@@ -1,0 +1,47 @@
+#ifndef Algo_FixSelfIntersections_HeaderFile
+#define Algo_FixSelfIntersections_HeaderFile
+
+#include <Algo_Refinement.hxx>
+
+#include <set>
+
+//! Refinement step "FixSelfIntersections": alternates a check of the whole
+//! surface, which groups the crossing faces, with a repair of each group on a
+//! sub-mesh clipped around it (moving offending nodes, then swapping offending
+//! edges, then smoothing the neighbourhood), carried back to the surface.
+class Pellisk_EXPORT Algo_FixSelfIntersections : public Algo_Refinement
+{
+  DEFINE_STANDARD_RTTIEXT(Algo_FixSelfIntersections, Algo_Refinement)
+public:
+  //! Tolerance 1e-7, two rounds.
+  explicit Algo_FixSelfIntersections(const Handle(Pelk_ProgressNotifier)& theNotifier);
+
+  //! "Algo_FixSelfIntersections".
+  std::string Name() const override;
+
+  //! Refines Mesh() in place; true when the step succeeded (Result() is then
+  //! the input mesh).
+  bool Perform() override;
+
+  //! Tolerance of the global self-intersection check.
+  double Parameter() const { return myParameter; }
+  //! Sets the tolerance of the global check.
+  void SetParameter(double theValue) { myParameter = theValue; }
+
+  //! Number of check-and-repair rounds.
+  int NbIterations() const { return myNbIterations; }
+  //! Sets the number of rounds; 0 or less only removes sticking faces.
+  void SetNbIterations(int theNbIterations) { myNbIterations = theNbIterations; }
+
+  //! Repairs one group of crossing faces (numbers of Mesh()) on a sub-mesh
+  //! clipped around it; true when the sub-mesh ends free of crossings.
+  bool FixSelfIntersectedGroup(const std::set<int>& theGroup);
+
+protected:
+  double myParameter;
+  int    myNbIterations;
+};
+
+DEFINE_STANDARD_HANDLE(Algo_FixSelfIntersections, Algo_Refinement)
+
+#endif
