@@ -54,3 +54,9 @@ bool Algo_Refinement::RestoreTriangles()
   myResult->Execute(aTriangulate, true);
   return myMesh->IsTriangular();
 }
+
+bool Algo_Refinement::execute(const Handle(HalfEdgeAlgo_Algorithm)& theAlgo, bool theWithGC)
+{
+  theAlgo->SetNbThreads(NbThreads());
+  return myMesh->Execute(theAlgo, theWithGC);
+}

@@ -4,6 +4,7 @@
 #include <Algo_Transient.hxx>
 
 class HalfEdge_Mesh;
+class HalfEdgeAlgo_Algorithm;
 
 //! Base of the refinement steps: each edits Mesh() in place and, on success,
 //! makes Result() that same mesh, which the driver hands to the next step.
@@ -39,6 +40,10 @@ protected:
   //! leaves the mesh as it is and returns true. Run after the work, once
   //! Result() is set.
   bool RestoreTriangles();
+
+  //! Runs a mesh algorithm on Mesh() with this step's thread count, tidying
+  //! the mesh afterwards when theWithGC; the algorithm's result.
+  bool execute(const opencascade::handle<HalfEdgeAlgo_Algorithm>& theAlgo, bool theWithGC = true);
 
 protected:
   opencascade::handle<HalfEdge_Mesh> myMesh;

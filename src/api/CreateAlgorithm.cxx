@@ -1,6 +1,11 @@
 #include <CreateAlgorithm.hxx>
 
 #include <Algo_CartesianWrapping.hxx>
+#include <Algo_CollapseNarrowFace.hxx>
+#include <Algo_CollapseSmallEdge.hxx>
+#include <Algo_Smoothing.hxx>
+#include <Algo_SplitEdge.hxx>
+#include <Algo_SwapEdge.hxx>
 #include <Algo_VoxelizationMinSize.hxx>
 #include <Algo_VoxelizationGSF.hxx>
 #include <Pelk_DummyProgressNotifier.hxx>
@@ -30,9 +35,9 @@ std::pair<std::string, Creator> entry()
 const std::vector<std::pair<std::string, Creator>>& registeredClasses()
 {
   static const std::vector<std::pair<std::string, Creator>> THE_CLASSES = {
-      entry<Algo_VoxelizationMinSize>(),
-      entry<Algo_VoxelizationGSF>(),
-      entry<Algo_CartesianWrapping>(),
+      entry<Algo_VoxelizationMinSize>(), entry<Algo_VoxelizationGSF>(),    entry<Algo_CartesianWrapping>(),
+      entry<Algo_CollapseSmallEdge>(),   entry<Algo_CollapseNarrowFace>(), entry<Algo_SwapEdge>(),
+      entry<Algo_Smoothing>(),           entry<Algo_SplitEdge>(),
   };
   return THE_CLASSES;
 }

@@ -1,10 +1,12 @@
 #include <Pelk_Configuration.hxx>
 
 #include <Algo_Refinement.hxx>
+#include <Algo_Smoothing.hxx>
 #include <Algo_Tessellation.hxx>
 #include <Algo_Voxelization.hxx>
 #include <CreateAlgorithm.hxx>
 #include <Pelk_LibraryFolder.hxx>
+#include <Pelk_RefinementParameter.hxx>
 #include <Pelk_WrappingSettings.hxx>
 
 #include <cstdlib>
@@ -241,6 +243,30 @@ Pelk_Configuration::ParseRefinement(const TCollection_AsciiString& theEntry)
   return anEntry;
 }
 
+Handle(Algo_Refinement) Pelk_Configuration::createRefinement(const RefinementEntry& theEntry)
+{
+  const Handle(Algo_Refinement) aStep =
+      Handle(Algo_Refinement)::DownCast(CreateAlgorithm(theEntry.ClassName));
+  if (aStep.IsNull())
+  {
+    return aStep;
+  }
+  if (theEntry.HasParameter)
+  {
+    Pelk_RefinementParameter::Set(aStep, theEntry.Parameter);
+  }
+  const Handle(Algo_Smoothing) aSmoothing = Handle(Algo_Smoothing)::DownCast(aStep);
+  if (!aSmoothing.IsNull() && theEntry.Component >= 0)
+  {
+    aSmoothing->SetComponent(static_cast<Algo_Smoothing::SmoothingComponent>(theEntry.Component));
+  }
+  if (!aSmoothing.IsNull() && theEntry.NbIterations > 0)
+  {
+    aSmoothing->SetNbIterations(theEntry.NbIterations);
+  }
+  return aStep;
+}
+
 Handle(Pelk_WrappingSettings)
 Pelk_Configuration::CreateSettings(const Handle(Pelk_ProgressNotifier)& theNotifier) const
 {
@@ -256,8 +282,7 @@ Pelk_Configuration::CreateSettings(const Handle(Pelk_ProgressNotifier)& theNotif
       Handle(Algo_Tessellation)::DownCast(CreateAlgorithm(tessellationClass(myTessellation))));
   for (NCollection_List<TCollection_AsciiString>::Iterator anIt(myRefinements); anIt.More(); anIt.Next())
   {
-    const RefinementEntry anEntry = ParseRefinement(anIt.Value());
-    aSettings->AppendRefinement(Handle(Algo_Refinement)::DownCast(CreateAlgorithm(anEntry.ClassName)));
+    aSettings->AppendRefinement(createRefinement(ParseRefinement(anIt.Value())));
   }
   aSettings->SetNbThreads(myNbThreads);
   aSettings->SetInnerMode(myInnerMode);

@@ -10,6 +10,7 @@
 
 #include <string>
 
+class Algo_Refinement;
 class Pelk_WrappingSettings;
 
 //! The process-wide configuration read from "../resource/Pellisk.conf" beside
@@ -85,6 +86,10 @@ public:
   CreateSettings(const Handle(Pelk_ProgressNotifier)& theNotifier) const;
 
 private:
+  //! A new step for the entry, with the entry's parameters in place of the
+  //! defaults they replace; null when the entry names no available step.
+  static opencascade::handle<Algo_Refinement> createRefinement(const RefinementEntry& theEntry);
+
   void read(const std::string& theFile);
   void readLine(const std::string& theLine);
 

@@ -5,6 +5,7 @@
 #include <Algo_Voxelization.hxx>
 #include <CreateAlgorithm.hxx>
 #include <Pelk_Configuration.hxx>
+#include <Pelk_RefinementParameter.hxx>
 
 #include <algorithm>
 
@@ -49,7 +50,7 @@ void Pelk_WrappingSettings::SetTessellationAlgorithm(const std::string& theClass
   SetTessellation(anAlgo);
 }
 
-void Pelk_WrappingSettings::AppendRefinementAlgorithm(const std::string& theClassName, double)
+void Pelk_WrappingSettings::AppendRefinementAlgorithm(const std::string& theClassName, double theValue)
 {
   const Handle(Algo_Refinement) anAlgo = Handle(Algo_Refinement)::DownCast(CreateAlgorithm(theClassName));
   if (anAlgo.IsNull())
@@ -57,7 +58,27 @@ void Pelk_WrappingSettings::AppendRefinementAlgorithm(const std::string& theClas
     myNotifier->NewMessage(Pelk_Warning, "Algo.NoAlgorithm");
     return;
   }
+  // 0.0 is how callers without a value ask for the step's own default.
+  if (theValue != 0.0)
+  {
+    Pelk_RefinementParameter::Set(anAlgo, theValue);
+  }
   AppendRefinement(anAlgo);
+}
+
+void Pelk_WrappingSettings::AppendRefinementAlgorithm(const std::string&                 theClassName,
+                                                      Algo_Smoothing::SmoothingComponent theComponent,
+                                                      int                                theNbIterations)
+{
+  const Handle(Algo_Smoothing) aSmoothing = Handle(Algo_Smoothing)::DownCast(CreateAlgorithm(theClassName));
+  if (aSmoothing.IsNull())
+  {
+    myNotifier->NewMessage(Pelk_Warning, "Algo.NoAlgorithm");
+    return;
+  }
+  aSmoothing->SetComponent(theComponent);
+  aSmoothing->SetNbIterations(theNbIterations);
+  AppendRefinement(aSmoothing);
 }
 
 const Handle(Algo_Voxelization)& Pelk_WrappingSettings::Voxelization() const

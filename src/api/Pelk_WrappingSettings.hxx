@@ -1,6 +1,7 @@
 #ifndef Pelk_WrappingSettings_HeaderFile
 #define Pelk_WrappingSettings_HeaderFile
 
+#include <Algo_Smoothing.hxx>
 #include <Pellisk_Export.hxx>
 #include <Pelk_ProgressNotifier.hxx>
 
@@ -39,10 +40,19 @@ public:
   //! Chooses the tessellation by class name; as SetVoxelizationAlgorithm.
   void SetTessellationAlgorithm(const std::string& theClassName);
 
-  //! Appends a refinement step by class name. A non-zero value becomes the
-  //! step's parameter where the step has one. An unknown name, or a class that
-  //! is no refinement, issues "Algo.NoAlgorithm" (warning) and appends nothing.
+  //! Appends a refinement step by class name. A value other than exactly 0.0
+  //! becomes the parameter of the steps that have one (edge length, aspect
+  //! ratio, skewness limit, repair tolerance), whatever its sign; smoothing
+  //! and edge splitting ignore it. An unknown name, or a class that is no
+  //! refinement, issues "Algo.NoAlgorithm" (warning) and appends nothing.
   void AppendRefinementAlgorithm(const std::string& theClassName, double theValue);
+
+  //! Appends a smoothing step by class name with the component and number of
+  //! iterations given, unchecked. A name of any other class issues
+  //! "Algo.NoAlgorithm" (warning) and appends nothing.
+  void AppendRefinementAlgorithm(const std::string&                 theClassName,
+                                 Algo_Smoothing::SmoothingComponent theComponent,
+                                 int                                theNbIterations);
 
   //! The voxelization algorithm held; null when none.
   const opencascade::handle<Algo_Voxelization>& Voxelization() const;

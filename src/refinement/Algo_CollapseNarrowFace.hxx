@@ -3,6 +3,9 @@
 
 #include <Algo_Refinement.hxx>
 
+class HalfEdgeAlgo_FindEdges;
+class HalfEdgeAlgo_FindFaces;
+
 //! Refinement step "CollapseNarrowFace": collapses faces whose aspect ratio
 //! reaches the parameter (10 by default) onto their skeletons, round after
 //! round until none is left, removing sticking faces once when a round fails.
@@ -24,6 +27,13 @@ public:
   double Parameter() const { return myParameter; }
   //! Sets the aspect-ratio threshold; used as given.
   void SetParameter(double theValue) { myParameter = theValue; }
+
+private:
+  //! Rounds of degenerate-edge and narrow-face collapses until no face is
+  //! narrow; false when a face collapse failed twice, or when the degenerate
+  //! edges of the last round could not be collapsed.
+  bool performCycle(const opencascade::handle<HalfEdgeAlgo_FindFaces>& theNarrowFaces,
+                    const opencascade::handle<HalfEdgeAlgo_FindEdges>& theDegenerateEdges);
 
 protected:
   double myParameter;
