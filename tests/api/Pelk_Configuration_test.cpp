@@ -1,3 +1,6 @@
+#include <Algo_CollapseSmallEdge.hxx>
+#include <Algo_Smoothing.hxx>
+#include <Algo_SwapEdge.hxx>
 #include <Algo_Voxelization.hxx>
 #include <Pelk_Configuration.hxx>
 #include <Pelk_WrappingSettings.hxx>
@@ -49,7 +52,7 @@ TEST(Pelk_ConfigurationTest, LinesAreReadWordForWordAndMadeIntoSettings)
             "Refinement = Smoothing Normal 10|unknown line|Refinement = SwapEdge 0.5|ParallelThreads = 3|"
             "ParallelThreads = 7|ParallelThreads = x|ParallelThreads = -2",
             "'GridSizeFunction ' 'ShrinkWrapping' [SwapEdge 0.5] [Smoothing Normal 10] [SwapEdge 0.5] 7",
-            "- - 0 7"},
+            "- - 3 7"},
            {"Voxelization = MinVoxelSize|Tessellation = ShrinkWrapping Inner|"
             "Tessellation = CartesianWrapping|ParallelThreads = 5|ParallelThreads = 0",
             "'MinVoxelSize' 'CartesianWrapping' Inner " + anAll,
@@ -109,4 +112,32 @@ TEST(Pelk_ConfigurationTest, RefinementEntriesSelectStepsAndParameters)
     aText << " " << aStep.Component << " " << aStep.NbIterations;
     EXPECT_EQ(aText.str(), aSelected) << anEntry;
   }
+}
+
+TEST(Pelk_ConfigurationTest, RefinementLinesGiveStepsWithTheirParameters)
+{
+  const Handle(Pelk_WrappingSettings) aSettings =
+      read("Refinement = SwapEdge 0.5|Refinement = Smoothing Normal 10|Refinement = CollapseSmallEdge -1|"
+           "Refinement = Smoothing 3|Refinement = SplitEdge")
+          .CreateSettings(new Pelk_ProgressNotifier(""));
+  std::ostringstream aText;
+  for (const Handle(Algo_Refinement)& aStep : aSettings->Refinements())
+  {
+    aText << aStep->Name() << " ";
+    if (const Handle(Algo_SwapEdge) aSwap = Handle(Algo_SwapEdge)::DownCast(aStep))
+    {
+      aText << aSwap->Parameter() << " ";
+    }
+    if (const Handle(Algo_CollapseSmallEdge) aSmall = Handle(Algo_CollapseSmallEdge)::DownCast(aStep))
+    {
+      aText << aSmall->Parameter() << " ";
+    }
+    if (const Handle(Algo_Smoothing) aSmoothing = Handle(Algo_Smoothing)::DownCast(aStep))
+    {
+      aText << aSmoothing->Component() << "," << aSmoothing->NbIterations() << " ";
+    }
+  }
+  EXPECT_EQ(aText.str(),
+            "Algo_SwapEdge 0.5 Algo_Smoothing 1,10 Algo_CollapseSmallEdge 1e-07 Algo_Smoothing 2,3 "
+            "Algo_SplitEdge ");
 }

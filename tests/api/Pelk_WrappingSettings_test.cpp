@@ -1,10 +1,14 @@
+#include <Algo_CollapseNarrowFace.hxx>
 #include <Algo_Refinement.hxx>
+#include <Algo_SwapEdge.hxx>
 #include <Algo_Tessellation.hxx>
 #include <Algo_Voxelization.hxx>
 #include <Pelk_DummyProgressNotifier.hxx>
 #include <Pelk_WrappingSettings.hxx>
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 namespace
 {
@@ -83,4 +87,44 @@ TEST(Pelk_WrappingSettingsTest, HeldAlgorithmsFollowTheSettingsAndAreSharedByCop
   aCopy->SetNbThreads(5);
   EXPECT_EQ(describe(aSettings),
             "Algo_VoxelizationGSF! Algo_CartesianWrapping! TestRefinement! TestRefinement!");
+}
+
+// A value of exactly 0.0 keeps the default, any other is taken where the step has a parameter; smoothing
+// ignores it and takes its own through the overload, unchecked; unknown names only warn.
+TEST(Pelk_WrappingSettingsTest, AppendedStepsTakeTheirValues)
+{
+  const Handle(Pelk_ProgressNotifier) aNotifier = new Pelk_ProgressNotifier("");
+  Handle(Pelk_WrappingSettings)       aSettings = new Pelk_WrappingSettings(aNotifier);
+  aSettings->AppendRefinementAlgorithm("Algo_SwapEdge", 0.0);
+  aSettings->AppendRefinementAlgorithm("Algo_SwapEdge", -0.5);
+  aSettings->AppendRefinementAlgorithm("Algo_CollapseNarrowFace", 12.0);
+  aSettings->AppendRefinementAlgorithm("Algo_Smoothing", 0.3);
+  aSettings->AppendRefinementAlgorithm("Algo_SplitEdge", 0.3);
+  aSettings->AppendRefinementAlgorithm("Algo_Smoothing", static_cast<Algo_Smoothing::SmoothingComponent>(7),
+                                       -4);
+  aSettings->AppendRefinementAlgorithm("Algo_SwapEdge", Algo_Smoothing::Normal, 3);
+  aSettings->AppendRefinementAlgorithm("SwapEdge", 0.5);
+  std::ostringstream aText;
+  for (const Handle(Algo_Refinement)& aStep : aSettings->Refinements())
+  {
+    aText << aStep->Name() << " ";
+    if (const Handle(Algo_SwapEdge) aSwap = Handle(Algo_SwapEdge)::DownCast(aStep))
+    {
+      aText << aSwap->Parameter() << " ";
+    }
+    if (const Handle(Algo_CollapseNarrowFace) aNarrow = Handle(Algo_CollapseNarrowFace)::DownCast(aStep))
+    {
+      aText << aNarrow->Parameter() << " ";
+    }
+    if (const Handle(Algo_Smoothing) aSmoothing = Handle(Algo_Smoothing)::DownCast(aStep))
+    {
+      aText << aSmoothing->Component() << "," << aSmoothing->NbIterations() << " ";
+    }
+  }
+  EXPECT_EQ(aText.str(), "Algo_SwapEdge 0.8 Algo_SwapEdge -0.5 Algo_CollapseNarrowFace 12 Algo_Smoothing 2,5 "
+                         "Algo_SplitEdge Algo_Smoothing 7,-4 ");
+  EXPECT_EQ(describe(aSettings).find('!'), std::string::npos);
+  ASSERT_EQ(aNotifier->NbMessages(), 2);
+  EXPECT_EQ(aNotifier->Messages().Last().Key(), "Algo.NoAlgorithm");
+  EXPECT_EQ(aNotifier->Messages().Last().Severity(), Pelk_Warning);
 }
