@@ -1,5 +1,4 @@
-// Self-intersection repair: clean input untouched, a fold cured by one mirrored flip, cancellation, real
-// skins.
+// Self-intersection repair: clean input kept, a fold cured by one mirrored flip, cancellation, real skins.
 #include <Algo_FixSelfIntersections.hxx>
 #include <HalfEdgeAlgo_CheckSelfIntersections.hxx>
 #include <PelliskTest_Data.hxx>
@@ -10,8 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdio>
+#include <array>
 
 namespace
 {
@@ -59,21 +57,14 @@ int nbCrossingGroups(const Handle(HalfEdge_Mesh)& theMesh)
   return static_cast<int>(aCheck->Groups().size());
 }
 
-std::vector<gp_Pnt> nodes(const Handle(HalfEdge_Mesh)& theMesh)
+std::vector<std::array<double, 3>> nodes(const Handle(HalfEdge_Mesh)& theMesh)
 {
-  std::vector<gp_Pnt> aNodes;
+  std::vector<std::array<double, 3>> aNodes;
   for (int aNode = 0; aNode < theMesh->NbNodes(); ++aNode)
   {
-    aNodes.push_back(theMesh->Node(aNode));
+    aNodes.push_back({theMesh->Node(aNode).X(), theMesh->Node(aNode).Y(), theMesh->Node(aNode).Z()});
   }
   return aNodes;
-}
-
-bool isSame(const std::vector<gp_Pnt>& theA, const std::vector<gp_Pnt>& theB)
-{
-  return theA.size() == theB.size() &&
-         std::equal(theA.begin(), theA.end(), theB.begin(),
-                    [](const gp_Pnt& a, const gp_Pnt& b) { return a.IsEqual(b, 0.0); });
 }
 
 // A valley a-b-c-d (a-b low, c and d high) pierced along a-b by a small
@@ -105,11 +96,11 @@ TEST(Algo_FixSelfIntersectionsTest, LeavesASurfaceWithoutCrossingsAsItIsWhatever
   {
     SCOPED_TRACE(testing::Message() << aCase.Mesh->NbTriangles() << " triangles, " << aCase.NbIterations);
     const Handle(HalfEdge_Mesh) aMesh    = new HalfEdge_Mesh(aCase.Mesh);
-    const std::vector<gp_Pnt>   aBefore  = nodes(aMesh);
+    const auto                  aBefore  = nodes(aMesh);
     const int                   aNbFaces = aMesh->NbFaces(), aNbGroups = nbCrossingGroups(aMesh);
     EXPECT_EQ(aNbGroups > 0, aCase.Mesh == aCrossing);
     EXPECT_TRUE(repair(aMesh, aCase.NbIterations));
-    EXPECT_TRUE(isSame(nodes(aMesh), aBefore));
+    EXPECT_EQ(nodes(aMesh), aBefore);
     EXPECT_EQ(aMesh->NbFaces(), aNbFaces);
     EXPECT_EQ(nbCrossingGroups(aMesh), aNbGroups);
     EXPECT_EQ(PelliskTest_Mesh::Check(aMesh), "");
@@ -121,15 +112,14 @@ TEST(Algo_FixSelfIntersectionsTest, FlipsTheEdgeThroughTheSheetOnTheSurfaceWitho
   for (const unsigned int aNbThreads : {1u, 2u})
   {
     const Handle(HalfEdge_Mesh) aMesh   = fold();
-    const std::vector<gp_Pnt>   aBefore = nodes(aMesh);
+    const auto                  aBefore = nodes(aMesh);
     const int aA = aMesh->NodeIndex(gp_Pnt(-1, 0, 0)), aB = aMesh->NodeIndex(gp_Pnt(1, 0, 0));
     const int aC = aMesh->NodeIndex(gp_Pnt(0, -1, 1)), aD = aMesh->NodeIndex(gp_Pnt(0, 1, 1));
     const int anEdge = aMesh->EdgeIndex(aA, aB);
     ASSERT_GE(anEdge, 0);
-    ASSERT_EQ(aMesh->EdgeIndex(aC, aD), -1);
     ASSERT_EQ(nbCrossingGroups(aMesh), 1);
     EXPECT_TRUE(repair(aMesh, 2, aNbThreads));
-    EXPECT_TRUE(isSame(nodes(aMesh), aBefore));
+    EXPECT_EQ(nodes(aMesh), aBefore);
     EXPECT_EQ(aMesh->EdgeIndex(aA, aB), -1);
     EXPECT_EQ(aMesh->EdgeIndex(aC, aD), anEdge);
     EXPECT_EQ(nbCrossingGroups(aMesh), 0);
@@ -150,42 +140,29 @@ TEST(Algo_FixSelfIntersectionsTest, CancellingAtAnyCheckpointStopsWithoutTheFail
     const Handle(Pelk_ProgressNotifier) aNotifier = new CancellingNotifier(anAt);
     EXPECT_EQ(repair(fold(), 2, 2, aNotifier), anAt == 6);
     EXPECT_TRUE(aNotifier->UserBreak());
-    for (const Pelk_Message& aMessage : aNotifier->Messages())
-    {
-      EXPECT_STREQ(aMessage.Key().ToCString(), "Pelk_API.Cancel");
-    }
-    EXPECT_EQ(aNotifier->NbMessages(), 1);
+    ASSERT_EQ(aNotifier->NbMessages(), 1);
+    EXPECT_STREQ(aNotifier->Messages().First().Key().ToCString(), "Pelk_API.Cancel");
   }
 }
 
 TEST(Algo_FixSelfIntersectionsTest, RepairsTheCrossingsOfRealSkinsAlikeOnOneAndTwoThreads)
 {
+  int aNbAllPairs = 0;
   for (const char* aFile : {"teapot_utah.stl", "bones_cgal.stl", "spider_assimp.stl", "maxexport_assimp.stl"})
   {
     for (const double aGap : {0.1, 0.01})
     {
       SCOPED_TRACE(testing::Message() << aFile << " " << aGap);
       const Handle(HalfEdge_Mesh) aMesh = PelliskTest_Skins::Projected(aFile, 64, aGap).Mesh;
-      ASSERT_FALSE(aMesh.IsNull());
-      const Handle(HalfEdge_Mesh) aTwo     = new HalfEdge_Mesh(aMesh);
-      const size_t                aNbPairs = PelliskTest_MeshCheck::CrossingPairs(
-                                                 *new HalfEdge_Mesh(aMesh), PelliskTest_MeshCheck::CrossingSearch::Hierarchy)
-                                  .size();
-      const auto aStart = std::chrono::steady_clock::now();
-      const bool isDone = repair(aMesh, 2, 1);
-      const auto aMillis =
-          std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - aStart);
-      EXPECT_EQ(repair(aTwo, 2, 2), isDone);
-      EXPECT_TRUE(isSame(nodes(aTwo), nodes(aMesh)));
-      const auto aResult = PelliskTest_MeshCheck::Check(*aMesh);
-      std::printf("%s gap %g: crossing pairs %zu -> %d, groups left %d, %s in %lld ms\n", aFile, aGap,
-                  aNbPairs, aResult.NoCrossing.NbFaults, nbCrossingGroups(aMesh), isDone ? "done" : "failed",
-                  static_cast<long long>(aMillis.count()));
+      const Handle(HalfEdge_Mesh) aTwo  = new HalfEdge_Mesh(aMesh);
+      aNbAllPairs += PelliskTest_MeshCheck::Check(*new HalfEdge_Mesh(aMesh)).NoCrossing.NbFaults;
+      EXPECT_TRUE(repair(aMesh, 2, 1));
+      EXPECT_TRUE(repair(aTwo, 2, 2));
+      EXPECT_EQ(nodes(aTwo), nodes(aMesh));
+      EXPECT_EQ(nbCrossingGroups(aMesh), 0);
       EXPECT_TRUE(aMesh->IsTriangular());
-      EXPECT_TRUE(aResult.Closed.IsOk() && aResult.EdgeManifold.IsOk() && aResult.VertexManifold.IsOk() &&
-                  aResult.Oriented.IsOk())
-          << aResult.Summary();
-      EXPECT_LE(aResult.NoCrossing.NbFaults, static_cast<int>(aNbPairs));
+      EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(*aMesh));
     }
   }
+  EXPECT_GT(aNbAllPairs, 20) << "the skins cross somewhere";
 }
