@@ -3,7 +3,11 @@
 
 #include <Algo_Refinement.hxx>
 
+#include <Bnd_Box.hxx>
+
 #include <set>
+
+class HalfEdgeAlgo_SubMesh;
 
 //! Refinement step "FixSelfIntersections": alternates a check of the whole
 //! surface, which groups the crossing faces, with a repair of each group on a
@@ -36,6 +40,32 @@ public:
   //! Repairs one group of crossing faces (numbers of Mesh()) on a sub-mesh
   //! clipped around it; true when the sub-mesh ends free of crossings.
   bool FixSelfIntersectedGroup(const std::set<int>& theGroup);
+
+private:
+  //! Moves the nodes theVertices of theSub among their neighbours and writes
+  //! the sub-mesh's positions back through theClip.
+  void VertexHammering(const Handle(HalfEdge_Mesh)&        theSub,
+                       const std::set<int>&                theVertices,
+                       const Handle(HalfEdgeAlgo_SubMesh)& theClip);
+
+  //! Flips each edge of theEdges in theSub and, when kept, the edge between
+  //! the same two nodes of the surface.
+  void EdgeSwapping(const Handle(HalfEdge_Mesh)&        theSub,
+                    const std::set<int>&                theEdges,
+                    const Handle(HalfEdgeAlgo_SubMesh)& theClip);
+
+  //! Smooths theSub in cycles, each written back and followed by a new
+  //! sub-mesh one ring wider (theSub and theClip are replaced); true when the
+  //! last sub-mesh is free of crossings.
+  bool Smoothing(Handle(HalfEdge_Mesh)& theSub, Handle(HalfEdgeAlgo_SubMesh)& theClip);
+
+  //! The box of the corners of the live faces of theGroup; void when none is left.
+  Bnd_Box GroupBox(const std::set<int>& theGroup) const;
+
+  //! theBox grown on each side by theRatio of its extent along that axis; a
+  //! flat extent counts as the largest one, so that a flat group still gets
+  //! a neighbourhood across its plane.
+  static Bnd_Box EnlargeBox(const Bnd_Box& theBox, double theRatio);
 
 protected:
   double myParameter;

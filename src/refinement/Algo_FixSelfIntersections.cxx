@@ -1,0 +1,359 @@
+#include <Algo_FixSelfIntersections.hxx>
+
+#include <HalfEdgeAlgo_AABBClipping.hxx>
+#include <HalfEdgeAlgo_CheckSelfIntersections.hxx>
+#include <HalfEdgeAlgo_EdgesOnFacesCriterion.hxx>
+#include <HalfEdgeAlgo_FindEdges.hxx>
+#include <HalfEdgeAlgo_FindVertices.hxx>
+#include <HalfEdgeAlgo_FixSplash.hxx>
+#include <HalfEdgeAlgo_RemoveStickingFaces.hxx>
+#include <HalfEdgeAlgo_RenegadeEdgeCriterion.hxx>
+#include <HalfEdgeAlgo_RenegadeVertexCriterion.hxx>
+#include <HalfEdgeAlgo_SimpleSmooth.hxx>
+#include <HalfEdgeAlgo_SubMeshByNodes.hxx>
+#include <HalfEdgeAlgo_SwapEdge.hxx>
+#include <HalfEdgeAlgo_VerticesOnFacesCriterion.hxx>
+#include <HalfEdge_Mesh.hxx>
+
+#include <algorithm>
+#include <cmath>
+#include <list>
+
+IMPLEMENT_STANDARD_RTTIEXT(Algo_FixSelfIntersections, Algo_Refinement)
+
+namespace
+{
+//! A progress scope closed on every way out, cancellation included, so that
+//! the host's position stays consistent after an early return.
+class ProgressScope
+{
+public:
+  ProgressScope(const Handle(Pelk_ProgressNotifier)& theNotifier,
+                const char*                          theName,
+                double                               theMax,
+                double                               theStep)
+      : myNotifier(theNotifier)
+  {
+    myNotifier->NewScope(theName, 0.0, theMax, theStep);
+  }
+
+  ~ProgressScope() { myNotifier->EndScope(); }
+
+  ProgressScope(const ProgressScope&)            = delete;
+  ProgressScope& operator=(const ProgressScope&) = delete;
+
+private:
+  Handle(Pelk_ProgressNotifier) myNotifier;
+};
+
+//! Steps the current scope and tells whether the host asked to stop.
+bool stepAndCheckBreak(const Handle(Pelk_ProgressNotifier)& theNotifier)
+{
+  theNotifier->Increment();
+  return theNotifier->UserBreak();
+}
+} // namespace
+
+Algo_FixSelfIntersections::Algo_FixSelfIntersections(const Handle(Pelk_ProgressNotifier)& theNotifier)
+    : Algo_Refinement(theNotifier),
+      myParameter(1e-7),
+      myNbIterations(2)
+{
+}
+
+std::string Algo_FixSelfIntersections::Name() const
+{
+  return "Algo_FixSelfIntersections";
+}
+
+bool Algo_FixSelfIntersections::Perform()
+{
+  if (myMesh.IsNull())
+  {
+    return false;
+  }
+  const int     aNbRounds = std::max(myNbIterations, 0);
+  ProgressScope aScope(myNotifier, "Algo_FixSelfIntersections::Perform", 0.11, 0.11 / (aNbRounds + 1));
+  CheckInputData();
+
+  Handle(HalfEdgeAlgo_RemoveStickingFaces) aRemove = new HalfEdgeAlgo_RemoveStickingFaces();
+  aRemove->SetNbThreads(NbThreads());
+  bool isOk = myMesh->Execute(aRemove, true);
+  if (stepAndCheckBreak(myNotifier))
+  {
+    return false;
+  }
+
+  Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck = new HalfEdgeAlgo_CheckSelfIntersections();
+  aCheck->SetCollectGroups(true);
+  aCheck->SetTolerance(myParameter);
+  aCheck->SetNbThreads(NbThreads());
+  for (int aRound = 1; aRound <= aNbRounds; ++aRound)
+  {
+    isOk = true;
+    // Collecting here is safe: the groups are read after it.
+    if (!myMesh->Execute(aCheck, true))
+    {
+      myNotifier->Increment();
+      break;
+    }
+    const std::list<std::set<int>> aGroups = aCheck->Groups();
+    const double                   aWidth  = 0.9 / aNbRounds;
+    ProgressScope                  aRoundScope(myNotifier, "Iteration", aWidth,
+                                               aWidth / (static_cast<double>(aGroups.size()) + 1));
+    for (const std::set<int>& aGroup : aGroups)
+    {
+      // Every group is tried, whatever became of the ones before it.
+      isOk = FixSelfIntersectedGroup(aGroup) && isOk;
+      if (myNotifier->UserBreak())
+      {
+        return false;
+      }
+    }
+  }
+  // Repairs of the last round are trusted without a further check: a round
+  // whose groups all ended free of crossings counts as a success.
+  if (!isOk)
+  {
+    myNotifier->NewMessage(Pelk_Error, "Algo_ShrinkWrapping.FixSelfIntersectionsFailed");
+    return false;
+  }
+  myResult = myMesh;
+  return RestoreTriangles();
+}
+
+bool Algo_FixSelfIntersections::FixSelfIntersectedGroup(const std::set<int>& theGroup)
+{
+  if (myMesh.IsNull())
+  {
+    return false;
+  }
+  ProgressScope aScope(myNotifier, "Algo_FixSelfIntersections::FixSelfIntersectedGroup", 0.9, 0.15);
+
+  Handle(HalfEdgeAlgo_AABBClipping)           aClipping = new HalfEdgeAlgo_AABBClipping();
+  Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck    = new HalfEdgeAlgo_CheckSelfIntersections();
+  aCheck->SetCollectGroups(true);
+  aCheck->SetNbThreads(NbThreads());
+  Handle(HalfEdgeAlgo_VerticesOnFacesCriterion) aVerticesOnFaces =
+      new HalfEdgeAlgo_VerticesOnFacesCriterion();
+  Handle(HalfEdgeAlgo_RenegadeVertexCriterion) aRenegadeVertex = new HalfEdgeAlgo_RenegadeVertexCriterion();
+  Handle(HalfEdgeAlgo_FindVertices)            aFindVertices   = new HalfEdgeAlgo_FindVertices();
+  aFindVertices->AddCriterion(aVerticesOnFaces);
+  aFindVertices->AddCriterion(aRenegadeVertex);
+  aFindVertices->SetNbThreads(NbThreads());
+  Handle(HalfEdgeAlgo_EdgesOnFacesCriterion) anEdgesOnFaces = new HalfEdgeAlgo_EdgesOnFacesCriterion();
+  Handle(HalfEdgeAlgo_RenegadeEdgeCriterion) aRenegadeEdge  = new HalfEdgeAlgo_RenegadeEdgeCriterion();
+  Handle(HalfEdgeAlgo_FindEdges)             aFindEdges     = new HalfEdgeAlgo_FindEdges();
+  aFindEdges->AddCriterion(anEdgesOnFaces);
+  aFindEdges->AddCriterion(aRenegadeEdge);
+  aFindEdges->SetNbThreads(NbThreads());
+
+  const Bnd_Box aBox = GroupBox(theGroup);
+  if (aBox.IsVoid())
+  {
+    // Earlier repairs removed the whole group: nothing is left to cross.
+    return true;
+  }
+  aClipping->SetBox(EnlargeBox(aBox, 0.1));
+  if (!myMesh->Execute(aClipping, false))
+  {
+    return false;
+  }
+  Handle(HalfEdge_Mesh) aSub            = aClipping->Result();
+  const bool            isFirstCrossing = aSub->Execute(aCheck, false);
+  bool                  isCrossing      = isFirstCrossing;
+  if (stepAndCheckBreak(myNotifier))
+  {
+    return false;
+  }
+
+  std::set<int> aSubFaces;
+  for (const int aFace : theGroup)
+  {
+    const int aSubFace = aClipping->SubFace(aFace);
+    if (aSubFace >= 0)
+    {
+      aSubFaces.insert(aSubFace);
+    }
+  }
+
+  aVerticesOnFaces->SetFaces(aSubFaces);
+  aRenegadeVertex->SetTriangleSet(aCheck->TriangleSet());
+  if (aSub->Execute(aFindVertices, false))
+  {
+    VertexHammering(aSub, aFindVertices->Found(), aClipping);
+    isCrossing = aSub->Execute(aCheck, false);
+  }
+  if (stepAndCheckBreak(myNotifier))
+  {
+    return false;
+  }
+
+  if (isCrossing)
+  {
+    anEdgesOnFaces->SetFaces(aSubFaces);
+    aRenegadeEdge->SetTriangleSet(aCheck->TriangleSet());
+    if (aSub->Execute(aFindEdges, false))
+    {
+      EdgeSwapping(aSub, aFindEdges->Found(), aClipping);
+      isCrossing = aSub->Execute(aCheck, false);
+    }
+    else
+    {
+      isCrossing = isFirstCrossing;
+    }
+  }
+  if (stepAndCheckBreak(myNotifier))
+  {
+    return false;
+  }
+
+  if (!isCrossing)
+  {
+    return true;
+  }
+  Handle(HalfEdgeAlgo_SubMesh) aClip = aClipping;
+  return Smoothing(aSub, aClip);
+}
+
+void Algo_FixSelfIntersections::VertexHammering(const Handle(HalfEdge_Mesh)&        theSub,
+                                                const std::set<int>&                theVertices,
+                                                const Handle(HalfEdgeAlgo_SubMesh)& theClip)
+{
+  ProgressScope                  aScope(myNotifier, "Algo_FixSelfIntersections::VertexHammering", 0.01, 0.01);
+  Handle(HalfEdgeAlgo_FixSplash) aFix = new HalfEdgeAlgo_FixSplash(theVertices);
+  if (theSub->Execute(aFix, false))
+  {
+    theClip->UpdateSource(myMesh);
+  }
+}
+
+void Algo_FixSelfIntersections::EdgeSwapping(const Handle(HalfEdge_Mesh)&        theSub,
+                                             const std::set<int>&                theEdges,
+                                             const Handle(HalfEdgeAlgo_SubMesh)& theClip)
+{
+  ProgressScope aScope(myNotifier, "Algo_FixSelfIntersections::EdgeSwapping", 0.02,
+                       0.02 / (static_cast<double>(theEdges.size()) + 1));
+  // The flip is wanted for the crossing it removes, whatever the shape of
+  // the new triangles: the quality rule is off.
+  Handle(HalfEdgeAlgo_SwapEdge) aSwap = new HalfEdgeAlgo_SwapEdge();
+  aSwap->SetSkewnessLimit(-1.0);
+  for (const int anEdge : theEdges)
+  {
+    int aNodes[2] = {-1, -1};
+    theSub->Edge(anEdge, aNodes);
+    aSwap->SetEdge(anEdge);
+    if (theSub->Execute(aSwap, false))
+    {
+      const int aSourceEdge =
+          myMesh->EdgeIndex(theClip->SourceNode(aNodes[0]), theClip->SourceNode(aNodes[1]));
+      // Edge -1 would ask the swap to walk the whole surface: only a found
+      // edge is flipped. When the surface refuses the flip (the new diagonal
+      // exists there outside the copy), the copy is flipped back, so that it
+      // keeps describing the surface.
+      aSwap->SetEdge(aSourceEdge);
+      if (aSourceEdge < 0 || !myMesh->Execute(aSwap, false))
+      {
+        aSwap->SetEdge(anEdge);
+        theSub->Execute(aSwap, false);
+      }
+    }
+    myNotifier->Increment();
+  }
+}
+
+bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
+                                          Handle(HalfEdgeAlgo_SubMesh)& theClip)
+{
+  ProgressScope                     aScope(myNotifier, "Algo_FixSelfIntersections::Smoothing", 0.46, 1.092);
+  Handle(HalfEdgeAlgo_SimpleSmooth) aSmooth          = new HalfEdgeAlgo_SimpleSmooth();
+  Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck = new HalfEdgeAlgo_CheckSelfIntersections();
+  aCheck->SetNbThreads(NbThreads());
+  bool isOk       = true;
+  bool isCrossing = true;
+  for (int aCycle = 0; aCycle < 5 && isCrossing && isOk; ++aCycle)
+  {
+    for (int aPass = 0; aPass < 5; ++aPass)
+    {
+      isOk = theSub->Execute(aSmooth, false);
+      if (!isOk)
+      {
+        break;
+      }
+      isCrossing = theSub->Execute(aCheck, false);
+      if (!isCrossing)
+      {
+        break;
+      }
+    }
+    if (isOk)
+    {
+      // The copy's border stays put while smoothing; the next cycle works on
+      // a copy one ring wider, so that the border may move too.
+      theClip->UpdateSource(myMesh);
+      Handle(HalfEdgeAlgo_SubMeshByNodes) aByNodes = new HalfEdgeAlgo_SubMeshByNodes();
+      for (int aNode = 0; aNode < theSub->NbNodes(); ++aNode)
+      {
+        const int aSource = theClip->SourceNode(aNode);
+        if (aSource >= 0)
+        {
+          aByNodes->Nodes().insert(aSource);
+        }
+      }
+      isOk = myMesh->Execute(aByNodes, false);
+      if (isOk)
+      {
+        theSub     = aByNodes->Result();
+        isCrossing = theSub->Execute(aCheck, false);
+        theClip    = aByNodes;
+      }
+    }
+    if (stepAndCheckBreak(myNotifier))
+    {
+      return false;
+    }
+  }
+  return isOk && !isCrossing;
+}
+
+Bnd_Box Algo_FixSelfIntersections::GroupBox(const std::set<int>& theGroup) const
+{
+  Bnd_Box        aBox;
+  std::list<int> aCorners;
+  for (const int aFace : theGroup)
+  {
+    myMesh->Face(aFace, aCorners);
+    for (const int aNode : aCorners)
+    {
+      aBox.Add(myMesh->Node(aNode));
+    }
+  }
+  return aBox;
+}
+
+Bnd_Box Algo_FixSelfIntersections::EnlargeBox(const Bnd_Box& theBox, double theRatio)
+{
+  if (theBox.IsVoid())
+  {
+    return theBox;
+  }
+  double aMin[3], aMax[3];
+  theBox.Get(aMin[0], aMin[1], aMin[2], aMax[0], aMax[1], aMax[2]);
+  double anExtent[3];
+  for (int anAxis = 0; anAxis < 3; ++anAxis)
+  {
+    anExtent[anAxis] = aMax[anAxis] - aMin[anAxis];
+  }
+  const double aLargest = std::max({anExtent[0], anExtent[1], anExtent[2]});
+  for (int anAxis = 0; anAxis < 3; ++anAxis)
+  {
+    if (std::abs(anExtent[anAxis]) < 1e-7)
+    {
+      anExtent[anAxis] = aLargest;
+    }
+    aMin[anAxis] -= theRatio * anExtent[anAxis];
+    aMax[anAxis] += theRatio * anExtent[anAxis];
+  }
+  // Bnd_Box::Update only grows a box: the new bounds make a new one.
+  return Bnd_Box(gp_Pnt(aMin[0], aMin[1], aMin[2]), gp_Pnt(aMax[0], aMax[1], aMax[2]));
+}
