@@ -1,4 +1,5 @@
-// The "pellisk" command: wraps dirty meshes and describes mesh files.
+// The "pellisk" command: wraps dirty meshes, describes mesh files and checks wraps.
+#include <PelliskTool_Check.hxx>
 #include <PelliskTool_Info.hxx>
 #include <PelliskTool_MeshFile.hxx>
 #include <PelliskTool_Wrap.hxx>
@@ -18,7 +19,7 @@ const char* THE_INFO_USAGE =
 
 int usage(int theStatus)
 {
-  std::cerr << "Usage:\n" << PelliskTool_Wrap::Usage() << THE_INFO_USAGE;
+  std::cerr << "Usage:\n" << PelliskTool_Wrap::Usage() << THE_INFO_USAGE << PelliskTool_Check::Usage();
   return theStatus;
 }
 
@@ -49,6 +50,10 @@ int main(int theArgc, char** theArgv)
     if (aCommand == "wrap")
     {
       return PelliskTool_Wrap::Run(anArgs);
+    }
+    if (aCommand == "check")
+    {
+      return PelliskTool_Check::Run(anArgs);
     }
     if (aCommand == "info")
     {
