@@ -1,4 +1,5 @@
 // The "pellisk" program run as a user runs it: its exit status, what it prints and what it writes.
+#include <Algo_Voxelization.hxx>
 #include <PelliskTest_Data.hxx>
 #include <PelliskTest_MeshCheck.hxx>
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,6 +37,17 @@ ToolRun run(const std::vector<std::string>& theArguments, const std::string& the
   std::ifstream aStream(anOut);
   return {WEXITSTATUS(aStatus), std::string(std::istreambuf_iterator<char>(aStream), {})};
 }
+
+// The value of a field of the JSON object "pellisk check --json" prints; NaN when missing.
+double field(const std::string& theJson, const std::string& theName)
+{
+  std::smatch aMatch;
+  if (!std::regex_search(theJson, aMatch, std::regex("\"" + theName + "\": ([^,}]+)")))
+  {
+    return std::nan("");
+  }
+  return aMatch[1] == "true" ? 1.0 : aMatch[1] == "false" ? 0.0 : std::stod(aMatch[1]);
+}
 } // namespace
 
 TEST(PelliskToolTest, InvocationsExitWithTheirStatusAndSayWhy)
@@ -58,6 +71,19 @@ TEST(PelliskToolTest, InvocationsExitWithTheirStatusAndSayWhy)
            {{"wrap", aBad, anOut}, 2, "cannot read"},
            {{"wrap", aGood, anOut, "--tessellation", "shrink"}, 2, "'shrink' is not available yet"},
            {{"wrap", aGood, anOut, "--voxelization", "fine"}, 2, "unknown algorithm 'fine'"},
+           {{"wrap", aBad, anOut, "--refine", "Bogus"}, 2, "unknown refinement step 'Bogus'"},
+           {{"wrap", aBad, anOut, "--refine", "SplitEdge=2"}, 2, "SplitEdge takes no value"},
+           {{"wrap", aBad, anOut, "--refine", "SwapEdge="}, 2, "SwapEdge needs a number above 0, not ''"},
+           {{"wrap", aBad, anOut, "--refine", "CollapseSmallEdge=-1"}, 2, "needs a number above 0, not '-1'"},
+           {{"wrap", aBad, anOut, "--refine", "Smoothing=Sideways:3"},
+            2,
+            "Smoothing takes Normal, Tangential"},
+           {{"wrap", aBad, anOut, "--refine", "Smoothing=Normal:0"}, 2, "whole number above 0, not '0'"},
+           {{"wrap", aBad, anOut, "--refine", "Smoothing=2.5"}, 2, "whole number above 0, not '2.5'"},
+           {{"wrap", aBad, anOut, "--refine"}, 2, "--refine needs a value"},
+           {{"check", aGood}, 2, "check needs an input and a wrap file"},
+           {{"check", aGood, aBad}, 2, "cannot read"},
+           {{"check", aGood, aGood, "--threads", "0"}, 2, "--threads needs a whole number above 0"},
            {{"info"}, 2, "Usage:"},
            {{"info", aDir + "/broken.ply"}, 2, "cannot read"},
            {{"unknown-command"}, 2, "Usage:"},
@@ -102,4 +128,88 @@ TEST(PelliskToolTest, CtrlCCancelsAndLeavesNoOutput)
   EXPECT_EQ(aRun.Status, 130) << aRun.Out;
   EXPECT_NE(aRun.Out.find("[error]: The operation was cancelled."), std::string::npos) << aRun.Out;
   EXPECT_TRUE(std::filesystem::is_empty(aDir));
+}
+
+TEST(PelliskToolTest, RefinementStepsRunInTheOrderGivenWithTheirValues)
+{
+  const std::string aDir = PelliskTest_Data::ScratchFolder("tool_refine");
+  const std::string anIn = PelliskTest_Data::File("teapot_utah.stl");
+  // Each row: the --refine values, the steps that must run in order, and a group: rows of one group
+  // spell the same chain (defaults written out or not) and must give the same wrap, other groups another.
+  std::map<int, std::string> aWraps;
+  for (const auto& [aSteps, aRan, aGroup] :
+       std::vector<std::tuple<std::vector<std::string>, std::string, int>>{
+           {{}, "", 0},
+           {{"Smoothing"}, "Smoothing ", 1},
+           {{"Smoothing=5"}, "Smoothing ", 1},
+           {{"Smoothing=Both:5"}, "Smoothing ", 1},
+           {{"Smoothing=Both:2"}, "Smoothing ", 2},
+           {{"Smoothing=Normal"}, "Smoothing ", 3},
+           {{"Smoothing=Tangential:5"}, "Smoothing ", 4},
+           {{"Smoothing=3", "CollapseSmallEdge"}, "Smoothing CollapseSmallEdge ", 5},
+           {{"Smoothing=3", "CollapseSmallEdge=0.7"}, "Smoothing CollapseSmallEdge ", 6},
+           {{"SwapEdge=0.5", "CollapseNarrowFace=2", "SplitEdge", "FixSelfIntersections=1e-6", "Smoothing=1"},
+            "SwapEdge CollapseNarrowFace SplitEdge FixSelfIntersections Smoothing ",
+            7}})
+  {
+    std::vector<std::string> anArguments = {"wrap",       anIn,       aDir + "/wrap.stl",
+                                            "--cell-rel", "0.03125",  "--tessellation",
+                                            "cartesian",  "--verbose"};
+    for (const std::string& aStep : aSteps)
+    {
+      anArguments.insert(anArguments.end(), {"--refine", aStep});
+    }
+    const ToolRun aRun = run(anArguments);
+    SCOPED_TRACE(aRan + std::to_string(aGroup));
+    ASSERT_EQ(aRun.Status, 0) << aRun.Out;
+    std::string      aSeen;
+    const std::regex aStarted("Refinement step Algo_(\\w+) STARTED");
+    for (auto anIt = std::sregex_iterator(aRun.Out.begin(), aRun.Out.end(), aStarted);
+         anIt != std::sregex_iterator(); ++anIt)
+    {
+      aSeen += (*anIt)[1].str() + " ";
+    }
+    EXPECT_EQ(aSeen, aRan);
+    const ToolRun aCheck = run({"check", anIn, aDir + "/wrap.stl", "--json"});
+    EXPECT_EQ(aCheck.Status, 0) << aCheck.Out;
+    for (const auto& [anOtherGroup, anOtherWrap] : aWraps)
+    {
+      EXPECT_EQ(anOtherGroup == aGroup, anOtherWrap == aCheck.Out) << anOtherGroup << "\n" << aCheck.Out;
+    }
+    aWraps[aGroup] = aCheck.Out;
+  }
+}
+
+TEST(PelliskToolTest, CheckTellsAValidWrapFromAFaultyMesh)
+{
+  const std::string aDir  = PelliskTest_Data::ScratchFolder("tool_check");
+  const std::string anIn  = PelliskTest_Data::File("teapot_utah.stl");
+  const std::string aWrap = aDir + "/wrap.stl";
+  ASSERT_EQ(run({"wrap", anIn, aWrap, "--cell-rel", "0.015625", "--tessellation", "cartesian"}).Status, 0);
+  const Bnd_Box aCube = Algo_Voxelization::BoundingCube(RWStl::ReadFile(OSD_Path(anIn.c_str())));
+  const double  aCell = (aCube.CornerMax().X() - aCube.CornerMin().X()) / 64.0;
+  // The skin of the teapot is valid; the teapot itself is open, non-manifold and crosses itself.
+  for (const auto& [aMesh, aStatus] : std::vector<std::pair<std::string, int>>{{aWrap, 0}, {anIn, 1}})
+  {
+    SCOPED_TRACE(aMesh);
+    const ToolRun aRun = run({"check", anIn, aMesh, "--json", "--threads", "2"});
+    EXPECT_EQ(aRun.Status, aStatus) << aRun.Out;
+    EXPECT_EQ(run({"check", anIn, aMesh, "--json", "--threads", "1"}).Out, aRun.Out);
+    // The tests' own validity check, written independently, as the oracle.
+    const Handle(Poly_Triangulation)    aFile  = RWStl::ReadFile(OSD_Path(aMesh.c_str()));
+    const PelliskTest_MeshCheck::Result aCheck = PelliskTest_MeshCheck::Check(aFile);
+    EXPECT_EQ(field(aRun.Out, "valid"), aCheck.IsValid() ? 1.0 : 0.0);
+    EXPECT_EQ(field(aRun.Out, "nodes"), aCheck.NbNodes);
+    EXPECT_EQ(field(aRun.Out, "faces"), aCheck.NbTriangles);
+    EXPECT_EQ(field(aRun.Out, "boundary_edges"), aCheck.Closed.NbFaults);
+    EXPECT_EQ(field(aRun.Out, "non_manifold_edges"), aCheck.EdgeManifold.NbFaults);
+    EXPECT_EQ(field(aRun.Out, "misoriented_edges"), aCheck.Oriented.NbFaults);
+    EXPECT_EQ(field(aRun.Out, "crossing_pairs"), aCheck.NoCrossing.NbFaults);
+    EXPECT_NEAR(field(aRun.Out, "volume"), aCheck.Volume, 1e-9 * std::abs(aCheck.Volume));
+    // Skin nodes are corners of cells that meet the input: within a cell's diagonal of it.
+    EXPECT_LE(field(aRun.Out, "distance_mean"), aMesh == anIn ? 0.0 : aCell);
+    EXPECT_LE(field(aRun.Out, "distance_max"), aMesh == anIn ? 0.0 : std::sqrt(3.0) * aCell * (1.0 + 1e-9));
+    EXPECT_NEAR(field(aRun.Out, "distance_max_relative") * field(aRun.Out, "input_diagonal"),
+                field(aRun.Out, "distance_max"), 1e-9);
+  }
 }

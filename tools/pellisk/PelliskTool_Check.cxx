@@ -379,8 +379,8 @@ void printTable(const Report& theReport, std::ostream& theStream)
   aRow("outward-oriented",
        aVerdict(theReport.IsOriented(), theReport.NbMisorientedEdges, "misoriented edges") + ", volume " +
            number(theReport.Volume));
-  aRow("self-intersections",
-       aVerdict(theReport.NbCrossingPairs == 0, theReport.NbCrossingPairs, "face pairs"));
+  aRow("free of crossings",
+       aVerdict(theReport.NbCrossingPairs == 0, theReport.NbCrossingPairs, "crossing face pairs"));
   aRow("degenerate faces", std::to_string(theReport.NbDegenerateFaces));
   aRow("smallest angle", number(theReport.SmallestAngle) + " degrees");
   aRow("distance to input, mean", aDistance(theReport.MeanDistance));

@@ -8,40 +8,145 @@
 #include <PelliskTool_MeshFile.hxx>
 #include <PelliskTool_ProgressBar.hxx>
 
+#include <Algo_Smoothing.hxx>
 #include <Algo_Tessellation.hxx>
 #include <Algo_Voxelization.hxx>
 
 #include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <iostream>
 #include <optional>
 #include <stdexcept>
 
 namespace
 {
-struct Options
+// One --refine step: its class, the value of AppendRefinementAlgorithm (0: the
+// step's default), and for smoothing the component and iteration count given.
+struct Refinement
 {
-  std::string           Input;
-  std::string           Output;
-  std::optional<double> Cell;
-  double                CellRelative = 1.0 / 128.0;
-  std::string           Config;
-  std::string           Voxelization;
-  std::string           Tessellation;
-  bool                  IsInner = false;
-  std::optional<int>    NbThreads;
-  bool                  IsVerbose = false;
-  bool                  IsAscii   = false;
+  std::string                                       ClassName;
+  double                                            Value = 0.0;
+  std::optional<Algo_Smoothing::SmoothingComponent> Component;
+  std::optional<int>                                NbIterations;
 };
 
+struct Options
+{
+  std::string             Input;
+  std::string             Output;
+  std::optional<double>   Cell;
+  double                  CellRelative = 1.0 / 128.0;
+  std::string             Config;
+  std::string             Voxelization;
+  std::string             Tessellation;
+  std::vector<Refinement> Refinements;
+  bool                    IsInner = false;
+  std::optional<int>      NbThreads;
+  bool                    IsVerbose = false;
+  bool                    IsAscii   = false;
+};
+
+// The conversions throw std::invalid_argument with their own name as the only
+// text: it is replaced by the reason. Out of range is reported by the caller.
 double positiveNumber(const std::string& theOption, const std::string& theValue)
 {
-  size_t       anEnd  = 0;
-  const double aValue = std::stod(theValue, &anEnd);
-  if (anEnd != theValue.size() || !(aValue > 0.0))
+  size_t anEnd  = 0;
+  double aValue = 0.0;
+  try
+  {
+    aValue = std::stod(theValue, &anEnd);
+  }
+  catch (const std::invalid_argument&)
+  {
+  }
+  if (anEnd != theValue.size() || !(aValue > 0.0) || !std::isfinite(aValue))
   {
     throw std::invalid_argument(theOption + " needs a number above 0, not '" + theValue + "'");
   }
   return aValue;
+}
+
+int positiveCount(const std::string& theOption, const std::string& theValue)
+{
+  size_t anEnd  = 0;
+  int    aValue = 0;
+  try
+  {
+    aValue = std::stoi(theValue, &anEnd);
+  }
+  catch (const std::invalid_argument&)
+  {
+  }
+  if (anEnd != theValue.size() || aValue < 1)
+  {
+    throw std::invalid_argument(theOption + " needs a whole number above 0, not '" + theValue + "'");
+  }
+  return aValue;
+}
+
+// "Normal", "Tangential" or "Both", optionally followed by ":iterations"; or
+// an iteration count alone.
+void parseSmoothing(const std::string& theValue, Refinement& theStep)
+{
+  const std::string anOption = "--refine Smoothing";
+  const size_t      aColon   = theValue.find(':');
+  const std::string aWord    = theValue.substr(0, aColon);
+  if (aWord == "Normal" || aWord == "Tangential" || aWord == "Both")
+  {
+    theStep.Component = aWord == "Normal"       ? Algo_Smoothing::Normal
+                        : aWord == "Tangential" ? Algo_Smoothing::Tangential
+                                                : Algo_Smoothing::Both;
+    if (aColon != std::string::npos)
+    {
+      theStep.NbIterations = positiveCount(anOption, theValue.substr(aColon + 1));
+    }
+  }
+  else if (!aWord.empty() && std::isdigit(static_cast<unsigned char>(aWord[0])) != 0)
+  {
+    theStep.NbIterations = positiveCount(anOption, theValue);
+  }
+  else
+  {
+    throw std::invalid_argument(anOption +
+                                " takes Normal, Tangential or Both[:iterations] or an iteration "
+                                "count, not '" +
+                                theValue + "'");
+  }
+}
+
+// "STEP" or "STEP=VALUE".
+Refinement parseRefinement(const std::string& theArgument)
+{
+  const size_t      anEqual  = theArgument.find('=');
+  const std::string aStep    = theArgument.substr(0, anEqual);
+  const bool        hasValue = anEqual != std::string::npos;
+  const std::string aValue   = hasValue ? theArgument.substr(anEqual + 1) : "";
+  Refinement        aResult;
+  aResult.ClassName = "Algo_" + aStep;
+  if (aStep == "CollapseSmallEdge" || aStep == "CollapseNarrowFace" || aStep == "SwapEdge" ||
+      aStep == "FixSelfIntersections")
+  {
+    aResult.Value = hasValue ? positiveNumber("--refine " + aStep, aValue) : 0.0;
+  }
+  else if (aStep == "Smoothing")
+  {
+    if (hasValue)
+    {
+      parseSmoothing(aValue, aResult);
+    }
+  }
+  else if (aStep != "SplitEdge")
+  {
+    throw std::invalid_argument("unknown refinement step '" + aStep +
+                                "'; one of CollapseSmallEdge, CollapseNarrowFace, SwapEdge, Smoothing, "
+                                "FixSelfIntersections, SplitEdge");
+  }
+  else if (hasValue)
+  {
+    throw std::invalid_argument("--refine SplitEdge takes no value");
+  }
+  return aResult;
 }
 
 // Reads the options; throws std::invalid_argument with the reason on bad usage.
@@ -72,6 +177,8 @@ Options parse(const std::vector<std::string>& theArguments)
         anOptions.Voxelization = aValue();
       else if (anArg == "--tessellation")
         anOptions.Tessellation = aValue();
+      else if (anArg == "--refine")
+        anOptions.Refinements.push_back(parseRefinement(aValue()));
       else if (anArg == "--threads")
         anOptions.NbThreads = static_cast<int>(positiveNumber(anArg, aValue()));
       else if (anArg == "--inner")
@@ -164,6 +271,19 @@ Handle(Pelk_WrappingSettings) makeSettings(const Options&                       
     throw std::invalid_argument("the configuration names an algorithm not available in this version; "
                                 "choose one with --voxelization and --tessellation");
   }
+  for (const Refinement& aStep : theOptions.Refinements)
+  {
+    if (aStep.Component || aStep.NbIterations)
+    {
+      const Handle(Algo_Smoothing) aDefault = new Algo_Smoothing(theNotifier);
+      aSettings->AppendRefinementAlgorithm(aStep.ClassName, aStep.Component.value_or(aDefault->Component()),
+                                           aStep.NbIterations.value_or(aDefault->NbIterations()));
+    }
+    else
+    {
+      aSettings->AppendRefinementAlgorithm(aStep.ClassName, aStep.Value);
+    }
+  }
   if (theOptions.IsInner)
   {
     aSettings->SetInnerMode(true);
@@ -222,10 +342,14 @@ const char* PelliskTool_Wrap::Usage()
 {
   return "pellisk wrap INPUT OUTPUT [--cell SIZE | --cell-rel FRACTION] [--config FILE]\n"
          "             [--voxelization minsize|gsf] [--tessellation cartesian|shrink] [--inner]\n"
-         "             [--threads N] [--ascii] [--verbose]\n"
+         "             [--refine STEP[=VALUE]]... [--threads N] [--ascii] [--verbose]\n"
          "  Wraps the mesh of INPUT (.stl or .ply) and writes the closed wrap to OUTPUT\n"
          "  (.stl, binary unless --ascii, or .ply). The cell size is SIZE in model units,\n"
-         "  or FRACTION of the bounding cube's side (default 1/128).\n";
+         "  or FRACTION of the bounding cube's side (default 1/128). Each --refine\n"
+         "  appends a refinement step, after those of the configuration file:\n"
+         "  CollapseSmallEdge[=LENGTH], CollapseNarrowFace[=RATIO], SwapEdge[=LIMIT],\n"
+         "  FixSelfIntersections[=DISTANCE], SplitEdge, or\n"
+         "  Smoothing[=Normal|Tangential|Both[:ITERATIONS] or =ITERATIONS].\n";
 }
 
 int PelliskTool_Wrap::Run(const std::vector<std::string>& theArguments)
