@@ -4,6 +4,7 @@
 #include <Algo_CollapseNarrowFace.hxx>
 #include <Algo_CollapseSmallEdge.hxx>
 #include <Algo_FixSelfIntersections.hxx>
+#include <Algo_ShrinkWrapping.hxx>
 #include <Algo_Smoothing.hxx>
 #include <Algo_SplitEdge.hxx>
 #include <Algo_SwapEdge.hxx>
@@ -36,9 +37,16 @@ std::pair<std::string, Creator> entry()
 const std::vector<std::pair<std::string, Creator>>& registeredClasses()
 {
   static const std::vector<std::pair<std::string, Creator>> THE_CLASSES = {
-      entry<Algo_VoxelizationMinSize>(), entry<Algo_VoxelizationGSF>(),      entry<Algo_CartesianWrapping>(),
-      entry<Algo_CollapseSmallEdge>(),   entry<Algo_CollapseNarrowFace>(),   entry<Algo_SwapEdge>(),
-      entry<Algo_Smoothing>(),           entry<Algo_FixSelfIntersections>(), entry<Algo_SplitEdge>(),
+      entry<Algo_VoxelizationMinSize>(),
+      entry<Algo_VoxelizationGSF>(),
+      entry<Algo_CartesianWrapping>(),
+      entry<Algo_ShrinkWrapping>(),
+      entry<Algo_CollapseSmallEdge>(),
+      entry<Algo_CollapseNarrowFace>(),
+      entry<Algo_SwapEdge>(),
+      entry<Algo_Smoothing>(),
+      entry<Algo_FixSelfIntersections>(),
+      entry<Algo_SplitEdge>(),
   };
   return THE_CLASSES;
 }

@@ -1,4 +1,5 @@
 #include <Algo_CartesianWrapping.hxx>
+#include <Algo_ShrinkWrapping.hxx>
 #include <Algo_VoxelizationGSF.hxx>
 #include <Algo_VoxelizationMinSize.hxx>
 #include <CreateAlgorithm.hxx>
@@ -11,7 +12,8 @@ TEST(Algo_TransientTest, FactoryCreatesEveryRegisteredClassByItsExactNameOnly)
   for (const auto& [aName, aType] : {std::pair<std::string, Handle(Standard_Type)>{
                                          "Algo_VoxelizationMinSize", STANDARD_TYPE(Algo_VoxelizationMinSize)},
                                      {"Algo_VoxelizationGSF", STANDARD_TYPE(Algo_VoxelizationGSF)},
-                                     {"Algo_CartesianWrapping", STANDARD_TYPE(Algo_CartesianWrapping)}})
+                                     {"Algo_CartesianWrapping", STANDARD_TYPE(Algo_CartesianWrapping)},
+                                     {"Algo_ShrinkWrapping", STANDARD_TYPE(Algo_ShrinkWrapping)}})
   {
     const Handle(Algo_Transient) anAlgo = CreateAlgorithm(aName);
     ASSERT_FALSE(anAlgo.IsNull()) << aName;
@@ -22,7 +24,8 @@ TEST(Algo_TransientTest, FactoryCreatesEveryRegisteredClassByItsExactNameOnly)
     EXPECT_NE(CreateAlgorithm(aName), anAlgo);
   }
   // Configuration-file keywords, wrongly cased names and abstract bases are no class names.
-  for (const std::string aName : {"MinVoxelSize", "algo_voxelizationminsize", "Algo_Transient"})
+  for (const std::string aName :
+       {"MinVoxelSize", "ShrinkWrapping", "algo_voxelizationminsize", "Algo_Transient"})
   {
     EXPECT_TRUE(CreateAlgorithm(aName).IsNull()) << aName;
   }

@@ -52,14 +52,14 @@ TEST(Pelk_ConfigurationTest, LinesAreReadWordForWordAndMadeIntoSettings)
             "Refinement = Smoothing Normal 10|unknown line|Refinement = SwapEdge 0.5|ParallelThreads = 3|"
             "ParallelThreads = 7|ParallelThreads = x|ParallelThreads = -2",
             "'GridSizeFunction ' 'ShrinkWrapping' [SwapEdge 0.5] [Smoothing Normal 10] [SwapEdge 0.5] 7",
-            "- - 3 7"},
+            "- + 3 7"},
            {"Voxelization = MinVoxelSize|Tessellation = ShrinkWrapping Inner|"
             "Tessellation = CartesianWrapping|ParallelThreads = 5|ParallelThreads = 0",
             "'MinVoxelSize' 'CartesianWrapping' Inner " + anAll,
             "Algo_VoxelizationMinSize - 0 " + anAll + " Inner"},
            {"Voxelization = GridSizeFunction|Tessellation = ShrinkWrapping Inner|"
             "Tessellation = ShrinkWrapping |",
-            "'GridSizeFunction' 'ShrinkWrapping' " + anAll, "Algo_VoxelizationGSF - 0 " + anAll}})
+            "'GridSizeFunction' 'ShrinkWrapping' " + anAll, "Algo_VoxelizationGSF + 0 " + anAll}})
   {
     const Pelk_Configuration aConfig = read(aText);
     EXPECT_TRUE(aConfig.IsLoaded()) << aText;

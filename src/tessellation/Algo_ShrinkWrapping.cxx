@@ -1,0 +1,207 @@
+#include <Algo_ShrinkWrapping.hxx>
+
+#include <Algo_CartesianWrapping.hxx>
+#include <Algo_CollapseNarrowFace.hxx>
+#include <Algo_FixSelfIntersections.hxx>
+#include <HalfEdgeAlgo_CheckSplash.hxx>
+#include <HalfEdgeAlgo_FixSplash.hxx>
+#include <HalfEdgeAlgo_Projection.hxx>
+#include <HalfEdgeAlgo_RemoveStickingFaces.hxx>
+#include <HalfEdgeAlgo_SimpleSmooth.hxx>
+#include <HalfEdgeAlgo_Triangulate.hxx>
+#include <HalfEdge_Mesh.hxx>
+#include <SVO_Tree.hxx>
+
+IMPLEMENT_STANDARD_RTTIEXT(Algo_ShrinkWrapping, Algo_Tessellation)
+
+namespace
+{
+// Gaps of the two projections, in cells: the first leaves room for the
+// averaging step to even the surface out before the close one.
+const double THE_PROJECTION_GAPS[] = {0.1, 0.01};
+
+// Faces at least this many times longer than wide are collapsed.
+const double THE_NARROW_RATIO = 10.0;
+} // namespace
+
+Algo_ShrinkWrapping::Algo_ShrinkWrapping(const Handle(Pelk_ProgressNotifier)& theNotifier)
+    : Algo_Tessellation(theNotifier)
+{
+}
+
+std::string Algo_ShrinkWrapping::Name() const
+{
+  return get_type_name();
+}
+
+bool Algo_ShrinkWrapping::Perform()
+{
+  if (myTree.IsNull() || myTree->NbNodes() == 0)
+  {
+    myNotifier->NewMessage(Pelk_Error, "Algo_MarchingCubes.NoTree");
+    return false;
+  }
+  bool isDone =
+      isDoneAndGoing(CartesianWrapping()) && isDoneAndGoing(Project()) && isDoneAndGoing(FixSplashes());
+  if (isDone)
+  {
+    // A first pass that fails is not the end: the repairs often leave less to
+    // do than they found, and a second pass on the same steps finishes it.
+    isDone = false;
+    for (int aPass = 0; aPass < 2 && !isDone; ++aPass)
+    {
+      myNotifier->TreatErrorAsWarning(aPass == 0);
+      isDone = performPass(aPass == 0);
+    }
+  }
+  myNotifier->TreatErrorAsWarning(false);
+  return isDone;
+}
+
+bool Algo_ShrinkWrapping::performPass(bool theIsFirstPass)
+{
+  const bool isStickingDone = isDoneAndGoing(RemoveStickingFaces());
+  const bool isNarrowDone   = isDoneAndGoing(CollapseNarrowFaces());
+  const bool isFixDone      = isDoneAndGoing(FixSelfIntersections());
+  const bool isTriangleDone = isDoneAndGoing(Tessellate(theIsFirstPass));
+  return isStickingDone && isNarrowDone && isFixDone && isTriangleDone;
+}
+
+bool Algo_ShrinkWrapping::isDoneAndGoing(bool theIsDone) const
+{
+  const bool isBreak = myNotifier->UserBreak();
+  return theIsDone && !isBreak;
+}
+
+bool Algo_ShrinkWrapping::CartesianWrapping()
+{
+  Handle(Algo_CartesianWrapping) aWrapping = new Algo_CartesianWrapping(myNotifier);
+  aWrapping->SetNbThreads(NbThreads());
+  aWrapping->SetTree(myTree);
+  aWrapping->SetTriangleSet(myTriangleSet);
+  aWrapping->SetInnerMode(myInnerMode);
+  const bool isDone = aWrapping->Perform();
+  if (isDone)
+  {
+    myResult = aWrapping->Result();
+  }
+  else if (!myNotifier->UserBreak())
+  {
+    // A skin stopped by the host has not failed: the host knows why it ended.
+    myNotifier->NewMessage(Pelk_Error, "Algo_ShrinkWrapping.CartesianWrappingFailed");
+  }
+  // The octree is the largest structure of the run and is not needed any more.
+  myTree.Nullify();
+  return isDone;
+}
+
+bool Algo_ShrinkWrapping::Project()
+{
+  myNotifier->NewScope("Algo_ShrinkWrapping::Project", 0.0, 0.03, 0.005);
+  Handle(HalfEdgeAlgo_Projection) aProjection = new HalfEdgeAlgo_Projection();
+  aProjection->SetNbThreads(NbThreads());
+  aProjection->SetTriangleSet(myTriangleSet);
+  myNotifier->Increment();
+  bool isDone = true;
+  for (int aPass = 0; aPass < 2 && isDone; ++aPass)
+  {
+    aProjection->SetGap(THE_PROJECTION_GAPS[aPass] * myCellSize);
+    isDone = myResult->Execute(aProjection, true);
+    myNotifier->Increment();
+    if (isDone && aPass == 0)
+    {
+      isDone = myResult->Execute(new HalfEdgeAlgo_SimpleSmooth(), true);
+      myNotifier->Increment();
+    }
+  }
+  myNotifier->Increment();
+  if (isDone)
+  {
+    // Two sheets of the skin pulled onto one thin part of the input meet back to back.
+    isDone = myResult->Execute(new HalfEdgeAlgo_RemoveStickingFaces(), true);
+  }
+  else
+  {
+    myNotifier->NewMessage(Pelk_Error, "Algo_ShrinkWrapping.ProjectionFailed");
+  }
+  myNotifier->EndScope();
+  return isDone;
+}
+
+bool Algo_ShrinkWrapping::FixSplashes()
+{
+  myNotifier->NewScope("Algo_ShrinkWrapping::FixSplashes", 0.0, 0.02, 0.02 / 3.0);
+  Handle(HalfEdgeAlgo_CheckSplash) aCheck = new HalfEdgeAlgo_CheckSplash();
+  if (!myResult->Execute(aCheck, true))
+  {
+    myNotifier->EndScope();
+    return true;
+  }
+  myNotifier->Increment();
+  // The check finds nothing to change, so its numbers still name the splash nodes.
+  const bool isDone = myResult->Execute(new HalfEdgeAlgo_FixSplash(aCheck->SplashNodes()), true);
+  myNotifier->Increment();
+  if (!isDone)
+  {
+    myNotifier->NewMessage(Pelk_Warning, "Algo_ShrinkWrapping.FixSplashFailed");
+  }
+  myNotifier->EndScope();
+  return isDone;
+}
+
+bool Algo_ShrinkWrapping::RemoveStickingFaces()
+{
+  myNotifier->NewScope("Algo_ShrinkWrapping::RemoveStickingFaces", 0.0, 0.01, 0.01);
+  // A face the removal could not add back is left to the repairs that follow.
+  myResult->Execute(new HalfEdgeAlgo_RemoveStickingFaces(), true);
+  myNotifier->EndScope();
+  return true;
+}
+
+bool Algo_ShrinkWrapping::CollapseNarrowFaces()
+{
+  Handle(Algo_CollapseNarrowFace) aCollapse = new Algo_CollapseNarrowFace(myNotifier);
+  aCollapse->SetMesh(myResult);
+  aCollapse->SetParameter(THE_NARROW_RATIO);
+  if (aCollapse->Perform())
+  {
+    myResult = aCollapse->Result();
+  }
+  else
+  {
+    myNotifier->NewMessage(Pelk_Error, "Algo_ShrinkWrapping.CollapseNarrowFacesFailed").Arg(THE_NARROW_RATIO);
+  }
+  return true;
+}
+
+bool Algo_ShrinkWrapping::FixSelfIntersections()
+{
+  Handle(Algo_FixSelfIntersections) aFix = new Algo_FixSelfIntersections(myNotifier);
+  aFix->SetNbThreads(NbThreads());
+  aFix->SetMesh(myResult);
+  const bool isDone = aFix->Perform();
+  if (isDone)
+  {
+    myResult = aFix->Result();
+  }
+  return isDone;
+}
+
+bool Algo_ShrinkWrapping::Tessellate(bool theIsFirstPass)
+{
+  myNotifier->NewScope("Algo_ShrinkWrapping::Tessellate", 0.0, 0.02, 0.01);
+  Handle(HalfEdgeAlgo_Triangulate) aTriangulate = new HalfEdgeAlgo_Triangulate("skewness");
+  aTriangulate->SetNbThreads(NbThreads());
+  myNotifier->Increment();
+  const bool isDone = myResult->Execute(aTriangulate, true);
+  if (!isDone && theIsFirstPass)
+  {
+    myNotifier->NewMessage(Pelk_Warning, "Algo_ShrinkWrapping.TessellationWarning.FixSelfIntersections");
+  }
+  else if (!isDone)
+  {
+    myNotifier->NewMessage(Pelk_Error, "Algo_ShrinkWrapping.TessellationFailed");
+  }
+  myNotifier->EndScope();
+  return isDone;
+}

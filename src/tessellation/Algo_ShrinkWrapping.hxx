@@ -1,0 +1,70 @@
+#ifndef Algo_ShrinkWrapping_HeaderFile
+#define Algo_ShrinkWrapping_HeaderFile
+
+#include <Algo_Tessellation.hxx>
+
+//! The default tessellation: the Cartesian skin of the boundary cells, shrunk
+//! onto the input surface and cleaned of what the shrinking leaves behind.
+//!
+//! The skin is pulled to within a tenth of a cell of the input, relaxed by
+//! one averaging step, pulled again to within a hundredth of a cell, and rid
+//! of faces stuck back to back; nodes pulled out as spikes are brought back
+//! among their neighbours. Up to two passes then remove sticking faces,
+//! collapse narrow faces, repair self-intersections and split the remaining
+//! polygons into triangles. The first pass is allowed to fail: its errors
+//! reach the host as warnings, and a second pass starts from where it ended.
+//! Only the second pass's errors count.
+class Pellisk_EXPORT Algo_ShrinkWrapping : public Algo_Tessellation
+{
+  DEFINE_STANDARD_RTTIEXT(Algo_ShrinkWrapping, Algo_Tessellation)
+public:
+  //! An algorithm reporting to theNotifier.
+  explicit Algo_ShrinkWrapping(const Handle(Pelk_ProgressNotifier)& theNotifier);
+
+  //! "Algo_ShrinkWrapping".
+  std::string Name() const override;
+
+  //! Wraps Tree() into Result(). True when a surface was produced. False
+  //! without a tree or with an empty one ("Algo_MarchingCubes.NoTree"), on a
+  //! user break, when a step before the passes failed, or when both passes
+  //! failed. The tree is released once the skin is built; errors are never
+  //! left turned into warnings.
+  bool Perform() override;
+
+protected:
+  //! Builds the Cartesian skin of Tree() into Result() and releases the tree.
+  bool CartesianWrapping();
+
+  //! Projects Result() onto the input in two passes (gaps of 0.1 and 0.01
+  //! cell) with an averaging step between them, then removes sticking faces.
+  bool Project();
+
+  //! Pulls splash nodes back among their neighbours; true when there was none.
+  bool FixSplashes();
+
+  //! Removes faces stuck back to back; a failure is ignored. Always true.
+  bool RemoveStickingFaces();
+
+  //! Collapses faces of aspect ratio 10 or more; a failure keeps the surface
+  //! and is reported. Always true.
+  bool CollapseNarrowFaces();
+
+  //! Repairs self-intersections; the repair's own result.
+  bool FixSelfIntersections();
+
+  //! Splits the remaining polygons by skewness; on failure, warns in the
+  //! first pass and reports an error in the second.
+  bool Tessellate(bool theIsFirstPass);
+
+private:
+  //! One pass of the four repair steps, all run whatever the others gave;
+  //! true when all succeeded and no user break was seen after any of them.
+  bool performPass(bool theIsFirstPass);
+
+  //! theIsDone, unless the host asked to stop.
+  bool isDoneAndGoing(bool theIsDone) const;
+};
+
+DEFINE_STANDARD_HANDLE(Algo_ShrinkWrapping, Algo_Tessellation)
+
+#endif
