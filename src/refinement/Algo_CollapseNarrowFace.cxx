@@ -9,6 +9,7 @@
 #include <HalfEdgeAlgo_RemoveStickingFaces.hxx>
 #include <HalfEdge_Mesh.hxx>
 
+#include <algorithm>
 #include <limits>
 
 IMPLEMENT_STANDARD_RTTIEXT(Algo_CollapseNarrowFace, Algo_Refinement)
@@ -17,6 +18,10 @@ namespace
 {
 // Edges this short are degenerate; a face collapse can leave them behind.
 const double THE_DEGENERATE_LENGTH = 1e-7;
+
+// Rounds in a row without fewer narrow faces than ever before that make the
+// collapse count as failed.
+const int THE_MAX_STALLED_ROUNDS = 8;
 } // namespace
 
 Algo_CollapseNarrowFace::Algo_CollapseNarrowFace(const Handle(Pelk_ProgressNotifier)& theNotifier)
@@ -63,8 +68,13 @@ bool Algo_CollapseNarrowFace::performCycle(const Handle(HalfEdgeAlgo_FindFaces)&
   // collapses, which tidy it. A face collapse that fails is often blocked by
   // faces stuck back to back; they are removed once, and a second failure
   // means the narrow faces left cannot be flattened.
-  bool isDone            = true;
-  bool isStickingRemoved = false;
+  // Flattening a face can make a neighbour narrow, so narrow faces may keep
+  // coming back. Rounds that never bring their number below the fewest seen
+  // count as a failed collapse, which bounds the cycle.
+  bool   isDone            = true;
+  bool   isStickingRemoved = false;
+  size_t aFewest           = std::numeric_limits<size_t>::max();
+  int    aNbStalled        = 0;
   for (;;)
   {
     isDone = true;
@@ -79,11 +89,15 @@ bool Algo_CollapseNarrowFace::performCycle(const Handle(HalfEdgeAlgo_FindFaces)&
     {
       break;
     }
+    const size_t aNbNarrow                       = theNarrowFaces->Found().size();
+    aNbStalled                                   = aNbNarrow < aFewest ? 0 : aNbStalled + 1;
+    aFewest                                      = std::min(aFewest, aNbNarrow);
     Handle(HalfEdgeAlgo_CollapseFaces) aCollapse = new HalfEdgeAlgo_CollapseFaces();
     aCollapse->SetFaces(theNarrowFaces->Found());
-    isDone = execute(aCollapse);
+    isDone = execute(aCollapse) && aNbStalled < THE_MAX_STALLED_ROUNDS;
     if (!isDone)
     {
+      aNbStalled = 0;
       execute(new HalfEdgeAlgo_RemoveStickingFaces());
       if (isStickingRemoved)
       {

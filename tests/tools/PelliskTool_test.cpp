@@ -69,7 +69,7 @@ TEST(PelliskToolTest, InvocationsExitWithTheirStatusAndSayWhy)
            {{"wrap", aBad, anOut, "--cell-rel"}, 2, "--cell-rel needs a value"},
            {{"wrap", aBad, anOut, "--frobnicate"}, 2, "unknown option --frobnicate"},
            {{"wrap", aBad, anOut}, 2, "cannot read"},
-           {{"wrap", aGood, anOut, "--tessellation", "shrink"}, 2, "'shrink' is not available yet"},
+           {{"wrap", aGood, anOut, "--tessellation", "round"}, 2, "unknown algorithm 'round'"},
            {{"wrap", aGood, anOut, "--voxelization", "fine"}, 2, "unknown algorithm 'fine'"},
            {{"wrap", aBad, anOut, "--refine", "Bogus"}, 2, "unknown refinement step 'Bogus'"},
            {{"wrap", aBad, anOut, "--refine", "SplitEdge=2"}, 2, "SplitEdge takes no value"},
