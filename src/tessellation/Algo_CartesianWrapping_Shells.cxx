@@ -9,6 +9,7 @@
 #include <Bnd_Box.hxx>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <list>
 #include <map>
@@ -179,13 +180,84 @@ triangleSet(const Soup& theSoup, const std::vector<int>& theShell, unsigned int 
   return aSet;
 }
 
-// A shell's box, test point and, once asked for, the spatial index of its triangles.
+// A side of a face across X that runs along Z: at X, at Y, from Z low to Z high.
+struct CrossingSide
+{
+  double X, Y, ZLow, ZHigh;
+};
+
+// A shell's box, test point, the boxes of its faces, the sides of its faces
+// across X and, once asked for, the spatial index of its triangles.
 struct ShellIndex
 {
   Bnd_Box                     Box;
   gp_XYZ                      TestPoint;
+  bool                        HasSides = false;
+  std::vector<CrossingSide>   Sides;
+  std::vector<Bnd_Box>        FaceBoxes; // enlarged by the tolerance
   Handle(Trivex::TriangleSet) Triangles;
 };
+
+// Faces of the skin lie in planes across the axes and their sides run along
+// the axes. A ray from a point towards +X, moved up by an infinitesimal e
+// along Y and e * e along Z, crosses only faces across X, never along one of
+// their sides: the point is inside a closed shell when the ray meets an odd
+// number of them. Counting, for each face ahead of the point, its Z-running
+// sides beyond the point along Y whose Z span holds the moved point gives the
+// parity of those crossings. This needs no spatial index. A point within the
+// tolerance of a face is left to the classification of the triangles, which
+// decides what lies on the surface.
+void collectCrossingSides(const Soup& theSoup, const std::vector<int>& theShell, ShellIndex& theIndex)
+{
+  for (const int aFace : theShell)
+  {
+    const std::vector<int>& aCorners = theSoup.Faces[static_cast<size_t>(aFace)];
+    Bnd_Box                 aBox;
+    for (const int aPoint : aCorners)
+    {
+      aBox.Add(gp_Pnt(theSoup.Points[static_cast<size_t>(aPoint)]));
+    }
+    const bool isAcrossX = aBox.CornerMax().X() - aBox.CornerMin().X() <= THE_TOLERANCE;
+    aBox.Enlarge(THE_TOLERANCE);
+    theIndex.FaceBoxes.push_back(aBox);
+    if (!isAcrossX)
+    {
+      continue;
+    }
+    for (size_t aCorner = 0; aCorner < aCorners.size(); ++aCorner)
+    {
+      const gp_XYZ& aFrom = theSoup.Points[static_cast<size_t>(aCorners[aCorner])];
+      const gp_XYZ& aTo   = theSoup.Points[static_cast<size_t>(aCorners[(aCorner + 1) % aCorners.size()])];
+      if (std::abs(aTo.Z() - aFrom.Z()) > THE_TOLERANCE)
+      {
+        theIndex.Sides.push_back(
+            {aFrom.X(), aFrom.Y(), std::min(aFrom.Z(), aTo.Z()), std::max(aFrom.Z(), aTo.Z())});
+      }
+    }
+  }
+  theIndex.HasSides = true;
+}
+
+// 1 inside, 0 outside, -1 when the point is too close to a face to tell by the ray.
+int crossingParity(const ShellIndex& theIndex, const gp_XYZ& thePoint)
+{
+  for (const Bnd_Box& aFace : theIndex.FaceBoxes)
+  {
+    if (!aFace.IsOut(gp_Pnt(thePoint)))
+    {
+      return -1;
+    }
+  }
+  int aCount = 0;
+  for (const CrossingSide& aSide : theIndex.Sides)
+  {
+    aCount += (aSide.X - thePoint.X() > THE_TOLERANCE && aSide.Y - thePoint.Y() > THE_TOLERANCE &&
+               aSide.ZLow <= thePoint.Z() + THE_TOLERANCE && aSide.ZHigh - thePoint.Z() > THE_TOLERANCE)
+                  ? 1
+                  : 0;
+  }
+  return aCount % 2;
+}
 
 // Volume enclosed by a shell, positive when its faces look outwards.
 double signedVolume(const Soup& theSoup, const std::vector<int>& theShell)
@@ -310,11 +382,23 @@ private:
     const gp_Pnt aPoint(myShells[theShell].TestPoint);
     if (anEntry.second && !anOther.Box.IsOut(aPoint))
     {
-      if (anOther.Triangles.IsNull())
+      if (!anOther.HasSides)
       {
-        anOther.Triangles = triangleSet(mySoup, myFaces[theOther], myNbThreads);
+        collectCrossingSides(mySoup, myFaces[theOther], anOther);
       }
-      anEntry.first->second = Trivex::ClassifyPntMesh(anOther.Triangles).Perform(aPoint);
+      const int aParity = crossingParity(anOther, aPoint.XYZ());
+      if (aParity >= 0)
+      {
+        anEntry.first->second = aParity == 1;
+      }
+      else
+      {
+        if (anOther.Triangles.IsNull())
+        {
+          anOther.Triangles = triangleSet(mySoup, myFaces[theOther], myNbThreads);
+        }
+        anEntry.first->second = Trivex::ClassifyPntMesh(anOther.Triangles).Perform(aPoint);
+      }
     }
     return anEntry.first->second;
   }
