@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 
 #include <omp.h>
 
@@ -355,19 +356,17 @@ bool Algo_CartesianWrapping::CheckJoints()
     aWorkList[aPosition] = static_cast<int>(aPosition);
   }
   myNotifier->NewScope("Algo_CartesianWrapping::CheckJointsCycle", 0.0, 0.83, 0.83 / 11.0);
-  const unsigned int     aNbThreads = applyParallelOptions();
-  Handle(Trivex::BoxSet) aSet;
-  size_t                 aNbIndexed = 0;
+  const unsigned int        aNbThreads = applyParallelOptions();
+  std::unique_ptr<CellGrid> aGrid;
   while (!aWorkList.empty())
   {
-    // Later passes add few cells: the hierarchy is rebuilt only when the
-    // cells appended since it was built are no longer few.
-    if (aSet.IsNull() || (myNodes.size() - aNbIndexed) * 8 > aNbIndexed)
+    // Later passes add few cells: the index is rebuilt only when the cells
+    // appended since it was built are no longer few.
+    if (!aGrid || (myNodes.size() - aGrid->NbCells()) * 8 > aGrid->NbCells())
     {
-      aSet       = BuildBoxSet(myNodes, aNbThreads);
-      aNbIndexed = myNodes.size();
+      aGrid = std::make_unique<CellGrid>(myNodes, aNbThreads);
     }
-    if (!jointsPass(aWorkList, CellSearch(aSet, aNbIndexed, myNodes), aNbThreads))
+    if (!jointsPass(aWorkList, CellSearch(*aGrid, myNodes), aNbThreads))
     {
       break;
     }
@@ -435,12 +434,12 @@ std::vector<SVO_Node*> Algo_CartesianWrapping::newCells(std::vector<SVO_Node> th
   {
     aProposalCells.push_back(&aProposal);
   }
-  const Handle(Trivex::BoxSet) aProposalSet = BuildBoxSet(aProposalCells, theNbThreads);
-  const long                   aNbProposals = static_cast<long>(theProposals.size());
-  std::vector<SVO_Node*>       aNewCells;
+  const CellGrid         aProposalGrid(aProposalCells, theNbThreads);
+  const long             aNbProposals = static_cast<long>(theProposals.size());
+  std::vector<SVO_Node*> aNewCells;
 #pragma omp parallel
   {
-    CellSearch       aSearch(aProposalSet, aProposalCells.size(), aProposalCells);
+    CellSearch       aSearch(aProposalGrid, aProposalCells);
     std::vector<int> aFound;
 #pragma omp for schedule(dynamic, 1)
     for (long anIndex = 0; anIndex < aNbProposals; ++anIndex)

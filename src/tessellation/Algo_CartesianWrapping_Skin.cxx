@@ -321,8 +321,8 @@ Algo_CartesianWrapping::SmallMesh buildSmallMesh(const SVO_Node& theCell, const 
 void Algo_CartesianWrapping::BuildSmallMeshes(std::vector<SmallMesh>& theMeshes)
 {
   myNotifier->NewScope("Algo_CartesianWrapping::BuildSmallMeshes", 0.0, 0.1, 0.1 / 3.0);
-  const unsigned int           aNbThreads = applyParallelOptions();
-  const Handle(Trivex::BoxSet) aSet       = BuildBoxSet(myNodes, aNbThreads);
+  const unsigned int aNbThreads = applyParallelOptions();
+  const CellGrid     aGrid(myNodes, aNbThreads);
   myNotifier->Increment();
   std::vector<CellRecord> aRecords(myNodes.size());
   theMeshes.assign(myNodes.size(), SmallMesh());
@@ -330,7 +330,7 @@ void Algo_CartesianWrapping::BuildSmallMeshes(std::vector<SmallMesh>& theMeshes)
   const long aNbCells = static_cast<long>(myNodes.size());
 #pragma omp parallel
   {
-    CellSearch       aSearch(aSet, myNodes.size(), myNodes);
+    CellSearch       aSearch(aGrid, myNodes);
     std::vector<int> aNeighbours;
 #pragma omp for schedule(static)
     for (long anIndex = 0; anIndex < aNbCells; ++anIndex)
