@@ -12,7 +12,6 @@
 #include <cmath>
 #include <cstdint>
 #include <list>
-#include <map>
 #include <unordered_map>
 #include <utility>
 
@@ -20,24 +19,97 @@ using namespace Algo_CartesianWrapping_Cells;
 
 namespace
 {
-// Orders points by X, then Y, then Z, values closer than the tolerance being equal.
-struct TolerantLess
+// Points equal within the tolerance on every axis, found through a hash of
+// buckets much larger than the tolerance: a point is looked for in its own
+// bucket, and in the neighbouring ones only when it lies within the tolerance
+// of their border. Points are numbered in the order they are first added.
+class PointWelder
 {
-  bool operator()(const gp_XYZ& theA, const gp_XYZ& theB) const
+public:
+  // Room for theNbPoints points at most.
+  explicit PointWelder(size_t theNbPoints)
   {
-    for (int anAxis = 1; anAxis <= 3; ++anAxis)
+    size_t aNbSlots = 16;
+    for (myShift = 60; aNbSlots < 2 * theNbPoints; aNbSlots *= 2, --myShift)
     {
-      if (theA.Coord(anAxis) < theB.Coord(anAxis) - THE_TOLERANCE)
+    }
+    mySlots.assign(aNbSlots, Slot());
+  }
+
+  // Number of the point equal to thePoint, added when there is none.
+  int Add(const gp_XYZ& thePoint, std::vector<gp_XYZ>& thePoints)
+  {
+    long aBucket[3];
+    int  aNear[3];
+    for (int anAxis = 0; anAxis < 3; ++anAxis)
+    {
+      const double aValue = thePoint.Coord(anAxis + 1) / THE_BUCKET;
+      aBucket[anAxis]     = static_cast<long>(std::floor(aValue));
+      const double aFrac  = aValue - static_cast<double>(aBucket[anAxis]);
+      aNear[anAxis] =
+          aFrac * THE_BUCKET <= THE_TOLERANCE ? -1 : ((1.0 - aFrac) * THE_BUCKET <= THE_TOLERANCE ? 1 : 0);
+    }
+    for (int aShift = 0; aShift < 8; ++aShift)
+    {
+      if (((aShift & 1) != 0 && aNear[0] == 0) || ((aShift & 2) != 0 && aNear[1] == 0) ||
+          ((aShift & 4) != 0 && aNear[2] == 0))
       {
-        return true;
+        continue;
       }
-      if (theA.Coord(anAxis) > theB.Coord(anAxis) + THE_TOLERANCE)
+      const long aKey[3] = {aBucket[0] + ((aShift & 1) != 0 ? aNear[0] : 0),
+                            aBucket[1] + ((aShift & 2) != 0 ? aNear[1] : 0),
+                            aBucket[2] + ((aShift & 4) != 0 ? aNear[2] : 0)};
+      for (int aPoint = slot(aKey).First; aPoint >= 0; aPoint = myNext[static_cast<size_t>(aPoint)])
       {
-        return false;
+        if (isEqual(thePoints[static_cast<size_t>(aPoint)], thePoint))
+        {
+          return aPoint;
+        }
       }
     }
-    return false;
+    Slot&     aSlot   = slot(aBucket);
+    const int aNumber = static_cast<int>(thePoints.size());
+    thePoints.push_back(thePoint);
+    myNext.push_back(aSlot.First);
+    aSlot.First = aNumber;
+    std::copy(aBucket, aBucket + 3, aSlot.Key);
+    return aNumber;
   }
+
+private:
+  // Buckets are this wide along each axis.
+  static constexpr double THE_BUCKET = 64.0 * 1e-7;
+
+  struct Slot
+  {
+    long Key[3] = {0, 0, 0};
+    int  First  = -1; // last point added to the bucket, -1 for an empty slot
+  };
+
+  static bool isEqual(const gp_XYZ& theA, const gp_XYZ& theB)
+  {
+    return std::abs(theA.X() - theB.X()) <= THE_TOLERANCE && std::abs(theA.Y() - theB.Y()) <= THE_TOLERANCE &&
+           std::abs(theA.Z() - theB.Z()) <= THE_TOLERANCE;
+  }
+
+  // The slot of the bucket, or the empty slot where it would go.
+  Slot& slot(const long theKey[3])
+  {
+    const std::uint64_t aHash = (static_cast<std::uint64_t>(theKey[0]) * 0x9E3779B97F4A7C15ull) ^
+                                (static_cast<std::uint64_t>(theKey[1]) * 0xC2B2AE3D27D4EB4Full) ^
+                                (static_cast<std::uint64_t>(theKey[2]) * 0x165667B19E3779F9ull);
+    size_t aSlot = static_cast<size_t>((aHash * 0x9E3779B97F4A7C15ull) >> myShift);
+    while (mySlots[aSlot].First >= 0 && !std::equal(theKey, theKey + 3, mySlots[aSlot].Key))
+    {
+      aSlot = (aSlot + 1) & (mySlots.size() - 1);
+    }
+    return mySlots[aSlot];
+  }
+
+private:
+  std::vector<Slot> mySlots;
+  std::vector<int>  myNext; // previous point of the same bucket, -1 at the first
+  int               myShift = 60;
 };
 
 // All small meshes as one polygon soup over shared points.
@@ -47,25 +119,27 @@ struct Soup
   std::vector<std::vector<int>> Faces;
 };
 
-// Merges equal points (within the tolerance) of all small meshes through an
-// ordered map, numbering them in the order they first appear; the faces are
-// moved into the soup.
+// Merges equal points (within the tolerance) of all small meshes, numbering
+// them in the order they first appear; the faces are moved into the soup.
 Soup weld(std::vector<Algo_CartesianWrapping::SmallMesh>& theMeshes)
 {
-  Soup                                aSoup;
-  std::map<gp_XYZ, int, TolerantLess> anIndex;
-  std::vector<int>                    aLocal;
+  size_t aNbPoints = 0;
+  size_t aNbFaces  = 0;
+  for (const Algo_CartesianWrapping::SmallMesh& aMesh : theMeshes)
+  {
+    aNbPoints += aMesh.Points.size();
+    aNbFaces += aMesh.Faces.size();
+  }
+  Soup aSoup;
+  aSoup.Faces.reserve(aNbFaces);
+  PointWelder      aWelder(aNbPoints);
+  std::vector<int> aLocal;
   for (Algo_CartesianWrapping::SmallMesh& aMesh : theMeshes)
   {
     aLocal.clear();
     for (const gp_XYZ& aPoint : aMesh.Points)
     {
-      const auto anEntry = anIndex.emplace(aPoint, static_cast<int>(aSoup.Points.size()));
-      if (anEntry.second)
-      {
-        aSoup.Points.push_back(aPoint);
-      }
-      aLocal.push_back(anEntry.first->second);
+      aLocal.push_back(aWelder.Add(aPoint, aSoup.Points));
     }
     for (std::vector<int>& aFace : aMesh.Faces)
     {
