@@ -97,6 +97,9 @@ Algo_CartesianWrapping_Cells::CellGrid::CellGrid(const std::vector<SVO_Node*>& t
   {
     return;
   }
+  // Buckets two smallest cells wide hold up to eight of them, each wholly: the
+  // neighbours of a smallest cell lie in two buckets along each axis, not three.
+  myBucket *= 2.0;
   // Bucket ranges of the cells; a cell more than a few buckets wide makes the set the better index.
   std::vector<std::pair<std::uint64_t, int>> aKeys;
   std::vector<std::array<int, 6>>            aRanges(theCells.size());
@@ -213,6 +216,9 @@ void Algo_CartesianWrapping_Cells::CellGrid::Touching(const gp_XYZ&     theMin,
   {
     return;
   }
+  // The box grown by the tolerance, computed as the box set's query computes it.
+  const gp_XYZ aMin(theMin.X() - THE_TOLERANCE, theMin.Y() - THE_TOLERANCE, theMin.Z() - THE_TOLERANCE);
+  const gp_XYZ aMax(theMax.X() + THE_TOLERANCE, theMax.Y() + THE_TOLERANCE, theMax.Z() + THE_TOLERANCE);
   const size_t aStart = theFound.size();
   for (int anI = aLow[0]; anI <= aHigh[0]; ++anI)
   {
@@ -223,15 +229,11 @@ void Algo_CartesianWrapping_Cells::CellGrid::Touching(const gp_XYZ&     theMin,
         const Slot& aSlot = slot(key(anI, aJ, aK));
         for (int aPosition = aSlot.First; aPosition < aSlot.End; ++aPosition)
         {
-          const int aCell      = myCellsOfBuckets[static_cast<size_t>(aPosition)];
-          bool      isTouching = true;
-          for (int anAxis = 1; anAxis <= 3 && isTouching; ++anAxis)
-          {
-            isTouching =
-                myMin[static_cast<size_t>(aCell)].Coord(anAxis) <= theMax.Coord(anAxis) + THE_TOLERANCE &&
-                theMin.Coord(anAxis) - THE_TOLERANCE <= myMax[static_cast<size_t>(aCell)].Coord(anAxis);
-          }
-          if (isTouching)
+          const int     aCell = myCellsOfBuckets[static_cast<size_t>(aPosition)];
+          const gp_XYZ& aLow  = myMin[static_cast<size_t>(aCell)];
+          const gp_XYZ& aHigh = myMax[static_cast<size_t>(aCell)];
+          if (aLow.X() <= aMax.X() && aLow.Y() <= aMax.Y() && aLow.Z() <= aMax.Z() && aMin.X() <= aHigh.X() &&
+              aMin.Y() <= aHigh.Y() && aMin.Z() <= aHigh.Z())
           {
             theFound.push_back(aCell);
           }
