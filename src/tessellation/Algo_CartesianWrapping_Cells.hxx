@@ -35,11 +35,14 @@ inline int ContactOrder(const int theSide[3])
   return (theSide[0] != 0 ? 1 : 0) + (theSide[1] != 0 ? 1 : 0) + (theSide[2] != 0 ? 1 : 0);
 }
 
-//! Sorts cells by box order (SVO_Node::operator<).
+//! Sorts cells by box order (SVO_Node::operator<). Lists are mostly sorted
+//! cells with a few appended: only the unsorted tail is sorted, then merged.
 inline void SortByBox(std::vector<SVO_Node*>& theCells)
 {
-  std::sort(theCells.begin(), theCells.end(),
-            [](const SVO_Node* theA, const SVO_Node* theB) { return *theA < *theB; });
+  const auto aLess = [](const SVO_Node* theA, const SVO_Node* theB) { return *theA < *theB; };
+  const auto aTail = std::is_sorted_until(theCells.begin(), theCells.end(), aLess);
+  std::sort(aTail, theCells.end(), aLess);
+  std::inplace_merge(theCells.begin(), aTail, theCells.end(), aLess);
 }
 
 //! True when the box of theCell contains thePoint within theTolerance.

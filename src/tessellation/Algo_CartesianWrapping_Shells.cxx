@@ -513,6 +513,9 @@ bool Algo_CartesianWrapping::ConvertIntoTriangles()
   // The soup's points are welded already: each becomes one node.
   std::vector<int> aNodeOfPoint(aSoup.Points.size(), -1);
   bool             isComplete = true;
+  // One list for all faces: filling it reuses its elements instead of allocating each corner anew.
+  std::vector<int> aCorners;
+  std::list<int>   aNodes;
   for (size_t aShell = 0; aShell < aShells.size() && isComplete; ++aShell)
   {
     if (isSelected[aShell] == 0)
@@ -527,7 +530,7 @@ bool Algo_CartesianWrapping::ConvertIntoTriangles()
     const bool isReversed = (signedVolume(aSoup, aShells[aShell]) > 0.0) != isOutwards;
     for (size_t aFace = 0; aFace < aShells[aShell].size() && isComplete; ++aFace)
     {
-      std::list<int> aNodes;
+      aCorners.clear();
       for (const int aPoint : aSoup.Faces[static_cast<size_t>(aShells[aShell][aFace])])
       {
         int& aNode = aNodeOfPoint[static_cast<size_t>(aPoint)];
@@ -535,11 +538,15 @@ bool Algo_CartesianWrapping::ConvertIntoTriangles()
         {
           aNode = myResult->AddNode(gp_Pnt(aSoup.Points[static_cast<size_t>(aPoint)]));
         }
-        aNodes.push_back(aNode);
+        aCorners.push_back(aNode);
       }
       if (isReversed)
       {
-        aNodes.reverse();
+        aNodes.assign(aCorners.rbegin(), aCorners.rend());
+      }
+      else
+      {
+        aNodes.assign(aCorners.begin(), aCorners.end());
       }
       isComplete = myResult->AddFace(aNodes, true) >= 0;
     }
