@@ -53,8 +53,8 @@ Handle(Trivex::BoxSet) BuildBoxSet(const std::vector<SVO_Node*>& theCells, unsig
 
 //! The boxes of a list of cells, kept as they were at construction, indexed
 //! for finding the ones that touch a box. Cells of a skin come in few sizes
-//! and fill a thin layer: they are hashed into buckets of the smallest cell's
-//! size, which answers in a few lookups what a hierarchy answers in a walk.
+//! and fill a thin layer: they are hashed into buckets twice the smallest
+//! cell's size, which answers in a few lookups what a hierarchy answers in a walk.
 //! Cells so unequal that buckets would hold a large cell many times over go
 //! into a box set instead. Read-only once built, shared by the threads.
 class CellGrid
