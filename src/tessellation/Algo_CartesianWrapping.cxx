@@ -119,37 +119,40 @@ bool Algo_CartesianWrapping::adaptivenessPass(double theMinExtent, unsigned int 
     myNotifier->Increment();
     return false;
   }
-  const Handle(Trivex::BoxSet) aSet     = BuildBoxSet(myNodes, theNbThreads);
-  const long                   aNbCells = static_cast<long>(myNodes.size());
-  std::vector<SVO_Node*>       anOctants;
-  std::vector<SVO_Node*>       aCreated;
-  bool                         isSplit = false;
+  const CellGrid         aGrid(myNodes, theNbThreads);
+  const long             aNbCells = static_cast<long>(myNodes.size());
+  std::vector<SVO_Node*> anOctants;
+  std::vector<SVO_Node*> aCreated;
+  bool                   isSplit = false;
 #pragma omp parallel
   {
-    Trivex::IntersectBoxBox aQuery(aSet);
+    CellSearch       aSearch(aGrid, myNodes);
+    std::vector<int> aNeighbours;
 #pragma omp for schedule(static)
     for (long anIndex = 0; anIndex < aNbCells; ++anIndex)
     {
-      // The set keeps the boxes as they were when the pass started, while
-      // myNodes[anIndex] may already hold an octant: read the set only.
-      const Trivex::BoxData& aBox     = aSet->Box(static_cast<int>(anIndex));
-      const double           anExtent = aBox.Max().X() - aBox.Min().X();
+      // The grid keeps the boxes as they were when the pass started, while
+      // myNodes[anIndex] may already hold an octant: read the grid only.
+      const int     aNumber  = static_cast<int>(anIndex);
+      const gp_XYZ& aMin     = aGrid.Min(aNumber);
+      const gp_XYZ& aMax     = aGrid.Max(aNumber);
+      const double  anExtent = aMax.X() - aMin.X();
       if (anExtent < THE_MAX_RATIO * theMinExtent)
       {
         continue;
       }
-      std::vector<Trivex::BoxData> aNeighbours;
-      aQuery.Perform(aBox, aNeighbours, THE_TOLERANCE);
+      aSearch.Touching(aMin, aMax, aNeighbours);
       const bool hasSmall =
           std::any_of(aNeighbours.begin(), aNeighbours.end(),
-                      [&](const Trivex::BoxData& theOther)
-                      { return anExtent / (theOther.Max().X() - theOther.Min().X()) > THE_MAX_RATIO; });
+                      [&](const int theOther) {
+                        return anExtent / (aGrid.Max(theOther).X() - aGrid.Min(theOther).X()) > THE_MAX_RATIO;
+                      });
       if (!hasSmall)
       {
         continue;
       }
-      const SVO_Node aCell(aBox.Min(), aBox.Max());
-      const gp_XYZ   aCentre = (aBox.Min() + aBox.Max()) / 2.0;
+      const SVO_Node aCell(aMin, aMax);
+      const gp_XYZ   aCentre = (aMin + aMax) / 2.0;
       SVO_Node*      aParts[8];
       for (int aCorner = 0; aCorner < 8; ++aCorner)
       {

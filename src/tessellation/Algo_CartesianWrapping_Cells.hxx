@@ -10,6 +10,7 @@
 #include <Precision.hxx>
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace Algo_CartesianWrapping_Cells
@@ -34,11 +35,14 @@ inline int ContactOrder(const int theSide[3])
   return (theSide[0] != 0 ? 1 : 0) + (theSide[1] != 0 ? 1 : 0) + (theSide[2] != 0 ? 1 : 0);
 }
 
-//! Sorts cells by box order (SVO_Node::operator<).
+//! Sorts cells by box order (SVO_Node::operator<). Lists are mostly sorted
+//! cells with a few appended: only the unsorted tail is sorted, then merged.
 inline void SortByBox(std::vector<SVO_Node*>& theCells)
 {
-  std::sort(theCells.begin(), theCells.end(),
-            [](const SVO_Node* theA, const SVO_Node* theB) { return *theA < *theB; });
+  const auto aLess = [](const SVO_Node* theA, const SVO_Node* theB) { return *theA < *theB; };
+  const auto aTail = std::is_sorted_until(theCells.begin(), theCells.end(), aLess);
+  std::sort(aTail, theCells.end(), aLess);
+  std::inplace_merge(theCells.begin(), aTail, theCells.end(), aLess);
 }
 
 //! True when the box of theCell contains thePoint within theTolerance.
@@ -47,29 +51,87 @@ bool ContainsPoint(const SVO_Node& theCell, const gp_XYZ& thePoint, double theTo
 //! A built box set over the boxes of the cells, numbered as the list.
 Handle(Trivex::BoxSet) BuildBoxSet(const std::vector<SVO_Node*>& theCells, unsigned int theNbThreads);
 
-//! Finds the cells of a list that touch a box: through a box set over the
-//! first cells of the list and a plain scan over the cells appended after
-//! them. One object per thread; the list must outlive it.
+//! The boxes of a list of cells, kept as they were at construction, indexed
+//! for finding the ones that touch a box. Cells of a skin come in few sizes
+//! and fill a thin layer: they are hashed into buckets twice the smallest
+//! cell's size, which answers in a few lookups what a hierarchy answers in a walk.
+//! Cells so unequal that buckets would hold a large cell many times over go
+//! into a box set instead. Read-only once built, shared by the threads.
+class CellGrid
+{
+public:
+  //! Indexes the boxes of theCells, numbered as the list.
+  CellGrid(const std::vector<SVO_Node*>& theCells, unsigned int theNbThreads);
+
+  //! Number of indexed cells.
+  size_t NbCells() const { return myMin.size(); }
+
+  //! Lower corner of the indexed cell.
+  const gp_XYZ& Min(int theCell) const { return myMin[static_cast<size_t>(theCell)]; }
+
+  //! Upper corner of the indexed cell.
+  const gp_XYZ& Max(int theCell) const { return myMax[static_cast<size_t>(theCell)]; }
+
+  //! The box set when the cells are too unequal for buckets; null otherwise.
+  const Handle(Trivex::BoxSet)& BoxSet() const { return mySet; }
+
+  //! Appends to theFound the ascending numbers of the cells whose boxes touch
+  //! or overlap the box within 1e-7; only without a box set.
+  void Touching(const gp_XYZ& theMin, const gp_XYZ& theMax, std::vector<int>& theFound) const;
+
+private:
+  struct Slot
+  {
+    std::uint64_t Key;
+    int           First;
+    int           End;
+  };
+
+  bool          bucketRange(const gp_XYZ& theMin, const gp_XYZ& theMax, int theLow[3], int theHigh[3]) const;
+  std::uint64_t key(int theI, int theJ, int theK) const;
+  const Slot&   slot(std::uint64_t theKey) const;
+
+private:
+  std::vector<gp_XYZ>    myMin;
+  std::vector<gp_XYZ>    myMax;
+  Handle(Trivex::BoxSet) mySet;
+  gp_XYZ                 myOrigin;
+  double                 myBucket  = 1.0;
+  int                    myLow[3]  = {0, 0, 0};
+  int                    myHigh[3] = {-1, -1, -1};
+  std::vector<int>       myCellsOfBuckets; // cell numbers, bucket after bucket, ascending in each
+  std::vector<Slot>      mySlots;          // open addressing from bucket keys to their cells
+  int                    myShift = 64;
+};
+
+//! Finds the cells of a list that touch a box: through a grid over the first
+//! cells of the list and a plain scan over the cells appended after them.
+//! One object per thread; the list and the grid must outlive it.
 class CellSearch
 {
 public:
-  //! A search over theCells whose first theNbIndexed cells are in theSet, numbered alike.
-  CellSearch(const Handle(Trivex::BoxSet)& theSet,
-             size_t                        theNbIndexed,
-             const std::vector<SVO_Node*>& theCells)
-      : myQuery(theSet),
-        myNbIndexed(theNbIndexed),
+  //! A search over theCells whose first cells are in theGrid, numbered alike.
+  CellSearch(const CellGrid& theGrid, const std::vector<SVO_Node*>& theCells)
+      : myGrid(&theGrid),
+        myQuery(theGrid.BoxSet()),
         myCells(&theCells)
   {
   }
 
   //! Replaces theFound by the ascending numbers of the cells whose boxes touch
-  //! or overlap theBox within 1e-7.
-  void Touching(const SVO_Node& theBox, std::vector<int>& theFound);
+  //! or overlap the box within 1e-7.
+  void Touching(const SVO_Node& theBox, std::vector<int>& theFound)
+  {
+    Touching(theBox.BoxMin, theBox.BoxMax, theFound);
+  }
+
+  //! Replaces theFound by the ascending numbers of the cells whose boxes touch
+  //! or overlap the box within 1e-7.
+  void Touching(const gp_XYZ& theMin, const gp_XYZ& theMax, std::vector<int>& theFound);
 
 private:
+  const CellGrid*               myGrid;
   Trivex::IntersectBoxBox       myQuery;
-  size_t                        myNbIndexed;
   const std::vector<SVO_Node*>* myCells;
   std::vector<Trivex::BoxData>  myBoxes;
 };

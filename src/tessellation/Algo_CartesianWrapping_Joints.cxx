@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 
 #include <omp.h>
 
@@ -149,6 +150,9 @@ const std::array<std::uint8_t, 256>& fillTable()
   return THE_TABLE;
 }
 
+// Corners (or octants) on the low and on the high side of each axis, as bit sets.
+const unsigned int THE_SIDES[3][2] = {{0x55u, 0xAAu}, {0x33u, 0xCCu}, {0x0Fu, 0xF0u}};
+
 // Unit step from a corner into an octant.
 gp_XYZ octantDirection(int theOctant)
 {
@@ -253,10 +257,9 @@ private:
         const double aLow       = anOther.BoxMin.Coord(anAxis + 1) - THE_TOLERANCE;
         const double aHigh      = anOther.BoxMax.Coord(anAxis + 1) + THE_TOLERANCE;
         const double aBounds[2] = {theCell.BoxMin.Coord(anAxis + 1), theCell.BoxMax.Coord(anAxis + 1)};
-        for (int aCorner = 0; aCorner < 8; ++aCorner)
+        for (int aSide = 0; aSide < 2; ++aSide)
         {
-          const double aValue = aBounds[(aCorner >> anAxis) & 1];
-          aSet &= aValue >= aLow && aValue <= aHigh ? 0xFFu : ~(1u << aCorner);
+          aSet &= aBounds[aSide] >= aLow && aBounds[aSide] <= aHigh ? 0xFFu : ~THE_SIDES[anAxis][aSide];
         }
       }
       myCorners.push_back(aSet);
@@ -280,23 +283,30 @@ private:
     return aSize;
   }
 
-  // Octants around the point filled by the meeting cells, probed at the given size.
+  // Octants around the point filled by the meeting cells, probed at the given
+  // size: a cell fills the octants whose probe points it holds on every axis.
   unsigned int occupiedOctants(const gp_XYZ& thePoint, double theSize)
   {
+    const double aHalf      = 0.5 * theSize;
+    const double aMargin    = -0.25 * theSize;
     unsigned int anOccupied = 0;
-    for (int anOctant = 0; anOctant < 8; ++anOctant)
+    for (const int aNumber : myMeeting)
     {
-      const gp_XYZ aProbe = thePoint + octantDirection(anOctant) * (0.5 * theSize);
-      for (const int aNumber : myMeeting)
+      const SVO_Node& aCell = *myCells[static_cast<size_t>(aNumber)];
+      unsigned int    aSet  = 0xFFu;
+      for (int anAxis = 0; anAxis < 3; ++anAxis)
       {
-        if (ContainsPoint(*myCells[static_cast<size_t>(aNumber)], aProbe, -0.25 * theSize))
+        const double aLow       = aCell.BoxMin.Coord(anAxis + 1) - aMargin;
+        const double aHigh      = aCell.BoxMax.Coord(anAxis + 1) + aMargin;
+        const double aProbes[2] = {thePoint.Coord(anAxis + 1) - aHalf, thePoint.Coord(anAxis + 1) + aHalf};
+        for (int aSide = 0; aSide < 2; ++aSide)
         {
-          anOccupied |= 1u << anOctant;
-          break;
+          aSet &= aProbes[aSide] < aLow || aProbes[aSide] > aHigh ? ~THE_SIDES[anAxis][aSide] : 0xFFu;
         }
       }
+      anOccupied |= aSet;
     }
-    return anOccupied;
+    return anOccupied & 0xFFu;
   }
 
   // The octant box of the given size at the point, halved while a smaller
@@ -355,19 +365,17 @@ bool Algo_CartesianWrapping::CheckJoints()
     aWorkList[aPosition] = static_cast<int>(aPosition);
   }
   myNotifier->NewScope("Algo_CartesianWrapping::CheckJointsCycle", 0.0, 0.83, 0.83 / 11.0);
-  const unsigned int     aNbThreads = applyParallelOptions();
-  Handle(Trivex::BoxSet) aSet;
-  size_t                 aNbIndexed = 0;
+  const unsigned int        aNbThreads = applyParallelOptions();
+  std::unique_ptr<CellGrid> aGrid;
   while (!aWorkList.empty())
   {
-    // Later passes add few cells: the hierarchy is rebuilt only when the
-    // cells appended since it was built are no longer few.
-    if (aSet.IsNull() || (myNodes.size() - aNbIndexed) * 8 > aNbIndexed)
+    // Later passes add few cells: the index is rebuilt only when the cells
+    // appended since it was built are no longer few.
+    if (!aGrid || (myNodes.size() - aGrid->NbCells()) * 8 > aGrid->NbCells())
     {
-      aSet       = BuildBoxSet(myNodes, aNbThreads);
-      aNbIndexed = myNodes.size();
+      aGrid = std::make_unique<CellGrid>(myNodes, aNbThreads);
     }
-    if (!jointsPass(aWorkList, CellSearch(aSet, aNbIndexed, myNodes), aNbThreads))
+    if (!jointsPass(aWorkList, CellSearch(*aGrid, myNodes), aNbThreads))
     {
       break;
     }
@@ -435,12 +443,12 @@ std::vector<SVO_Node*> Algo_CartesianWrapping::newCells(std::vector<SVO_Node> th
   {
     aProposalCells.push_back(&aProposal);
   }
-  const Handle(Trivex::BoxSet) aProposalSet = BuildBoxSet(aProposalCells, theNbThreads);
-  const long                   aNbProposals = static_cast<long>(theProposals.size());
-  std::vector<SVO_Node*>       aNewCells;
+  const CellGrid         aProposalGrid(aProposalCells, theNbThreads);
+  const long             aNbProposals = static_cast<long>(theProposals.size());
+  std::vector<SVO_Node*> aNewCells;
 #pragma omp parallel
   {
-    CellSearch       aSearch(aProposalSet, aProposalCells.size(), aProposalCells);
+    CellSearch       aSearch(aProposalGrid, aProposalCells);
     std::vector<int> aFound;
 #pragma omp for schedule(dynamic, 1)
     for (long anIndex = 0; anIndex < aNbProposals; ++anIndex)

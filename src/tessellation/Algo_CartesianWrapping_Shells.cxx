@@ -9,9 +9,9 @@
 #include <Bnd_Box.hxx>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <list>
-#include <map>
 #include <unordered_map>
 #include <utility>
 
@@ -19,24 +19,97 @@ using namespace Algo_CartesianWrapping_Cells;
 
 namespace
 {
-// Orders points by X, then Y, then Z, values closer than the tolerance being equal.
-struct TolerantLess
+// Points equal within the tolerance on every axis, found through a hash of
+// buckets much larger than the tolerance: a point is looked for in its own
+// bucket, and in the neighbouring ones only when it lies within the tolerance
+// of their border. Points are numbered in the order they are first added.
+class PointWelder
 {
-  bool operator()(const gp_XYZ& theA, const gp_XYZ& theB) const
+public:
+  // Room for theNbPoints points at most.
+  explicit PointWelder(size_t theNbPoints)
   {
-    for (int anAxis = 1; anAxis <= 3; ++anAxis)
+    size_t aNbSlots = 16;
+    for (myShift = 60; aNbSlots < 2 * theNbPoints; aNbSlots *= 2, --myShift)
     {
-      if (theA.Coord(anAxis) < theB.Coord(anAxis) - THE_TOLERANCE)
+    }
+    mySlots.assign(aNbSlots, Slot());
+  }
+
+  // Number of the point equal to thePoint, added when there is none.
+  int Add(const gp_XYZ& thePoint, std::vector<gp_XYZ>& thePoints)
+  {
+    long aBucket[3];
+    int  aNear[3];
+    for (int anAxis = 0; anAxis < 3; ++anAxis)
+    {
+      const double aValue = thePoint.Coord(anAxis + 1) / THE_BUCKET;
+      aBucket[anAxis]     = static_cast<long>(std::floor(aValue));
+      const double aFrac  = aValue - static_cast<double>(aBucket[anAxis]);
+      aNear[anAxis] =
+          aFrac * THE_BUCKET <= THE_TOLERANCE ? -1 : ((1.0 - aFrac) * THE_BUCKET <= THE_TOLERANCE ? 1 : 0);
+    }
+    for (int aShift = 0; aShift < 8; ++aShift)
+    {
+      if (((aShift & 1) != 0 && aNear[0] == 0) || ((aShift & 2) != 0 && aNear[1] == 0) ||
+          ((aShift & 4) != 0 && aNear[2] == 0))
       {
-        return true;
+        continue;
       }
-      if (theA.Coord(anAxis) > theB.Coord(anAxis) + THE_TOLERANCE)
+      const long aKey[3] = {aBucket[0] + ((aShift & 1) != 0 ? aNear[0] : 0),
+                            aBucket[1] + ((aShift & 2) != 0 ? aNear[1] : 0),
+                            aBucket[2] + ((aShift & 4) != 0 ? aNear[2] : 0)};
+      for (int aPoint = slot(aKey).First; aPoint >= 0; aPoint = myNext[static_cast<size_t>(aPoint)])
       {
-        return false;
+        if (isEqual(thePoints[static_cast<size_t>(aPoint)], thePoint))
+        {
+          return aPoint;
+        }
       }
     }
-    return false;
+    Slot&     aSlot   = slot(aBucket);
+    const int aNumber = static_cast<int>(thePoints.size());
+    thePoints.push_back(thePoint);
+    myNext.push_back(aSlot.First);
+    aSlot.First = aNumber;
+    std::copy(aBucket, aBucket + 3, aSlot.Key);
+    return aNumber;
   }
+
+private:
+  // Buckets are this wide along each axis.
+  static constexpr double THE_BUCKET = 64.0 * 1e-7;
+
+  struct Slot
+  {
+    long Key[3] = {0, 0, 0};
+    int  First  = -1; // last point added to the bucket, -1 for an empty slot
+  };
+
+  static bool isEqual(const gp_XYZ& theA, const gp_XYZ& theB)
+  {
+    return std::abs(theA.X() - theB.X()) <= THE_TOLERANCE && std::abs(theA.Y() - theB.Y()) <= THE_TOLERANCE &&
+           std::abs(theA.Z() - theB.Z()) <= THE_TOLERANCE;
+  }
+
+  // The slot of the bucket, or the empty slot where it would go.
+  Slot& slot(const long theKey[3])
+  {
+    const std::uint64_t aHash = (static_cast<std::uint64_t>(theKey[0]) * 0x9E3779B97F4A7C15ull) ^
+                                (static_cast<std::uint64_t>(theKey[1]) * 0xC2B2AE3D27D4EB4Full) ^
+                                (static_cast<std::uint64_t>(theKey[2]) * 0x165667B19E3779F9ull);
+    size_t aSlot = static_cast<size_t>((aHash * 0x9E3779B97F4A7C15ull) >> myShift);
+    while (mySlots[aSlot].First >= 0 && !std::equal(theKey, theKey + 3, mySlots[aSlot].Key))
+    {
+      aSlot = (aSlot + 1) & (mySlots.size() - 1);
+    }
+    return mySlots[aSlot];
+  }
+
+private:
+  std::vector<Slot> mySlots;
+  std::vector<int>  myNext; // previous point of the same bucket, -1 at the first
+  int               myShift = 60;
 };
 
 // All small meshes as one polygon soup over shared points.
@@ -46,25 +119,27 @@ struct Soup
   std::vector<std::vector<int>> Faces;
 };
 
-// Merges equal points (within the tolerance) of all small meshes through an
-// ordered map, numbering them in the order they first appear; the faces are
-// moved into the soup.
+// Merges equal points (within the tolerance) of all small meshes, numbering
+// them in the order they first appear; the faces are moved into the soup.
 Soup weld(std::vector<Algo_CartesianWrapping::SmallMesh>& theMeshes)
 {
-  Soup                                aSoup;
-  std::map<gp_XYZ, int, TolerantLess> anIndex;
-  std::vector<int>                    aLocal;
+  size_t aNbPoints = 0;
+  size_t aNbFaces  = 0;
+  for (const Algo_CartesianWrapping::SmallMesh& aMesh : theMeshes)
+  {
+    aNbPoints += aMesh.Points.size();
+    aNbFaces += aMesh.Faces.size();
+  }
+  Soup aSoup;
+  aSoup.Faces.reserve(aNbFaces);
+  PointWelder      aWelder(aNbPoints);
+  std::vector<int> aLocal;
   for (Algo_CartesianWrapping::SmallMesh& aMesh : theMeshes)
   {
     aLocal.clear();
     for (const gp_XYZ& aPoint : aMesh.Points)
     {
-      const auto anEntry = anIndex.emplace(aPoint, static_cast<int>(aSoup.Points.size()));
-      if (anEntry.second)
-      {
-        aSoup.Points.push_back(aPoint);
-      }
-      aLocal.push_back(anEntry.first->second);
+      aLocal.push_back(aWelder.Add(aPoint, aSoup.Points));
     }
     for (std::vector<int>& aFace : aMesh.Faces)
     {
@@ -179,13 +254,84 @@ triangleSet(const Soup& theSoup, const std::vector<int>& theShell, unsigned int 
   return aSet;
 }
 
-// A shell's box, test point and, once asked for, the spatial index of its triangles.
+// A side of a face across X that runs along Z: at X, at Y, from Z low to Z high.
+struct CrossingSide
+{
+  double X, Y, ZLow, ZHigh;
+};
+
+// A shell's box, test point, the boxes of its faces, the sides of its faces
+// across X and, once asked for, the spatial index of its triangles.
 struct ShellIndex
 {
   Bnd_Box                     Box;
   gp_XYZ                      TestPoint;
+  bool                        HasSides = false;
+  std::vector<CrossingSide>   Sides;
+  std::vector<Bnd_Box>        FaceBoxes; // enlarged by the tolerance
   Handle(Trivex::TriangleSet) Triangles;
 };
+
+// Faces of the skin lie in planes across the axes and their sides run along
+// the axes. A ray from a point towards +X, moved up by an infinitesimal e
+// along Y and e * e along Z, crosses only faces across X, never along one of
+// their sides: the point is inside a closed shell when the ray meets an odd
+// number of them. Counting, for each face ahead of the point, its Z-running
+// sides beyond the point along Y whose Z span holds the moved point gives the
+// parity of those crossings. This needs no spatial index. A point within the
+// tolerance of a face is left to the classification of the triangles, which
+// decides what lies on the surface.
+void collectCrossingSides(const Soup& theSoup, const std::vector<int>& theShell, ShellIndex& theIndex)
+{
+  for (const int aFace : theShell)
+  {
+    const std::vector<int>& aCorners = theSoup.Faces[static_cast<size_t>(aFace)];
+    Bnd_Box                 aBox;
+    for (const int aPoint : aCorners)
+    {
+      aBox.Add(gp_Pnt(theSoup.Points[static_cast<size_t>(aPoint)]));
+    }
+    const bool isAcrossX = aBox.CornerMax().X() - aBox.CornerMin().X() <= THE_TOLERANCE;
+    aBox.Enlarge(THE_TOLERANCE);
+    theIndex.FaceBoxes.push_back(aBox);
+    if (!isAcrossX)
+    {
+      continue;
+    }
+    for (size_t aCorner = 0; aCorner < aCorners.size(); ++aCorner)
+    {
+      const gp_XYZ& aFrom = theSoup.Points[static_cast<size_t>(aCorners[aCorner])];
+      const gp_XYZ& aTo   = theSoup.Points[static_cast<size_t>(aCorners[(aCorner + 1) % aCorners.size()])];
+      if (std::abs(aTo.Z() - aFrom.Z()) > THE_TOLERANCE)
+      {
+        theIndex.Sides.push_back(
+            {aFrom.X(), aFrom.Y(), std::min(aFrom.Z(), aTo.Z()), std::max(aFrom.Z(), aTo.Z())});
+      }
+    }
+  }
+  theIndex.HasSides = true;
+}
+
+// 1 inside, 0 outside, -1 when the point is too close to a face to tell by the ray.
+int crossingParity(const ShellIndex& theIndex, const gp_XYZ& thePoint)
+{
+  for (const Bnd_Box& aFace : theIndex.FaceBoxes)
+  {
+    if (!aFace.IsOut(gp_Pnt(thePoint)))
+    {
+      return -1;
+    }
+  }
+  int aCount = 0;
+  for (const CrossingSide& aSide : theIndex.Sides)
+  {
+    aCount += (aSide.X - thePoint.X() > THE_TOLERANCE && aSide.Y - thePoint.Y() > THE_TOLERANCE &&
+               aSide.ZLow <= thePoint.Z() + THE_TOLERANCE && aSide.ZHigh - thePoint.Z() > THE_TOLERANCE)
+                  ? 1
+                  : 0;
+  }
+  return aCount % 2;
+}
 
 // Volume enclosed by a shell, positive when its faces look outwards.
 double signedVolume(const Soup& theSoup, const std::vector<int>& theShell)
@@ -310,11 +456,23 @@ private:
     const gp_Pnt aPoint(myShells[theShell].TestPoint);
     if (anEntry.second && !anOther.Box.IsOut(aPoint))
     {
-      if (anOther.Triangles.IsNull())
+      if (!anOther.HasSides)
       {
-        anOther.Triangles = triangleSet(mySoup, myFaces[theOther], myNbThreads);
+        collectCrossingSides(mySoup, myFaces[theOther], anOther);
       }
-      anEntry.first->second = Trivex::ClassifyPntMesh(anOther.Triangles).Perform(aPoint);
+      const int aParity = crossingParity(anOther, aPoint.XYZ());
+      if (aParity >= 0)
+      {
+        anEntry.first->second = aParity == 1;
+      }
+      else
+      {
+        if (anOther.Triangles.IsNull())
+        {
+          anOther.Triangles = triangleSet(mySoup, myFaces[theOther], myNbThreads);
+        }
+        anEntry.first->second = Trivex::ClassifyPntMesh(anOther.Triangles).Perform(aPoint);
+      }
     }
     return anEntry.first->second;
   }
@@ -355,6 +513,9 @@ bool Algo_CartesianWrapping::ConvertIntoTriangles()
   // The soup's points are welded already: each becomes one node.
   std::vector<int> aNodeOfPoint(aSoup.Points.size(), -1);
   bool             isComplete = true;
+  // One list for all faces: filling it reuses its elements instead of allocating each corner anew.
+  std::vector<int> aCorners;
+  std::list<int>   aNodes;
   for (size_t aShell = 0; aShell < aShells.size() && isComplete; ++aShell)
   {
     if (isSelected[aShell] == 0)
@@ -369,7 +530,7 @@ bool Algo_CartesianWrapping::ConvertIntoTriangles()
     const bool isReversed = (signedVolume(aSoup, aShells[aShell]) > 0.0) != isOutwards;
     for (size_t aFace = 0; aFace < aShells[aShell].size() && isComplete; ++aFace)
     {
-      std::list<int> aNodes;
+      aCorners.clear();
       for (const int aPoint : aSoup.Faces[static_cast<size_t>(aShells[aShell][aFace])])
       {
         int& aNode = aNodeOfPoint[static_cast<size_t>(aPoint)];
@@ -377,11 +538,15 @@ bool Algo_CartesianWrapping::ConvertIntoTriangles()
         {
           aNode = myResult->AddNode(gp_Pnt(aSoup.Points[static_cast<size_t>(aPoint)]));
         }
-        aNodes.push_back(aNode);
+        aCorners.push_back(aNode);
       }
       if (isReversed)
       {
-        aNodes.reverse();
+        aNodes.assign(aCorners.rbegin(), aCorners.rend());
+      }
+      else
+      {
+        aNodes.assign(aCorners.begin(), aCorners.end());
       }
       isComplete = myResult->AddFace(aNodes, true) >= 0;
     }

@@ -291,27 +291,30 @@ Algo_CartesianWrapping::SmallMesh buildSmallMesh(const SVO_Node& theCell, const 
     {
       continue;
     }
-    for (Outline anOutline : quadrantOutlines(theRecord.Quadrants[aFace]))
+    for (const Outline& anOutline : quadrantOutlines(theRecord.Quadrants[aFace]))
     {
-      if (isReversed)
-      {
-        std::reverse(anOutline.begin(), anOutline.end());
-      }
       std::vector<gp_XYZ> aPolygon;
-      for (const GridPoint& aGridPoint : anOutline)
+      aPolygon.reserve(anOutline.size());
+      for (size_t aCorner = 0; aCorner < anOutline.size(); ++aCorner)
       {
-        gp_XYZ aPoint;
+        const GridPoint& aGridPoint = anOutline[isReversed ? anOutline.size() - 1 - aCorner : aCorner];
+        gp_XYZ           aPoint;
         aPoint.SetCoord(anAxis + 1, gridValue(theCell, anAxis, isHigh ? 2 : 0));
         aPoint.SetCoord(aFirst + 1, gridValue(theCell, aFirst, aGridPoint.first));
         aPoint.SetCoord(aSecond + 1, gridValue(theCell, aSecond, aGridPoint.second));
         aPolygon.push_back(aPoint);
       }
+      if (!theRecord.EdgePoints.empty())
+      {
+        aPolygon = withEdgePoints(aPolygon, theRecord.EdgePoints);
+      }
       std::vector<int> aFaceNodes;
-      for (const gp_XYZ& aPoint : withEdgePoints(aPolygon, theRecord.EdgePoints))
+      aFaceNodes.reserve(aPolygon.size());
+      for (const gp_XYZ& aPoint : aPolygon)
       {
         aFaceNodes.push_back(pointIndex(aMesh, aPoint));
       }
-      aMesh.Faces.push_back(aFaceNodes);
+      aMesh.Faces.push_back(std::move(aFaceNodes));
     }
   }
   return aMesh;
@@ -321,8 +324,8 @@ Algo_CartesianWrapping::SmallMesh buildSmallMesh(const SVO_Node& theCell, const 
 void Algo_CartesianWrapping::BuildSmallMeshes(std::vector<SmallMesh>& theMeshes)
 {
   myNotifier->NewScope("Algo_CartesianWrapping::BuildSmallMeshes", 0.0, 0.1, 0.1 / 3.0);
-  const unsigned int           aNbThreads = applyParallelOptions();
-  const Handle(Trivex::BoxSet) aSet       = BuildBoxSet(myNodes, aNbThreads);
+  const unsigned int aNbThreads = applyParallelOptions();
+  const CellGrid     aGrid(myNodes, aNbThreads);
   myNotifier->Increment();
   std::vector<CellRecord> aRecords(myNodes.size());
   theMeshes.assign(myNodes.size(), SmallMesh());
@@ -330,7 +333,7 @@ void Algo_CartesianWrapping::BuildSmallMeshes(std::vector<SmallMesh>& theMeshes)
   const long aNbCells = static_cast<long>(myNodes.size());
 #pragma omp parallel
   {
-    CellSearch       aSearch(aSet, myNodes.size(), myNodes);
+    CellSearch       aSearch(aGrid, myNodes);
     std::vector<int> aNeighbours;
 #pragma omp for schedule(static)
     for (long anIndex = 0; anIndex < aNbCells; ++anIndex)
