@@ -1,6 +1,5 @@
 #include <PelliskTool_Wrap.hxx>
 
-#include <CreateAlgorithm.hxx>
 #include <HalfEdge_Mesh.hxx>
 #include <Pelk_API.hxx>
 #include <Pelk_Configuration.hxx>
@@ -224,15 +223,6 @@ std::string className(const std::string& theWord)
   throw std::invalid_argument("unknown algorithm '" + theWord + "'");
 }
 
-// Checks that the build has the algorithm a word names.
-void requireAvailable(const std::string& theWord)
-{
-  if (CreateAlgorithm(className(theWord)).IsNull())
-  {
-    throw std::invalid_argument("'" + theWord + "' is not available yet in this version of Pellisk");
-  }
-}
-
 Handle(Pelk_WrappingSettings) makeSettings(const Options&                       theOptions,
                                            const Handle(Pelk_ProgressNotifier)& theNotifier)
 {
@@ -258,12 +248,10 @@ Handle(Pelk_WrappingSettings) makeSettings(const Options&                       
                                                                      : "";
   if (!aVoxelization.empty())
   {
-    requireAvailable(aVoxelization);
     aSettings->SetVoxelizationAlgorithm(className(aVoxelization));
   }
   if (!aTessellation.empty())
   {
-    requireAvailable(aTessellation);
     aSettings->SetTessellationAlgorithm(className(aTessellation));
   }
   if (aSettings->Voxelization().IsNull() || aSettings->Tessellation().IsNull())
