@@ -262,31 +262,21 @@ HalfEdge_OpenMeshWrapper::EdgeHandle HalfEdge_OpenMeshWrapper::EdgeHandleOf(int 
 
 int HalfEdge_OpenMeshWrapper::AddNode(const Point& thePoint)
 {
-  const auto aFound = myNodeIndex.lower_bound(thePoint);
-  if (aFound != myNodeIndex.end() && !myNodeIndex.key_comp()(thePoint, aFound->first))
+  const int aFound = NodeIndex(thePoint);
+  if (aFound >= 0)
   {
-    if (VertexHandleOf(aFound->second).is_valid())
-    {
-      return aFound->second;
-    }
-    // An algorithm deleted the node without collecting garbage: the key is free.
-    const int aNode = add_vertex(thePoint).idx();
-    aFound->second  = aNode;
-    return aNode;
+    return aFound;
   }
   const int aNode = add_vertex(thePoint).idx();
-  myNodeIndex.emplace_hint(aFound, thePoint, aNode);
+  myNodeIndex.Add(thePoint, aNode);
   return aNode;
 }
 
 int HalfEdge_OpenMeshWrapper::NodeIndex(const Point& thePoint) const
 {
-  const auto aFound = myNodeIndex.find(thePoint);
-  if (aFound == myNodeIndex.end() || !VertexHandleOf(aFound->second).is_valid())
-  {
-    return -1;
-  }
-  return aFound->second;
+  // Entries of nodes that an algorithm deleted without collecting garbage
+  // stay in the index until the next collection; they are passed over.
+  return myNodeIndex.Find(thePoint, [this](int theNode) { return VertexHandleOf(theNode).is_valid(); });
 }
 
 HalfEdge_OpenMeshWrapper::Point HalfEdge_OpenMeshWrapper::Node(int theNode) const
@@ -302,28 +292,19 @@ void HalfEdge_OpenMeshWrapper::SetNode(int theNode, const Point& thePoint)
   {
     return;
   }
-  const auto anOld = myNodeIndex.find(point(aVertex));
-  if (anOld != myNodeIndex.end() && anOld->second == theNode)
-  {
-    myNodeIndex.erase(anOld);
-  }
+  myNodeIndex.Remove(point(aVertex), theNode);
   set_point(aVertex, thePoint);
-
-  const auto aFound = myNodeIndex.lower_bound(thePoint);
-  if (aFound == myNodeIndex.end() || myNodeIndex.key_comp()(thePoint, aFound->first))
+  const int anOther =
+      myNodeIndex.Find(thePoint, [this, theNode](int theCandidate)
+                       { return theCandidate != theNode && VertexHandleOf(theCandidate).is_valid(); });
+  if (anOther >= 0)
   {
-    myNodeIndex.emplace_hint(aFound, thePoint, theNode);
+    // The node already there takes the moved node's faces and keeps the place.
+    MergeNodes(anOther, theNode);
   }
-  else if (aFound->second != theNode)
+  else
   {
-    if (VertexHandleOf(aFound->second).is_valid())
-    {
-      MergeNodes(aFound->second, theNode);
-    }
-    else
-    {
-      aFound->second = theNode;
-    }
+    myNodeIndex.Add(thePoint, theNode);
   }
 }
 
@@ -534,17 +515,24 @@ void HalfEdge_OpenMeshWrapper::Clear()
   hprops_resize(0);
   eprops_resize(0);
   fprops_resize(0);
-  myNodeIndex.clear();
+  myNodeIndex.Clear();
 }
 
 void HalfEdge_OpenMeshWrapper::rebuildNodeIndex()
 {
-  myNodeIndex.clear();
+  myNodeIndex.Clear();
   for (int aNode = 0; aNode < static_cast<int>(n_vertices()); ++aNode)
   {
     if (VertexHandleOf(aNode).is_valid())
     {
-      myNodeIndex.insert_or_assign(point(VertexHandle(aNode)), aNode);
+      // Of two live nodes at one point, the later one is indexed.
+      const Point& aPoint    = point(VertexHandle(aNode));
+      const int    anEarlier = myNodeIndex.Find(aPoint, [](int) { return true; });
+      if (anEarlier >= 0)
+      {
+        myNodeIndex.Remove(point(VertexHandle(anEarlier)), anEarlier);
+      }
+      myNodeIndex.Add(aPoint, aNode);
     }
   }
 }

@@ -1,6 +1,7 @@
 #ifndef HalfEdge_OpenMeshWrapper_HeaderFile
 #define HalfEdge_OpenMeshWrapper_HeaderFile
 
+#include <HalfEdge_NodeIndex.hxx>
 #include <Mesh.hxx>
 
 #include <Precision.hxx>
@@ -24,41 +25,6 @@
 class HalfEdge_OpenMeshWrapper : public Mesh
 {
 public:
-  //! Order of the node index: x first, then y, then z, each compared with a
-  //! tolerance. Two points are one key when every coordinate differs by less
-  //! than the tolerance. The order is not transitive for chains of points
-  //! closer than the tolerance; the index is used as it is.
-  struct NodeIndexLess
-  {
-    double myTolerance = Precision::Confusion();
-
-    //! True when theA comes before theB.
-    bool operator()(const Point& theA, const Point& theB) const
-    {
-      // Inline: the index calls it on every step down its tree.
-      if (theB[0] >= theA[0] + myTolerance)
-      {
-        return true;
-      }
-      if (theA[0] >= theB[0] + myTolerance)
-      {
-        return false;
-      }
-      if (theB[1] >= theA[1] + myTolerance)
-      {
-        return true;
-      }
-      if (theA[1] >= theB[1] + myTolerance)
-      {
-        return false;
-      }
-      return theB[2] >= theA[2] + myTolerance;
-    }
-  };
-
-  //! Node index: point to node number.
-  typedef std::map<Point, int, NodeIndexLess> NodeIndexMap;
-
   //! Position over the live elements of one kind (kernel level).
   class KernelIterator
   {
@@ -120,7 +86,7 @@ public:
   HalfEdge_OpenMeshWrapper& operator=(const HalfEdge_OpenMeshWrapper& theOther);
 
   //! Tolerance of the node index.
-  double Tolerance() const { return myNodeIndex.key_comp().myTolerance; }
+  double Tolerance() const { return myNodeIndex.Tolerance(); }
 
   //! Handle of a valid node number; the invalid handle otherwise.
   VertexHandle VertexHandleOf(int theNode) const;
@@ -177,7 +143,7 @@ public:
   void Clear();
 
   //! Number of entries of the node index.
-  int NbIndexedNodes() const { return static_cast<int>(myNodeIndex.size()); }
+  int NbIndexedNodes() const { return myNodeIndex.Size(); }
 
   //! Position on the first live vertex.
   Iterator VerticesBegin() const;
@@ -205,7 +171,7 @@ private:
   void rebuildNodeIndex();
 
 private:
-  NodeIndexMap myNodeIndex;
+  HalfEdge_NodeIndex myNodeIndex;
 };
 
 #endif
