@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Pellisk and wraps a bundled dirty mesh (the
 # Utah teapot: separate open shells whose spout and handle pierce the body)
-# by shrink wrapping (the voxel skin pulled onto the input and repaired), then
+# with the default pipeline of resource/Pellisk.conf (shrink wrapping: the voxel
+# skin pulled onto the input and repaired, then the refinement steps), then
 # describes the input and checks the wrap against it.
 # Usage: scripts/wrap-demo.sh [cell size as a fraction of the bounding cube, default 1/128]
 set -euo pipefail
@@ -17,6 +18,6 @@ output=build/teapot_wrap.stl
 echo "== input: $input"
 build/bin/pellisk info "$input"
 echo "== wrapping with cell size $fraction of the bounding cube"
-build/bin/pellisk wrap "$input" "$output" --cell-rel "$fraction" --tessellation shrink --verbose
+build/bin/pellisk wrap "$input" "$output" --cell-rel "$fraction" --verbose
 echo "== check of the wrap: $output"
 build/bin/pellisk check "$input" "$output"

@@ -114,8 +114,8 @@ TEST(PelliskToolTest, WrapsARealDirtyMeshIntoAValidClosedSurface)
         anInfo.Out, std::regex("closed: yes\nconsistently oriented: yes\nvolume: [0-9.e+]+ \\(outward\\)\n")))
         << anInfo.Out;
   }
-  EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(RWStl::ReadFile(OSD_Path((aDir + "/wrap.stl").c_str())),
-                                                 RWStl::ReadFile(OSD_Path(anIn.c_str()))));
+  // The default pipeline pulls the skin onto the input, so input nodes may lie just outside it.
+  EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(RWStl::ReadFile(OSD_Path((aDir + "/wrap.stl").c_str()))));
 }
 
 TEST(PelliskToolTest, CtrlCCancelsAndLeavesNoOutput)
@@ -134,6 +134,8 @@ TEST(PelliskToolTest, RefinementStepsRunInTheOrderGivenWithTheirValues)
 {
   const std::string aDir = PelliskTest_Data::ScratchFolder("tool_refine");
   const std::string anIn = PelliskTest_Data::File("teapot_utah.stl");
+  // A configuration without refinement steps, so that only the --refine steps run.
+  std::ofstream(aDir + "/bare.conf") << "Voxelization = MinVoxelSize\nTessellation = ShrinkWrapping\n";
   // Each row: the --refine values, the steps that must run in order, and a group: rows of one group
   // spell the same chain (defaults written out or not) and must give the same wrap, other groups another.
   std::map<int, std::string> aWraps;
@@ -152,9 +154,9 @@ TEST(PelliskToolTest, RefinementStepsRunInTheOrderGivenWithTheirValues)
             "SwapEdge CollapseNarrowFace SplitEdge FixSelfIntersections Smoothing ",
             7}})
   {
-    std::vector<std::string> anArguments = {"wrap",       anIn,       aDir + "/wrap.stl",
-                                            "--cell-rel", "0.03125",  "--tessellation",
-                                            "cartesian",  "--verbose"};
+    std::vector<std::string> anArguments = {
+        "wrap",           anIn,        aDir + "/wrap.stl", "--cell-rel",        "0.03125",
+        "--tessellation", "cartesian", "--config",         aDir + "/bare.conf", "--verbose"};
     for (const std::string& aStep : aSteps)
     {
       anArguments.insert(anArguments.end(), {"--refine", aStep});

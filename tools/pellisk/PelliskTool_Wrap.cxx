@@ -226,26 +226,34 @@ std::string className(const std::string& theWord)
 Handle(Pelk_WrappingSettings) makeSettings(const Options&                       theOptions,
                                            const Handle(Pelk_ProgressNotifier)& theNotifier)
 {
+  // Without --config the library's own configuration holds; when none was
+  // found beside the library, the defaults are MinVoxelSize and shrink
+  // wrapping with no refinement.
+  const Pelk_Configuration&     anInstalled = Pelk_Configuration::Instance();
+  const bool                    isFromFile  = !theOptions.Config.empty() || anInstalled.IsLoaded();
   Handle(Pelk_WrappingSettings) aSettings;
   if (theOptions.Config.empty())
   {
-    aSettings = new Pelk_WrappingSettings(theNotifier);
+    aSettings = anInstalled.IsLoaded() ? anInstalled.CreateSettings(theNotifier)
+                                       : new Pelk_WrappingSettings(theNotifier);
   }
   else
   {
-    aSettings = Pelk_Configuration(theOptions.Config.c_str(), Pelk_Configuration::Instance().CataloguePath())
+    aSettings = Pelk_Configuration(theOptions.Config.c_str(), anInstalled.CataloguePath())
                     .CreateSettings(theNotifier);
-    if (aSettings.IsNull())
-    {
-      throw std::invalid_argument("cannot read the configuration file " + theOptions.Config);
-    }
+  }
+  if (aSettings.IsNull())
+  {
+    throw std::invalid_argument("cannot read the configuration file " + (theOptions.Config.empty()
+                                                                             ? std::string("of the library")
+                                                                             : theOptions.Config));
   }
   const std::string aVoxelization = !theOptions.Voxelization.empty() ? theOptions.Voxelization
-                                    : theOptions.Config.empty()      ? "minsize"
-                                                                     : "";
+                                    : isFromFile                     ? ""
+                                                                     : "minsize";
   const std::string aTessellation = !theOptions.Tessellation.empty() ? theOptions.Tessellation
-                                    : theOptions.Config.empty()      ? "cartesian"
-                                                                     : "";
+                                    : isFromFile                     ? ""
+                                                                     : "shrink";
   if (!aVoxelization.empty())
   {
     aSettings->SetVoxelizationAlgorithm(className(aVoxelization));
@@ -333,8 +341,9 @@ const char* PelliskTool_Wrap::Usage()
          "             [--refine STEP[=VALUE]]... [--threads N] [--ascii] [--verbose]\n"
          "  Wraps the mesh of INPUT (.stl or .ply) and writes the closed wrap to OUTPUT\n"
          "  (.stl, binary unless --ascii, or .ply). The cell size is SIZE in model units,\n"
-         "  or FRACTION of the bounding cube's side (default 1/128). Each --refine\n"
-         "  appends a refinement step, after those of the configuration file:\n"
+         "  or FRACTION of the bounding cube's side (default 1/128). The algorithms and\n"
+         "  refinement steps are those of FILE, or of the library's Pellisk.conf.\n"
+         "  Each --refine appends a refinement step, after those of the configuration:\n"
          "  CollapseSmallEdge[=LENGTH], CollapseNarrowFace[=RATIO], SwapEdge[=LIMIT],\n"
          "  FixSelfIntersections[=DISTANCE], SplitEdge, or\n"
          "  Smoothing[=Normal|Tangential|Both[:ITERATIONS] or =ITERATIONS].\n";
