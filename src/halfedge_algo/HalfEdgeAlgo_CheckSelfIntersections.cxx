@@ -107,7 +107,7 @@ Records makeRecords(const Mesh& theMesh, unsigned int theNbThreads, std::vector<
   {
     aThreadRecords[aThread].reserve(theMesh.n_faces() / theNbThreads + 1);
   }
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (aNbFaces > Fundra::OMPParallel::MinParallelSize)
   for (int aFace = 0; aFace < aNbFaces; ++aFace)
   {
     const Mesh::FaceHandle aHandle(aFace);
@@ -143,7 +143,7 @@ Records makeRecords(const Mesh& theMesh, unsigned int theNbThreads, std::vector<
     aSplitter = new HalfEdgeAlgo_Triangulate("skewness");
   }
   const int aNbPolygons = static_cast<int>(aPolygons.size());
-#pragma omp parallel for schedule(dynamic, 1)
+#pragma omp parallel for schedule(dynamic, 1) if (aNbPolygons > Fundra::OMPParallel::MinParallelSize / 64)
   for (int i = 0; i < aNbPolygons; ++i)
   {
     const size_t aThread = static_cast<size_t>(omp_get_thread_num());
@@ -326,7 +326,7 @@ bool HalfEdgeAlgo_CheckSelfIntersections::query(const Mesh&                     
   std::vector<Records>                          aCrossed(theNbThreads);
   std::vector<std::vector<std::pair<int, int>>> aPairs(theNbThreads);
   applyParallelOptions();
-#pragma omp parallel for schedule(dynamic, 1)
+#pragma omp parallel for schedule(dynamic, 1) if (aNbRecords > Fundra::OMPParallel::MinParallelSize / 8)
   for (int i = 0; i < aNbRecords; ++i)
   {
     const Trivex::TriangleData& aRecord = myTriangleSet->Triangle(i);

@@ -29,7 +29,7 @@ bool HalfEdgeAlgo_Search::collect(Mesh& theMesh, const std::vector<int>& theElem
   // Each thread keeps what passed; the ordered set makes the merge independent of the thread count.
   std::vector<std::vector<int>> aPassed(applyParallelOptions());
   const int                     aNbElements = static_cast<int>(theElements.size());
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (aNbElements > Fundra::OMPParallel::MinParallelSize)
   for (int i = 0; i < aNbElements; ++i)
   {
     if (isPassed(theElements[static_cast<size_t>(i)]))

@@ -886,7 +886,7 @@ bool HalfEdgeAlgo_Triangulate::Perform(Mesh& theMesh)
     const long anEnd  = static_cast<long>(std::min(aFaces.size(), aBlock + THE_BLOCK));
     if (!isStale)
     {
-#pragma omp parallel for schedule(dynamic, 16)
+#pragma omp parallel for schedule(dynamic, 16) if (anEnd - aBegin > Fundra::OMPParallel::MinParallelSize / 16)
       for (long i = aBegin; i < anEnd; ++i)
       {
         aPlanners[size_t(omp_get_thread_num())].Plan(theMesh, aFaces[size_t(i)], aPlans[size_t(i - aBegin)]);

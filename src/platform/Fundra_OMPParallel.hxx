@@ -13,6 +13,12 @@ namespace Fundra
 class Pellisk_EXPORT OMPParallel
 {
 public:
+  //! Loops over fewer items than this run on the calling thread alone: waking
+  //! a team costs more than it saves on small meshes, such as the sub-meshes
+  //! that repairs work on by the thousand, and on a busy machine the waiting
+  //! threads of many short regions take the cores that the work needs.
+  static constexpr int MinParallelSize = 4096;
+
   //! Requested number of threads; 0 means "not configured".
   unsigned int NbThreads() const { return myNbThreads; }
 

@@ -1,5 +1,7 @@
 #include <Trivex_IntersectTriMesh.hxx>
 
+#include <Fundra_OMPParallel.hxx>
+
 #include <Trivex_BVH.hxx>
 #include <Trivex_BoxVisitor.hxx>
 #include <Trivex_Predicates.hxx>
@@ -142,7 +144,8 @@ public:
   void MakeBoxes(int theNb, int theNbThreads)
   {
     myBoxes.resize(6 * static_cast<size_t>(theNb));
-#pragma omp parallel for num_threads(theNbThreads) schedule(static)
+#pragma omp parallel for num_threads(theNbThreads)                                                           \
+    schedule(static) if (theNb > Fundra::OMPParallel::MinParallelSize)
     for (int i = 0; i < theNb; ++i)
     {
       double aBox[6];
@@ -408,7 +411,7 @@ bool Trivex::IntersectTriMesh::PerformAll(std::vector<std::pair<int, int>>& theP
   }
   std::atomic<bool> isFound(!aFound[0].empty());
   const int         aNbWork = static_cast<int>(aWork.size());
-#pragma omp parallel num_threads(aNbThreads)
+#pragma omp parallel num_threads(aNbThreads) if (aNbLeaves > Fundra::OMPParallel::MinParallelSize)
   {
     std::vector<NodePair>             aStack;
     std::vector<std::pair<int, int>>& aMine = aFound[static_cast<size_t>(omp_get_thread_num())];
