@@ -87,7 +87,8 @@ TEST(PelliskToolTest, InvocationsExitWithTheirStatusAndSayWhy)
            {{"info"}, 2, "Usage:"},
            {{"info", aDir + "/broken.ply"}, 2, "cannot read"},
            {{"unknown-command"}, 2, "Usage:"},
-           {{"--help"}, 0, "Usage:"}})
+           {{"--help"}, 0, "Usage:"},
+           {{"wrap", "--help"}, 0, "pellisk wrap INPUT OUTPUT"}})
   {
     const ToolRun aRun = run(anArguments);
     EXPECT_EQ(aRun.Status, aStatus) << aSays << "\n" << aRun.Out;

@@ -6,6 +6,7 @@
 
 #include <Standard_Failure.hxx>
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -45,8 +46,15 @@ int main(int theArgc, char** theArgv)
 {
   const std::vector<std::string> anArgs(theArgv + std::min(theArgc, 2), theArgv + theArgc);
   const std::string              aCommand = theArgc > 1 ? theArgv[1] : "";
+  const bool                     isHelp =
+      std::any_of(anArgs.begin(), anArgs.end(),
+                  [](const std::string& theArg) { return theArg == "--help" || theArg == "-h"; });
   try
   {
+    if (isHelp || aCommand == "--help" || aCommand == "-h" || aCommand == "help")
+    {
+      return usage(PelliskTool_Wrap::Success);
+    }
     if (aCommand == "wrap")
     {
       return PelliskTool_Wrap::Run(anArgs);
@@ -58,10 +66,6 @@ int main(int theArgc, char** theArgv)
     if (aCommand == "info")
     {
       return info(anArgs);
-    }
-    if (aCommand == "--help" || aCommand == "-h" || aCommand == "help")
-    {
-      return usage(PelliskTool_Wrap::Success);
     }
   }
   catch (const Standard_Failure& theFailure)
