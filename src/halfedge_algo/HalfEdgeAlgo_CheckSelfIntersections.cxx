@@ -58,9 +58,9 @@ void addRecord(int theFace, const std::vector<gp_Pnt>& thePoints, Records& theRe
   }
 }
 
-// Splits polygon theFace on a mesh of its own (so that nothing else of the
-// mesh moves) and appends the records of the pieces, tagged with theFace;
-// false when the split was not a proper triangulation.
+// Splits polygon theFace as a mesh of its own would be triangulated (so that
+// nothing else of the mesh moves) and appends the records of the pieces,
+// tagged with theFace; false when the split was not a proper triangulation.
 bool triangulateFace(const Mesh&               theMesh,
                      Mesh::FaceHandle          theFace,
                      HalfEdgeAlgo_Triangulate& theTriangulate,
@@ -71,6 +71,20 @@ bool triangulateFace(const Mesh&               theMesh,
   if (thePoints.size() < 3)
   {
     return true; // no area: nothing to cross
+  }
+  // Most polygons are cut as they stand, without building that mesh: the
+  // checks of a repair split the same quadrangles thousands of times.
+  std::vector<std::array<int, 3>> aTriangles;
+  if (theTriangulate.SplitPolygon(thePoints, aTriangles))
+  {
+    const std::vector<gp_Pnt> aCorners = thePoints;
+    for (const std::array<int, 3>& aTriangle : aTriangles)
+    {
+      thePoints = {aCorners[size_t(aTriangle[0])], aCorners[size_t(aTriangle[1])],
+                   aCorners[size_t(aTriangle[2])]};
+      addRecord(theFace.idx(), thePoints, theRecords);
+    }
+    return true;
   }
   Mesh                            aScratch;
   std::vector<Mesh::VertexHandle> aCorners;

@@ -93,6 +93,20 @@ struct Corners
 
 // Reads the corners of a face into theCorners, whose storage is reused; none
 // when the loop is broken.
+// The diagonal of the box of theCorners' points.
+void measureCorners(Corners& theCorners)
+{
+  gp_XYZ aMin = theCorners.Points.front(), aMax = aMin;
+  for (const gp_XYZ& aPoint : theCorners.Points)
+  {
+    aMin.SetCoord(std::min(aMin.X(), aPoint.X()), std::min(aMin.Y(), aPoint.Y()),
+                  std::min(aMin.Z(), aPoint.Z()));
+    aMax.SetCoord(std::max(aMax.X(), aPoint.X()), std::max(aMax.Y(), aPoint.Y()),
+                  std::max(aMax.Z(), aPoint.Z()));
+  }
+  theCorners.Size = (aMax - aMin).Modulus();
+}
+
 void readCorners(const Mesh& theMesh, Mesh::FaceHandle theFace, Corners& theCorners)
 {
   theCorners.Nodes.clear();
@@ -107,15 +121,7 @@ void readCorners(const Mesh& theMesh, Mesh::FaceHandle theFace, Corners& theCorn
     aSide = theMesh.next_halfedge_handle(aSide);
     if (aSide == aFirst)
     {
-      gp_XYZ aMin = theCorners.Points.front(), aMax = aMin;
-      for (const gp_XYZ& aPoint : theCorners.Points)
-      {
-        aMin.SetCoord(std::min(aMin.X(), aPoint.X()), std::min(aMin.Y(), aPoint.Y()),
-                      std::min(aMin.Z(), aPoint.Z()));
-        aMax.SetCoord(std::max(aMax.X(), aPoint.X()), std::max(aMax.Y(), aPoint.Y()),
-                      std::max(aMax.Z(), aPoint.Z()));
-      }
-      theCorners.Size = (aMax - aMin).Modulus();
+      measureCorners(theCorners);
       return;
     }
   }
@@ -571,16 +577,55 @@ public:
   // Plans theFace into thePlan.
   void Plan(const Mesh& theMesh, Mesh::FaceHandle theFace, FacePlan& thePlan)
   {
+    readCorners(theMesh, theFace, myCorners);
+    planCorners(&theMesh, thePlan);
+  }
+
+  // Plans a lone polygon of thePoints, its corners numbered from 0 in order.
+  void PlanLone(const std::vector<gp_Pnt>& thePoints, FacePlan& thePlan)
+  {
+    myCorners.Nodes.clear();
+    myCorners.Points.clear();
+    for (const gp_Pnt& aPoint : thePoints)
+    {
+      myCorners.Nodes.emplace_back(static_cast<int>(myCorners.Nodes.size()));
+      myCorners.Points.push_back(aPoint.XYZ());
+    }
+    measureCorners(myCorners);
+    planCorners(nullptr, thePlan);
+  }
+
+  // True when the face is too thin to give a plane.
+  bool IsDegenerate(const Mesh& theMesh, Mesh::FaceHandle theFace)
+  {
+    readCorners(theMesh, theFace, myCorners);
+    return !isUsable(newellNormal(myCorners.Points), myTolerance * myCorners.Size * myCorners.Size);
+  }
+
+  // True when the pairs of joined corners of thePlan's nodes are still thePlan.Joined.
+  bool IsJoinedAsPlanned(const Mesh& theMesh, const FacePlan& thePlan)
+  {
+    joinedCorners(theMesh, thePlan.Nodes, myJoined);
+    return myJoined == thePlan.Joined;
+  }
+
+private:
+  // Plans the corners read into myCorners; theMesh tells which corners are
+  // joined already (a lone polygon has no such pairs).
+  void planCorners(const Mesh* theMesh, FacePlan& thePlan)
+  {
     thePlan.Result = FacePlan::Unusable;
     thePlan.Joined.clear();
     thePlan.Triangles.clear();
-    readCorners(theMesh, theFace, myCorners);
     thePlan.Nodes.assign(myCorners.Nodes.begin(), myCorners.Nodes.end());
     if (myCorners.Nodes.size() < 3 || hasRepeatedNode(myCorners.Nodes, mySortedNodes))
     {
       return;
     }
-    joinedCorners(theMesh, myCorners.Nodes, thePlan.Joined);
+    if (theMesh != nullptr)
+    {
+      joinedCorners(*theMesh, myCorners.Nodes, thePlan.Joined);
+    }
     const double aSqSize = myCorners.Size * myCorners.Size;
     const gp_XYZ aNewell = newellNormal(myCorners.Points);
     if (!isUsable(aNewell, myTolerance * aSqSize))
@@ -603,21 +648,6 @@ public:
     thePlan.Result = FacePlan::Failed;
   }
 
-  // True when the face is too thin to give a plane.
-  bool IsDegenerate(const Mesh& theMesh, Mesh::FaceHandle theFace)
-  {
-    readCorners(theMesh, theFace, myCorners);
-    return !isUsable(newellNormal(myCorners.Points), myTolerance * myCorners.Size * myCorners.Size);
-  }
-
-  // True when the pairs of joined corners of thePlan's nodes are still thePlan.Joined.
-  bool IsJoinedAsPlanned(const Mesh& theMesh, const FacePlan& thePlan)
-  {
-    joinedCorners(theMesh, thePlan.Nodes, myJoined);
-    return myJoined == thePlan.Joined;
-  }
-
-private:
   // The ear cutting of the face's corners in the plane through the first
   // corner with the given normal.
   bool cutInPlane(const gp_XYZ& theNormal, FacePlan& thePlan)
@@ -835,6 +865,29 @@ bool HalfEdgeAlgo_Triangulate::TriangulateFace(Mesh& theMesh, int theFace)
   FacePlan               aPlan;
   aPlanner.Plan(theMesh, aFace, aPlan);
   return applyPlan(theMesh, aFace, aPlan, myTolerance);
+}
+
+bool HalfEdgeAlgo_Triangulate::SplitPolygon(const std::vector<gp_Pnt>&       thePoints,
+                                            std::vector<std::array<int, 3>>& theTriangles) const
+{
+  theTriangles.clear();
+  // A polygon with a tiny side or without a plane is edited before it is cut.
+  for (size_t i = 0; i < thePoints.size(); ++i)
+  {
+    if (thePoints[i].SquareDistance(thePoints[(i + 1) % thePoints.size()]) <= THE_TINY_SQ_LENGTH)
+    {
+      return false;
+    }
+  }
+  FacePlanner aPlanner(faceMetric(myMetric), myTolerance);
+  FacePlan    aPlan;
+  aPlanner.PlanLone(thePoints, aPlan);
+  if (aPlan.Result != FacePlan::Cut)
+  {
+    return false;
+  }
+  theTriangles.assign(aPlan.Triangles.begin(), aPlan.Triangles.end());
+  return true;
 }
 
 bool HalfEdgeAlgo_Triangulate::Perform(Mesh& theMesh)

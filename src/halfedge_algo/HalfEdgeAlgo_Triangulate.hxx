@@ -3,7 +3,11 @@
 
 #include <HalfEdgeAlgo_ModifyMesh.hxx>
 
+#include <gp_Pnt.hxx>
+
+#include <array>
 #include <string>
+#include <vector>
 
 //! Splits every face with more than three corners into triangles that lie in
 //! the face and keep its orientation, choosing among the possible splits with
@@ -65,6 +69,15 @@ public:
   //! answers as Perform() does for it; true for an invalid or deleted number
   //! and for a triangle.
   bool TriangulateFace(Mesh& theMesh, int theFace);
+
+  //! Splits the lone polygon of thePoints (at least three, in boundary order)
+  //! into theTriangles (corner numbers, in the order Perform() would add
+  //! them on a mesh holding only this polygon, each from the same corner).
+  //! False, with no triangles, when Perform() would first edit the polygon (a
+  //! side of squared length up to 1e-12, a polygon too thin for a plane) or
+  //! could not cut it: the caller then runs Perform() on such a mesh.
+  bool SplitPolygon(const std::vector<gp_Pnt>&       thePoints,
+                    std::vector<std::array<int, 3>>& theTriangles) const;
 
   //! The name of the metric that judges the triangles.
   const std::string& Metric() const { return myMetric; }

@@ -109,6 +109,21 @@ TEST(HalfEdgeAlgo_TriangulateTest, RandomPolygonsTileThemselvesAndTiesGoToTheSma
       }
       EXPECT_EQ(PelliskTest_Polygons::CheckTriangulation(aPoints, aTriangles, 0.0), "");
       EXPECT_EQ(faces(aMesh), faces(aCopy));
+      // The split of the lone polygon without a mesh gives the same pieces, read from the same corners
+      // (the collection of the mesh moves its last face into the place of the polygon).
+      std::vector<gp_Pnt> aCorners;
+      std::transform(anOutline.begin(), anOutline.end(), std::back_inserter(aCorners),
+                     [](const gp_XY& thePoint) { return gp_Pnt(thePoint.X(), thePoint.Y(), 0.0); });
+      std::vector<std::array<int, 3>> aSplit;
+      ASSERT_TRUE(HalfEdgeAlgo_Triangulate(aMetric).SplitPolygon(aCorners, aSplit));
+      std::vector<std::list<int>> aPieces, aMeshPieces = faces(aMesh);
+      std::transform(aSplit.begin(), aSplit.end(), std::back_inserter(aPieces),
+                     [](const std::array<int, 3>& theT) { return std::list<int>(theT.begin(), theT.end()); });
+      std::rotate(aMeshPieces.begin(), aMeshPieces.begin() + 1, aMeshPieces.end());
+      EXPECT_EQ(aPieces, aMeshPieces);
+      // A side a millionth long is collapsed before any cut: that split is left to the mesh.
+      aCorners.insert(aCorners.begin() + 1, aCorners.front().Translated(gp_Vec(1e-7, 0.0, 0.0)));
+      EXPECT_FALSE(HalfEdgeAlgo_Triangulate(aMetric).SplitPolygon(aCorners, aSplit));
     }
   }
 }
