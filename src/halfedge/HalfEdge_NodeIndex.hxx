@@ -5,6 +5,7 @@
 
 #include <Precision.hxx>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <unordered_map>
@@ -30,6 +31,9 @@ public:
   int Size() const { return mySize; }
 
   void Clear();
+
+  //! Makes room for theNbPoints points in as many buckets.
+  void Reserve(int theNbPoints) { myBuckets.reserve(static_cast<size_t>(std::max(theNbPoints, 0))); }
 
   //! Indexes theNode at thePoint (a node may be indexed at several points).
   void Add(const Point& thePoint, int theNode);

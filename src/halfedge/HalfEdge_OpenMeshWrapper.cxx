@@ -521,18 +521,18 @@ void HalfEdge_OpenMeshWrapper::Clear()
 void HalfEdge_OpenMeshWrapper::rebuildNodeIndex()
 {
   myNodeIndex.Clear();
-  for (int aNode = 0; aNode < static_cast<int>(n_vertices()); ++aNode)
+  myNodeIndex.Reserve(static_cast<int>(n_vertices()));
+  // Of two live nodes at one point the later one is indexed: walked from the
+  // last node down, a node is indexed only where no later one is.
+  for (int aNode = static_cast<int>(n_vertices()) - 1; aNode >= 0; --aNode)
   {
     if (VertexHandleOf(aNode).is_valid())
     {
-      // Of two live nodes at one point, the later one is indexed.
-      const Point& aPoint    = point(VertexHandle(aNode));
-      const int    anEarlier = myNodeIndex.Find(aPoint, [](int) { return true; });
-      if (anEarlier >= 0)
+      const Point& aPoint = point(VertexHandle(aNode));
+      if (myNodeIndex.Find(aPoint, [](int) { return true; }) < 0)
       {
-        myNodeIndex.Remove(point(VertexHandle(anEarlier)), anEarlier);
+        myNodeIndex.Add(aPoint, aNode);
       }
-      myNodeIndex.Add(aPoint, aNode);
     }
   }
 }
