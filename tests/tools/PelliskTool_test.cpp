@@ -60,6 +60,11 @@ TEST(PelliskToolTest, InvocationsExitWithTheirStatusAndSayWhy)
   std::ofstream(aDir + "/broken.ply")
       << "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nelement face 1\n"
          "property list uchar int vertex_indices\nend_header\n0\n1\n2\n3 0 1 7\n";
+  // Triangles with their corners on one line: nothing to wrap.
+  std::ofstream(aDir + "/flat.ply")
+      << "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+         "property float z\nelement face 1\nproperty list uchar int vertex_indices\n"
+         "end_header\n0 0 0\n1 0 0\n2 0 0\n3 0 1 2\n";
   // One row per way out of the program.
   for (const auto& [anArguments, aStatus, aSays] :
        std::vector<std::tuple<std::vector<std::string>, int, std::string>>{
@@ -69,6 +74,7 @@ TEST(PelliskToolTest, InvocationsExitWithTheirStatusAndSayWhy)
            {{"wrap", aBad, anOut, "--cell-rel"}, 2, "--cell-rel needs a value"},
            {{"wrap", aBad, anOut, "--frobnicate"}, 2, "unknown option --frobnicate"},
            {{"wrap", aBad, anOut}, 2, "cannot read"},
+           {{"wrap", aDir + "/flat.ply", anOut}, 1, "the wrap is empty"},
            {{"wrap", aGood, anOut, "--tessellation", "round"}, 2, "unknown algorithm 'round'"},
            {{"wrap", aGood, anOut, "--voxelization", "fine"}, 2, "unknown algorithm 'fine'"},
            {{"wrap", aBad, anOut, "--refine", "Bogus"}, 2, "unknown refinement step 'Bogus'"},

@@ -325,7 +325,14 @@ int wrap(const Options& theOptions, const Handle(Pelk_ProgressNotifier)& theNoti
   {
     return PelliskTool_Wrap::Failed;
   }
-  if (!PelliskTool_MeshFile::Write(anAPI.GetResultMesh(), theOptions.Output, theOptions.IsAscii))
+  const Handle(HalfEdge_Mesh)& aWrap = anAPI.GetResultMesh();
+  if (aWrap.IsNull() || aWrap->IsEmpty())
+  {
+    // Flat or degenerate input can leave nothing to wrap; say so rather than fail to write.
+    std::cerr << "pellisk: the wrap is empty: the input encloses nothing at this cell size\n";
+    return PelliskTool_Wrap::Failed;
+  }
+  if (!PelliskTool_MeshFile::Write(aWrap, theOptions.Output, theOptions.IsAscii))
   {
     std::cerr << "pellisk: cannot write " << theOptions.Output << "\n";
     return PelliskTool_Wrap::Failed;
