@@ -20,16 +20,13 @@
 
 #include "Pellisk_WrapPeers.hxx"
 
-#include <HalfEdgeAlgo_CheckSelfIntersections.hxx>
 #include <HalfEdge_Mesh.hxx>
 #include <Pelk_API.hxx>
 #include <Pelk_Configuration.hxx>
 #include <Pelk_ProgressNotifier.hxx>
 #include <Pelk_WrappingSettings.hxx>
+#include <PelliskTool_WrapReport.hxx>
 #include <STL_IO.hxx>
-#include <Trivex_IntersectTriMesh.hxx>
-#include <Trivex_ProjectPntMesh.hxx>
-#include <Trivex_TriangleSet.hxx>
 
 #include <Bnd_Box.hxx>
 #include <Poly_Triangulation.hxx>
@@ -47,9 +44,7 @@
 #include <iostream>
 #include <map>
 #include <mutex>
-#include <numeric>
 #include <poll.h>
-#include <set>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -130,38 +125,17 @@ enum Status
 
 const char* const THE_STATUS_NAMES[] = {"done", "FAILED", "CRASHED", "TIMEOUT", "absent"};
 
-// What `pellisk check` measures of a wrap, and the number of its shells.
-struct Report
+// What `pellisk check` measures of a wrap (with the number of its shells).
+using Report = PelliskTool_WrapReport;
+
+// The same wrap twice: the same measures, to the last bit.
+bool isSameWrap(const Report& theA, const Report& theB)
 {
-  int    NbNodes            = 0;
-  int    NbFaces            = 0;
-  int    NbShells           = 0;
-  int    NbDegenerateFaces  = 0;
-  int    NbBoundaryEdges    = 0;
-  int    NbNonManifoldEdges = 0;
-  int    NbNonManifoldNodes = 0;
-  int    NbRefusedFaces     = 0;
-  int    NbMisorientedEdges = 0;
-  int    NbCrossingPairs    = 0;
-  double Volume             = 0.0;
-  double SmallestAngle      = 0.0; //!< degrees
-  double MeanDistance       = 0.0;
-  double MaxDistance        = 0.0;
-
-  bool operator==(const Report& theOther) const
-  {
-    return NbNodes == theOther.NbNodes && NbFaces == theOther.NbFaces && NbShells == theOther.NbShells &&
-           NbCrossingPairs == theOther.NbCrossingPairs && Volume == theOther.Volume &&
-           SmallestAngle == theOther.SmallestAngle && MeanDistance == theOther.MeanDistance &&
-           MaxDistance == theOther.MaxDistance;
-  }
-
-  bool IsValid() const
-  {
-    return NbBoundaryEdges == 0 && NbNonManifoldEdges == 0 && NbRefusedFaces == 0 &&
-           NbNonManifoldNodes == 0 && NbMisorientedEdges == 0 && Volume > 0.0 && NbCrossingPairs == 0;
-  }
-};
+  return theA.NbNodes == theB.NbNodes && theA.NbFaces == theB.NbFaces && theA.NbShells == theB.NbShells &&
+         theA.NbCrossingPairs == theB.NbCrossingPairs && theA.Volume == theB.Volume &&
+         theA.SmallestAngle == theB.SmallestAngle && theA.MeanDistance == theB.MeanDistance &&
+         theA.MaxDistance == theB.MaxDistance;
+}
 
 // One run, as the child process sends it back: plain data only.
 struct Run
@@ -303,226 +277,6 @@ void splitByStage(const StageClock& theClock, double theStart, double theEnd, Ru
 }
 
 // ---------------------------------------------------------------------------
-// Measures of a wrap, as `pellisk check` takes them.
-
-// The wrap's triangles over the half-edge mesh's node numbers, so that nodes
-// the mesh merged are one node; triangles repeating a node are counted and dropped.
-std::vector<Triangle>
-mergedTriangles(const Handle(Poly_Triangulation)& theWrap, const HalfEdge_Mesh& theMesh, Report& theReport)
-{
-  std::vector<int> aNodeOf(static_cast<size_t>(theWrap->NbNodes()) + 1, -1);
-  for (int aNode = 1; aNode <= theWrap->NbNodes(); ++aNode)
-  {
-    aNodeOf[aNode] = theMesh.NodeIndex(theWrap->Node(aNode));
-  }
-  std::vector<Triangle> aTriangles;
-  for (int aFace = 1; aFace <= theWrap->NbTriangles(); ++aFace)
-  {
-    int aCorners[3];
-    theWrap->Triangle(aFace).Get(aCorners[0], aCorners[1], aCorners[2]);
-    const Triangle aTriangle = {aNodeOf[aCorners[0]], aNodeOf[aCorners[1]], aNodeOf[aCorners[2]]};
-    if (aTriangle[0] == aTriangle[1] || aTriangle[1] == aTriangle[2] || aTriangle[0] == aTriangle[2])
-    {
-      ++theReport.NbDegenerateFaces;
-      continue;
-    }
-    aTriangles.push_back(aTriangle);
-  }
-  return aTriangles;
-}
-
-void countEdges(const std::vector<Triangle>& theTriangles, Report& theReport)
-{
-  // Uses of each edge (lower node, higher node): (runs upward, runs downward).
-  std::map<std::pair<int, int>, std::pair<int, int>> anEdges;
-  for (const Triangle& aTriangle : theTriangles)
-  {
-    for (int k = 0; k < 3; ++k)
-    {
-      const int a = aTriangle[k], b = aTriangle[(k + 1) % 3];
-      auto&     aUses = anEdges[{std::min(a, b), std::max(a, b)}];
-      ++(a < b ? aUses.first : aUses.second);
-    }
-  }
-  for (const auto& anEdge : anEdges)
-  {
-    const int aNbFaces = anEdge.second.first + anEdge.second.second;
-    theReport.NbBoundaryEdges += aNbFaces == 1 ? 1 : 0;
-    theReport.NbNonManifoldEdges += aNbFaces > 2 ? 1 : 0;
-    theReport.NbMisorientedEdges += aNbFaces == 2 && anEdge.second.first != 1 ? 1 : 0;
-  }
-}
-
-int findRoot(std::vector<int>& theParents, int theItem)
-{
-  while (theParents[theItem] != theItem)
-  {
-    theItem = theParents[theItem] = theParents[theParents[theItem]];
-  }
-  return theItem;
-}
-
-// A node is manifold when the sides opposite to it in its faces join into one
-// chain (a ring inside the surface, a path on its boundary).
-void countNonManifoldNodes(const std::vector<Triangle>& theTriangles, Report& theReport)
-{
-  std::vector<Triangle> aSides; // (node, side start, side end)
-  aSides.reserve(3 * theTriangles.size());
-  for (const Triangle& aTriangle : theTriangles)
-  {
-    for (int k = 0; k < 3; ++k)
-    {
-      aSides.push_back({aTriangle[k], aTriangle[(k + 1) % 3], aTriangle[(k + 2) % 3]});
-    }
-  }
-  std::sort(aSides.begin(), aSides.end());
-  std::vector<int> aLink, aParents;
-  for (size_t aFirst = 0, aLast = 0; aFirst < aSides.size(); aFirst = aLast)
-  {
-    aLink.clear();
-    for (aLast = aFirst; aLast < aSides.size() && aSides[aLast][0] == aSides[aFirst][0]; ++aLast)
-    {
-      aLink.insert(aLink.end(), {aSides[aLast][1], aSides[aLast][2]});
-    }
-    std::sort(aLink.begin(), aLink.end());
-    aLink.erase(std::unique(aLink.begin(), aLink.end()), aLink.end());
-    aParents.resize(aLink.size());
-    std::iota(aParents.begin(), aParents.end(), 0);
-    auto aPlace = [&](int theNode)
-    { return static_cast<int>(std::lower_bound(aLink.begin(), aLink.end(), theNode) - aLink.begin()); };
-    int aNbChains = static_cast<int>(aLink.size());
-    for (size_t i = aFirst; i < aLast; ++i)
-    {
-      const int aRootA = findRoot(aParents, aPlace(aSides[i][1]));
-      const int aRootB = findRoot(aParents, aPlace(aSides[i][2]));
-      aNbChains -= aRootA != aRootB ? 1 : 0;
-      aParents[aRootA] = aRootB;
-    }
-    theReport.NbNonManifoldNodes += aNbChains > 1 ? 1 : 0;
-  }
-}
-
-// Shells: sets of faces joined through shared nodes.
-void countShells(const std::vector<Triangle>& theTriangles, int theNbNodes, Report& theReport)
-{
-  std::vector<int> aParents(static_cast<size_t>(theNbNodes) + 1);
-  std::iota(aParents.begin(), aParents.end(), 0);
-  for (const Triangle& aTriangle : theTriangles)
-  {
-    for (int k = 1; k < 3; ++k)
-    {
-      aParents[findRoot(aParents, aTriangle[k])] = findRoot(aParents, aTriangle[0]);
-    }
-  }
-  std::set<int> aRoots;
-  for (const Triangle& aTriangle : theTriangles)
-  {
-    aRoots.insert(findRoot(aParents, aTriangle[0]));
-  }
-  theReport.NbShells = static_cast<int>(aRoots.size());
-}
-
-void measureFaces(const std::vector<Triangle>& theTriangles, const HalfEdge_Mesh& theMesh, Report& theReport)
-{
-  double aSmallest = 180.0;
-  for (const Triangle& aTriangle : theTriangles)
-  {
-    const gp_XYZ aP[3] = {theMesh.Node(aTriangle[0]).XYZ(), theMesh.Node(aTriangle[1]).XYZ(),
-                          theMesh.Node(aTriangle[2]).XYZ()};
-    theReport.Volume += aP[0].Dot(aP[1].Crossed(aP[2])) / 6.0;
-    for (int k = 0; k < 3; ++k)
-    {
-      const gp_XYZ anA = aP[(k + 1) % 3] - aP[k], aB = aP[(k + 2) % 3] - aP[k];
-      aSmallest = std::min(aSmallest, std::atan2(anA.Crossed(aB).Modulus(), anA.Dot(aB)) * 180.0 / M_PI);
-    }
-  }
-  theReport.SmallestAngle = theTriangles.empty() ? 0.0 : aSmallest;
-}
-
-// Face pairs of the wrap that cross, each pair once.
-int countCrossingPairs(const Handle(HalfEdge_Mesh)& theMesh)
-{
-  Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck = new HalfEdgeAlgo_CheckSelfIntersections();
-  aCheck->SetNbThreads(static_cast<unsigned int>(THE_MEASURE_THREADS));
-  theMesh->Execute(aCheck, false);
-  const Handle(Trivex::TriangleSet)& aSet = aCheck->TriangleSet();
-  std::vector<std::pair<int, int>>   aPairs;
-  if (aSet.IsNull() ||
-      !Trivex::IntersectTriMesh(aSet, aCheck->Tolerance()).PerformAll(aPairs, THE_MEASURE_THREADS))
-  {
-    return 0;
-  }
-  std::set<std::pair<int, int>> aFaces;
-  for (const std::pair<int, int>& aPair : aPairs)
-  {
-    const int a = aSet->Triangle(aPair.first).FaceIndex(), b = aSet->Triangle(aPair.second).FaceIndex();
-    aFaces.emplace(std::min(a, b), std::max(a, b));
-  }
-  return static_cast<int>(aFaces.size());
-}
-
-// Distances from the wrap's nodes to the input surface.
-void measureDistances(const std::vector<Triangle>&      theTriangles,
-                      const HalfEdge_Mesh&              theMesh,
-                      const Handle(Poly_Triangulation)& theInput,
-                      Report&                           theReport)
-{
-  std::vector<int> aNodes;
-  for (const Triangle& aTriangle : theTriangles)
-  {
-    aNodes.insert(aNodes.end(), aTriangle.begin(), aTriangle.end());
-  }
-  std::sort(aNodes.begin(), aNodes.end());
-  aNodes.erase(std::unique(aNodes.begin(), aNodes.end()), aNodes.end());
-  theReport.NbNodes = static_cast<int>(aNodes.size());
-
-  Handle(Trivex::TriangleSet) aSet = new Trivex::TriangleSet(theInput);
-  aSet->SetNbBuilderThreads(THE_MEASURE_THREADS);
-  aSet->InitBuilder();
-  if (!aSet->Build() || aNodes.empty())
-  {
-    return;
-  }
-  std::vector<double> aDistances(aNodes.size());
-  const int           aNbNodes = static_cast<int>(aNodes.size());
-#pragma omp parallel num_threads(THE_MEASURE_THREADS)
-  {
-    Trivex::ProjectPntMesh aQuery(aSet);
-#pragma omp for schedule(static)
-    for (int i = 0; i < aNbNodes; ++i)
-    {
-      aQuery.Perform(theMesh.Node(aNodes[i]));
-      aDistances[i] = aQuery.Distance();
-    }
-  }
-  theReport.MeanDistance = std::accumulate(aDistances.begin(), aDistances.end(), 0.0) / aNbNodes;
-  theReport.MaxDistance  = *std::max_element(aDistances.begin(), aDistances.end());
-}
-
-Report examine(const Handle(Poly_Triangulation)& theInput, const Handle(Poly_Triangulation)& theWrap)
-{
-  Report aReport;
-  aReport.NbFaces = theWrap->NbTriangles();
-  // The half-edge mesh merges coincident nodes and refuses the faces that
-  // would make it non-manifold (it turns misoriented ones around instead).
-  Handle(HalfEdge_Mesh)       aMesh      = new HalfEdge_Mesh(theWrap);
-  const std::vector<Triangle> aTriangles = mergedTriangles(theWrap, *aMesh, aReport);
-  aReport.NbRefusedFaces                 = static_cast<int>(aTriangles.size()) - aMesh->NbFaces();
-  countEdges(aTriangles, aReport);
-  countNonManifoldNodes(aTriangles, aReport);
-  int aLastNode = 0;
-  for (const Triangle& aTriangle : aTriangles)
-  {
-    aLastNode = std::max({aLastNode, aTriangle[0], aTriangle[1], aTriangle[2]});
-  }
-  countShells(aTriangles, aLastNode, aReport);
-  measureFaces(aTriangles, *aMesh, aReport);
-  measureDistances(aTriangles, *aMesh, theInput, aReport);
-  aReport.NbCrossingPairs = countCrossingPairs(aMesh);
-  return aReport;
-}
-
-// ---------------------------------------------------------------------------
 // The wrappers.
 
 std::string resourceFile(const char* theName)
@@ -597,7 +351,7 @@ Run wrapOurs(const Handle(Poly_Triangulation)& theInput, double theCell, int the
   const Handle(Poly_Triangulation) aWrap = anAPI.GetResultTriangulation();
   if (!aWrap.IsNull() && aWrap->NbTriangles() > 0)
   {
-    aRun.Measures   = examine(theInput, aWrap);
+    aRun.Measures   = Report::Examine(theInput, aWrap, THE_MEASURE_THREADS);
     aRun.IsMeasured = true;
   }
   return aRun;
@@ -615,7 +369,7 @@ Run wrapPeer(const Handle(Poly_Triangulation)& theInput, const WrapPeers::PeerRu
   setNote(aRun, thePeerRun.Error);
   if (thePeerRun.IsDone && !thePeerRun.Result.Triangles.empty())
   {
-    aRun.Measures   = examine(theInput, triangulationOf(thePeerRun.Result));
+    aRun.Measures   = Report::Examine(theInput, triangulationOf(thePeerRun.Result), THE_MEASURE_THREADS);
     aRun.IsMeasured = true;
   }
   return aRun;
@@ -952,8 +706,9 @@ void printGoals(const std::vector<Row>& theRows, const std::vector<std::string>&
     }
     auto isDone = [&](Wrapper theWhich)
     { return aRuns[theWhich] != nullptr && aRuns[theWhich]->Result == Done && aRuns[theWhich]->IsMeasured; };
-    auto       aTime    = [&](Wrapper theWhich) { return aRuns[theWhich]->Seconds; };
-    const bool isAlike  = isDone(Ours1) && isDone(Ours2) && aRuns[Ours1]->Measures == aRuns[Ours2]->Measures;
+    auto       aTime = [&](Wrapper theWhich) { return aRuns[theWhich]->Seconds; };
+    const bool isAlike =
+        isDone(Ours1) && isDone(Ours2) && isSameWrap(aRuns[Ours1]->Measures, aRuns[Ours2]->Measures);
     const bool hasAlpha = isDone(AlphaWrap) && isDone(Ours2);
     std::cout
         << "| " << aMesh << " | "

@@ -2,9 +2,12 @@
 # wrapping and a level-set wrap. Both peers are found here, for this program
 # only, and never linked to the library; each one missing is left out of the
 # run. The program reaches internal classes, so it links the static archive.
+# A wrap is measured by the code of "pellisk check", compiled in.
 add_executable(Pellisk_WrapPeers_bench ${CMAKE_CURRENT_SOURCE_DIR}/Pellisk_WrapPeers_bench.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/Pellisk_WrapPeers_peers.cpp)
+  ${CMAKE_CURRENT_SOURCE_DIR}/Pellisk_WrapPeers_peers.cpp
+  ${PROJECT_SOURCE_DIR}/tools/pellisk/PelliskTool_WrapReport.cxx)
 pellisk_target_options(Pellisk_WrapPeers_bench)
+target_include_directories(Pellisk_WrapPeers_bench PRIVATE ${PROJECT_SOURCE_DIR}/tools/pellisk)
 target_link_libraries(Pellisk_WrapPeers_bench PRIVATE PelliskStatic)
 target_compile_definitions(Pellisk_WrapPeers_bench PRIVATE
   PELLISK_BENCH_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
