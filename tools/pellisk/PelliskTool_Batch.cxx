@@ -309,15 +309,22 @@ std::string temporaryFile(const char* theSuffix)
   return aName;
 }
 
-// Starts "pellisk wrap" on theEntry in its own process group, so that only
-// this batch decides when it is interrupted; -1 when it cannot start.
-pid_t spawn(const Child& theChild, int theNbThreads)
+// The child's command line: the line's own options, then the batch's, which win.
+std::vector<std::string> wrapCommand(const Child& theChild, int theNbThreads)
 {
   std::vector<std::string> anArgs = {"pellisk", "wrap", theChild.Item->Input, theChild.Item->Output};
   anArgs.insert(anArgs.end(), theChild.Item->WrapOptions.begin(), theChild.Item->WrapOptions.end());
   anArgs.insert(anArgs.end(),
                 {"--threads", std::to_string(theNbThreads), "--messages-json", theChild.Messages});
-  std::vector<char*> anArgv;
+  return anArgs;
+}
+
+// Starts "pellisk wrap" on theChild's entry in its own process group, so that
+// only this batch decides when it is interrupted; -1 when it cannot start.
+pid_t spawn(const Child& theChild, int theNbThreads)
+{
+  std::vector<std::string> anArgs = wrapCommand(theChild, theNbThreads);
+  std::vector<char*>       anArgv;
   for (std::string& anArg : anArgs)
   {
     anArgv.push_back(anArg.data());
@@ -340,9 +347,9 @@ pid_t spawn(const Child& theChild, int theNbThreads)
   posix_spawnattr_setpgroup(&anAttributes, 0);
   posix_spawnattr_setflags(&anAttributes,
                            POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-  pid_t      aPid    = -1;
-  const bool isFound = !theChild.Log.empty() && !theChild.Messages.empty();
-  if (!isFound ||
+  pid_t      aPid     = -1;
+  const bool hasFiles = !theChild.Log.empty() && !theChild.Messages.empty();
+  if (!hasFiles ||
       posix_spawn(&aPid, "/proc/self/exe", &anActions, &anAttributes, anArgv.data(), environ) != 0)
   {
     aPid = -1;
