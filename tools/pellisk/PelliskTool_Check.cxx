@@ -1,15 +1,14 @@
 #include <PelliskTool_Check.hxx>
 
+#include <PelliskTool_Json.hxx>
 #include <PelliskTool_MeshFile.hxx>
 #include <PelliskTool_Wrap.hxx>
 #include <PelliskTool_WrapReport.hxx>
 
-#include <cmath>
 #include <iomanip>
 #include <iostream>
 #include <omp.h>
 #include <optional>
-#include <sstream>
 #include <stdexcept>
 
 namespace
@@ -76,47 +75,9 @@ Options parse(const std::vector<std::string>& theArguments)
   return anOptions;
 }
 
-// A number as JSON allows it (no infinity or NaN).
-std::string number(double theValue)
-{
-  if (!std::isfinite(theValue))
-  {
-    return "null";
-  }
-  std::ostringstream aStream;
-  aStream << std::setprecision(10) << theValue;
-  return aStream.str();
-}
-
 double relative(double theDistance, double theDiagonal)
 {
   return theDiagonal > 0.0 ? theDistance / theDiagonal : 0.0;
-}
-
-void printJson(const PelliskTool_WrapReport& theReport, std::ostream& theStream)
-{
-  auto aFlag = [](bool theValue) { return theValue ? "true" : "false"; };
-  theStream << "{\"valid\": " << aFlag(theReport.IsValid()) << ", \"closed\": " << aFlag(theReport.IsClosed())
-            << ", \"edge_manifold\": " << aFlag(theReport.IsEdgeManifold())
-            << ", \"vertex_manifold\": " << aFlag(theReport.IsVertexManifold())
-            << ", \"outward_oriented\": " << aFlag(theReport.IsOriented())
-            << ", \"nodes\": " << theReport.NbNodes << ", \"faces\": " << theReport.NbFaces
-            << ", \"input_nodes\": " << theReport.NbInputNodes
-            << ", \"input_faces\": " << theReport.NbInputFaces
-            << ", \"degenerate_faces\": " << theReport.NbDegenerateFaces
-            << ", \"boundary_edges\": " << theReport.NbBoundaryEdges
-            << ", \"non_manifold_edges\": " << theReport.NbNonManifoldEdges
-            << ", \"non_manifold_nodes\": " << theReport.NbNonManifoldNodes
-            << ", \"refused_faces\": " << theReport.NbRefusedFaces
-            << ", \"misoriented_edges\": " << theReport.NbMisorientedEdges
-            << ", \"crossing_pairs\": " << theReport.NbCrossingPairs
-            << ", \"volume\": " << number(theReport.Volume)
-            << ", \"smallest_angle\": " << number(theReport.SmallestAngle)
-            << ", \"distance_mean\": " << number(theReport.MeanDistance)
-            << ", \"distance_max\": " << number(theReport.MaxDistance) << ", \"distance_mean_relative\": "
-            << number(relative(theReport.MeanDistance, theReport.Diagonal))
-            << ", \"distance_max_relative\": " << number(relative(theReport.MaxDistance, theReport.Diagonal))
-            << ", \"input_diagonal\": " << number(theReport.Diagonal) << "}\n";
 }
 
 void printTable(const PelliskTool_WrapReport& theReport, std::ostream& theStream)
@@ -127,8 +88,8 @@ void printTable(const PelliskTool_WrapReport& theReport, std::ostream& theStream
   { return std::string(theIsOk ? "yes" : "NO") + " (" + std::to_string(theNbFaults) + " " + theWhat + ")"; };
   auto aDistance = [&](double theValue)
   {
-    return number(theValue) + " (" + number(100.0 * relative(theValue, theReport.Diagonal)) +
-           "% of diagonal)";
+    return PelliskTool_Json::Number(theValue) + " (" +
+           PelliskTool_Json::Number(100.0 * relative(theValue, theReport.Diagonal)) + "% of diagonal)";
   };
   aRow("nodes / faces", std::to_string(theReport.NbNodes) + " / " + std::to_string(theReport.NbFaces));
   aRow("input nodes / faces",
@@ -141,11 +102,11 @@ void printTable(const PelliskTool_WrapReport& theReport, std::ostream& theStream
   aRow("vertex-manifold", aVerdict(theReport.IsVertexManifold(), theReport.NbNonManifoldNodes, "nodes"));
   aRow("outward-oriented",
        aVerdict(theReport.IsOriented(), theReport.NbMisorientedEdges, "misoriented edges") + ", volume " +
-           number(theReport.Volume));
+           PelliskTool_Json::Number(theReport.Volume));
   aRow("free of crossings",
        aVerdict(theReport.NbCrossingPairs == 0, theReport.NbCrossingPairs, "crossing face pairs"));
   aRow("degenerate faces", std::to_string(theReport.NbDegenerateFaces));
-  aRow("smallest angle", number(theReport.SmallestAngle) + " degrees");
+  aRow("smallest angle", PelliskTool_Json::Number(theReport.SmallestAngle) + " degrees");
   aRow("distance to input, mean", aDistance(theReport.MeanDistance));
   aRow("distance to input, max", aDistance(theReport.MaxDistance));
   aRow("valid wrap", theReport.IsValid() ? "yes" : "NO");
@@ -194,7 +155,7 @@ int PelliskTool_Check::Run(const std::vector<std::string>& theArguments)
       PelliskTool_WrapReport::Examine(*anInput, *aWrap, anOptions.NbThreads);
   if (anOptions.IsJson)
   {
-    printJson(aReport, std::cout);
+    std::cout << PelliskTool_Json::Report(aReport) << "\n";
   }
   else
   {

@@ -2,10 +2,12 @@
 
 #include <HalfEdge_Mesh.hxx>
 #include <Pelk_API.hxx>
+#include <PelliskTool_Json.hxx>
 #include <PelliskTool_MeshFile.hxx>
 #include <PelliskTool_ProgressBar.hxx>
 #include <PelliskTool_WrapOptions.hxx>
 
+#include <fstream>
 #include <iostream>
 #include <stdexcept>
 
@@ -92,5 +94,10 @@ int PelliskTool_Wrap::Run(const std::vector<std::string>& theArguments)
     std::cerr << "pellisk: " << theError.what() << "\n";
   }
   aNotifier->Dump(std::cerr, anOptions.IsVerbose ? Pelk_Info : Pelk_Warning, false);
+  if (!anOptions.MessagesJson.empty())
+  {
+    // Read back by a batch run, which keeps the keys and severities the text dump loses.
+    std::ofstream(anOptions.MessagesJson) << PelliskTool_Json::Messages(aNotifier) << "\n";
+  }
   return aStatus;
 }

@@ -152,6 +152,8 @@ PelliskTool_WrapOptions PelliskTool_WrapOptions::Parse(const std::vector<std::st
         anOptions.IsVerbose = true;
       else if (anArg == "--ascii")
         anOptions.IsAscii = true;
+      else if (anArg == "--messages-json")
+        anOptions.MessagesJson = aValue();
       else if (anArg.rfind("--", 0) == 0)
         throw std::invalid_argument("unknown option " + anArg);
       else

@@ -38,6 +38,7 @@ struct PelliskTool_WrapOptions
   std::optional<int>      NbThreads;
   bool                    IsVerbose = false;
   bool                    IsAscii   = false;
+  std::string             MessagesJson; //!< file for the messages as JSON, for batch runs; empty: none
 
   //! Reads the arguments of "pellisk wrap"; throws std::invalid_argument with
   //! the reason on bad usage.

@@ -1,4 +1,5 @@
 // The "pellisk" command: wraps dirty meshes, describes mesh files and checks wraps.
+#include <PelliskTool_Batch.hxx>
 #include <PelliskTool_Check.hxx>
 #include <PelliskTool_Info.hxx>
 #include <PelliskTool_MeshFile.hxx>
@@ -20,7 +21,9 @@ const char* THE_INFO_USAGE =
 
 int usage(int theStatus)
 {
-  std::cerr << "Usage:\n" << PelliskTool_Wrap::Usage() << THE_INFO_USAGE << PelliskTool_Check::Usage();
+  std::cerr << "Usage:\n"
+            << PelliskTool_Wrap::Usage() << THE_INFO_USAGE << PelliskTool_Check::Usage()
+            << PelliskTool_Batch::Usage();
   return theStatus;
 }
 
@@ -62,6 +65,10 @@ int main(int theArgc, char** theArgv)
     if (aCommand == "check")
     {
       return PelliskTool_Check::Run(anArgs);
+    }
+    if (aCommand == "batch")
+    {
+      return PelliskTool_Batch::Run(anArgs);
     }
     if (aCommand == "info")
     {
