@@ -42,9 +42,10 @@ PyObject* THE_WRAP_ERROR = nullptr;
 
 // Distinct objects equal to the documented default words: a caller's own
 // "minsize" is another object, which tells a word given from a word left out
-// (left out, the configuration's choice holds, as for the command).
-py::str THE_DEFAULT_VOXELIZATION;
-py::str THE_DEFAULT_TESSELLATION;
+// (left out, the configuration's choice holds, as for the command). Kept for
+// the life of the process: no Python object may be released after Python ends.
+PyObject* THE_DEFAULT_VOXELIZATION = nullptr;
+PyObject* THE_DEFAULT_TESSELLATION = nullptr;
 
 // Library texts are meant to be UTF-8 but may carry any byte of a file name.
 py::str text(const std::string& theText)
@@ -108,11 +109,11 @@ double positive(const char* theName, double theValue)
 // theWord checked against the two words of its stage; empty when left at its default.
 std::string stageWord(const char*    theName,
                       const py::str& theWord,
-                      const py::str& theDefault,
+                      PyObject*      theDefault,
                       const char*    theFirst,
                       const char*    theSecond)
 {
-  if (theWord.is(theDefault))
+  if (theWord.ptr() == theDefault)
   {
     return "";
   }
@@ -432,12 +433,12 @@ PYBIND11_MODULE(pellisk, theModule)
       PyExc_RuntimeError, nullptr);
   theModule.add_object("WrapError", py::handle(THE_WRAP_ERROR));
 
-  THE_DEFAULT_VOXELIZATION = py::str("minsize");
-  THE_DEFAULT_TESSELLATION = py::str("shrink");
+  THE_DEFAULT_VOXELIZATION = py::str("minsize").release().ptr();
+  THE_DEFAULT_TESSELLATION = py::str("shrink").release().ptr();
   theModule.def("wrap", &wrapMesh, py::arg("vertices"), py::arg("faces"), py::arg("cell") = py::none(),
                 py::arg("cell_rel") = py::none(), py::arg("config") = py::none(),
-                py::arg("voxelization") = THE_DEFAULT_VOXELIZATION,
-                py::arg("tessellation") = THE_DEFAULT_TESSELLATION, py::arg("inner") = false,
+                py::arg("voxelization") = py::handle(THE_DEFAULT_VOXELIZATION),
+                py::arg("tessellation") = py::handle(THE_DEFAULT_TESSELLATION), py::arg("inner") = false,
                 py::arg("refine") = py::none(), py::arg("threads") = py::none(),
                 py::arg("progress") = py::none(),
                 R"(Wraps a triangle soup into a closed surface; returns (vertices, faces).
