@@ -11,6 +11,7 @@ packages=(
   libtbb-dev libopenmesh-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libcgal-dev
+  pybind11-dev python3-dev python3-numpy python3-pytest
 )
 
 missing=()
