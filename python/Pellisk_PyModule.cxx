@@ -12,6 +12,7 @@
 #include <Pelk_API.hxx>
 #include <PelliskTool_MeshFile.hxx>
 #include <PelliskTool_WrapOptions.hxx>
+#include <PelliskTool_Json.hxx>
 #include <PelliskTool_WrapReport.hxx>
 
 #include <Standard_Failure.hxx>
@@ -271,16 +272,6 @@ py::tuple wrapMesh(const py::object&                              theVertices,
   return PelliskPy_Arrays::FromTriangulation(anOutcome.Result);
 }
 
-py::object number(double theValue)
-{
-  return std::isfinite(theValue) ? py::object(py::float_(theValue)) : py::object(py::none());
-}
-
-double relative(double theDistance, double theDiagonal)
-{
-  return theDiagonal > 0.0 ? theDistance / theDiagonal : 0.0;
-}
-
 py::dict checkWrap(const py::object&         theVertices,
                    const py::object&         theFaces,
                    const py::object&         theReference,
@@ -311,31 +302,16 @@ py::dict checkWrap(const py::object&         theVertices,
     // Without a reference the distances are measured to the wrap itself and not reported.
     aReport = PelliskTool_WrapReport::Examine(hasInput ? anInput : aWrap, aWrap, aNbThreads);
   }
-  auto     anInputFigure = [&](py::object theValue) { return hasInput ? theValue : py::object(py::none()); };
-  py::dict aDict;
-  aDict["valid"]                  = aReport.IsValid();
-  aDict["closed"]                 = aReport.IsClosed();
-  aDict["edge_manifold"]          = aReport.IsEdgeManifold();
-  aDict["vertex_manifold"]        = aReport.IsVertexManifold();
-  aDict["outward_oriented"]       = aReport.IsOriented();
-  aDict["nodes"]                  = aReport.NbNodes;
-  aDict["faces"]                  = aReport.NbFaces;
-  aDict["input_nodes"]            = anInputFigure(py::int_(aReport.NbInputNodes));
-  aDict["input_faces"]            = anInputFigure(py::int_(aReport.NbInputFaces));
-  aDict["degenerate_faces"]       = aReport.NbDegenerateFaces;
-  aDict["boundary_edges"]         = aReport.NbBoundaryEdges;
-  aDict["non_manifold_edges"]     = aReport.NbNonManifoldEdges;
-  aDict["non_manifold_nodes"]     = aReport.NbNonManifoldNodes;
-  aDict["refused_faces"]          = aReport.NbRefusedFaces;
-  aDict["misoriented_edges"]      = aReport.NbMisorientedEdges;
-  aDict["crossing_pairs"]         = aReport.NbCrossingPairs;
-  aDict["volume"]                 = number(aReport.Volume);
-  aDict["smallest_angle"]         = number(aReport.SmallestAngle);
-  aDict["distance_mean"]          = anInputFigure(number(aReport.MeanDistance));
-  aDict["distance_max"]           = anInputFigure(number(aReport.MaxDistance));
-  aDict["distance_mean_relative"] = anInputFigure(number(relative(aReport.MeanDistance, aReport.Diagonal)));
-  aDict["distance_max_relative"]  = anInputFigure(number(relative(aReport.MaxDistance, aReport.Diagonal)));
-  aDict["input_diagonal"]         = anInputFigure(number(aReport.Diagonal));
+  // The keys and values of "pellisk check --json", spelled in one place.
+  py::dict aDict = py::module_::import("json").attr("loads")(PelliskTool_Json::Report(aReport));
+  if (!hasInput)
+  {
+    for (const char* aKey : {"input_nodes", "input_faces", "distance_mean", "distance_max",
+                             "distance_mean_relative", "distance_max_relative", "input_diagonal"})
+    {
+      aDict[aKey] = py::none();
+    }
+  }
   return aDict;
 }
 

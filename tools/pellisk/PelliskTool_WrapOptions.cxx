@@ -138,14 +138,17 @@ PelliskTool_WrapOptions PelliskTool_WrapOptions::Parse(const std::vector<std::st
         anOptions.CellRelative = positiveNumber(anArg, aValue());
       else if (anArg == "--config")
         anOptions.Config = aValue();
-      else if (anArg == "--voxelization")
-        anOptions.Voxelization = aValue();
-      else if (anArg == "--tessellation")
-        anOptions.Tessellation = aValue();
+      else if (anArg == "--voxelization" || anArg == "--tessellation")
+      {
+        std::string& aWord = anArg == "--voxelization" ? anOptions.Voxelization : anOptions.Tessellation;
+        aWord              = aValue();
+        // A word of the other stage is bad usage, not a wrap with the configuration's choice.
+        ClassName(anArg, aWord);
+      }
       else if (anArg == "--refine")
         anOptions.Refinements.push_back(ParseRefinement(aValue()));
       else if (anArg == "--threads")
-        anOptions.NbThreads = static_cast<int>(positiveNumber(anArg, aValue()));
+        anOptions.NbThreads = positiveCount(anArg, aValue());
       else if (anArg == "--inner")
         anOptions.IsInner = true;
       else if (anArg == "--verbose")
@@ -177,17 +180,20 @@ PelliskTool_WrapOptions PelliskTool_WrapOptions::Parse(const std::vector<std::st
   return anOptions;
 }
 
-std::string PelliskTool_WrapOptions::ClassName(const std::string& theWord)
+std::string PelliskTool_WrapOptions::ClassName(const std::string& theOption, const std::string& theWord)
 {
-  if (theWord == "minsize")
+  const bool isVoxelization = theOption == "--voxelization";
+  if (isVoxelization && theWord == "minsize")
     return "Algo_VoxelizationMinSize";
-  if (theWord == "gsf")
+  if (isVoxelization && theWord == "gsf")
     return "Algo_VoxelizationGSF";
-  if (theWord == "cartesian")
+  if (!isVoxelization && theWord == "cartesian")
     return "Algo_CartesianWrapping";
-  if (theWord == "shrink")
+  if (!isVoxelization && theWord == "shrink")
     return "Algo_ShrinkWrapping";
-  throw std::invalid_argument("unknown algorithm '" + theWord + "'");
+  throw std::invalid_argument(theOption +
+                              (isVoxelization ? " takes minsize or gsf" : " takes cartesian or shrink") +
+                              ", not '" + theWord + "'");
 }
 
 Handle(Pelk_WrappingSettings)
@@ -217,11 +223,11 @@ PelliskTool_WrapOptions::MakeSettings(const Handle(Pelk_ProgressNotifier)& theNo
   const std::string aTessellation = !Tessellation.empty() ? Tessellation : isFromFile ? "" : "shrink";
   if (!aVoxelization.empty())
   {
-    aSettings->SetVoxelizationAlgorithm(ClassName(aVoxelization));
+    aSettings->SetVoxelizationAlgorithm(ClassName("--voxelization", aVoxelization));
   }
   if (!aTessellation.empty())
   {
-    aSettings->SetTessellationAlgorithm(ClassName(aTessellation));
+    aSettings->SetTessellationAlgorithm(ClassName("--tessellation", aTessellation));
   }
   if (aSettings->Voxelization().IsNull() || aSettings->Tessellation().IsNull())
   {

@@ -48,9 +48,10 @@ struct PelliskTool_WrapOptions
   //! std::invalid_argument with the reason.
   static Refinement ParseRefinement(const std::string& theArgument);
 
-  //! The class behind an algorithm word; throws std::invalid_argument for an
-  //! unknown word.
-  static std::string ClassName(const std::string& theWord);
+  //! The class behind the algorithm word of theOption ("--voxelization" or
+  //! "--tessellation"); throws std::invalid_argument for a word of neither
+  //! that stage.
+  static std::string ClassName(const std::string& theOption, const std::string& theWord);
 
   //! The settings these options describe, reporting to theNotifier, without
   //! the cell size; throws std::invalid_argument when the configuration file
