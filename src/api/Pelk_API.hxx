@@ -31,7 +31,8 @@ public:
 
   //! Reads an STL file (binary or text) as the dirty mesh. False, with an
   //! error message, when the file does not exist (the dirty mesh is kept) or
-  //! cannot be read or holds no triangles (the dirty mesh becomes null).
+  //! cannot be read, is damaged or holds no triangles (the dirty mesh becomes
+  //! null).
   bool ImportSTL(const TCollection_AsciiString& theFileName);
 
   //! Replaces the dirty mesh; the box and the result are kept.

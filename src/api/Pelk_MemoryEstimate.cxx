@@ -1,5 +1,7 @@
 #include <Pelk_MemoryEstimate.hxx>
 
+#include <Bnd_Box.hxx>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -10,11 +12,15 @@
 namespace
 {
 // Measured peak resident memory = base + per triangle x triangles + per cell x
-// boundary cells, fitted on the test meshes (the program, its libraries and
-// the message catalogue make the base).
-const double THE_BASE_BYTES         = 20.0e6;
-const double THE_BYTES_PER_TRIANGLE = 400.0;
-const double THE_BYTES_PER_CELL     = 3000.0;
+// boundary cells + per skin cell x skin cells, fitted on the test meshes (the
+// program, its libraries and the message catalogue make the base).
+const double THE_BASE_BYTES          = 14.0e6;
+const double THE_BYTES_PER_TRIANGLE  = 1000.0;
+const double THE_BYTES_PER_CELL      = 1250.0;
+const double THE_BYTES_PER_SKIN_CELL = 1250.0;
+
+// The skin of an open sheet goes round both of its sides and whatever it encloses.
+const double THE_SKIN_PER_AREA = 4.0;
 
 // Nodes of a triangle in ascending order: the key under which repeats count once.
 std::array<int, 3> sortedNodes(const Poly_Triangle& theTriangle)
@@ -28,6 +34,7 @@ std::array<int, 3> sortedNodes(const Poly_Triangle& theTriangle)
 
 Pelk_MemoryEstimate::Pelk_MemoryEstimate(const Handle(Poly_Triangulation)& theMesh, double theCubeSide)
     : myArea(0.0),
+      mySkinArea(0.0),
       mySide(theCubeSide),
       myNbTriangles(0)
 {
@@ -52,6 +59,18 @@ Pelk_MemoryEstimate::Pelk_MemoryEstimate(const Handle(Poly_Triangulation)& theMe
         0.5 * (theMesh->Node(aKey[1]).XYZ() - aP1).Crossed(theMesh->Node(aKey[2]).XYZ() - aP1).Modulus();
   }
   myNbTriangles = static_cast<size_t>(theMesh->NbTriangles());
+  Bnd_Box aBox;
+  for (int aNode = 1; aNode <= theMesh->NbNodes(); ++aNode)
+  {
+    aBox.Add(theMesh->Node(aNode));
+  }
+  if (!aBox.IsVoid())
+  {
+    const gp_XYZ anExtent = aBox.CornerMax().XYZ() - aBox.CornerMin().XYZ();
+    const double aSurface =
+        2.0 * (anExtent.X() * anExtent.Y() + anExtent.Y() * anExtent.Z() + anExtent.Z() * anExtent.X());
+    mySkinArea = std::min(aSurface, THE_SKIN_PER_AREA * myArea);
+  }
 }
 
 double Pelk_MemoryEstimate::LeafSize(double theCellSize) const
@@ -65,29 +84,40 @@ double Pelk_MemoryEstimate::LeafSize(double theCellSize) const
   return aSize;
 }
 
-double Pelk_MemoryEstimate::NbCells(double theCellSize) const
+double Pelk_MemoryEstimate::cellsOn(double theArea, double theCellSize) const
 {
   const double aLeaf    = LeafSize(theCellSize);
   const double aPerSide = std::max(mySide / aLeaf, 1.0);
-  return std::max(std::min(myArea / (aLeaf * aLeaf), aPerSide * aPerSide * aPerSide), 1.0);
+  return std::max(std::min(theArea / (aLeaf * aLeaf), aPerSide * aPerSide * aPerSide), 1.0);
+}
+
+double Pelk_MemoryEstimate::NbCells(double theCellSize) const
+{
+  return cellsOn(myArea, theCellSize);
+}
+
+double Pelk_MemoryEstimate::NbSkinCells(double theCellSize) const
+{
+  return cellsOn(mySkinArea, theCellSize);
 }
 
 double Pelk_MemoryEstimate::NbBytes(double theCellSize) const
 {
   return THE_BASE_BYTES + THE_BYTES_PER_TRIANGLE * static_cast<double>(myNbTriangles) +
-         THE_BYTES_PER_CELL * NbCells(theCellSize);
+         THE_BYTES_PER_CELL * NbCells(theCellSize) + THE_BYTES_PER_SKIN_CELL * NbSkinCells(theCellSize);
 }
 
 double Pelk_MemoryEstimate::SmallestCell(double theLimit) const
 {
   const double aForCells =
       theLimit - THE_BASE_BYTES - THE_BYTES_PER_TRIANGLE * static_cast<double>(myNbTriangles);
-  if (aForCells < THE_BYTES_PER_CELL)
+  if (aForCells < THE_BYTES_PER_CELL + THE_BYTES_PER_SKIN_CELL)
   {
     return 0.0;
   }
-  // Area / leaf^2 cells fit exactly at this leaf; a request of it gets leaves at least as wide.
-  return std::min(std::sqrt(THE_BYTES_PER_CELL * myArea / aForCells), mySide);
+  // The cells fit exactly at this leaf; a request of it gets leaves at least as wide.
+  const double aPerUnitLeaf = THE_BYTES_PER_CELL * myArea + THE_BYTES_PER_SKIN_CELL * mySkinArea;
+  return std::min(std::sqrt(aPerUnitLeaf / aForCells), mySide);
 }
 
 double Pelk_MemoryEstimate::DefaultLimit()

@@ -12,11 +12,13 @@
 //! cells and how far from the origin the coordinates may be for the octree's
 //! cells to stay apart.
 //!
-//! The peak is dominated by what grows with the boundary cells (octree nodes,
-//! the skin's nodes and faces, the half-edge mesh, the triangle sets of the
-//! projection and of the repairs); a surface crosses about area / cell^2 of
-//! them. The factors were measured on the meshes of the test data at cells of
-//! 1/64 to 1/512 of the cube.
+//! The peak is dominated by what grows with the cells: the octree's boundary
+//! cells, about area / cell^2 of them, and the skin that wraps them (its nodes
+//! and faces, the half-edge mesh, the triangle sets of the projection and of
+//! the repairs), which follows the outside only: no larger than the surface of
+//! the input's box, nor than a few times the input's area (an open sheet is
+//! wrapped on both sides). The factors were measured on the meshes of the test
+//! data at cells of 1/64 to 1/512 of the cube.
 class Pelk_MemoryEstimate
 {
 public:
@@ -34,6 +36,9 @@ public:
 
   //! Boundary cells at the finest level (never more than the cube holds).
   double NbCells(double theCellSize) const;
+
+  //! Cells the skin of the wrap passes through, at the finest level.
+  double NbSkinCells(double theCellSize) const;
 
   //! Peak memory of the wrap, in bytes.
   double NbBytes(double theCellSize) const;
@@ -60,7 +65,12 @@ public:
   static double MaxCoordinate() { return 33554432.0; }
 
 private:
+  //! Cells of the given size on a surface of the given area, at most the cube's.
+  double cellsOn(double theArea, double theCellSize) const;
+
+private:
   double myArea;
+  double mySkinArea;
   double mySide;
   size_t myNbTriangles;
 };

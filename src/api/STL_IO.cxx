@@ -54,7 +54,9 @@ private:
 
 // Routes the kernel's messages to a notifier for the life of the object. The
 // printers are swapped once per process, on the first STL call; from then on
-// routing is a matter of the calling thread alone.
+// routing is a matter of the calling thread alone, so concurrent reads in
+// several threads each keep their own messages. Printers a host adds to the
+// messenger later are not wrapped and see the kernel's messages as before.
 class KernelRoute
 {
 public:

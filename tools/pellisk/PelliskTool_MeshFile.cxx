@@ -4,6 +4,8 @@
 #include <Pelk_API.hxx>
 #include <PelliskTool_PlyReader.hxx>
 
+#include <Standard_Failure.hxx>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -38,9 +40,18 @@ Handle(Poly_Triangulation) PelliskTool_MeshFile::Read(const std::string& theFile
   // print on the standard output about a damaged file.
   const Handle(Pelk_ProgressNotifier) aNotifier = new Pelk_ProgressNotifier();
   Pelk_API                            anAPI(aNotifier);
-  if (anAPI.ImportSTL(theFileName.c_str()) && anAPI.DirtyMesh()->NbTriangles() > 0)
+  try
   {
-    return anAPI.DirtyMesh();
+    if (anAPI.ImportSTL(theFileName.c_str()) && anAPI.DirtyMesh()->NbTriangles() > 0)
+    {
+      return anAPI.DirtyMesh();
+    }
+  }
+  catch (const Standard_Failure& theFailure)
+  {
+    // Without its message catalogue the library cannot report; say what it raised.
+    theError = theFailure.GetMessageString();
+    return Handle(Poly_Triangulation)();
   }
   theError = "not a readable STL file, or no triangles in it";
   for (NCollection_List<Pelk_Message>::Iterator anIt(aNotifier->Messages()); anIt.More(); anIt.Next())
