@@ -141,6 +141,13 @@ std::string text(double theValue)
   return aBuffer;
 }
 
+// Rounded up to the four digits a message shows, so that the value read there still fits.
+double roundedUp(double theValue)
+{
+  const double aUnit = std::pow(10.0, std::floor(std::log10(theValue)) - 3.0);
+  return std::ceil(theValue / aUnit) * aUnit;
+}
+
 std::string megabytes(double theBytes)
 {
   return text(std::ceil(theBytes / (1024.0 * 1024.0)));
@@ -336,7 +343,7 @@ bool Pelk_API::fitsMemory(const Handle(Pelk_WrappingSettings)& theSettings,
   myNotifier->NewMessage(Pelk_Error, "Pelk_API.MemoryLimit")
       .Arg(megabytes(aBytes).c_str())
       .Arg(megabytes(aLimit).c_str())
-      .Arg(aFit > 0.0 ? text(aFit * 1.0001).c_str() : "none (raise the limit)");
+      .Arg(aFit > 0.0 ? text(roundedUp(aFit)).c_str() : "none (raise the limit)");
   return false;
 }
 

@@ -99,8 +99,8 @@ public:
 
   //! New settings with the same notifier, sharing (not cloning) the same
   //! algorithm objects, with the same thread count, cell size and memory
-  //! limit. Inner mode
-  //! is not carried over: the copy starts with the outer skin.
+  //! limit. Inner mode is not carried over: the copy starts with the outer
+  //! skin.
   Handle(Pelk_WrappingSettings) Copy() const;
 
   //! The voxelization, with its input triangulation set to theMesh. When none

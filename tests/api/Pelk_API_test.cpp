@@ -184,9 +184,9 @@ TEST(Pelk_APITest, MissingStagesAndBadInputsAreReported)
       "Pelk_API.ExportEmptyMesh; STL import STARTED; STL_IO.FileDoesNotExist; STL import FINISHED; "
       "STL import STARTED; STL_IO.KernelMessage; STL_IO.ReadingError; STL import FINISHED; "
       "Voxelization STARTED; Pelk_API.NoVoxelizationAlgo; Algo.NoAlgorithm; Voxelization STARTED; "
-      "Pelk_API.MemoryEstimate; Voxelization FINISHED; Tessellation STARTED; Pelk_API.NoTessellationAlgo; "
-      "Algo.NoAlgorithm; Voxelization STARTED; Pelk_API.MemoryEstimate; Algo_Voxelization.NonCubeBox; "
-      "Voxelization FINISHED; Voxelization STARTED; "
+      "Pelk_API.MemoryEstimate; Voxelization FINISHED; "
+      "Tessellation STARTED; Pelk_API.NoTessellationAlgo; Algo.NoAlgorithm; Voxelization STARTED; "
+      "Pelk_API.MemoryEstimate; Algo_Voxelization.NonCubeBox; Voxelization FINISHED; Voxelization STARTED; "
       "Algo_Voxelization.NoMesh; Algo_Voxelization.NoInputBox; Voxelization FINISHED; ");
   EXPECT_EQ(aNotifier->Indicator()->NbScopes(), 1);
 }
