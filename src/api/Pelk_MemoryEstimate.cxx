@@ -109,15 +109,19 @@ double Pelk_MemoryEstimate::NbBytes(double theCellSize) const
 
 double Pelk_MemoryEstimate::SmallestCell(double theLimit) const
 {
-  const double aForCells =
-      theLimit - THE_BASE_BYTES - THE_BYTES_PER_TRIANGLE * static_cast<double>(myNbTriangles);
-  if (aForCells < THE_BYTES_PER_CELL + THE_BYTES_PER_SKIN_CELL)
+  if (NbBytes(mySide) > theLimit)
   {
     return 0.0;
   }
-  // The cells fit exactly at this leaf; a request of it gets leaves at least as wide.
-  const double aPerUnitLeaf = THE_BYTES_PER_CELL * myArea + THE_BYTES_PER_SKIN_CELL * mySkinArea;
-  return std::min(std::sqrt(aPerUnitLeaf / aForCells), mySide);
+  const double aSmallest = std::max(MinCellSize(), mySide / MaxCellRatio());
+  double       aLeaf     = mySide;
+  while (0.5 * aLeaf >= aSmallest && NbBytes(0.5 * aLeaf) <= theLimit)
+  {
+    aLeaf *= 0.5;
+  }
+  // The cube is halved while its cells are at least twice the request: a
+  // request just above half the finest fitting leaf stops at that leaf.
+  return 0.5 * aLeaf * (1.0 + 1e-6);
 }
 
 double Pelk_MemoryEstimate::DefaultLimit()

@@ -43,8 +43,9 @@ public:
   //! Peak memory of the wrap, in bytes.
   double NbBytes(double theCellSize) const;
 
-  //! The smallest cell size whose estimate stays within theLimit bytes; 0 when
-  //! even one cell the size of the cube does not fit.
+  //! The smallest cell size whose estimate stays within theLimit bytes (any
+  //! smaller request gets finer cells that do not fit); 0 when even one cell
+  //! the size of the cube does not fit.
   double SmallestCell(double theLimit) const;
 
   //! Half the physical memory of the machine, in megabytes (the default limit).

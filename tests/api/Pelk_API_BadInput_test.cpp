@@ -146,8 +146,8 @@ TEST(Pelk_API_BadInputTest, TheSmallestCellThatFitsTheMemoryLimitIsAccepted)
     const double aBytes = aLimit * 1024 * 1024;
     const double aFit   = anEstimate.SmallestCell(aBytes);
     EXPECT_LE(anEstimate.NbBytes(aFit), aBytes);
-    EXPECT_GT(anEstimate.NbBytes(aFit / 2.1), aBytes);
-    for (const double aCell : {aFit, aFit / 2.1})
+    EXPECT_GT(anEstimate.NbBytes(aFit / 1.01), aBytes);
+    for (const double aCell : {aFit, aFit / 1.01})
     {
       const auto [aResult, aSeverity] = wrap(aDirty, aCell, 2, "Pelk_API.MemoryLimit", Bnd_Box(), aLimit);
       EXPECT_EQ(aResult.IsNull(), aCell != aFit);
