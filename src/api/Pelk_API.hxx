@@ -31,7 +31,8 @@ public:
 
   //! Reads an STL file (binary or text) as the dirty mesh. False, with an
   //! error message, when the file does not exist (the dirty mesh is kept) or
-  //! cannot be read or holds no triangles (the dirty mesh becomes null).
+  //! cannot be read, is damaged or holds no triangles (the dirty mesh becomes
+  //! null).
   bool ImportSTL(const TCollection_AsciiString& theFileName);
 
   //! Replaces the dirty mesh; the box and the result are kept.
@@ -47,8 +48,14 @@ public:
   //! The wrapping box: as given, or the cube computed by the first run.
   const Bnd_Box& BoundingBox() const { return myBox; }
 
-  //! Runs the pipeline the settings name; true when every stage succeeded
-  //! and no cancellation was requested. A null settings handle is refused.
+  //! Runs the pipeline the settings name; true when every stage succeeded,
+  //! the wrap is not empty and no cancellation was requested. A null settings
+  //! handle is refused. Before anything is allocated the input is checked:
+  //! triangles with NaN or infinite nodes are left out (a warning counts them);
+  //! input with no finite triangle or none of non-zero area, coordinates too
+  //! far from the origin, cells too small for the cube, and a wrap whose
+  //! memory estimate (always reported as an info message) exceeds the
+  //! settings' limit are refused with an error.
   bool PerformWrapping(const Handle(Pelk_WrappingSettings)& theSettings);
 
   //! Runs the pipeline of the configuration file with the given cell size;
@@ -77,6 +84,21 @@ private:
   Pelk_API& operator=(const Pelk_API&) = delete;
 
   bool runStages(const Handle(Pelk_WrappingSettings)& theSettings);
+
+  //! The dirty mesh as the wrap can use it (triangles with non-finite nodes
+  //! left out, with a warning), and the cube when none was given; false, with
+  //! an error, when no triangle is left or none spans an area.
+  bool usableInput(Handle(Poly_Triangulation)& theInput);
+
+  //! False, with an error, when the cell grid cannot hold the wrap: coordinates
+  //! too far out, cells too small for the cube, or more memory than allowed.
+  bool fitsGrid(const Handle(Pelk_WrappingSettings)& theSettings, const Handle(Poly_Triangulation)& theInput);
+
+  //! Reports the memory estimate; false, with an error naming the smallest
+  //! cell that fits, when it exceeds the settings' limit.
+  bool fitsMemory(const Handle(Pelk_WrappingSettings)& theSettings,
+                  const Handle(Poly_Triangulation)&    theInput,
+                  double                               theSide);
   bool runRefinements(const Handle(Pelk_WrappingSettings)& theSettings);
 
 private:

@@ -19,7 +19,7 @@
 
 namespace
 {
-// The five line patterns, tried in this order; the first that is found
+// The line patterns, tried in this order; the first that is found
 // anywhere in a line decides.
 const std::regex& commentPattern()
 {
@@ -48,6 +48,12 @@ const std::regex& refinementPattern()
 const std::regex& threadsPattern()
 {
   static const std::regex THE_PATTERN("\\s*ParallelThreads\\s*=\\s*([0-9]+)\\s*");
+  return THE_PATTERN;
+}
+
+const std::regex& memoryLimitPattern()
+{
+  static const std::regex THE_PATTERN("\\s*MemoryLimit\\s*=\\s*([0-9]+(\\.[0-9]*)?)\\s*");
   return THE_PATTERN;
 }
 // Class names of the configuration keywords; an unknown keyword names none.
@@ -143,7 +149,8 @@ Pelk_Configuration::Pelk_Configuration(const TCollection_AsciiString& theConfigF
     : myIsLoaded(false),
       myCataloguePath(theCataloguePath),
       myNbThreads(HardwareThreads()),
-      myInnerMode(false)
+      myInnerMode(false),
+      myMemoryLimit(0.0)
 {
   read(theConfigFile.ToCString());
 }
@@ -206,6 +213,12 @@ void Pelk_Configuration::readLine(const std::string& theLine)
   {
     const int aCount = std::stoi(aMatch[1].str());
     myNbThreads      = aCount < 1 ? HardwareThreads() : aCount;
+    return;
+  }
+  if (std::regex_search(theLine, aMatch, memoryLimitPattern()))
+  {
+    // strtod saturates instead of throwing: a limit of too many digits is no limit at all.
+    myMemoryLimit = std::strtod(aMatch[1].str().c_str(), nullptr);
   }
 }
 
@@ -286,5 +299,6 @@ Pelk_Configuration::CreateSettings(const Handle(Pelk_ProgressNotifier)& theNotif
   }
   aSettings->SetNbThreads(myNbThreads);
   aSettings->SetInnerMode(myInnerMode);
+  aSettings->SetMemoryLimit(myMemoryLimit);
   return aSettings;
 }

@@ -23,6 +23,7 @@ class Pelk_WrappingSettings;
 //!   Tessellation = <keyword> [Inner]
 //!   Refinement = <step> [parameters]     (any number, run in file order)
 //!   ParallelThreads = <count>            (0: the number of hardware threads)
+//!   MemoryLimit = <megabytes>            (0: half the physical memory)
 class Pellisk_EXPORT Pelk_Configuration
 {
 public:
@@ -55,6 +56,10 @@ public:
   //! Thread count; the number of hardware threads unless the file sets one.
   int NbThreads() const { return myNbThreads; }
 
+  //! Megabytes a wrap may take; 0 when the file sets none (half the physical
+  //! memory then holds).
+  double MemoryLimit() const { return myMemoryLimit; }
+
   //! True when the tessellation line ends with the word "Inner".
   bool InnerMode() const { return myInnerMode; }
 
@@ -78,8 +83,8 @@ public:
   //! iteration count used when above 0; "SplitEdge" nothing.
   static RefinementEntry ParseRefinement(const TCollection_AsciiString& theEntry);
 
-  //! New settings reporting to theNotifier, with the algorithms, thread count
-  //! and inner mode of this configuration; entries and keywords that name no
+  //! New settings reporting to theNotifier, with the algorithms, thread count,
+  //! memory limit and inner mode of this configuration; entries and keywords that name no
   //! available algorithm are left out silently. When the file could not be
   //! read, issues "Pelk_API.ConfigFileError" (warning) and returns null.
   opencascade::handle<Pelk_WrappingSettings>
@@ -101,6 +106,7 @@ private:
   NCollection_List<TCollection_AsciiString> myRefinements;
   int                                       myNbThreads;
   bool                                      myInnerMode;
+  double                                    myMemoryLimit;
 };
 
 #endif

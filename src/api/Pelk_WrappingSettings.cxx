@@ -5,6 +5,7 @@
 #include <Algo_Voxelization.hxx>
 #include <CreateAlgorithm.hxx>
 #include <Pelk_Configuration.hxx>
+#include <Pelk_MemoryEstimate.hxx>
 #include <Pelk_RefinementParameter.hxx>
 
 #include <algorithm>
@@ -15,6 +16,7 @@ Pelk_WrappingSettings::Pelk_WrappingSettings(const Handle(Pelk_ProgressNotifier)
     : myNotifier(theNotifier),
       myCurrentRefinement(myRefinements.end()),
       myCellSize(0.001),
+      myMemoryLimit(Pelk_MemoryEstimate::DefaultLimit()),
       myNbThreads(Pelk_Configuration::HardwareThreads()),
       myInnerMode(false)
 {
@@ -147,11 +149,17 @@ void Pelk_WrappingSettings::SetProgressNotifier(const Handle(Pelk_ProgressNotifi
   }
 }
 
+void Pelk_WrappingSettings::SetMemoryLimit(double theMegabytes)
+{
+  myMemoryLimit = theMegabytes > 0.0 ? theMegabytes : Pelk_MemoryEstimate::DefaultLimit();
+}
+
 Handle(Pelk_WrappingSettings) Pelk_WrappingSettings::Copy() const
 {
   Handle(Pelk_WrappingSettings) aCopy = new Pelk_WrappingSettings(myNotifier);
   aCopy->myNbThreads                  = myNbThreads;
   aCopy->myCellSize                   = myCellSize;
+  aCopy->myMemoryLimit                = myMemoryLimit;
   aCopy->SetVoxelization(myVoxelization);
   aCopy->SetTessellation(myTessellation);
   for (const Handle(Algo_Refinement)& aStep : myRefinements)

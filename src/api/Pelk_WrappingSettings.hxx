@@ -27,7 +27,7 @@ class Pellisk_EXPORT Pelk_WrappingSettings : public Standard_Transient
   DEFINE_STANDARD_RTTIEXT(Pelk_WrappingSettings, Standard_Transient)
 public:
   //! Empty settings: no algorithms, cell size 0.001, every hardware thread,
-  //! outer skin.
+  //! outer skin, a memory limit of half the physical memory.
   explicit Pelk_WrappingSettings(const Handle(Pelk_ProgressNotifier)& theNotifier);
 
   ~Pelk_WrappingSettings() override;
@@ -79,6 +79,14 @@ public:
   //! Sets the cell size handed to the voxelization and tessellation.
   void SetCellSize(double theCellSize) { myCellSize = theCellSize; }
 
+  //! Megabytes a wrap may take: a run whose estimated peak memory exceeds it
+  //! is refused before anything is allocated. Half the machine's physical
+  //! memory unless set.
+  double MemoryLimit() const { return myMemoryLimit; }
+  //! Sets the memory limit in megabytes; 0 or less restores the default (half
+  //! the physical memory).
+  void SetMemoryLimit(double theMegabytes);
+
   //! True when the skin inside the outermost one is wanted.
   bool InnerMode() const { return myInnerMode; }
   //! Chooses the outer skin (false) or the next one inside (true).
@@ -90,8 +98,9 @@ public:
   void SetProgressNotifier(const Handle(Pelk_ProgressNotifier)& theNotifier);
 
   //! New settings with the same notifier, sharing (not cloning) the same
-  //! algorithm objects, with the same thread count and cell size. Inner mode
-  //! is not carried over: the copy starts with the outer skin.
+  //! algorithm objects, with the same thread count, cell size and memory
+  //! limit. Inner mode is not carried over: the copy starts with the outer
+  //! skin.
   Handle(Pelk_WrappingSettings) Copy() const;
 
   //! The voxelization, with its input triangulation set to theMesh. When none
@@ -119,6 +128,7 @@ private:
   std::list<opencascade::handle<Algo_Refinement>>           myRefinements;
   std::list<opencascade::handle<Algo_Refinement>>::iterator myCurrentRefinement;
   double                                                    myCellSize;
+  double                                                    myMemoryLimit;
   int                                                       myNbThreads;
   bool                                                      myInnerMode;
 };

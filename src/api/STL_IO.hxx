@@ -14,9 +14,13 @@ namespace STL_IO
 //! Reads theFileName into theTriangulation (binary or text STL; coincident
 //! nodes merged, facets with a repeated node dropped). A missing file posts
 //! "STL_IO.FileDoesNotExist" and leaves theTriangulation as it was; a file
-//! that cannot be read or holds no triangles (or a cancelled read) posts
+//! that cannot be read, holds no triangles or is damaged (cut short, fewer
+//! facets than its header says), or a cancelled read, posts
 //! "STL_IO.ReadingError" and leaves it null. True on success. A null
 //! notifier stands for the dummy one.
+//!
+//! What the kernel's reader and writer say while they run is posted as
+//! "STL_IO.KernelMessage" warnings instead of being printed.
 bool Read(const TCollection_AsciiString&       theFileName,
           Handle(Poly_Triangulation)&          theTriangulation,
           const Handle(Pelk_ProgressNotifier)& theNotifier);

@@ -107,8 +107,8 @@ TEST(Pelk_APITest, ChainRunsInOrderOnTheFirstCubeAndStopsAtTheFirstFailureOrCanc
   EXPECT_FALSE(anAPI.PerformWrapping(stages(aNotifier, {1, -2, 3})));
   EXPECT_EQ(
       log(aNotifier),
-      "Voxelization STARTED; Voxelization FINISHED; Tessellation STARTED; Tessellation FINISHED; "
-      "Refinement step Algo_Mark1 STARTED; Refinement step Algo_Mark1 FINISHED; "
+      "Voxelization STARTED; Pelk_API.MemoryEstimate; Voxelization FINISHED; Tessellation STARTED; "
+      "Tessellation FINISHED; Refinement step Algo_Mark1 STARTED; Refinement step Algo_Mark1 FINISHED; "
       "Refinement step Algo_Mark2 STARTED; Refinement step FAILED; Refinement step Algo_Mark2 FINISHED; ");
   // The result is the mesh object that the first two steps edited.
   ASSERT_FALSE(anAPI.GetResultMesh().IsNull());
@@ -142,13 +142,14 @@ TEST(Pelk_APITest, ChainRunsInOrderOnTheFirstCubeAndStopsAtTheFirstFailureOrCanc
   ASSERT_FALSE(aResult.IsNull());
   EXPECT_EQ(aResult->Node(0).X(), 0.0);
   EXPECT_EQ(log(aNotifier),
-            "Voxelization STARTED; Voxelization FINISHED; Tessellation STARTED; Pelk_API.Cancel; ");
+            "Voxelization STARTED; Pelk_API.MemoryEstimate; Voxelization FINISHED; Tessellation STARTED; "
+            "Pelk_API.Cancel; ");
   // Cancelled before the run: nothing after the voxelization.
   aNotifier->Clear();
   EXPECT_FALSE(anAPI.PerformWrapping(stages(aNotifier, {6})));
   EXPECT_EQ(anAPI.GetResultMesh(), aResult);
   EXPECT_EQ(aResult->Node(0).X(), 0.0);
-  EXPECT_EQ(log(aNotifier), "Voxelization STARTED; Voxelization FINISHED; ");
+  EXPECT_EQ(log(aNotifier), "Voxelization STARTED; Pelk_API.MemoryEstimate; Voxelization FINISHED; ");
 }
 
 TEST(Pelk_APITest, MissingStagesAndBadInputsAreReported)
@@ -178,12 +179,14 @@ TEST(Pelk_APITest, MissingStagesAndBadInputsAreReported)
   anAPI.SetDirtyMesh(new Poly_Triangulation());
   anAPI.SetBoundingBox(Bnd_Box());
   EXPECT_FALSE(anAPI.PerformWrapping(aSettings));
-  EXPECT_EQ(log(aNotifier),
-            "Pelk_API.ExportEmptyMesh; STL import STARTED; STL_IO.FileDoesNotExist; STL import FINISHED; "
-            "STL import STARTED; STL_IO.ReadingError; STL import FINISHED; Voxelization STARTED; "
-            "Pelk_API.NoVoxelizationAlgo; Algo.NoAlgorithm; Voxelization STARTED; Voxelization FINISHED; "
-            "Tessellation STARTED; Pelk_API.NoTessellationAlgo; Algo.NoAlgorithm; Voxelization STARTED; "
-            "Algo_Voxelization.NonCubeBox; Voxelization FINISHED; Voxelization STARTED; "
-            "Algo_Voxelization.NoMesh; Algo_Voxelization.NoInputBox; Voxelization FINISHED; ");
+  EXPECT_EQ(
+      log(aNotifier),
+      "Pelk_API.ExportEmptyMesh; STL import STARTED; STL_IO.FileDoesNotExist; STL import FINISHED; "
+      "STL import STARTED; STL_IO.KernelMessage; STL_IO.ReadingError; STL import FINISHED; "
+      "Voxelization STARTED; Pelk_API.NoVoxelizationAlgo; Algo.NoAlgorithm; Voxelization STARTED; "
+      "Pelk_API.MemoryEstimate; Voxelization FINISHED; "
+      "Tessellation STARTED; Pelk_API.NoTessellationAlgo; Algo.NoAlgorithm; Voxelization STARTED; "
+      "Pelk_API.MemoryEstimate; Algo_Voxelization.NonCubeBox; Voxelization FINISHED; Voxelization STARTED; "
+      "Algo_Voxelization.NoMesh; Algo_Voxelization.NoInputBox; Voxelization FINISHED; ");
   EXPECT_EQ(aNotifier->Indicator()->NbScopes(), 1);
 }

@@ -74,7 +74,7 @@ TEST(PelliskToolTest, InvocationsExitWithTheirStatusAndSayWhy)
            {{"wrap", aBad, anOut, "--cell-rel"}, 2, "--cell-rel needs a value"},
            {{"wrap", aBad, anOut, "--frobnicate"}, 2, "unknown option --frobnicate"},
            {{"wrap", aBad, anOut}, 2, "cannot read"},
-           {{"wrap", aDir + "/flat.ply", anOut}, 1, "the wrap is empty"},
+           {{"wrap", aDir + "/flat.ply", anOut}, 2, "Every triangle has zero area"},
            {{"wrap", aGood, anOut, "--tessellation", "round"},
             2,
             "--tessellation takes cartesian or shrink, not 'round'"},

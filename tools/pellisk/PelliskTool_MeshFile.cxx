@@ -1,10 +1,10 @@
 #include <PelliskTool_MeshFile.hxx>
 
 #include <HalfEdge_IO.hxx>
+#include <Pelk_API.hxx>
 #include <PelliskTool_PlyReader.hxx>
 
-#include <OSD_Path.hxx>
-#include <RWStl.hxx>
+#include <Standard_Failure.hxx>
 
 #include <algorithm>
 #include <cctype>
@@ -36,21 +36,32 @@ Handle(Poly_Triangulation) PelliskTool_MeshFile::Read(const std::string& theFile
   {
     return PelliskTool_PlyReader::Read(theFileName, theError);
   }
-  Handle(Poly_Triangulation) aMesh;
+  // Through the library, whose notifier takes what the kernel's reader would
+  // print on the standard output about a damaged file.
+  const Handle(Pelk_ProgressNotifier) aNotifier = new Pelk_ProgressNotifier();
+  Pelk_API                            anAPI(aNotifier);
   try
   {
-    aMesh = RWStl::ReadFile(OSD_Path(theFileName.c_str()));
+    if (anAPI.ImportSTL(theFileName.c_str()) && anAPI.DirtyMesh()->NbTriangles() > 0)
+    {
+      return anAPI.DirtyMesh();
+    }
   }
-  catch (...)
+  catch (const Standard_Failure& theFailure)
   {
-    aMesh.Nullify();
-  }
-  if (aMesh.IsNull() || aMesh->NbTriangles() == 0)
-  {
-    theError = "not a readable STL file, or no triangles in it";
+    // Without its message catalogue the library cannot report; say what it raised.
+    theError = theFailure.GetMessageString();
     return Handle(Poly_Triangulation)();
   }
-  return aMesh;
+  theError = "not a readable STL file, or no triangles in it";
+  for (NCollection_List<Pelk_Message>::Iterator anIt(aNotifier->Messages()); anIt.More(); anIt.Next())
+  {
+    if (anIt.Value().Key() == "STL_IO.KernelMessage")
+    {
+      theError += std::string(" (") + anIt.Value().Text().ToCString() + ")";
+    }
+  }
+  return Handle(Poly_Triangulation)();
 }
 
 bool PelliskTool_MeshFile::Write(const Handle(HalfEdge_Mesh)& theMesh,

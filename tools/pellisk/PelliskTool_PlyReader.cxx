@@ -11,6 +11,9 @@
 
 namespace
 {
+// Most corners a face may have.
+const double THE_MAX_LIST_SIZE = 65536.0;
+
 enum class Format
 {
   Ascii,
@@ -193,7 +196,15 @@ void readElements(std::istream&               theStream,
           }
           continue;
         }
-        const size_t     aCount = static_cast<size_t>(readValue(theStream, aProperty.CountType, theFormat));
+        const double aListSize = readValue(theStream, aProperty.CountType, theFormat);
+        // A damaged count would otherwise reserve gigabytes before the file runs out.
+        if (!(aListSize >= 0.0 && aListSize <= THE_MAX_LIST_SIZE))
+        {
+          std::ostringstream aText;
+          aText << "a list of " << aListSize << " items is not a face";
+          throw std::runtime_error(aText.str());
+        }
+        const size_t     aCount = static_cast<size_t>(aListSize);
         std::vector<int> anIndices(aCount);
         for (int& anIndex : anIndices)
         {

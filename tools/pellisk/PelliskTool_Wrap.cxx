@@ -7,12 +7,62 @@
 #include <PelliskTool_ProgressBar.hxx>
 #include <PelliskTool_WrapOptions.hxx>
 
+#include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <stdexcept>
+#include <vector>
 
 namespace
 {
+// True when the library refused the input or the cell size before wrapping,
+// as opposed to a wrap that ran and failed.
+bool isRefused(const Handle(Pelk_ProgressNotifier)& theNotifier)
+{
+  static const char* THE_REFUSALS[] = {
+      "Pelk_API.NoFiniteTriangle", "Pelk_API.DegenerateInput",    "Pelk_API.CoordinatesTooLarge",
+      "Pelk_API.CellTooSmall",     "Pelk_API.MemoryLimit",        "Algo_Voxelization.NegativeOrNullCellSize",
+      "Algo_Voxelization.NoMesh",  "Algo_Voxelization.NonCubeBox"};
+  for (NCollection_List<Pelk_Message>::Iterator anIt(theNotifier->Messages()); anIt.More(); anIt.Next())
+  {
+    for (const char* aKey : THE_REFUSALS)
+    {
+      if (anIt.Value().Key() == aKey)
+      {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// The nodes of finite coordinates: a relative cell is a share of their cube,
+// not of one made infinite by a node the library will leave out.
+Handle(Poly_Triangulation) finiteNodes(const Handle(Poly_Triangulation)& theMesh)
+{
+  std::vector<gp_Pnt> aNodes;
+  for (int aNode = 1; aNode <= theMesh->NbNodes(); ++aNode)
+  {
+    const gp_XYZ aXYZ = theMesh->Node(aNode).XYZ();
+    if (std::isfinite(aXYZ.X()) && std::isfinite(aXYZ.Y()) && std::isfinite(aXYZ.Z()))
+    {
+      aNodes.emplace_back(aXYZ);
+    }
+  }
+  if (aNodes.empty())
+  {
+    return theMesh;
+  }
+  Handle(Poly_Triangulation) aResult = new Poly_Triangulation();
+  aResult->ResizeNodes(static_cast<int>(aNodes.size()), false);
+  for (size_t aNode = 0; aNode < aNodes.size(); ++aNode)
+  {
+    aResult->SetNode(static_cast<int>(aNode) + 1, aNodes[aNode]);
+  }
+  return aResult;
+}
+
 int wrap(const PelliskTool_WrapOptions& theOptions, const Handle(Pelk_ProgressNotifier)& theNotifier)
 {
   std::string                      anError;
@@ -22,8 +72,16 @@ int wrap(const PelliskTool_WrapOptions& theOptions, const Handle(Pelk_ProgressNo
     std::cerr << "pellisk: cannot read " << theOptions.Input << ": " << anError << "\n";
     return PelliskTool_Wrap::BadUsage;
   }
+  // Said before a wrap of minutes rather than after it.
+  const std::filesystem::path aFolder = std::filesystem::path(theOptions.Output).parent_path();
+  if (!aFolder.empty() && !std::filesystem::is_directory(aFolder))
+  {
+    std::cerr << "pellisk: cannot write " << theOptions.Output << ": " << aFolder.string()
+              << " is not a folder\n";
+    return PelliskTool_Wrap::BadUsage;
+  }
   const Handle(Pelk_WrappingSettings) aSettings = theOptions.MakeSettings(theNotifier);
-  aSettings->SetCellSize(theOptions.CellSize(anInput));
+  aSettings->SetCellSize(theOptions.CellSize(finiteNodes(anInput)));
 
   Pelk_API anAPI(theNotifier);
   anAPI.SetDirtyMesh(anInput);
@@ -38,16 +96,10 @@ int wrap(const PelliskTool_WrapOptions& theOptions, const Handle(Pelk_ProgressNo
   }
   if (!isWrapped)
   {
-    return PelliskTool_Wrap::Failed;
+    // An empty wrap is a failed one: the library says why among its messages.
+    return isRefused(theNotifier) ? PelliskTool_Wrap::BadUsage : PelliskTool_Wrap::Failed;
   }
-  const Handle(HalfEdge_Mesh)& aWrap = anAPI.GetResultMesh();
-  if (aWrap.IsNull() || aWrap->IsEmpty())
-  {
-    // Flat or degenerate input can leave nothing to wrap; say so rather than fail to write.
-    std::cerr << "pellisk: the wrap is empty: the input encloses nothing at this cell size\n";
-    return PelliskTool_Wrap::Failed;
-  }
-  if (!PelliskTool_MeshFile::Write(aWrap, theOptions.Output, theOptions.IsAscii))
+  if (!PelliskTool_MeshFile::Write(anAPI.GetResultMesh(), theOptions.Output, theOptions.IsAscii))
   {
     std::cerr << "pellisk: cannot write " << theOptions.Output << "\n";
     return PelliskTool_Wrap::Failed;
