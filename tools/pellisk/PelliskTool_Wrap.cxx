@@ -37,6 +37,23 @@ bool isRefused(const Handle(Pelk_ProgressNotifier)& theNotifier)
   return false;
 }
 
+// " at STAGE" for the stage that started last, which is the one that failed:
+// the library reports a failed stage at the info level, below what is shown.
+std::string failedStage(const Handle(Pelk_ProgressNotifier)& theNotifier)
+{
+  std::string aStage;
+  for (NCollection_List<Pelk_Message>::Iterator anIt(theNotifier->Messages()); anIt.More(); anIt.Next())
+  {
+    const std::string aText  = anIt.Value().Text().ToCString();
+    const size_t      aStart = aText.rfind(" STARTED");
+    if (aStart != std::string::npos && aStart + 8 == aText.size())
+    {
+      aStage = aText.substr(0, aStart);
+    }
+  }
+  return aStage.empty() ? "" : " at: " + aStage;
+}
+
 // The nodes of finite coordinates: a relative cell is a share of their cube,
 // not of one made infinite by a node the library will leave out.
 Handle(Poly_Triangulation) finiteNodes(const Handle(Poly_Triangulation)& theMesh)
@@ -97,7 +114,12 @@ int wrap(const PelliskTool_WrapOptions& theOptions, const Handle(Pelk_ProgressNo
   if (!isWrapped)
   {
     // An empty wrap is a failed one: the library says why among its messages.
-    return isRefused(theNotifier) ? PelliskTool_Wrap::BadUsage : PelliskTool_Wrap::Failed;
+    if (isRefused(theNotifier))
+    {
+      return PelliskTool_Wrap::BadUsage;
+    }
+    std::cerr << "pellisk: the wrap failed" << failedStage(theNotifier) << "\n";
+    return PelliskTool_Wrap::Failed;
   }
   if (!PelliskTool_MeshFile::Write(anAPI.GetResultMesh(), theOptions.Output, theOptions.IsAscii))
   {
