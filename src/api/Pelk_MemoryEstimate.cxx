@@ -120,8 +120,9 @@ double Pelk_MemoryEstimate::SmallestCell(double theLimit) const
     aLeaf *= 0.5;
   }
   // The cube is halved while its cells are at least twice the request: a
-  // request just above half the finest fitting leaf stops at that leaf.
-  return 0.5 * aLeaf * (1.0 + 1e-6);
+  // request just above half the finest fitting leaf stops at that leaf, unless
+  // that is finer than the grid resolves.
+  return std::max(aSmallest, 0.5 * aLeaf * (1.0 + 1e-6));
 }
 
 double Pelk_MemoryEstimate::DefaultLimit()

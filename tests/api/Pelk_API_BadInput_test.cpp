@@ -79,7 +79,7 @@ TEST(Pelk_API_BadInputTest, EachInputIsRefusedWithItsMessageOrWrappedWithAWarnin
     Bnd_Box                    Box   = Bnd_Box();
   };
   const std::vector<Case> aCases = {
-      {"NaN node", tetrahedronAnd(gp_Pnt(THE_NAN, 0, 0)), 0.25, "Pelk_API.NonFiniteTriangles", Pelk_Warning,
+      {"NaN node", tetrahedronAnd(gp_Pnt(0, 0, THE_NAN)), 0.25, "Pelk_API.NonFiniteTriangles", Pelk_Warning,
        aTetrahedron},
       {"missing node", tetrahedronAnd(gp_Pnt(0, 0, 0), 99), 0.25, "Pelk_API.NonFiniteTriangles", Pelk_Warning,
        aTetrahedron},
@@ -155,6 +155,9 @@ TEST(Pelk_API_BadInputTest, TheSmallestCellThatFitsTheMemoryLimitIsAccepted)
     }
   }
   EXPECT_EQ(anEstimate.SmallestCell(1.0), 0.0);
+  // Memory to spare: the finest cell the grid resolves, not a finer one.
+  EXPECT_GE(anEstimate.SmallestCell(1e300),
+            std::max(Pelk_MemoryEstimate::MinCellSize(), 1.0 / Pelk_MemoryEstimate::MaxCellRatio()));
   // The limit of the configuration file reaches the settings; 0 means half the machine's memory.
   const std::string aDir = PelliskTest_Data::ScratchFolder("api_memory_limit");
   for (const auto& [aLine, aLimit] : std::vector<std::pair<std::string, double>>{

@@ -84,7 +84,7 @@ TEST(PelliskToolBatchTest, EveryLineGivesOneJsonLineAndAnotherRunSkipsWhatIsDone
   // Each row: the input, its output's name, its status on the first run and on the run again.
   const std::vector<std::array<std::string, 4>> aRows = {
       {aDir + "/" + aSpider, "spider_assimp.stl", "ok", "skipped"},
-      {aDir + "/./" + aSpider, "spider_assimp-2.stl", "ok", "skipped"},
+      {aDir + "/./" + aSpider, "spider_assimp-2.stl", "ok", "ok"}, // damaged before the run again
       {aPot, "my \"pot\" a.stl", "ok", "skipped"},
       {aDir + "/missing\tfile.stl", "missing\tfile.stl", "failed", "failed"}};
   // The same manifest: one job, again one job into the same folder, then two jobs into another.
@@ -92,6 +92,12 @@ TEST(PelliskToolBatchTest, EveryLineGivesOneJsonLineAndAnotherRunSkipsWhatIsDone
   for (const auto& [aJobs, anOut, isAgain] : std::vector<std::tuple<std::string, std::string, bool>>{
            {"1", aDir + "/out", false}, {"1", aDir + "/out", true}, {"2", aDir + "/out2", false}})
   {
+    if (isAgain)
+    {
+      // An output that exists but is no valid wrap (the dirty input itself) is wrapped anew.
+      fs::copy_file(PelliskTest_Data::File("spider_assimp.stl"), anOut + "/spider_assimp-2.stl",
+                    fs::copy_options::overwrite_existing);
+    }
     const auto [aStatus, aLines] = batch("'" + aDir + "/list.txt' '" + anOut + "' --jobs " + aJobs);
     EXPECT_EQ(aStatus, 1);
     ASSERT_EQ(aLines.size(), aRows.size());
