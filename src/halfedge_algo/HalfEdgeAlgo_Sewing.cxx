@@ -178,12 +178,81 @@ bool joinTwins(Mesh& theMesh, Mesh::EdgeHandle theKept, Mesh::EdgeHandle theTwin
   return true;
 }
 
+// True when a boundary halfedge other than theGap starts at theNode: the node
+// has a second gap in its fans.
+bool hasOtherGap(const Mesh& theMesh, Mesh::VertexHandle theNode, Mesh::HalfedgeHandle theGap)
+{
+  for (const Mesh::HalfedgeHandle anOut : theMesh.voh_range(theNode))
+  {
+    if (anOut != theGap && theMesh.is_boundary(anOut))
+    {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The boundary halfedge coming into the node that theOut, a boundary
+// halfedge, leaves: the other side of the same fan.
+Mesh::HalfedgeHandle fanEnd(const Mesh& theMesh, Mesh::HalfedgeHandle theOut)
+{
+  Mesh::HalfedgeHandle anOut = theOut;
+  for (size_t aStep = 0; aStep < theMesh.n_halfedges(); ++aStep)
+  {
+    anOut = theMesh.next_halfedge_handle(theMesh.opposite_halfedge_handle(anOut));
+    if (theMesh.is_boundary(theMesh.opposite_halfedge_handle(anOut)))
+    {
+      return theMesh.opposite_halfedge_handle(anOut);
+    }
+  }
+  return Mesh::HalfedgeHandle();
+}
+
+// True when joining the gap between theIn and theOut, boundary halfedges
+// into and out of theNode, closes a fan of a node that has another gap: the
+// node would keep a closed fan beside an open one, which the mesh cannot walk.
+bool isClosingOneOfFans(const Mesh& theMesh, Mesh::HalfedgeHandle theIn, Mesh::HalfedgeHandle theOut)
+{
+  return theIn.is_valid() && theOut.is_valid() && fanEnd(theMesh, theOut) == theIn &&
+         hasOtherGap(theMesh, theMesh.from_vertex_handle(theOut), theOut);
+}
+
+// False when splitting theEdge at theY and joining the halves with their
+// twins would break the mesh: a half whose twin runs the same way round
+// (another face has that halfedge already) cannot be joined, and no join may
+// close one fan of a node with several.
+bool isSplitJoinable(const Mesh& theMesh, Mesh::EdgeHandle theEdge, int theY)
+{
+  const Mesh::HalfedgeHandle aFree = theEdge.is_valid() ? freeSide(theMesh, theEdge) : Mesh::HalfedgeHandle();
+  if (!aFree.is_valid() || !isLive(theMesh, theY))
+  {
+    return true; // nothing to join: the split itself decides
+  }
+  // The face runs a -> b; after the split it runs a -> y -> b.
+  const Mesh::VertexHandle aA = theMesh.to_vertex_handle(aFree), aB = theMesh.from_vertex_handle(aFree),
+                           aY(theY);
+  const Mesh::HalfedgeHandle aToY = theMesh.find_halfedge(aA, aY), aFromY = theMesh.find_halfedge(aY, aB);
+  for (const Mesh::HalfedgeHandle aHalf : {aToY, aFromY})
+  {
+    if (aHalf.is_valid() && theMesh.face_handle(aHalf).is_valid())
+    {
+      return false;
+    }
+  }
+  return !isClosingOneOfFans(theMesh, aFree, aToY) && !isClosingOneOfFans(theMesh, aFromY, aFree) &&
+         !isClosingOneOfFans(theMesh, aToY, aFromY);
+}
+
 // Splits the edge theK-theX at the existing node theY, and joins each half
 // with the edge from the other side of the crack that it now doubles (k-y,
 // and y-x where the crack closes there); true when both halves are then in place.
 bool splitAt(Mesh& theMesh, int theK, int theX, int theY)
 {
   const Mesh::EdgeHandle anEdge = edgeBetween(theMesh, theK, theX);
+  if (!isSplitJoinable(theMesh, anEdge, theY))
+  {
+    return false;
+  }
   // Looked up before the split, while theY has one fan to search.
   const Mesh::EdgeHandle aTwins[2] = {edgeBetween(theMesh, theK, theY), edgeBetween(theMesh, theY, theX)};
   Handle(HalfEdgeAlgo_SplitEdge) aSplit = new HalfEdgeAlgo_SplitEdge(anEdge.idx());

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -193,15 +195,26 @@ void readElements(std::istream&               theStream,
           }
           continue;
         }
-        const size_t     aCount = static_cast<size_t>(readValue(theStream, aProperty.CountType, theFormat));
-        std::vector<int> anIndices(aCount);
-        for (int& anIndex : anIndices)
+        // Items are read one by one: a corrupt length then ends the file
+        // early instead of asking for memory it never fills.
+        const double aCount = readValue(theStream, aProperty.CountType, theFormat);
+        if (!(aCount >= 0.0) || aCount != std::floor(aCount))
         {
-          anIndex = static_cast<int>(readValue(theStream, aProperty.Type, theFormat));
+          throw std::runtime_error("a list length is malformed");
+        }
+        std::vector<int> anIndices;
+        for (double k = 0.0; k < aCount; ++k)
+        {
+          const double anIndex = readValue(theStream, aProperty.Type, theFormat);
+          if (!(anIndex >= 0.0 && anIndex < std::numeric_limits<int>::max()))
+          {
+            throw std::runtime_error("a face names a node the file does not hold");
+          }
+          anIndices.push_back(static_cast<int>(anIndex));
         }
         const bool isFace = anElement.Name == "face" &&
                             (aProperty.Name == "vertex_indices" || aProperty.Name == "vertex_index");
-        for (size_t k = 2; isFace && k < aCount; ++k)
+        for (size_t k = 2; isFace && k < anIndices.size(); ++k)
         {
           theTriangles.emplace_back(anIndices[0] + 1, anIndices[k - 1] + 1, anIndices[k] + 1);
         }
@@ -241,6 +254,16 @@ Handle(Poly_Triangulation) PelliskTool_PlyReader::Read(const std::string& theFil
   {
     theError = "the file holds no triangle";
     return aMesh;
+  }
+  for (const Poly_Triangle& aTriangle : aTriangles)
+  {
+    int aCorners[3];
+    aTriangle.Get(aCorners[0], aCorners[1], aCorners[2]);
+    if (*std::max_element(aCorners, aCorners + 3) > static_cast<int>(aNodes.size()))
+    {
+      theError = "a face names a node the file does not hold";
+      return aMesh;
+    }
   }
   aMesh = new Poly_Triangulation(static_cast<int>(aNodes.size()), static_cast<int>(aTriangles.size()),
                                  Standard_False);
