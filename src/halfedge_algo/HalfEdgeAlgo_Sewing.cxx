@@ -178,18 +178,15 @@ bool joinTwins(Mesh& theMesh, Mesh::EdgeHandle theKept, Mesh::EdgeHandle theTwin
   return true;
 }
 
-// True when a boundary halfedge other than theGap starts at theNode: the node
-// has a second gap in its fans.
-bool hasOtherGap(const Mesh& theMesh, Mesh::VertexHandle theNode, Mesh::HalfedgeHandle theGap)
+// Number of gaps in the fans around theNode: boundary halfedges leaving it.
+int nbGaps(const Mesh& theMesh, Mesh::VertexHandle theNode)
 {
+  int aNbGaps = 0;
   for (const Mesh::HalfedgeHandle anOut : theMesh.voh_range(theNode))
   {
-    if (anOut != theGap && theMesh.is_boundary(anOut))
-    {
-      return true;
-    }
+    aNbGaps += theMesh.is_boundary(anOut) ? 1 : 0;
   }
-  return false;
+  return aNbGaps;
 }
 
 // The boundary halfedge coming into the node that theOut, a boundary
@@ -208,19 +205,25 @@ Mesh::HalfedgeHandle fanEnd(const Mesh& theMesh, Mesh::HalfedgeHandle theOut)
   return Mesh::HalfedgeHandle();
 }
 
-// True when joining the gap between theIn and theOut, boundary halfedges
-// into and out of theNode, closes a fan of a node that has another gap: the
-// node would keep a closed fan beside an open one, which the mesh cannot walk.
-bool isClosingOneOfFans(const Mesh& theMesh, Mesh::HalfedgeHandle theIn, Mesh::HalfedgeHandle theOut)
+// True when joining the gap between theIn and theOut, boundary halfedges into
+// and out of one node, would break the ring of fans around it: the join
+// closes one fan while another remains, or splices a ring of three fans or
+// more, which can fall apart into two rings, some faces then no longer found
+// from the node. Joining the two fans of a ring of two is fine.
+bool isJoinBreakingRing(const Mesh& theMesh, Mesh::HalfedgeHandle theIn, Mesh::HalfedgeHandle theOut)
 {
-  return theIn.is_valid() && theOut.is_valid() && fanEnd(theMesh, theOut) == theIn &&
-         hasOtherGap(theMesh, theMesh.from_vertex_handle(theOut), theOut);
+  if (!theIn.is_valid() || !theOut.is_valid())
+  {
+    return false;
+  }
+  const int aNbGaps = nbGaps(theMesh, theMesh.from_vertex_handle(theOut));
+  return aNbGaps > 2 || (aNbGaps == 2 && fanEnd(theMesh, theOut) == theIn);
 }
 
 // False when splitting theEdge at theY and joining the halves with their
 // twins would break the mesh: a half whose twin runs the same way round
 // (another face has that halfedge already) cannot be joined, and no join may
-// close one fan of a node with several.
+// break the ring of fans around a node.
 bool isSplitJoinable(const Mesh& theMesh, Mesh::EdgeHandle theEdge, int theY)
 {
   const Mesh::HalfedgeHandle aFree = theEdge.is_valid() ? freeSide(theMesh, theEdge) : Mesh::HalfedgeHandle();
@@ -239,8 +242,11 @@ bool isSplitJoinable(const Mesh& theMesh, Mesh::EdgeHandle theEdge, int theY)
       return false;
     }
   }
-  return !isClosingOneOfFans(theMesh, aFree, aToY) && !isClosingOneOfFans(theMesh, aFromY, aFree) &&
-         !isClosingOneOfFans(theMesh, aToY, aFromY);
+  // The split gives the node y one fan more (the face's), which the joins
+  // then merge with the fans of the twins: y may have one gap to begin with.
+  const bool hasTwin = aToY.is_valid() || aFromY.is_valid();
+  return !isJoinBreakingRing(theMesh, aFree, aToY) && !isJoinBreakingRing(theMesh, aFromY, aFree) &&
+         !(hasTwin && nbGaps(theMesh, aY) > 1);
 }
 
 // Splits the edge theK-theX at the existing node theY, and joins each half

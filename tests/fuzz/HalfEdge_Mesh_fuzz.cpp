@@ -15,11 +15,9 @@
 #include <cstdio>
 #include <vector>
 
-namespace
-{
 //! Fails the run when the walk finds the mesh inconsistent or its conversion
 //! names nodes it does not hold.
-void check(const Handle(HalfEdge_Mesh)& theMesh)
+static void check(const Handle(HalfEdge_Mesh)& theMesh)
 {
   const std::string aProblems = PelliskTest_Mesh::Check(theMesh);
   if (!aProblems.empty() || !FuzzTarget_IsInRange(*theMesh))
@@ -28,8 +26,6 @@ void check(const Handle(HalfEdge_Mesh)& theMesh)
     std::abort();
   }
 }
-} // namespace
-
 extern "C" int PELLISK_FUZZ_ENTRY(const uint8_t* theData, size_t theSize)
 {
   // One byte gives the node count, three bytes a node on a grid of quarters

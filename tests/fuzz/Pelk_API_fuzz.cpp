@@ -13,15 +13,11 @@
 #include <cstdio>
 #include <limits>
 
-namespace
-{
-double coordinate(uint8_t theByte)
+static double coordinate(uint8_t theByte)
 {
   constexpr double anInf = std::numeric_limits<double>::infinity(), THE_SPECIAL[3] = {NAN, anInf, -anInf};
   return theByte < 253 ? (theByte - 126) / 16.0 : THE_SPECIAL[theByte - 253];
 }
-} // namespace
-
 extern "C" int PELLISK_FUZZ_ENTRY(const uint8_t* theData, size_t theSize)
 {
   const int aNbTris = static_cast<int>(std::min<size_t>(theSize > 0 ? (theSize - 1) / 9 : 0, 16));

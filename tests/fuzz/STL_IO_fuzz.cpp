@@ -7,15 +7,11 @@
 #include <Message.hxx>
 #include <Message_Messenger.hxx>
 
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-  // The kernel's reader prints a line for each broken file it meets.
-  Message::DefaultMessenger()->ChangePrinters().Clear();
-  return 0;
-}
-
 extern "C" int PELLISK_FUZZ_ENTRY(const uint8_t* theData, size_t theSize)
 {
+  // The kernel's reader prints a line for each broken file it meets.
+  static const bool isQuiet = (Message::DefaultMessenger()->ChangePrinters().Clear(), true);
+  (void)isQuiet;
   const std::string aFile = FuzzTarget_File(theData, theSize, ".stl");
   Pelk_API          anApi;
   if (anApi.ImportSTL(aFile.c_str()) && anApi.DirtyMesh()->NbTriangles() == 0)

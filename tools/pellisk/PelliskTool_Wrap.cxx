@@ -34,15 +34,16 @@ int wrap(const PelliskTool_WrapOptions& theOptions, const Handle(Pelk_ProgressNo
   {
     return PelliskTool_Wrap::Cancelled;
   }
-  if (!isWrapped)
+  const Handle(HalfEdge_Mesh)& aWrap = anAPI.GetResultMesh();
+  if (!aWrap.IsNull() && aWrap->FacesBegin() == aWrap->FacesEnd())
   {
+    // Flat or degenerate input can leave nothing to wrap, which fails the
+    // wrap; say why rather than leave only the stage's message.
+    std::cerr << "pellisk: the wrap is empty: the input encloses nothing at this cell size\n";
     return PelliskTool_Wrap::Failed;
   }
-  const Handle(HalfEdge_Mesh)& aWrap = anAPI.GetResultMesh();
-  if (aWrap.IsNull() || aWrap->IsEmpty())
+  if (!isWrapped || aWrap.IsNull())
   {
-    // Flat or degenerate input can leave nothing to wrap; say so rather than fail to write.
-    std::cerr << "pellisk: the wrap is empty: the input encloses nothing at this cell size\n";
     return PelliskTool_Wrap::Failed;
   }
   if (!PelliskTool_MeshFile::Write(aWrap, theOptions.Output, theOptions.IsAscii))
