@@ -106,6 +106,8 @@ elif target == "Pelk_API_fuzz":
     seed("tetras", bytes([4]) + soup(TETRA, TETRA_FACES) + soup(TETRA, TETRA_FACES, 8))
 PYTHON
 
+# Known findings in the geometry kernel are suppressed (see the file).
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}suppressions=$PWD/tests/fuzz/asan_suppressions.txt"
 log="build-fuzz/logs/$target.log"
 status=0
 "build-fuzz/bin/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout="${FUZZ_TIMEOUT:-30}" -print_final_stats=1 \

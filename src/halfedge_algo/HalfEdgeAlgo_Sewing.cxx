@@ -242,11 +242,13 @@ bool isSplitJoinable(const Mesh& theMesh, Mesh::EdgeHandle theEdge, int theY)
       return false;
     }
   }
-  // The split gives the node y one fan more (the face's), which the joins
-  // then merge with the fans of the twins: y may have one gap to begin with.
-  const bool hasTwin = aToY.is_valid() || aFromY.is_valid();
+  // The split gives a node y that has faces a fan of its own (the face's),
+  // outside the ring of its other fans until a join merges them: y needs a
+  // twin, and one gap only to begin with.
+  const bool hasTwin  = aToY.is_valid() || aFromY.is_valid();
+  const bool hasFaces = theMesh.halfedge_handle(aY).is_valid();
   return !isJoinBreakingRing(theMesh, aFree, aToY) && !isJoinBreakingRing(theMesh, aFromY, aFree) &&
-         !(hasTwin && nbGaps(theMesh, aY) > 1);
+         !(hasFaces && (!hasTwin || nbGaps(theMesh, aY) != 1));
 }
 
 // Splits the edge theK-theX at the existing node theY, and joins each half

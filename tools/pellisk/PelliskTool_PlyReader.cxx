@@ -177,6 +177,11 @@ void readElements(std::istream&               theStream,
 {
   for (const Element& anElement : theElements)
   {
+    // Items without properties take no bytes: any count would be believed.
+    if (anElement.Properties.empty() && anElement.Count > 0)
+    {
+      throw std::runtime_error("an element has no property");
+    }
     for (size_t anItem = 0; anItem < anElement.Count; ++anItem)
     {
       double aXYZ[3] = {0.0, 0.0, 0.0};
