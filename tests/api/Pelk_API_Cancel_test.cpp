@@ -1,8 +1,6 @@
-// Cancel() from a second thread at random moments of a real wrap: the run
-// stops promptly and fails, the notifier tells why, and the settings (whose
-// algorithm objects the cancelled run used) then give the uninterrupted wrap.
-// A cancelled notifier stays cancelled, so each run has a facade and notifier
-// of its own.
+// Cancel() from a second thread at random moments of a real wrap: the run stops promptly and
+// fails, the notifier tells why, and the settings (whose algorithms the cancelled run used) then
+// give the uninterrupted wrap. A cancelled notifier stays so: each run has a facade of its own.
 #include <Algo_Voxelization.hxx>
 #include <Pelk_API.hxx>
 #include <Pelk_Configuration.hxx>
@@ -14,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <random>
@@ -78,7 +77,6 @@ TEST(Pelk_API_Cancel, CancelFromAnotherThreadStopsTheRunAndLeavesTheSettingsReus
   const WrapRun aReference = wrap(anInput, aSettings, -1.0);
   ASSERT_TRUE(aReference.IsDone);
   ASSERT_TRUE(PelliskTest_MeshCheck::IsValidWrap(aReference.Wrap));
-
   std::mt19937                           aRandom(20261206);
   std::uniform_real_distribution<double> aDelay(0.0, aReference.Seconds);
   int                                    aNbCancelled = 0;
@@ -91,20 +89,17 @@ TEST(Pelk_API_Cancel, CancelFromAnotherThreadStopsTheRunAndLeavesTheSettingsReus
       ++aNbCancelled;
       EXPECT_LT(aRun.AfterCancel, 2.0);
       EXPECT_TRUE(aRun.Notifier->UserBreak());
-      bool isReported = false;
-      for (const Pelk_Message& aMessage : aRun.Notifier->Messages())
-      {
-        isReported = isReported || aMessage.Key() == "Pelk_API.Cancel";
-      }
-      EXPECT_TRUE(isReported);
+      const auto& aMessages = aRun.Notifier->Messages();
+      EXPECT_TRUE(std::any_of(aMessages.begin(), aMessages.end(),
+                              [](const Pelk_Message& theMessage)
+                              { return theMessage.Key() == "Pelk_API.Cancel"; }));
     }
     else
     {
       EXPECT_TRUE(aRun.IsDone); // the cancel came after the last look at it
     }
     const WrapRun aRerun = wrap(anInput, aSettings, -1.0);
-    ASSERT_TRUE(aRerun.IsDone);
-    ASSERT_EQ(aRerun.Wrap->NbTriangles(), aReference.Wrap->NbTriangles());
+    ASSERT_TRUE(aRerun.IsDone && aRerun.Wrap->NbTriangles() == aReference.Wrap->NbTriangles());
     ASSERT_EQ(aRerun.Wrap->NbNodes(), aReference.Wrap->NbNodes());
     for (int aNode = 1; aNode <= aRerun.Wrap->NbNodes(); ++aNode)
     {
