@@ -226,10 +226,15 @@ bool isJoinBreakingRing(const Mesh& theMesh, Mesh::HalfedgeHandle theIn, Mesh::H
 // break the ring of fans around a node.
 bool isSplitJoinable(const Mesh& theMesh, Mesh::EdgeHandle theEdge, int theY)
 {
-  const Mesh::HalfedgeHandle aFree = theEdge.is_valid() ? freeSide(theMesh, theEdge) : Mesh::HalfedgeHandle();
-  if (!aFree.is_valid() || !isLive(theMesh, theY))
+  if (!theEdge.is_valid() || !isLive(theMesh, theY))
   {
-    return true; // nothing to join: the split itself decides
+    return true; // the split itself refuses
+  }
+  // An edge that earlier joins left between two faces is no crack any more.
+  const Mesh::HalfedgeHandle aFree = freeSide(theMesh, theEdge);
+  if (!aFree.is_valid())
+  {
+    return false;
   }
   // The face runs a -> b; after the split it runs a -> y -> b.
   const Mesh::VertexHandle aA = theMesh.to_vertex_handle(aFree), aB = theMesh.from_vertex_handle(aFree),
