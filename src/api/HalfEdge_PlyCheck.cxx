@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <sstream>
 #include <vector>
@@ -94,7 +95,7 @@ bool readHeader(std::istream& theStream, Format& theFormat, std::vector<Element>
     {
       return hasFormat;
     }
-    if (aKey == "format" && !hasFormat && aSize == 3 && !std::isnan(number(aWords[2])))
+    if (aKey == "format" && !hasFormat && aSize == 3 && number(aWords[2]) == 1.0)
     {
       static const std::map<std::string, Format> THE_FORMATS = {
           {"ascii", Format::Ascii},
@@ -123,6 +124,25 @@ bool readHeader(std::istream& theStream, Format& theFormat, std::vector<Element>
     }
   }
   return false;
+}
+
+// True when theValue fits the type: the mesh library reads text values with
+// the stream operators of the type, which fail (and its reader then loops)
+// on one out of range.
+bool fits(const std::string& theType, double theValue)
+{
+  if (!std::isfinite(theValue))
+  {
+    return false;
+  }
+  const size_t aSize = typeSize(theType);
+  if (!isIntegral(theType))
+  {
+    return aSize == 8 || std::abs(theValue) <= std::numeric_limits<float>::max();
+  }
+  const double aRange = std::ldexp(1.0, static_cast<int>(8 * aSize));
+  return theValue == std::floor(theValue) && (theType[0] == 'u' ? theValue >= 0.0 && theValue < aRange
+                                                                : std::abs(theValue) <= aRange / 2.0 - 1.0);
 }
 
 // Reads one value of the type; NaN at the end of the file or on a word that
@@ -188,14 +208,14 @@ bool readBody(std::istream& theStream, Format theFormat, const std::vector<Eleme
       for (const Property& aProperty : anElement.Properties)
       {
         const double aLength = aProperty.IsList ? readValue(theStream, aProperty.CountType, theFormat) : 1.0;
-        if (!isCount(aLength))
+        if (!isCount(aLength) || (aProperty.IsList && !fits(aProperty.CountType, aLength)))
         {
           return false;
         }
         for (double k = 0.0; k < aLength; ++k)
         {
           const double aValue = readValue(theStream, aProperty.Type, theFormat);
-          if (std::isnan(aValue) ||
+          if (!fits(aProperty.Type, aValue) ||
               (aProperty.IsList && anElement.Name == "face" && !(isCount(aValue) && aValue < aNbVertices)))
           {
             return false;
