@@ -5,9 +5,19 @@
 
 IMPLEMENT_STANDARD_RTTIEXT(Algo_Refinement, Algo_Transient)
 
+namespace
+{
+bool isClosed(const Handle(HalfEdge_Mesh)& theMesh)
+{
+  return !theMesh.IsNull() && theMesh->NbFaces() > 0 &&
+         theMesh->BoundaryEdgesBegin() == theMesh->BoundaryEdgesEnd();
+}
+} // namespace
+
 Algo_Refinement::Algo_Refinement(const Handle(Pelk_ProgressNotifier)& theNotifier)
     : Algo_Transient(theNotifier),
-      myWasTriangular(false)
+      myWasTriangular(false),
+      myWasClosed(false)
 {
 }
 
@@ -36,23 +46,26 @@ void Algo_Refinement::SetResult(const opencascade::handle<HalfEdge_Mesh>& theRes
 bool Algo_Refinement::CheckInputData()
 {
   myWasTriangular = !myMesh.IsNull() && myMesh->IsTriangular();
+  myWasClosed     = isClosed(myMesh);
   return true;
 }
 
 bool Algo_Refinement::RestoreTriangles()
 {
-  if (!myWasTriangular)
+  if (myWasTriangular)
   {
-    return true;
+    if (myResult.IsNull())
+    {
+      return false;
+    }
+    Handle(HalfEdgeAlgo_Triangulate) aTriangulate = new HalfEdgeAlgo_Triangulate("skewness");
+    aTriangulate->SetNbThreads(NbThreads());
+    myResult->Execute(aTriangulate, true);
   }
-  if (myResult.IsNull())
-  {
-    return false;
-  }
-  Handle(HalfEdgeAlgo_Triangulate) aTriangulate = new HalfEdgeAlgo_Triangulate("skewness");
-  aTriangulate->SetNbThreads(NbThreads());
-  myResult->Execute(aTriangulate, true);
-  return myMesh->IsTriangular();
+  // The collapses may remove faces stuck back to back without being able to
+  // weld what is left, or flatten a wrap of a flat input away: a step that
+  // opened a closed surface has failed, whatever its own work gave.
+  return (!myWasTriangular || myMesh->IsTriangular()) && (!myWasClosed || isClosed(myMesh));
 }
 
 bool Algo_Refinement::execute(const Handle(HalfEdgeAlgo_Algorithm)& theAlgo, bool theWithGC)

@@ -30,15 +30,16 @@ public:
 protected:
   explicit Algo_Refinement(const Handle(Pelk_ProgressNotifier)& theNotifier);
 
-  //! Records whether the input mesh holds only triangles, so that the step can
-  //! give back a triangle mesh when it was given one. Always true.
+  //! Records whether the input mesh holds only triangles and whether it is
+  //! closed, so that the step can give back such a mesh when it was given
+  //! one. Always true.
   bool CheckInputData();
 
   //! Gives back a triangle mesh when the step was given one: when the input
   //! held only triangles, splits the polygons the step left in Result() by
-  //! skewness and tells whether the mesh is all triangles again; otherwise
-  //! leaves the mesh as it is and returns true. Run after the work, once
-  //! Result() is set.
+  //! skewness. True when the mesh is then all triangles (or was not given so)
+  //! and, when the input was closed, is still closed with faces. Run after
+  //! the work, once Result() is set.
   bool RestoreTriangles();
 
   //! Runs a mesh algorithm on Mesh() with this step's thread count, tidying
@@ -49,6 +50,7 @@ protected:
   opencascade::handle<HalfEdge_Mesh> myMesh;
   opencascade::handle<HalfEdge_Mesh> myResult;
   bool                               myWasTriangular;
+  bool                               myWasClosed;
 };
 
 DEFINE_STANDARD_HANDLE(Algo_Refinement, Algo_Transient)

@@ -7,6 +7,7 @@
 #pragma pop_macro("Handle")
 
 #include <HalfEdge_IO.hxx>
+#include <HalfEdge_PlyCheck.hxx>
 #include <HalfEdgeAlgo_Export.hxx>
 #include <Pelk_DummyProgressNotifier.hxx>
 #include <STL_IO.hxx>
@@ -63,7 +64,10 @@ Handle(HalfEdge_Mesh) HalfEdge_IO::ImportPLY(const std::string& theFileName)
   OpenMesh::IO::Options         anOptions;
   try
   {
-    OpenMesh::IO::IOManager().read(theFileName, anImporter, anOptions);
+    if (HalfEdge_PlyCheck::IsReadable(theFileName))
+    {
+      OpenMesh::IO::IOManager().read(theFileName, anImporter, anOptions);
+    }
   }
   catch (...)
   {

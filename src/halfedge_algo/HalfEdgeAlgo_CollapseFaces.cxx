@@ -307,7 +307,9 @@ bool HalfEdgeAlgo_CollapseFaces::squashSliver(Mesh& theMesh, int theFace)
 int HalfEdgeAlgo_CollapseFaces::splitBase(Mesh& theMesh, int theApex, int theFrom, int theTo) const
 {
   const Node anApex(theApex), aFrom(theFrom);
-  const Node aFoot = theMesh.add_vertex(theMesh.point(anApex));
+  // A copy: adding a vertex may move the point array a reference would be into.
+  const Mesh::Point anApexPoint = theMesh.point(anApex);
+  const Node        aFoot       = theMesh.add_vertex(anApexPoint);
   theMesh.split_edge(theMesh.edge_handle(theMesh.find_halfedge(aFrom, Node(theTo))), aFoot);
   // The sliver is now the loop from, foot, to, apex: its diagonal from the
   // foot to the apex cuts it into two flat triangles.

@@ -178,12 +178,94 @@ bool joinTwins(Mesh& theMesh, Mesh::EdgeHandle theKept, Mesh::EdgeHandle theTwin
   return true;
 }
 
+// Number of gaps in the fans around theNode: boundary halfedges leaving it.
+int nbGaps(const Mesh& theMesh, Mesh::VertexHandle theNode)
+{
+  int aNbGaps = 0;
+  for (const Mesh::HalfedgeHandle anOut : theMesh.voh_range(theNode))
+  {
+    aNbGaps += theMesh.is_boundary(anOut) ? 1 : 0;
+  }
+  return aNbGaps;
+}
+
+// The boundary halfedge coming into the node that theOut, a boundary
+// halfedge, leaves: the other side of the same fan.
+Mesh::HalfedgeHandle fanEnd(const Mesh& theMesh, Mesh::HalfedgeHandle theOut)
+{
+  Mesh::HalfedgeHandle anOut = theOut;
+  for (size_t aStep = 0; aStep < theMesh.n_halfedges(); ++aStep)
+  {
+    anOut = theMesh.next_halfedge_handle(theMesh.opposite_halfedge_handle(anOut));
+    if (theMesh.is_boundary(theMesh.opposite_halfedge_handle(anOut)))
+    {
+      return theMesh.opposite_halfedge_handle(anOut);
+    }
+  }
+  return Mesh::HalfedgeHandle();
+}
+
+// True when joining the gap between theIn and theOut, boundary halfedges into
+// and out of one node, would break the ring of fans around it: the join
+// closes one fan while another remains, or splices a ring of three fans or
+// more, which can fall apart into two rings, some faces then no longer found
+// from the node. Joining the two fans of a ring of two is fine.
+bool isJoinBreakingRing(const Mesh& theMesh, Mesh::HalfedgeHandle theIn, Mesh::HalfedgeHandle theOut)
+{
+  if (!theIn.is_valid() || !theOut.is_valid())
+  {
+    return false;
+  }
+  const int aNbGaps = nbGaps(theMesh, theMesh.from_vertex_handle(theOut));
+  return aNbGaps > 2 || (aNbGaps == 2 && fanEnd(theMesh, theOut) == theIn);
+}
+
+// False when splitting theEdge at theY and joining the halves with their
+// twins would break the mesh: a half whose twin runs the same way round
+// (another face has that halfedge already) cannot be joined, and no join may
+// break the ring of fans around a node.
+bool isSplitJoinable(const Mesh& theMesh, Mesh::EdgeHandle theEdge, int theY)
+{
+  if (!theEdge.is_valid() || !isLive(theMesh, theY))
+  {
+    return true; // the split itself refuses
+  }
+  // An edge that earlier joins left between two faces is no crack any more.
+  const Mesh::HalfedgeHandle aFree = freeSide(theMesh, theEdge);
+  if (!aFree.is_valid())
+  {
+    return false;
+  }
+  // The face runs a -> b; after the split it runs a -> y -> b.
+  const Mesh::VertexHandle aA = theMesh.to_vertex_handle(aFree), aB = theMesh.from_vertex_handle(aFree),
+                           aY(theY);
+  const Mesh::HalfedgeHandle aToY = theMesh.find_halfedge(aA, aY), aFromY = theMesh.find_halfedge(aY, aB);
+  for (const Mesh::HalfedgeHandle aHalf : {aToY, aFromY})
+  {
+    if (aHalf.is_valid() && theMesh.face_handle(aHalf).is_valid())
+    {
+      return false;
+    }
+  }
+  // The split gives a node y that has faces a fan of its own (the face's),
+  // outside the ring of its other fans until a join merges them: y needs a
+  // twin, and one gap only to begin with.
+  const bool hasTwin  = aToY.is_valid() || aFromY.is_valid();
+  const bool hasFaces = theMesh.halfedge_handle(aY).is_valid();
+  return !isJoinBreakingRing(theMesh, aFree, aToY) && !isJoinBreakingRing(theMesh, aFromY, aFree) &&
+         !(hasFaces && (!hasTwin || nbGaps(theMesh, aY) != 1));
+}
+
 // Splits the edge theK-theX at the existing node theY, and joins each half
 // with the edge from the other side of the crack that it now doubles (k-y,
 // and y-x where the crack closes there); true when both halves are then in place.
 bool splitAt(Mesh& theMesh, int theK, int theX, int theY)
 {
   const Mesh::EdgeHandle anEdge = edgeBetween(theMesh, theK, theX);
+  if (!isSplitJoinable(theMesh, anEdge, theY))
+  {
+    return false;
+  }
   // Looked up before the split, while theY has one fan to search.
   const Mesh::EdgeHandle aTwins[2] = {edgeBetween(theMesh, theK, theY), edgeBetween(theMesh, theY, theX)};
   Handle(HalfEdgeAlgo_SplitEdge) aSplit = new HalfEdgeAlgo_SplitEdge(anEdge.idx());

@@ -146,12 +146,25 @@ bool HalfEdgeAlgo_SplitEdge::Perform(Mesh& theMesh)
   {
     return false;
   }
-  // An end of the edge would become a corner twice over in both faces.
+  // An end of the edge, or a corner of a face beside it (a face without area
+  // lies along its own edges), would become a corner twice over in that face.
   const Mesh::VertexHandle aNode(myNode);
-  if (theMesh.from_vertex_handle(theMesh.halfedge_handle(anEdge, 0)) == aNode ||
-      theMesh.to_vertex_handle(theMesh.halfedge_handle(anEdge, 0)) == aNode)
+  for (int aSide = 0; aSide < 2; ++aSide)
   {
-    return false;
+    const Mesh::HalfedgeHandle aHalf    = theMesh.halfedge_handle(anEdge, aSide);
+    const Mesh::FaceHandle     aFace    = theMesh.face_handle(aHalf);
+    bool                       isCorner = theMesh.to_vertex_handle(aHalf) == aNode;
+    if (aFace.is_valid())
+    {
+      for (const Mesh::VertexHandle aCorner : theMesh.fv_range(aFace))
+      {
+        isCorner = isCorner || aCorner == aNode;
+      }
+    }
+    if (isCorner)
+    {
+      return false;
+    }
   }
   theMesh.split_edge(anEdge, aNode);
   return true;

@@ -15,7 +15,8 @@
 //! (a step replaces the best point only when strictly better).
 //!
 //! Perform() is false, changing nothing, for a missing or deleted edge, and
-//! for a given node that is missing, deleted or an end of the edge.
+//! for a given node that is missing, deleted, an end of the edge or a corner
+//! of a face beside it.
 class HalfEdgeAlgo_SplitEdge : public HalfEdgeAlgo_ModifyMesh
 {
   DEFINE_STANDARD_RTTIEXT(HalfEdgeAlgo_SplitEdge, HalfEdgeAlgo_ModifyMesh)

@@ -748,19 +748,47 @@ bool dropFlatCorner(Mesh& theMesh, Mesh::FaceHandle theFace, double theDistance)
   return false;
 }
 
+// Splits a polygon into a fan from a corner none of whose diagonals would
+// double an edge of the mesh (the kernel's own split fans from the corner the
+// face starts at, whatever joins it already); false, the face left as it is,
+// when every corner has such a diagonal.
+bool fanWithoutDoubling(Mesh& theMesh, Mesh::FaceHandle theFace)
+{
+  const std::vector<Mesh::HalfedgeHandle> aSides = sides(theMesh, theFace);
+  std::vector<Mesh::VertexHandle>         aNodes;
+  for (const Mesh::HalfedgeHandle aSide : aSides)
+  {
+    aNodes.push_back(theMesh.from_vertex_handle(aSide));
+  }
+  CornerPairs aPairs;
+  joinedCorners(theMesh, aNodes, aPairs);
+  for (int k = 0; k < static_cast<int>(aSides.size()); ++k)
+  {
+    const auto isAtK = [k](const std::pair<int, int>& thePair)
+    { return thePair.first == k || thePair.second == k; };
+    if (std::none_of(aPairs.begin(), aPairs.end(), isAtK))
+    {
+      theMesh.set_halfedge_handle(theFace, aSides[size_t(k)]);
+      theMesh.triangulate(theFace);
+      return true;
+    }
+  }
+  return false;
+}
+
 // Local repairs of a degenerate face, repeated while one applies; what
-// remains a polygon is split into a fan.
-void repairDegenerate(Mesh& theMesh, Mesh::FaceHandle theFace, double theTolerance)
+// remains a polygon is split into a fan. False when it stays a polygon.
+bool repairDegenerate(Mesh& theMesh, Mesh::FaceHandle theFace, double theTolerance)
 {
   while (isPolygon(theMesh, theFace))
   {
     const double aDistance = theTolerance * corners(theMesh, theFace).Size;
     if (!collapseShortSide(theMesh, theFace, aDistance) && !dropFlatCorner(theMesh, theFace, aDistance))
     {
-      theMesh.triangulate(theFace);
-      return;
+      return fanWithoutDoubling(theMesh, theFace);
     }
   }
+  return true;
 }
 
 // Replaces the face by the planned triangles; when the kernel refuses one,
@@ -784,7 +812,7 @@ bool replace(Mesh& theMesh, Mesh::FaceHandle theFace, const FacePlan& thePlan)
       const Mesh::FaceHandle aBack = theMesh.add_face(thePlan.Nodes);
       if (aBack.is_valid())
       {
-        theMesh.triangulate(aBack);
+        fanWithoutDoubling(theMesh, aBack);
       }
       return false;
     }
@@ -799,10 +827,9 @@ bool applyPlan(Mesh& theMesh, Mesh::FaceHandle theFace, const FacePlan& thePlan,
   case FacePlan::Cut:
     return replace(theMesh, theFace, thePlan);
   case FacePlan::Degenerate:
-    repairDegenerate(theMesh, theFace, theTolerance);
-    return true;
+    return repairDegenerate(theMesh, theFace, theTolerance);
   case FacePlan::Failed:
-    theMesh.triangulate(theFace);
+    fanWithoutDoubling(theMesh, theFace);
     return false;
   case FacePlan::Unusable:
     break;

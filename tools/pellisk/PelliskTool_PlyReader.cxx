@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -178,6 +180,11 @@ void readElements(std::istream&               theStream,
 {
   for (const Element& anElement : theElements)
   {
+    // Items without properties take no bytes: any count would be believed.
+    if (anElement.Properties.empty() && anElement.Count > 0)
+    {
+      throw std::runtime_error("an element has no property");
+    }
     for (size_t anItem = 0; anItem < anElement.Count; ++anItem)
     {
       double aXYZ[3] = {0.0, 0.0, 0.0};
@@ -196,23 +203,26 @@ void readElements(std::istream&               theStream,
           }
           continue;
         }
-        const double aListSize = readValue(theStream, aProperty.CountType, theFormat);
-        // A damaged count would otherwise reserve gigabytes before the file runs out.
-        if (!(aListSize >= 0.0 && aListSize <= THE_MAX_LIST_SIZE))
+        // Items are read one by one and a count is capped: a corrupt length then
+        // ends the file early instead of asking for memory it never fills.
+        const double aCount = readValue(theStream, aProperty.CountType, theFormat);
+        if (!(aCount >= 0.0 && aCount <= THE_MAX_LIST_SIZE) || aCount != std::floor(aCount))
         {
-          std::ostringstream aText;
-          aText << "a list of " << aListSize << " items is not a face";
-          throw std::runtime_error(aText.str());
+          throw std::runtime_error("a list length is malformed");
         }
-        const size_t     aCount = static_cast<size_t>(aListSize);
-        std::vector<int> anIndices(aCount);
-        for (int& anIndex : anIndices)
+        std::vector<int> anIndices;
+        for (double k = 0.0; k < aCount; ++k)
         {
-          anIndex = static_cast<int>(readValue(theStream, aProperty.Type, theFormat));
+          const double anIndex = readValue(theStream, aProperty.Type, theFormat);
+          if (!(anIndex >= 0.0 && anIndex < std::numeric_limits<int>::max()))
+          {
+            throw std::runtime_error("a face names a node the file does not hold");
+          }
+          anIndices.push_back(static_cast<int>(anIndex));
         }
         const bool isFace = anElement.Name == "face" &&
                             (aProperty.Name == "vertex_indices" || aProperty.Name == "vertex_index");
-        for (size_t k = 2; isFace && k < aCount; ++k)
+        for (size_t k = 2; isFace && k < anIndices.size(); ++k)
         {
           theTriangles.emplace_back(anIndices[0] + 1, anIndices[k - 1] + 1, anIndices[k] + 1);
         }
@@ -252,6 +262,16 @@ Handle(Poly_Triangulation) PelliskTool_PlyReader::Read(const std::string& theFil
   {
     theError = "the file holds no triangle";
     return aMesh;
+  }
+  for (const Poly_Triangle& aTriangle : aTriangles)
+  {
+    int aCorners[3];
+    aTriangle.Get(aCorners[0], aCorners[1], aCorners[2]);
+    if (*std::max_element(aCorners, aCorners + 3) > static_cast<int>(aNodes.size()))
+    {
+      theError = "a face names a node the file does not hold";
+      return aMesh;
+    }
   }
   aMesh = new Poly_Triangulation(static_cast<int>(aNodes.size()), static_cast<int>(aTriangles.size()),
                                  Standard_False);
