@@ -193,11 +193,11 @@ bool Algo_ShrinkWrapping::Tessellate(bool theIsFirstPass)
   Handle(HalfEdgeAlgo_Triangulate) aTriangulate = new HalfEdgeAlgo_Triangulate("skewness");
   aTriangulate->SetNbThreads(NbThreads());
   myNotifier->Increment();
-  // The removal of sticking faces can leave holes it could not weld, and the
-  // collapses can flatten a flat input's wrap away: a pass that ends without
-  // a closed surface has not finished it.
-  const bool isDone = myResult->Execute(aTriangulate, true) && myResult->NbFaces() > 0 &&
-                      myResult->BoundaryEdgesBegin() == myResult->BoundaryEdgesEnd();
+  // The removal of sticking faces can leave holes it could not weld: a pass
+  // that ends with an open surface has not finished it. A flat input's wrap
+  // may collapse away altogether, which the driver reports as an empty wrap.
+  const bool isDone =
+      myResult->Execute(aTriangulate, true) && myResult->BoundaryEdgesBegin() == myResult->BoundaryEdgesEnd();
   if (!isDone && theIsFirstPass)
   {
     myNotifier->NewMessage(Pelk_Warning, "Algo_ShrinkWrapping.TessellationWarning.FixSelfIntersections");

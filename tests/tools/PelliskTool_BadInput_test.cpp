@@ -83,7 +83,7 @@ TEST(PelliskToolBadInputTest, EachBadInputExitsWithItsStatusAndSaysWhy)
            {"text.stl", {}, "2", "not a readable STL file"},
            {"truncated.stl", {}, "2", "not a readable STL file"},
            {"promising.stl", {}, "2", "not a readable STL file"},
-           {"missing.ply", {}, "2", "a face refers to a vertex that does not exist"},
+           {"missing.ply", {}, "2", "a face names a node the file does not hold"},
            {"nan.stl", {"--cell-rel", "0.25"}, "0", "1 of 5 triangles have a NaN or infinite coordinate"},
            {"inf.stl", {"--cell-rel", "0.25"}, "0", "1 of 5 triangles have a NaN or infinite coordinate"},
            {"all_nan.stl", {}, "2", "Every triangle has a NaN or infinite coordinate"},

@@ -263,32 +263,25 @@ Handle(Poly_Triangulation) PelliskTool_PlyReader::Read(const std::string& theFil
     theError = "the file holds no triangle";
     return aMesh;
   }
+  // Checked before the triangulation is made: the kernel refuses one without nodes.
+  const int aNbNodes = static_cast<int>(aNodes.size());
   for (const Poly_Triangle& aTriangle : aTriangles)
   {
-    int aCorners[3];
-    aTriangle.Get(aCorners[0], aCorners[1], aCorners[2]);
-    if (*std::max_element(aCorners, aCorners + 3) > static_cast<int>(aNodes.size()))
+    int a, b, c;
+    aTriangle.Get(a, b, c);
+    if (a < 1 || b < 1 || c < 1 || a > aNbNodes || b > aNbNodes || c > aNbNodes)
     {
       theError = "a face names a node the file does not hold";
       return aMesh;
     }
   }
-  aMesh = new Poly_Triangulation(static_cast<int>(aNodes.size()), static_cast<int>(aTriangles.size()),
-                                 Standard_False);
-  for (size_t i = 0; i < aNodes.size(); ++i)
+  aMesh = new Poly_Triangulation(aNbNodes, static_cast<int>(aTriangles.size()), Standard_False);
+  for (int i = 0; i < aNbNodes; ++i)
   {
-    aMesh->SetNode(static_cast<int>(i) + 1, aNodes[i]);
+    aMesh->SetNode(i + 1, aNodes[i]);
   }
-  const int aNbNodes = static_cast<int>(aNodes.size());
   for (size_t i = 0; i < aTriangles.size(); ++i)
   {
-    int a, b, c;
-    aTriangles[i].Get(a, b, c);
-    if (a < 1 || b < 1 || c < 1 || a > aNbNodes || b > aNbNodes || c > aNbNodes)
-    {
-      theError = "a face refers to a vertex that does not exist";
-      return Handle(Poly_Triangulation)();
-    }
     aMesh->SetTriangle(static_cast<int>(i) + 1, aTriangles[i]);
   }
   return aMesh;
