@@ -11,22 +11,8 @@ cd "$(dirname "$0")/.."
 target="${1:?usage: scripts/fuzz.sh TARGET SECONDS}"
 seconds="${2:?usage: scripts/fuzz.sh TARGET SECONDS}"
 
-bash scripts/install-deps.sh
 # The fuzzing compiler and its runtimes are needed here only, not by the normal build.
-packages=(clang-14 libclang-rt-14-dev libomp-14-dev python3)
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -q
-  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
-fi
+bash scripts/install-deps.sh clang-14 libclang-rt-14-dev libomp-14-dev python3
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package that the build, the tests and the benchmarks need.
+# Installs every Debian package that the build, the tests and the benchmarks need,
+# and the further packages named as arguments (scripts/fuzz.sh adds its compiler).
 # Idempotent: packages already present are left alone, and the package lists are
 # refreshed only when something is missing.
 set -euo pipefail
@@ -12,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libcgal-dev
   pybind11-dev python3-dev python3-numpy python3-pytest
+  "$@"
 )
 
 missing=()

@@ -69,24 +69,6 @@ struct Outcome
   std::vector<std::string>              Messages; // JSON objects
 };
 
-int positiveCount(const std::string& theOption, const std::string& theValue)
-{
-  size_t anEnd  = 0;
-  int    aValue = 0;
-  try
-  {
-    aValue = std::stoi(theValue, &anEnd);
-  }
-  catch (const std::logic_error&)
-  {
-  }
-  if (anEnd != theValue.size() || aValue < 1)
-  {
-    throw std::invalid_argument(theOption + " needs a whole number above 0, not '" + theValue + "'");
-  }
-  return aValue;
-}
-
 Options parse(const std::vector<std::string>& theArguments)
 {
   Options                  anOptions;
@@ -96,7 +78,8 @@ Options parse(const std::vector<std::string>& theArguments)
     const std::string& anArg = theArguments[i];
     if (anArg == "--jobs" || anArg == "--threads")
     {
-      const int aCount = positiveCount(anArg, i + 1 < theArguments.size() ? theArguments[++i] : "");
+      const int aCount =
+          PelliskTool_WrapOptions::PositiveCount(anArg, i + 1 < theArguments.size() ? theArguments[++i] : "");
       (anArg == "--jobs" ? anOptions.NbJobs : anOptions.NbThreads) = aCount;
     }
     else if (anArg.rfind("--", 0) == 0)

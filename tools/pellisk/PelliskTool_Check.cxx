@@ -1,4 +1,5 @@
 #include <PelliskTool_Check.hxx>
+#include <PelliskTool_WrapOptions.hxx>
 
 #include <PelliskTool_Json.hxx>
 #include <PelliskTool_MeshFile.hxx>
@@ -21,22 +22,6 @@ struct Options
   int         NbThreads = 0;
 };
 
-// A whole number above 0 written alone; 0 otherwise.
-int positiveCount(const std::string& theValue)
-{
-  size_t anEnd   = 0;
-  int    aResult = 0;
-  try
-  {
-    aResult = std::stoi(theValue, &anEnd);
-  }
-  catch (const std::logic_error&)
-  {
-    return 0;
-  }
-  return anEnd == theValue.size() && aResult > 0 ? aResult : 0;
-}
-
 Options parse(const std::vector<std::string>& theArguments)
 {
   Options                  anOptions;
@@ -51,11 +36,8 @@ Options parse(const std::vector<std::string>& theArguments)
     }
     else if (anArg == "--threads")
     {
-      anOptions.NbThreads = i + 1 < theArguments.size() ? positiveCount(theArguments[++i]) : 0;
-      if (anOptions.NbThreads == 0)
-      {
-        throw std::invalid_argument("--threads needs a whole number above 0");
-      }
+      anOptions.NbThreads =
+          PelliskTool_WrapOptions::PositiveCount(anArg, i + 1 < theArguments.size() ? theArguments[++i] : "");
     }
     else if (anArg.rfind("--", 0) == 0)
     {

@@ -32,24 +32,6 @@ double positiveNumber(const std::string& theOption, const std::string& theValue)
   return aValue;
 }
 
-int positiveCount(const std::string& theOption, const std::string& theValue)
-{
-  size_t anEnd  = 0;
-  int    aValue = 0;
-  try
-  {
-    aValue = std::stoi(theValue, &anEnd);
-  }
-  catch (const std::invalid_argument&)
-  {
-  }
-  if (anEnd != theValue.size() || aValue < 1)
-  {
-    throw std::invalid_argument(theOption + " needs a whole number above 0, not '" + theValue + "'");
-  }
-  return aValue;
-}
-
 // "Normal", "Tangential" or "Both", optionally followed by ":iterations"; or
 // an iteration count alone.
 void parseSmoothing(const std::string& theValue, Refinement& theStep)
@@ -64,12 +46,12 @@ void parseSmoothing(const std::string& theValue, Refinement& theStep)
                                                 : Algo_Smoothing::Both;
     if (aColon != std::string::npos)
     {
-      theStep.NbIterations = positiveCount(anOption, theValue.substr(aColon + 1));
+      theStep.NbIterations = PelliskTool_WrapOptions::PositiveCount(anOption, theValue.substr(aColon + 1));
     }
   }
   else if (!aWord.empty() && std::isdigit(static_cast<unsigned char>(aWord[0])) != 0)
   {
-    theStep.NbIterations = positiveCount(anOption, theValue);
+    theStep.NbIterations = PelliskTool_WrapOptions::PositiveCount(anOption, theValue);
   }
   else
   {
@@ -81,6 +63,24 @@ void parseSmoothing(const std::string& theValue, Refinement& theStep)
 }
 
 } // namespace
+
+int PelliskTool_WrapOptions::PositiveCount(const std::string& theOption, const std::string& theValue)
+{
+  size_t anEnd  = 0;
+  int    aValue = 0;
+  try
+  {
+    aValue = std::stoi(theValue, &anEnd);
+  }
+  catch (const std::logic_error&)
+  {
+  }
+  if (anEnd != theValue.size() || aValue < 1)
+  {
+    throw std::invalid_argument(theOption + " needs a whole number above 0, not '" + theValue + "'");
+  }
+  return aValue;
+}
 
 Refinement PelliskTool_WrapOptions::ParseRefinement(const std::string& theArgument)
 {
@@ -148,7 +148,7 @@ PelliskTool_WrapOptions PelliskTool_WrapOptions::Parse(const std::vector<std::st
       else if (anArg == "--refine")
         anOptions.Refinements.push_back(ParseRefinement(aValue()));
       else if (anArg == "--threads")
-        anOptions.NbThreads = positiveCount(anArg, aValue());
+        anOptions.NbThreads = PositiveCount(anArg, aValue());
       else if (anArg == "--inner")
         anOptions.IsInner = true;
       else if (anArg == "--verbose")

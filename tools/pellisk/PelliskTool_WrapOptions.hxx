@@ -44,6 +44,10 @@ struct PelliskTool_WrapOptions
   //! the reason on bad usage.
   static PelliskTool_WrapOptions Parse(const std::vector<std::string>& theArguments);
 
+  //! theValue as a whole number above 0; throws std::invalid_argument naming
+  //! theOption otherwise (also when it is out of range).
+  static int PositiveCount(const std::string& theOption, const std::string& theValue);
+
   //! Reads one step word, "STEP" or "STEP=VALUE" as after --refine; throws
   //! std::invalid_argument with the reason.
   static Refinement ParseRefinement(const std::string& theArgument);
