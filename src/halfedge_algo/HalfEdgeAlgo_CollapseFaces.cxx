@@ -266,6 +266,10 @@ void HalfEdgeAlgo_CollapseFaces::flipSliver(Mesh& theMesh, int theFace)
   // at the apex: the two new faces cover exactly what the old two did.
   const Mesh::HalfedgeHandle aSide  = theMesh.find_halfedge(Node(aCorners[1]), Node(aCorners[2]));
   const Mesh::EdgeHandle     anEdge = theMesh.edge_handle(aSide);
+  if (!theMesh.IsFlipOk(anEdge))
+  {
+    cutHandle(theMesh, aCorners[0], aCorners[1], aCorners[2]);
+  }
   if (theMesh.IsFlipOk(anEdge))
   {
     theMesh.Flip(anEdge);
@@ -302,6 +306,139 @@ bool HalfEdgeAlgo_CollapseFaces::squashSliver(Mesh& theMesh, int theFace)
   const bool         isNearStart =
       (theMesh.point(Node(aStart)) - aPlace).sqrnorm() <= (theMesh.point(Node(anEnd)) - aPlace).sqrnorm();
   return squash(theMesh, anApex, isNearStart ? aStart : anEnd);
+}
+
+namespace
+{
+// How far towards the middle of its ring each node of a cut handle moves.
+const double THE_PARTING = 0.1;
+
+// The faces around the node theFirst and theLast start from: from the face
+// left of theFirst, turning counter-clockwise, up to the face left of
+// theLast (excluded); empty when the turn meets a hole first.
+std::vector<Mesh::FaceHandle>
+fanBetween(const Mesh& theMesh, Mesh::HalfedgeHandle theFirst, Mesh::HalfedgeHandle theLast)
+{
+  std::vector<Mesh::FaceHandle> aFan;
+  for (Mesh::HalfedgeHandle anOut = theFirst; anOut != theLast;
+       anOut                      = theMesh.opposite_halfedge_handle(theMesh.prev_halfedge_handle(anOut)))
+  {
+    if (!theMesh.face_handle(anOut).is_valid() ||
+        aFan.size() > theMesh.valence(theMesh.from_vertex_handle(theFirst)))
+    {
+      return {};
+    }
+    aFan.push_back(theMesh.face_handle(anOut));
+  }
+  return aFan;
+}
+} // namespace
+
+bool HalfEdgeAlgo_CollapseFaces::cutHandle(Mesh& theMesh, int theApex, int theFrom, int theTo) const
+{
+  const Node                 anApex(theApex), aFrom(theFrom), aTo(theTo);
+  const Mesh::HalfedgeHandle aBase      = theMesh.find_halfedge(aFrom, aTo);
+  const Mesh::HalfedgeHandle anOpposite = theMesh.opposite_halfedge_handle(aBase);
+  if (!aBase.is_valid() || !isTriangle(theMesh, theMesh.face_handle(aBase)) ||
+      !isTriangle(theMesh, theMesh.face_handle(anOpposite)))
+  {
+    return false;
+  }
+  const Node                 aFar   = theMesh.to_vertex_handle(theMesh.next_halfedge_handle(anOpposite));
+  const Mesh::HalfedgeHandle aChord = theMesh.find_halfedge(anApex, aFar);
+  if (!aChord.is_valid() || theMesh.is_boundary(theMesh.edge_handle(aChord)))
+  {
+    return false;
+  }
+  // The fans that move to the copies: around the apex from its side to the
+  // base's end round to the chord, around the far corner from the chord
+  // round to its side to that end. Each closes, with one of the two new
+  // triangles, round its copy; the rest of each ring closes round the
+  // original with the other.
+  const std::vector<Mesh::FaceHandle> anApexFan =
+      fanBetween(theMesh, theMesh.find_halfedge(anApex, aTo), aChord);
+  const std::vector<Mesh::FaceHandle> aFarFan =
+      fanBetween(theMesh, theMesh.opposite_halfedge_handle(aChord), theMesh.find_halfedge(aFar, aTo));
+  if (anApexFan.empty() || aFarFan.empty())
+  {
+    return false;
+  }
+  std::vector<Mesh::FaceHandle> aMoved = anApexFan;
+  for (const Mesh::FaceHandle aFace : aFarFan)
+  {
+    if (std::find(aMoved.begin(), aMoved.end(), aFace) == aMoved.end())
+    {
+      aMoved.push_back(aFace);
+    }
+  }
+  const auto aCyclesOf = [&theMesh](const std::vector<Mesh::FaceHandle>& theFaces)
+  {
+    std::vector<std::vector<Node>> aCycles;
+    for (const Mesh::FaceHandle aFace : theFaces)
+    {
+      aCycles.emplace_back(theMesh.fv_begin(aFace), theMesh.fv_end(aFace));
+    }
+    return aCycles;
+  };
+  std::vector<Mesh::FaceHandle> anOld = aMoved;
+  anOld.push_back(theMesh.face_handle(aBase));
+  anOld.push_back(theMesh.face_handle(anOpposite));
+  const std::vector<std::vector<Node>> anOldCycles = aCyclesOf(anOld);
+  std::vector<std::vector<Node>>       aNewCycles  = aCyclesOf(aMoved);
+  const Node                           anApexCopy  = theMesh.add_vertex(Mesh::Point(theMesh.point(anApex)));
+  const Node                           aFarCopy    = theMesh.add_vertex(Mesh::Point(theMesh.point(aFar)));
+  for (size_t i = 0; i < aMoved.size(); ++i)
+  {
+    const bool isApexFan = i < anApexFan.size();
+    const bool isFarFan  = std::find(aFarFan.begin(), aFarFan.end(), aMoved[i]) != aFarFan.end();
+    for (Node& aCorner : aNewCycles[i])
+    {
+      aCorner = aCorner == anApex && isApexFan ? anApexCopy
+                : aCorner == aFar && isFarFan  ? aFarCopy
+                                               : aCorner;
+    }
+  }
+  aNewCycles.push_back({anApexCopy, aFarCopy, aTo});
+  aNewCycles.push_back({anApex, aFrom, aFar});
+  for (const Mesh::FaceHandle aFace : anOld)
+  {
+    theMesh.delete_face(aFace, false);
+  }
+  // The kernel refusing a face would mean the fans were not what they seem:
+  // the old faces go back then.
+  std::vector<Mesh::FaceHandle> anAdded;
+  for (const auto& aCycle : aNewCycles)
+  {
+    anAdded.push_back(theMesh.add_face(aCycle));
+    if (!anAdded.back().is_valid())
+    {
+      anAdded.pop_back();
+      for (const Mesh::FaceHandle aFace : anAdded)
+      {
+        theMesh.delete_face(aFace, false);
+      }
+      for (const auto& anOldCycle : anOldCycles)
+      {
+        theMesh.add_face(anOldCycle);
+      }
+      theMesh.status(anApexCopy).set_deleted(true);
+      theMesh.status(aFarCopy).set_deleted(true);
+      return false;
+    }
+  }
+  // Each copy sits where its original is; a little way towards the middle
+  // of its own ring parts the two, which would otherwise touch.
+  for (const Node aNode : {anApex, anApexCopy, aFar, aFarCopy})
+  {
+    Mesh::Point aSum(0.0, 0.0, 0.0);
+    for (const Node aNeighbour : theMesh.vv_range(aNode))
+    {
+      aSum += theMesh.point(aNeighbour);
+    }
+    const Mesh::Point aPlace = theMesh.point(aNode);
+    theMesh.set_point(aNode, aPlace + (aSum / theMesh.valence(aNode) - aPlace) * THE_PARTING);
+  }
+  return true;
 }
 
 int HalfEdgeAlgo_CollapseFaces::splitBase(Mesh& theMesh, int theApex, int theFrom, int theTo) const

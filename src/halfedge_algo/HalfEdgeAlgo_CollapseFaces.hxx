@@ -18,7 +18,9 @@
 //! phases, each over the whole plan: (1) the short sides of the needles are
 //! collapsed together (needles sharing nodes shrink to the centroid of the
 //! group) and the apex of each sliver is moved to its foot and its base
-//! flipped away; (2) slivers whose base cannot be flipped are merged by
+//! flipped away (where the flip would double an edge, the apex and the
+//! corner across are joined round a handle pinched onto the base, which is
+//! cut first); (2) slivers whose base cannot be flipped are merged by
 //! squashes: an apex on a base end into that end, a base end of valence 3
 //! into the apex, an apex over a base beside a polygon or on the boundary
 //! into a node splitting the base at the foot, any other apex into the nearer
@@ -92,6 +94,17 @@ private:
 
   //! Moves the apex of a pending sliver to its foot and flips its base.
   void flipSliver(Mesh& theMesh, int theFace);
+
+  //! Cuts the handle that keeps the base (theFrom, theTo) of a flattened
+  //! sliver from being flipped: the corner across the base from the apex
+  //! theApex is joined to it already, so that the loops apex, base end, far
+  //! corner go round a handle pinched onto the base. The apex and the far
+  //! corner get copies that take the faces on the base's theTo side, the
+  //! sliver and the face across become the two triangles the flip would have
+  //! made, one on each side of the cut; the four nodes then move a tenth of
+  //! the way to the middle of their rings, so the copies part from their
+  //! originals. True when it cut; nothing changes otherwise.
+  bool cutHandle(Mesh& theMesh, int theApex, int theFrom, int theTo) const;
 
   //! Merges a pending sliver whose base could not be flipped by squashes.
   bool squashSliver(Mesh& theMesh, int theFace);
