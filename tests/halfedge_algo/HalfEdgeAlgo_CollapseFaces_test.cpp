@@ -217,3 +217,36 @@ TEST(HalfEdgeAlgo_CollapseFacesTest, RealSkinsLoseTheirNarrowFaces)
     }
   }
 }
+
+// A torus of 4 x 3 quads whose tube loops are 3-edge loops; the diagonal of the first quad is
+// turned so that its face (a, b, c) has its corner b joined to the whole tube loop of a and c.
+// With c flattened onto the middle of a-b, the corner f across a-b is joined to c by that loop:
+// the base flip would double c-f, and on so coarse a torus every squash of c into a or b is
+// refused too, repairs included. Cutting the handle pinched onto a-b leaves a sphere.
+TEST(HalfEdgeAlgo_CollapseFacesTest, SliverOnAPinchedHandleCutsIt)
+{
+  const Handle(Poly_Triangulation) aTorus     = PelliskTest_Meshes::Torus(4, 3);
+  auto                             aTriangles = PelliskTest_Meshes::Triangles(aTorus);
+  const int a = aTriangles[0][0], b = aTriangles[0][1], d = aTriangles[0][2], c = aTriangles[1][2];
+  aTriangles[0] = {a, b, c};
+  aTriangles[1] = {b, d, c};
+  const Handle(HalfEdge_Mesh) aMesh =
+      new HalfEdge_Mesh(PelliskTest_Meshes::Make(PelliskTest_Meshes::Nodes(aTorus), aTriangles));
+  // Numbers from 0 in the half-edge mesh.
+  aMesh->SetNode(c - 1, along(along(aMesh->Node(a - 1), aMesh->Node(b - 1), 0.5), aMesh->Node(c - 1), 0.03));
+  std::set<int> aSliver;
+  for (const int aFace : facesWith(aMesh, a - 1, c - 1))
+  {
+    aSliver.insert(facesWith(aMesh, b - 1, c - 1).count(aFace) != 0 ? aFace : -1);
+  }
+  aSliver.erase(-1);
+  ASSERT_EQ(aSliver.size(), 1u);
+  ASSERT_EQ(narrowFaces(aMesh, 5.0).count(*aSliver.begin()), 1u);
+  EXPECT_TRUE(collapse(aMesh, aSliver));
+  EXPECT_LT(aMesh->EdgeIndex(a - 1, b - 1), 0); // the base went with the sliver
+  EXPECT_EQ(problems(aMesh, true), "");
+  const auto aCheck = PelliskTest_MeshCheck::Check(*aMesh);
+  EXPECT_EQ(aCheck.NbShells, 1);
+  // Euler characteristic of a closed triangulation: nodes - triangles / 2; 0 for the torus.
+  EXPECT_EQ(2 * aCheck.NbNodes - aCheck.NbTriangles, 2 * 2);
+}
