@@ -31,8 +31,17 @@ public:
   //! Sets the largest number of passes.
   void SetNbIterations(int theNbIterations) { myNbIterations = theNbIterations; }
 
+  //! Share of its mean edge length by which each averaged node is also
+  //! pushed along the normal of its faces (0 by default: plain averaging).
+  double Lift() const { return myLift; }
+
+  //! Sets the push along the normal; a positive share moves nodes to the
+  //! side their faces look at, which parts two sheets pressed back to back.
+  void SetLift(double theLift) { myLift = theLift; }
+
 protected:
-  int myNbIterations;
+  int    myNbIterations;
+  double myLift;
 };
 
 DEFINE_STANDARD_HANDLE(HalfEdgeAlgo_SimpleSmooth, HalfEdgeAlgo_ModifyMesh)

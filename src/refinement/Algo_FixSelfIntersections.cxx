@@ -266,7 +266,11 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
                                           Handle(HalfEdgeAlgo_SubMesh)& theClip)
 {
   ProgressScope                     aScope(myNotifier, "Algo_FixSelfIntersections::Smoothing", 0.46, 1.092);
-  Handle(HalfEdgeAlgo_SimpleSmooth) aSmooth          = new HalfEdgeAlgo_SimpleSmooth();
+  Handle(HalfEdgeAlgo_SimpleSmooth) aSmooth = new HalfEdgeAlgo_SimpleSmooth();
+  // Averaging alone keeps two sheets pressed back to back onto a thin part
+  // of the input in their common plane, glued; a small push of each node to
+  // the side its faces look at parts them.
+  aSmooth->SetLift(0.05);
   Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck = new HalfEdgeAlgo_CheckSelfIntersections();
   aCheck->SetNbThreads(NbThreads());
   bool isOk       = true;
