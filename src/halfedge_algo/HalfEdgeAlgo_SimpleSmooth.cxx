@@ -43,9 +43,13 @@ void normalAndSpan(const Mesh&                     theMesh,
 }
 
 // One pass: every interior node to the average of its faces' corners in
-// theSnapshot, then theLift times its mean edge length along its normal.
+// theSnapshot, then (all nodes, or only those of theLifted when it is not
+// empty) theLift times its mean edge length along its normal.
 // True when some node moved.
-bool averagePass(Mesh& theMesh, const std::vector<Mesh::Point>& theSnapshot, double theLift)
+bool averagePass(Mesh&                           theMesh,
+                 const std::vector<Mesh::Point>& theSnapshot,
+                 double                          theLift,
+                 const std::set<int>&            theLifted)
 {
   bool isMoved = false;
   for (Mesh::VertexHandle aNode : theMesh.vertices())
@@ -66,7 +70,7 @@ bool averagePass(Mesh& theMesh, const std::vector<Mesh::Point>& theSnapshot, dou
       }
     }
     Mesh::Point aTarget = aSum / static_cast<double>(aCount);
-    if (theLift != 0.0)
+    if (theLift != 0.0 && (theLifted.empty() || theLifted.count(aNode.idx()) != 0))
     {
       Mesh::Point aNormal;
       double      aSpan = 0.0;
@@ -101,7 +105,7 @@ bool HalfEdgeAlgo_SimpleSmooth::Perform(Mesh& theMesh)
   bool isMoved = true;
   for (int aPass = 0; aPass < myNbIterations && isMoved; ++aPass)
   {
-    isMoved = averagePass(theMesh, aSnapshot, myLift);
+    isMoved = averagePass(theMesh, aSnapshot, myLift, myLifted);
   }
   return true;
 }

@@ -3,6 +3,8 @@
 
 #include <HalfEdgeAlgo_ModifyMesh.hxx>
 
+#include <set>
+
 //! Moves every interior node to the average of the corners of its faces: the
 //! node itself counts once per face, each neighbour once per face it shares
 //! with the node. Nodes on the boundary and nodes without faces stay.
@@ -39,9 +41,13 @@ public:
   //! side their faces look at, which parts two sheets pressed back to back.
   void SetLift(double theLift) { myLift = theLift; }
 
+  //! The nodes the lift applies to; all nodes when empty.
+  std::set<int>& LiftedNodes() { return myLifted; }
+
 protected:
-  int    myNbIterations;
-  double myLift;
+  int           myNbIterations;
+  double        myLift;
+  std::set<int> myLifted;
 };
 
 DEFINE_STANDARD_HANDLE(HalfEdgeAlgo_SimpleSmooth, HalfEdgeAlgo_ModifyMesh)
