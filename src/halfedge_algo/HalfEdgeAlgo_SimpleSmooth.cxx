@@ -12,9 +12,44 @@ namespace
 // A node that moves less than 1e-7 does not count as moved.
 constexpr double THE_SQUARED_STILL = 1e-14;
 
+// The area-weighted normal of theNode's faces and the mean length of its
+// edges, both in theSnapshot.
+void normalAndSpan(const Mesh&                     theMesh,
+                   Mesh::VertexHandle              theNode,
+                   const std::vector<Mesh::Point>& theSnapshot,
+                   Mesh::Point&                    theNormal,
+                   double&                         theSpan)
+{
+  theNormal                  = Mesh::Point(0.0, 0.0, 0.0);
+  theSpan                    = 0.0;
+  int               aNbEdges = 0;
+  const Mesh::Point aCentre  = theSnapshot[static_cast<size_t>(theNode.idx())];
+  for (Mesh::HalfedgeHandle anOut : theMesh.voh_range(theNode))
+  {
+    const Mesh::Point anEnd = theSnapshot[static_cast<size_t>(theMesh.to_vertex_handle(anOut).idx())];
+    theSpan += (anEnd - aCentre).norm();
+    ++aNbEdges;
+    if (theMesh.face_handle(anOut).is_valid())
+    {
+      // The next corner of this face after the edge's end closes the triangle fan.
+      const Mesh::Point aNext = theSnapshot[static_cast<size_t>(
+          theMesh.to_vertex_handle(theMesh.next_halfedge_handle(anOut)).idx())];
+      theNormal += (anEnd - aCentre) % (aNext - aCentre);
+    }
+  }
+  theSpan              = aNbEdges > 0 ? theSpan / aNbEdges : 0.0;
+  const double aLength = theNormal.norm();
+  theNormal            = aLength > 1e-300 ? theNormal / aLength : Mesh::Point(0.0, 0.0, 0.0);
+}
+
 // One pass: every interior node to the average of its faces' corners in
-// theSnapshot. True when some node moved.
-bool averagePass(Mesh& theMesh, const std::vector<Mesh::Point>& theSnapshot)
+// theSnapshot, then (all nodes, or only those of theLifted when it is not
+// empty) theLift times its mean edge length along its normal.
+// True when some node moved.
+bool averagePass(Mesh&                           theMesh,
+                 const std::vector<Mesh::Point>& theSnapshot,
+                 double                          theLift,
+                 const std::set<int>&            theLifted)
 {
   bool isMoved = false;
   for (Mesh::VertexHandle aNode : theMesh.vertices())
@@ -34,16 +69,24 @@ bool averagePass(Mesh& theMesh, const std::vector<Mesh::Point>& theSnapshot)
         ++aCount;
       }
     }
-    const Mesh::Point anAverage = aSum / static_cast<double>(aCount);
-    isMoved                     = isMoved || (anAverage - theMesh.point(aNode)).sqrnorm() > THE_SQUARED_STILL;
-    theMesh.set_point(aNode, anAverage);
+    Mesh::Point aTarget = aSum / static_cast<double>(aCount);
+    if (theLift != 0.0 && (theLifted.empty() || theLifted.count(aNode.idx()) != 0))
+    {
+      Mesh::Point aNormal;
+      double      aSpan = 0.0;
+      normalAndSpan(theMesh, aNode, theSnapshot, aNormal, aSpan);
+      aTarget += aNormal * (theLift * aSpan);
+    }
+    isMoved = isMoved || (aTarget - theMesh.point(aNode)).sqrnorm() > THE_SQUARED_STILL;
+    theMesh.set_point(aNode, aTarget);
   }
   return isMoved;
 }
 } // namespace
 
 HalfEdgeAlgo_SimpleSmooth::HalfEdgeAlgo_SimpleSmooth()
-    : myNbIterations(5)
+    : myNbIterations(5),
+      myLift(0.0)
 {
 }
 
@@ -62,7 +105,7 @@ bool HalfEdgeAlgo_SimpleSmooth::Perform(Mesh& theMesh)
   bool isMoved = true;
   for (int aPass = 0; aPass < myNbIterations && isMoved; ++aPass)
   {
-    isMoved = averagePass(theMesh, aSnapshot);
+    isMoved = averagePass(theMesh, aSnapshot, myLift, myLifted);
   }
   return true;
 }

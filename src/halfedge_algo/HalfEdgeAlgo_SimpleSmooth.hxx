@@ -3,6 +3,8 @@
 
 #include <HalfEdgeAlgo_ModifyMesh.hxx>
 
+#include <set>
+
 //! Moves every interior node to the average of the corners of its faces: the
 //! node itself counts once per face, each neighbour once per face it shares
 //! with the node. Nodes on the boundary and nodes without faces stay.
@@ -31,8 +33,21 @@ public:
   //! Sets the largest number of passes.
   void SetNbIterations(int theNbIterations) { myNbIterations = theNbIterations; }
 
+  //! Share of its mean edge length by which each averaged node is also
+  //! pushed along the normal of its faces (0 by default: plain averaging).
+  double Lift() const { return myLift; }
+
+  //! Sets the push along the normal; a positive share moves nodes to the
+  //! side their faces look at, which parts two sheets pressed back to back.
+  void SetLift(double theLift) { myLift = theLift; }
+
+  //! The nodes the lift applies to; all nodes when empty.
+  std::set<int>& LiftedNodes() { return myLifted; }
+
 protected:
-  int myNbIterations;
+  int           myNbIterations;
+  double        myLift;
+  std::set<int> myLifted;
 };
 
 DEFINE_STANDARD_HANDLE(HalfEdgeAlgo_SimpleSmooth, HalfEdgeAlgo_ModifyMesh)

@@ -266,11 +266,32 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
                                           Handle(HalfEdgeAlgo_SubMesh)& theClip)
 {
   ProgressScope                     aScope(myNotifier, "Algo_FixSelfIntersections::Smoothing", 0.46, 1.092);
-  Handle(HalfEdgeAlgo_SimpleSmooth) aSmooth          = new HalfEdgeAlgo_SimpleSmooth();
+  Handle(HalfEdgeAlgo_SimpleSmooth) aSmooth = new HalfEdgeAlgo_SimpleSmooth();
+  // Averaging alone keeps two sheets pressed back to back onto a thin part
+  // of the input in their common plane, glued; a small push of each node to
+  // the side its faces look at parts them.
+  aSmooth->SetLift(0.05);
   Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck = new HalfEdgeAlgo_CheckSelfIntersections();
   aCheck->SetNbThreads(NbThreads());
+  // The groups tell which nodes to push: only the corners of crossing faces,
+  // so that the surface around them stays where it was.
+  aCheck->SetCollectGroups(true);
+  const auto aLiftCrossing = [&aSmooth, &aCheck, &theSub]()
+  {
+    aSmooth->LiftedNodes().clear();
+    std::list<int> aCorners;
+    for (const std::set<int>& aGroup : aCheck->Groups())
+    {
+      for (const int aFace : aGroup)
+      {
+        theSub->Face(aFace, aCorners);
+        aSmooth->LiftedNodes().insert(aCorners.begin(), aCorners.end());
+      }
+    }
+  };
   bool isOk       = true;
-  bool isCrossing = true;
+  bool isCrossing = theSub->Execute(aCheck, false);
+  aLiftCrossing();
   for (int aCycle = 0; aCycle < 5 && isCrossing && isOk; ++aCycle)
   {
     for (int aPass = 0; aPass < 5; ++aPass)
@@ -281,6 +302,7 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
         break;
       }
       isCrossing = theSub->Execute(aCheck, false);
+      aLiftCrossing();
       if (!isCrossing)
       {
         break;
@@ -306,6 +328,7 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
         theSub     = aByNodes->Result();
         isCrossing = theSub->Execute(aCheck, false);
         theClip    = aByNodes;
+        aLiftCrossing();
       }
     }
     if (stepAndCheckBreak(myNotifier))

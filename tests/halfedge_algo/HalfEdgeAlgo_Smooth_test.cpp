@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <list>
+#include <vector>
+
 TEST(HalfEdgeAlgo_SmoothTest, FlatGridStaysBumpFlattensBoundaryAndConnectivityStay)
 {
   // 6 x 6 unit squares, node 24 = (3, 3) raised for the bump. One averaging step takes it to 6 x 0.5 / 18
@@ -46,6 +49,45 @@ TEST(HalfEdgeAlgo_SmoothTest, FlatGridStaysBumpFlattensBoundaryAndConnectivitySt
         // Moves along the surface alone cannot lower the top of the bump.
         EXPECT_EQ(aGrid->Node(24).Z() < 0.4, aBump == 0.0 || (aNbIterations > 0 && aComponent != 0));
       }
+    }
+  }
+}
+
+TEST(HalfEdgeAlgo_SmoothTest, LiftPushesInteriorNodesAlongTheNormalByTheirMeanEdgeLength)
+{
+  // On a flat grid averaging moves nothing, so each interior node moves by the lift alone: the share of
+  // its mean edge length (measured here edge by edge) along the grid's normal (from one face's corners).
+  for (const double aLift : {0.05, -0.1})
+  {
+    SCOPED_TRACE(aLift);
+    const Handle(HalfEdge_Mesh) aGrid   = new HalfEdge_Mesh(PelliskTest_Meshes::Grid(6, 6));
+    const Handle(HalfEdge_Mesh) aBefore = new HalfEdge_Mesh(aGrid);
+    std::list<int>              aCorners;
+    aGrid->Face(0, aCorners);
+    std::vector<gp_Pnt> aPoints;
+    for (const int aNode : aCorners)
+    {
+      aPoints.push_back(aGrid->Node(aNode));
+    }
+    const gp_Dir aNormal(gp_Vec(aPoints[0], aPoints[1]).Crossed(gp_Vec(aPoints[0], aPoints[2])));
+    Handle(HalfEdgeAlgo_SimpleSmooth) aSimple = new HalfEdgeAlgo_SimpleSmooth();
+    aSimple->SetLift(aLift);
+    EXPECT_TRUE(aGrid->Execute(aSimple, false));
+    for (int i = 0; i < aGrid->NbNodes(); ++i)
+    {
+      double aSum = 0.0;
+      int    aNb  = 0;
+      for (int j = 0; j < aGrid->NbNodes(); ++j)
+      {
+        if (aBefore->EdgeIndex(i, j) >= 0)
+        {
+          aSum += aBefore->Node(i).Distance(aBefore->Node(j));
+          ++aNb;
+        }
+      }
+      const double aShift = aBefore->IsBoundaryNode(i) ? 0.0 : aLift * aSum / aNb;
+      EXPECT_TRUE(aGrid->Node(i).IsEqual(aBefore->Node(i).Translated(gp_Vec(aNormal) * aShift), 1e-12))
+          << "node " << i;
     }
   }
 }
