@@ -443,6 +443,40 @@ int HalfEdge_OpenMeshWrapper::AddFace(const int* theNodes, int theCount)
   }
 }
 
+int HalfEdge_OpenMeshWrapper::AddPolygons(const std::vector<Point>& thePoints,
+                                          const std::vector<int>&   theStarts,
+                                          const std::vector<int>&   theCorners)
+{
+  const size_t aNbPolygons = theStarts.empty() ? 0 : theStarts.size() - 1;
+  // A closed surface has half as many edges as polygon corners.
+  reserve(n_vertices() + thePoints.size(), n_edges() + theCorners.size() / 2 + 1, n_faces() + aNbPolygons);
+  myNodeIndex.Reserve(myNodeIndex.Size() + static_cast<int>(thePoints.size()));
+  const int aFirst = static_cast<int>(n_vertices());
+  for (const Point& aPoint : thePoints)
+  {
+    myNodeIndex.Add(aPoint, add_vertex(aPoint).idx());
+  }
+  std::vector<int> aNodes;
+  for (size_t aPolygon = 0; aPolygon < aNbPolygons; ++aPolygon)
+  {
+    aNodes.clear();
+    for (int aCorner = theStarts[aPolygon]; aCorner < theStarts[aPolygon + 1]; ++aCorner)
+    {
+      const int aPoint = theCorners[static_cast<size_t>(aCorner)];
+      if (aPoint < 0 || static_cast<size_t>(aPoint) >= thePoints.size())
+      {
+        return static_cast<int>(aPolygon);
+      }
+      aNodes.push_back(aFirst + aPoint);
+    }
+    if (AddFace(aNodes.data(), static_cast<int>(aNodes.size())) < 0)
+    {
+      return static_cast<int>(aPolygon);
+    }
+  }
+  return static_cast<int>(aNbPolygons);
+}
+
 std::vector<int> HalfEdge_OpenMeshWrapper::FaceNodes(int theFace) const
 {
   std::vector<int> aNodes;
