@@ -278,7 +278,8 @@ int HalfEdge_Mesh::AddFace(const std::list<int>& theNodes, bool theIsStrict)
 
 int HalfEdge_Mesh::AddPolygons(const std::vector<gp_XYZ>& thePoints,
                                const std::vector<int>&    theStarts,
-                               const std::vector<int>&    theCorners)
+                               const std::vector<int>&    theCorners,
+                               unsigned int               theNbThreads)
 {
   for (size_t aPolygon = 0; aPolygon + 1 < theStarts.size(); ++aPolygon)
   {
@@ -294,7 +295,7 @@ int HalfEdge_Mesh::AddPolygons(const std::vector<gp_XYZ>& thePoints,
   {
     aPoints.emplace_back(aPoint.X(), aPoint.Y(), aPoint.Z());
   }
-  return myMesh->AddPolygons(aPoints, theStarts, theCorners);
+  return myMesh->AddPolygons(aPoints, theStarts, theCorners, theNbThreads);
 }
 
 int HalfEdge_Mesh::AddFace(int theA, int theB, int theC, bool theIsStrict)

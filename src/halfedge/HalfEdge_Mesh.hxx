@@ -141,10 +141,12 @@ public:
   //! not looked up, which with storage reserved at once makes this much faster
   //! than AddNode() and AddFace() one by one. A polygon of fewer than three
   //! corners raises Standard_DimensionMismatch (with the error
-  //! "HalfEdge.DegeneratedFace") before anything is added.
+  //! "HalfEdge.DegeneratedFace") before anything is added. With theNbThreads
+  //! above 1, two threads share the work; the result is the same.
   int AddPolygons(const std::vector<gp_XYZ>& thePoints,
                   const std::vector<int>&    theStarts,
-                  const std::vector<int>&    theCorners);
+                  const std::vector<int>&    theCorners,
+                  unsigned int               theNbThreads = 1);
 
   //! Deletes a valid face; its nodes stay. Numbers are kept until garbage collection.
   void DeleteFace(int theFace);

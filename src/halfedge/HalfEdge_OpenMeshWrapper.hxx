@@ -132,10 +132,12 @@ public:
   //! points must be pairwise farther apart than the tolerance on some axis
   //! (welded) and from the mesh's nodes: they are not looked up, which with
   //! storage reserved at once makes this much faster than AddNode() and
-  //! AddFace() one by one.
+  //! AddFace() one by one. With theNbThreads above 1 the node index is
+  //! filled on a second thread meanwhile.
   int AddPolygons(const std::vector<Point>& thePoints,
                   const std::vector<int>&   theStarts,
-                  const std::vector<int>&   theCorners);
+                  const std::vector<int>&   theCorners,
+                  unsigned int              theNbThreads = 1);
 
   //! Node numbers of a valid face, starting at the to-node of its stored
   //! halfedge and following "next"; empty for an invalid number.
@@ -179,6 +181,13 @@ private:
   //! Deletes the live face whose node cycle is theCycle in either orientation;
   //! false when there is none.
   bool deleteCoincidingFace(const std::vector<VertexHandle>& theCycle);
+
+  //! The nodes and polygons of AddPolygons(), without the node index; the
+  //! nodes are numbered from theFirst.
+  int addPolygons(const std::vector<Point>& thePoints,
+                  const std::vector<int>&   theStarts,
+                  const std::vector<int>&   theCorners,
+                  int                       theFirst);
 
   //! Rebuilds the node index from the live nodes, in number order.
   void rebuildNodeIndex();

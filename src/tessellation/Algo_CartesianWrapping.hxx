@@ -105,6 +105,7 @@ private:
   void                   indexNodes();
   bool                   jointsPass(std::vector<int>&                               theWorkList,
                                     const Algo_CartesianWrapping_Cells::CellSearch& theSearch,
+                                    size_t                                          theNbSorted,
                                     unsigned int                                    theNbThreads);
   std::vector<SVO_Node*> newCells(std::vector<SVO_Node> theProposals, unsigned int theNbThreads) const;
   bool                   adaptivenessPass(double theMinExtent, unsigned int theNbThreads);

@@ -162,7 +162,10 @@ Algo_CartesianWrapping_Cells::CellGrid::CellGrid(const std::vector<SVO_Node*>& t
       }
       mySlots[aSlot] = Slot{aKey, static_cast<int>(aPosition), static_cast<int>(aPosition)};
     }
-    myCellsOfBuckets.push_back(aKeys[aPosition].second);
+    const size_t aCell = static_cast<size_t>(aKeys[aPosition].second);
+    myCellsOfBuckets.push_back(Entry{{myMin[aCell].X(), myMin[aCell].Y(), myMin[aCell].Z()},
+                                     {myMax[aCell].X(), myMax[aCell].Y(), myMax[aCell].Z()},
+                                     aKeys[aPosition].second});
     ++mySlots[aSlot].End;
   }
 }
@@ -229,13 +232,11 @@ void Algo_CartesianWrapping_Cells::CellGrid::Touching(const gp_XYZ&     theMin,
         const Slot& aSlot = slot(key(anI, aJ, aK));
         for (int aPosition = aSlot.First; aPosition < aSlot.End; ++aPosition)
         {
-          const int     aCell = myCellsOfBuckets[static_cast<size_t>(aPosition)];
-          const gp_XYZ& aLow  = myMin[static_cast<size_t>(aCell)];
-          const gp_XYZ& aHigh = myMax[static_cast<size_t>(aCell)];
-          if (aLow.X() <= aMax.X() && aLow.Y() <= aMax.Y() && aLow.Z() <= aMax.Z() && aMin.X() <= aHigh.X() &&
-              aMin.Y() <= aHigh.Y() && aMin.Z() <= aHigh.Z())
+          const Entry& anEntry = myCellsOfBuckets[static_cast<size_t>(aPosition)];
+          if (anEntry.Min[0] <= aMax.X() && anEntry.Min[1] <= aMax.Y() && anEntry.Min[2] <= aMax.Z() &&
+              aMin.X() <= anEntry.Max[0] && aMin.Y() <= anEntry.Max[1] && aMin.Z() <= anEntry.Max[2])
           {
-            theFound.push_back(aCell);
+            theFound.push_back(anEntry.Cell);
           }
         }
       }

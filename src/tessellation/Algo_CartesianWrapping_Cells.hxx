@@ -37,11 +37,35 @@ inline int ContactOrder(const int theSide[3])
 
 //! Sorts cells by box order (SVO_Node::operator<). Lists are mostly sorted
 //! cells with a few appended: only the unsorted tail is sorted, then merged.
+//! Exact coordinates order cells as the box order does except where they
+//! differ by mere rounding, and compare much faster: the tail is sorted on
+//! them first, which leaves the box order a few neighbours to swap.
 inline void SortByBox(std::vector<SVO_Node*>& theCells)
 {
-  const auto aLess = [](const SVO_Node* theA, const SVO_Node* theB) { return *theA < *theB; };
+  const auto aLess       = [](const SVO_Node* theA, const SVO_Node* theB) { return *theA < *theB; };
+  const auto anExactLess = [](const SVO_Node* theA, const SVO_Node* theB)
+  {
+    const double aKeys[2][6] = {{theA->BoxMin.X(), theA->BoxMin.Y(), theA->BoxMin.Z(), theA->BoxMax.X(),
+                                 theA->BoxMax.Y(), theA->BoxMax.Z()},
+                                {theB->BoxMin.X(), theB->BoxMin.Y(), theB->BoxMin.Z(), theB->BoxMax.X(),
+                                 theB->BoxMax.Y(), theB->BoxMax.Z()}};
+    return std::lexicographical_compare(aKeys[0], aKeys[0] + 6, aKeys[1], aKeys[1] + 6);
+  };
   const auto aTail = std::is_sorted_until(theCells.begin(), theCells.end(), aLess);
-  std::sort(aTail, theCells.end(), aLess);
+  std::sort(aTail, theCells.end(), anExactLess);
+  // Insertion into the box order, while few cells are out of place.
+  size_t aNbMoves = 0;
+  for (auto aCell = aTail; aCell != theCells.end() && aNbMoves <= theCells.size(); ++aCell)
+  {
+    for (auto aPlace = aCell; aPlace != aTail && aLess(*aPlace, *(aPlace - 1)); --aPlace, ++aNbMoves)
+    {
+      std::iter_swap(aPlace, aPlace - 1);
+    }
+  }
+  if (aNbMoves > theCells.size())
+  {
+    std::sort(aTail, theCells.end(), aLess);
+  }
   std::inplace_merge(theCells.begin(), aTail, theCells.end(), aLess);
 }
 
@@ -87,6 +111,15 @@ private:
     int           End;
   };
 
+  //! A cell in a bucket with a copy of its box: a bucket's candidates are read
+  //! in one sweep rather than from all over the box lists.
+  struct Entry
+  {
+    double Min[3];
+    double Max[3];
+    int    Cell;
+  };
+
   bool          bucketRange(const gp_XYZ& theMin, const gp_XYZ& theMax, int theLow[3], int theHigh[3]) const;
   std::uint64_t key(int theI, int theJ, int theK) const;
   const Slot&   slot(std::uint64_t theKey) const;
@@ -99,7 +132,7 @@ private:
   double                 myBucket  = 1.0;
   int                    myLow[3]  = {0, 0, 0};
   int                    myHigh[3] = {-1, -1, -1};
-  std::vector<int>       myCellsOfBuckets; // cell numbers, bucket after bucket, ascending in each
+  std::vector<Entry>     myCellsOfBuckets; // cells, bucket after bucket, ascending in each
   std::vector<Slot>      mySlots;          // open addressing from bucket keys to their cells
   int                    myShift = 64;
 };

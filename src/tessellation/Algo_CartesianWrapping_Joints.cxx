@@ -194,28 +194,32 @@ bool isCorner(const SVO_Node& theCell, const gp_XYZ& thePoint)
 class CornerInspector
 {
 public:
-  // theIsInWork flags the cells (numbered as theCells) whose corners are inspected.
+  // theIsInWork flags the cells (numbered as theCells) whose corners are
+  // inspected; the first theNbSorted cells are in box order.
   CornerInspector(const CellSearch&             theSearch,
                   const std::vector<SVO_Node*>& theCells,
-                  const std::vector<char>&      theIsInWork)
+                  const std::vector<char>&      theIsInWork,
+                  size_t                        theNbSorted)
       : mySearch(theSearch),
         myCells(theCells),
-        myIsInWork(theIsInWork)
+        myIsInWork(theIsInWork),
+        myNbSorted(theNbSorted)
   {
   }
 
   // Appends the fillers that close the bad corners of theCell. Each corner is
   // looked at once, by the first inspected cell in box order that has it as a
   // corner.
-  void Inspect(const SVO_Node& theCell, std::vector<SVO_Node>& theProposals)
+  void Inspect(int theNumber, std::vector<SVO_Node>& theProposals)
   {
+    const SVO_Node& theCell = *myCells[static_cast<size_t>(theNumber)];
     mySearch.Touching(theCell, myNeighbours);
     cornersOfNeighbours(theCell);
     for (int aCorner = 0; aCorner < 8; ++aCorner)
     {
       const gp_XYZ aPoint = theCell.Corner(aCorner);
       const double aSize  = meetingCells(aCorner);
-      const bool   isSeen = isInspectedBefore(theCell, aPoint);
+      const bool   isSeen = isInspectedBefore(theNumber, aPoint);
       unsigned int aFill  = isSeen ? 0u : fillTable()[occupiedOctants(aPoint, aSize)];
       for (int anOctant = 0; aFill != 0; ++anOctant, aFill >>= 1)
       {
@@ -230,18 +234,28 @@ public:
 private:
   // True when another inspected cell that comes before theCell in box order
   // has the point as a corner: that cell looks at the point.
-  bool isInspectedBefore(const SVO_Node& theCell, const gp_XYZ& thePoint) const
+  bool isInspectedBefore(int theNumber, const gp_XYZ& thePoint) const
   {
     for (const int aNumber : myMeeting)
     {
-      const SVO_Node* anOther = myCells[static_cast<size_t>(aNumber)];
-      if (anOther != &theCell && myIsInWork[static_cast<size_t>(aNumber)] != 0 &&
-          isCorner(*anOther, thePoint) && *anOther < theCell)
+      const SVO_Node& anOther = *myCells[static_cast<size_t>(aNumber)];
+      if (aNumber != theNumber && myIsInWork[static_cast<size_t>(aNumber)] != 0 &&
+          isCorner(anOther, thePoint) && isBefore(aNumber, theNumber))
       {
         return true;
       }
     }
     return false;
+  }
+
+  // Box order of two cells; within the sorted part of the list their numbers tell it.
+  bool isBefore(int theFirst, int theSecond) const
+  {
+    if (static_cast<size_t>(std::max(theFirst, theSecond)) < myNbSorted)
+    {
+      return theFirst < theSecond;
+    }
+    return *myCells[static_cast<size_t>(theFirst)] < *myCells[static_cast<size_t>(theSecond)];
   }
 
   // For each neighbour, the corners of the cell that its box contains (bit i for corner i).
@@ -336,6 +350,7 @@ private:
   CellSearch                    mySearch;
   const std::vector<SVO_Node*>& myCells;
   const std::vector<char>&      myIsInWork;
+  size_t                        myNbSorted;
   std::vector<int>              myNeighbours;
   std::vector<unsigned int>     myCorners;
   std::vector<int>              myMeeting;
@@ -367,6 +382,10 @@ bool Algo_CartesianWrapping::CheckJoints()
   myNotifier->NewScope("Algo_CartesianWrapping::CheckJointsCycle", 0.0, 0.83, 0.83 / 11.0);
   const unsigned int        aNbThreads = applyParallelOptions();
   std::unique_ptr<CellGrid> aGrid;
+  // Cells are appended after the sorted ones.
+  const auto   aLess = [](const SVO_Node* theA, const SVO_Node* theB) { return *theA < *theB; };
+  const size_t aNbSorted =
+      static_cast<size_t>(std::is_sorted_until(myNodes.begin(), myNodes.end(), aLess) - myNodes.begin());
   while (!aWorkList.empty())
   {
     // Later passes add few cells: the index is rebuilt only when the cells
@@ -375,7 +394,7 @@ bool Algo_CartesianWrapping::CheckJoints()
     {
       aGrid = std::make_unique<CellGrid>(myNodes, aNbThreads);
     }
-    if (!jointsPass(aWorkList, CellSearch(*aGrid, myNodes), aNbThreads))
+    if (!jointsPass(aWorkList, CellSearch(*aGrid, myNodes), aNbSorted, aNbThreads))
     {
       break;
     }
@@ -390,6 +409,7 @@ bool Algo_CartesianWrapping::CheckJoints()
 
 bool Algo_CartesianWrapping::jointsPass(std::vector<int>&                               theWorkList,
                                         const Algo_CartesianWrapping_Cells::CellSearch& theSearch,
+                                        size_t                                          theNbSorted,
                                         unsigned int                                    theNbThreads)
 {
   std::vector<std::vector<SVO_Node>> aLists(theNbThreads);
@@ -401,12 +421,12 @@ bool Algo_CartesianWrapping::jointsPass(std::vector<int>&                       
   }
 #pragma omp parallel
   {
-    CornerInspector        anInspector(theSearch, myNodes, isInWork);
+    CornerInspector        anInspector(theSearch, myNodes, isInWork, theNbSorted);
     std::vector<SVO_Node>& aList = aLists[static_cast<size_t>(omp_get_thread_num())];
 #pragma omp for schedule(static)
     for (long anIndex = 0; anIndex < aNbWork; ++anIndex)
     {
-      anInspector.Inspect(*myNodes[static_cast<size_t>(theWorkList[static_cast<size_t>(anIndex)])], aList);
+      anInspector.Inspect(theWorkList[static_cast<size_t>(anIndex)], aList);
     }
   }
   std::vector<SVO_Node*> aNewCells = newCells(joinProposals(aLists), theNbThreads);

@@ -6,7 +6,7 @@
 #include <Trivex_ClassifyPntMesh.hxx>
 #include <Trivex_TriangleSet.hxx>
 
-#include <Bnd_Box.hxx>
+#include <Precision.hxx>
 
 #include <algorithm>
 #include <cmath>
@@ -293,15 +293,39 @@ struct CrossingSide
   double X, Y, ZLow, ZHigh;
 };
 
+// An axis-aligned box over points, tested as the kernel's boxes are (a point
+// is out when it lies beyond a side moved out by the gap), without their calls.
+struct AxisBox
+{
+  double Min[3] = {Precision::Infinite(), Precision::Infinite(), Precision::Infinite()};
+  double Max[3] = {-Precision::Infinite(), -Precision::Infinite(), -Precision::Infinite()};
+
+  void Add(const gp_XYZ& thePoint)
+  {
+    for (int anAxis = 0; anAxis < 3; ++anAxis)
+    {
+      Min[anAxis] = std::min(Min[anAxis], thePoint.Coord(anAxis + 1));
+      Max[anAxis] = std::max(Max[anAxis], thePoint.Coord(anAxis + 1));
+    }
+  }
+
+  bool IsOut(const gp_XYZ& thePoint, double theGap) const
+  {
+    return thePoint.X() < Min[0] - theGap || thePoint.X() > Max[0] + theGap ||
+           thePoint.Y() < Min[1] - theGap || thePoint.Y() > Max[1] + theGap ||
+           thePoint.Z() < Min[2] - theGap || thePoint.Z() > Max[2] + theGap;
+  }
+};
+
 // A shell's box, test point, the boxes of its faces, the sides of its faces
 // across X and, once asked for, the spatial index of its triangles.
 struct ShellIndex
 {
-  Bnd_Box                     Box;
+  AxisBox                     Box;
   gp_XYZ                      TestPoint;
   bool                        HasSides = false;
   std::vector<CrossingSide>   Sides;
-  std::vector<Bnd_Box>        FaceBoxes; // enlarged by the tolerance
+  std::vector<AxisBox>        FaceBoxes; // tested with the tolerance as gap
   Handle(Trivex::TriangleSet) Triangles;
 };
 
@@ -316,16 +340,16 @@ struct ShellIndex
 // decides what lies on the surface.
 void collectCrossingSides(const Soup& theSoup, const std::vector<int>& theShell, ShellIndex& theIndex)
 {
+  theIndex.FaceBoxes.reserve(theShell.size());
   for (const int aFace : theShell)
   {
     const std::vector<int>& aCorners = theSoup.Faces[static_cast<size_t>(aFace)];
-    Bnd_Box                 aBox;
+    AxisBox                 aBox;
     for (const int aPoint : aCorners)
     {
-      aBox.Add(gp_Pnt(theSoup.Points[static_cast<size_t>(aPoint)]));
+      aBox.Add(theSoup.Points[static_cast<size_t>(aPoint)]);
     }
-    const bool isAcrossX = aBox.CornerMax().X() - aBox.CornerMin().X() <= THE_TOLERANCE;
-    aBox.Enlarge(THE_TOLERANCE);
+    const bool isAcrossX = aBox.Max[0] - aBox.Min[0] <= THE_TOLERANCE;
     theIndex.FaceBoxes.push_back(aBox);
     if (!isAcrossX)
     {
@@ -348,9 +372,9 @@ void collectCrossingSides(const Soup& theSoup, const std::vector<int>& theShell,
 // 1 inside, 0 outside, -1 when the point is too close to a face to tell by the ray.
 int crossingParity(const ShellIndex& theIndex, const gp_XYZ& thePoint)
 {
-  for (const Bnd_Box& aFace : theIndex.FaceBoxes)
+  for (const AxisBox& aFace : theIndex.FaceBoxes)
   {
-    if (!aFace.IsOut(gp_Pnt(thePoint)))
+    if (!aFace.IsOut(thePoint, THE_TOLERANCE))
     {
       return -1;
     }
@@ -405,7 +429,7 @@ public:
       {
         for (const int aPoint : theSoup.Faces[static_cast<size_t>(aFace)])
         {
-          myShells[aShell].Box.Add(gp_Pnt(theSoup.Points[static_cast<size_t>(aPoint)]));
+          myShells[aShell].Box.Add(theSoup.Points[static_cast<size_t>(aPoint)]);
         }
       }
     }
@@ -487,7 +511,7 @@ private:
     const auto   anEntry = myInside.emplace(theShell * myShells.size() + theOther, false);
     ShellIndex&  anOther = myShells[theOther];
     const gp_Pnt aPoint(myShells[theShell].TestPoint);
-    if (anEntry.second && !anOther.Box.IsOut(aPoint))
+    if (anEntry.second && !anOther.Box.IsOut(aPoint.XYZ(), 0.0))
     {
       if (!anOther.HasSides)
       {
@@ -581,8 +605,8 @@ bool Algo_CartesianWrapping::ConvertIntoTriangles()
       aStarts.push_back(static_cast<int>(aCorners.size()));
     }
   }
-  const bool isComplete =
-      myResult->AddPolygons(aNodes, aStarts, aCorners) == static_cast<int>(aStarts.size()) - 1;
+  const bool isComplete = myResult->AddPolygons(aNodes, aStarts, aCorners, applyParallelOptions()) ==
+                          static_cast<int>(aStarts.size()) - 1;
   for (int aShell = 0; aShell < aNbSelected; ++aShell)
   {
     myNotifier->Increment();
