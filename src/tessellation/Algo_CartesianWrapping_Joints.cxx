@@ -207,17 +207,17 @@ public:
   {
   }
 
-  // Appends the fillers that close the bad corners of theCell. Each corner is
-  // looked at once, by the first inspected cell in box order that has it as a
-  // corner.
+  // Appends the fillers that close the bad corners of the cell numbered
+  // theNumber. Each corner is looked at once, by the first inspected cell in
+  // box order that has it as a corner.
   void Inspect(int theNumber, std::vector<SVO_Node>& theProposals)
   {
-    const SVO_Node& theCell = *myCells[static_cast<size_t>(theNumber)];
-    mySearch.Touching(theCell, myNeighbours);
-    cornersOfNeighbours(theCell);
+    const SVO_Node& aCell = *myCells[static_cast<size_t>(theNumber)];
+    mySearch.Touching(aCell, myNeighbours);
+    cornersOfNeighbours(aCell);
     for (int aCorner = 0; aCorner < 8; ++aCorner)
     {
-      const gp_XYZ aPoint = theCell.Corner(aCorner);
+      const gp_XYZ aPoint = aCell.Corner(aCorner);
       const double aSize  = meetingCells(aCorner);
       const bool   isSeen = isInspectedBefore(theNumber, aPoint);
       unsigned int aFill  = isSeen ? 0u : fillTable()[occupiedOctants(aPoint, aSize)];
@@ -232,8 +232,8 @@ public:
   }
 
 private:
-  // True when another inspected cell that comes before theCell in box order
-  // has the point as a corner: that cell looks at the point.
+  // True when another inspected cell that comes before the cell numbered
+  // theNumber in box order has the point as a corner: that cell looks at the point.
   bool isInspectedBefore(int theNumber, const gp_XYZ& thePoint) const
   {
     for (const int aNumber : myMeeting)
