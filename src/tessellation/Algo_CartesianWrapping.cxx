@@ -41,6 +41,7 @@ bool Algo_CartesianWrapping::Perform()
   deleteCreatedNodes();
   myNodes.clear();
   myNodeIndex.clear();
+  myNeighbourLists.reset();
   myResult.Nullify();
   ExtactNodes();
   if (myNotifier->UserBreak())
@@ -189,6 +190,7 @@ bool Algo_CartesianWrapping::Clear()
   // The lists would otherwise point at deleted cells.
   myNodes.clear();
   myNodeIndex.clear();
+  myNeighbourLists.reset();
   myNotifier->EndScope();
   return true;
 }

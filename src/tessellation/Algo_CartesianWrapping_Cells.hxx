@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace Algo_CartesianWrapping_Cells
@@ -167,6 +168,56 @@ private:
   Trivex::IntersectBoxBox       myQuery;
   const std::vector<SVO_Node*>* myCells;
   std::vector<Trivex::BoxData>  myBoxes;
+};
+//! The cells touching each cell of a list, kept from one search over all of
+//! them together with its grid, so that a later step over the same cells and
+//! a few added ones searches only around the added ones.
+struct NeighbourLists
+{
+  std::vector<SVO_Node*>          Cells;  //!< the cells searched, in list order
+  std::shared_ptr<const CellGrid> Grid;   //!< over Cells
+  std::vector<int>                Starts; //!< Lists[Starts[i]] to Lists[Starts[i + 1] - 1] touch cell i
+  std::vector<int>                Lists;  //!< ascending numbers in Cells, cell i itself included
+};
+
+//! Finds the cells of a list that touch one of them. When theKept holds the
+//! list's cells but for some added ones, in the same relative order, its lists
+//! are used and only the added cells are searched; otherwise every cell is.
+//! Shared by the threads once built; each thread has its own Searcher.
+class NeighbourFinder
+{
+public:
+  NeighbourFinder(const std::vector<SVO_Node*>& theCells,
+                  const NeighbourLists*         theKept,
+                  unsigned int                  theNbThreads);
+
+  //! Per-thread search state.
+  class Searcher
+  {
+  public:
+    explicit Searcher(const NeighbourFinder& theFinder);
+
+    //! Replaces theFound by the ascending numbers of the cells that touch the
+    //! cell numbered theCell (itself included).
+    void Touching(int theCell, std::vector<int>& theFound);
+
+  private:
+    const NeighbourFinder&      myFinder;
+    std::unique_ptr<CellSearch> myAll;   // without kept lists
+    std::unique_ptr<CellSearch> myKept;  // over the kept cells
+    std::unique_ptr<CellSearch> myAdded; // over the added cells
+    std::vector<int>            myFirst, mySecond;
+  };
+
+private:
+  const std::vector<SVO_Node*>& myCells;
+  const NeighbourLists*         myKept = nullptr;
+  std::unique_ptr<CellGrid>     myAllGrid;     // without kept lists
+  std::vector<int>              myPlaceOfKept; // place in myCells of each kept cell
+  std::vector<int>              myKeptOf; // number among the kept cells of each cell, -1 for an added one
+  std::vector<SVO_Node*>        myAdded;
+  std::vector<int>              myPlaceOfAdded;
+  std::unique_ptr<CellGrid>     myAddedGrid;
 };
 } // namespace Algo_CartesianWrapping_Cells
 

@@ -207,6 +207,9 @@ public:
   {
   }
 
+  // Makes Inspect() append the neighbours of each cell to theKept.
+  void KeepNeighbours(std::vector<int>* theKept) { myKept = theKept; }
+
   // Appends the fillers that close the bad corners of the cell numbered
   // theNumber. Each corner is looked at once, by the first inspected cell in
   // box order that has it as a corner.
@@ -214,6 +217,10 @@ public:
   {
     const SVO_Node& aCell = *myCells[static_cast<size_t>(theNumber)];
     mySearch.Touching(aCell, myNeighbours);
+    if (myKept != nullptr)
+    {
+      myKept->insert(myKept->end(), myNeighbours.begin(), myNeighbours.end());
+    }
     cornersOfNeighbours(aCell);
     for (int aCorner = 0; aCorner < 8; ++aCorner)
     {
@@ -351,6 +358,7 @@ private:
   const std::vector<SVO_Node*>& myCells;
   const std::vector<char>&      myIsInWork;
   size_t                        myNbSorted;
+  std::vector<int>*             myKept = nullptr;
   std::vector<int>              myNeighbours;
   std::vector<unsigned int>     myCorners;
   std::vector<int>              myMeeting;
@@ -381,7 +389,10 @@ bool Algo_CartesianWrapping::CheckJoints()
   }
   myNotifier->NewScope("Algo_CartesianWrapping::CheckJointsCycle", 0.0, 0.83, 0.83 / 11.0);
   const unsigned int        aNbThreads = applyParallelOptions();
-  std::unique_ptr<CellGrid> aGrid;
+  std::shared_ptr<CellGrid> aGrid;
+  // The first pass searches around every cell: its finds serve the small meshes later.
+  myNeighbourLists        = std::make_unique<NeighbourLists>();
+  myNeighbourLists->Cells = myNodes;
   // Cells are appended after the sorted ones.
   const auto   aLess = [](const SVO_Node* theA, const SVO_Node* theB) { return *theA < *theB; };
   const size_t aNbSorted =
@@ -392,9 +403,15 @@ bool Algo_CartesianWrapping::CheckJoints()
     // appended since it was built are no longer few.
     if (!aGrid || (myNodes.size() - aGrid->NbCells()) * 8 > aGrid->NbCells())
     {
-      aGrid = std::make_unique<CellGrid>(myNodes, aNbThreads);
+      aGrid = std::make_shared<CellGrid>(myNodes, aNbThreads);
     }
-    if (!jointsPass(aWorkList, CellSearch(*aGrid, myNodes), aNbSorted, aNbThreads))
+    const bool isFirst = !myNeighbourLists->Grid;
+    if (isFirst)
+    {
+      myNeighbourLists->Grid = aGrid;
+    }
+    if (!jointsPass(aWorkList, CellSearch(*aGrid, myNodes), aNbSorted, aNbThreads,
+                    isFirst ? myNeighbourLists.get() : nullptr))
     {
       break;
     }
@@ -410,7 +427,8 @@ bool Algo_CartesianWrapping::CheckJoints()
 bool Algo_CartesianWrapping::jointsPass(std::vector<int>&                               theWorkList,
                                         const Algo_CartesianWrapping_Cells::CellSearch& theSearch,
                                         size_t                                          theNbSorted,
-                                        unsigned int                                    theNbThreads)
+                                        unsigned int                                    theNbThreads,
+                                        NeighbourLists*                                 theKept)
 {
   std::vector<std::vector<SVO_Node>> aLists(theNbThreads);
   const long                         aNbWork = static_cast<long>(theWorkList.size());
@@ -419,14 +437,38 @@ bool Algo_CartesianWrapping::jointsPass(std::vector<int>&                       
   {
     isInWork[static_cast<size_t>(aPosition)] = 1;
   }
+  // Kept neighbours, per thread; a static schedule gives each thread one run
+  // of cells, in thread order, so joining them keeps the cell order.
+  std::vector<std::vector<int>> aKept(theKept != nullptr ? theNbThreads : 0);
+  std::vector<int>              aNbKept(theKept != nullptr ? theWorkList.size() : 0);
 #pragma omp parallel
   {
     CornerInspector        anInspector(theSearch, myNodes, isInWork, theNbSorted);
     std::vector<SVO_Node>& aList = aLists[static_cast<size_t>(omp_get_thread_num())];
+    std::vector<int>*      aKeptList =
+        theKept != nullptr ? &aKept[static_cast<size_t>(omp_get_thread_num())] : nullptr;
+    anInspector.KeepNeighbours(aKeptList);
 #pragma omp for schedule(static)
     for (long anIndex = 0; anIndex < aNbWork; ++anIndex)
     {
+      const size_t aSize = aKeptList != nullptr ? aKeptList->size() : 0;
       anInspector.Inspect(theWorkList[static_cast<size_t>(anIndex)], aList);
+      if (aKeptList != nullptr)
+      {
+        aNbKept[static_cast<size_t>(anIndex)] = static_cast<int>(aKeptList->size() - aSize);
+      }
+    }
+  }
+  if (theKept != nullptr)
+  {
+    theKept->Starts.assign(1, 0);
+    for (const int aCount : aNbKept)
+    {
+      theKept->Starts.push_back(theKept->Starts.back() + aCount);
+    }
+    for (const std::vector<int>& aList : aKept)
+    {
+      theKept->Lists.insert(theKept->Lists.end(), aList.begin(), aList.end());
     }
   }
   std::vector<SVO_Node*> aNewCells = newCells(joinProposals(aLists), theNbThreads);

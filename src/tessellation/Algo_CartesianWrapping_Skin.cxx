@@ -341,8 +341,8 @@ void buildSmallMesh(const SVO_Node&                    theCell,
 void Algo_CartesianWrapping::BuildSmallMeshes(std::vector<SmallMesh>& theMeshes)
 {
   myNotifier->NewScope("Algo_CartesianWrapping::BuildSmallMeshes", 0.0, 0.1, 0.1 / 3.0);
-  const unsigned int aNbThreads = applyParallelOptions();
-  const CellGrid     aGrid(myNodes, aNbThreads);
+  const unsigned int    aNbThreads = applyParallelOptions();
+  const NeighbourFinder aFinder(myNodes, myNeighbourLists.get(), aNbThreads);
   myNotifier->Increment();
   std::vector<CellRecord> aRecords(myNodes.size());
   theMeshes.assign(myNodes.size(), SmallMesh());
@@ -350,15 +350,15 @@ void Algo_CartesianWrapping::BuildSmallMeshes(std::vector<SmallMesh>& theMeshes)
   const long aNbCells = static_cast<long>(myNodes.size());
 #pragma omp parallel
   {
-    CellSearch       aSearch(aGrid, myNodes);
-    std::vector<int> aNeighbours;
-    SmallMeshScratch aScratch;
+    NeighbourFinder::Searcher aSearch(aFinder);
+    std::vector<int>          aNeighbours;
+    SmallMeshScratch          aScratch;
 #pragma omp for schedule(static)
     for (long anIndex = 0; anIndex < aNbCells; ++anIndex)
     {
       const size_t    aPosition = static_cast<size_t>(anIndex);
       const SVO_Node& aCell     = *myNodes[aPosition];
-      aSearch.Touching(aCell, aNeighbours);
+      aSearch.Touching(static_cast<int>(anIndex), aNeighbours);
       for (const int aNeighbour : aNeighbours)
       {
         if (static_cast<size_t>(aNeighbour) != aPosition)
