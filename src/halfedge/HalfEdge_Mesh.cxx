@@ -276,6 +276,28 @@ int HalfEdge_Mesh::AddFace(const std::list<int>& theNodes, bool theIsStrict)
   return myMesh->AddFace(std::list<int>(theNodes.rbegin(), theNodes.rend()));
 }
 
+int HalfEdge_Mesh::AddPolygons(const std::vector<gp_XYZ>& thePoints,
+                               const std::vector<int>&    theStarts,
+                               const std::vector<int>&    theCorners,
+                               unsigned int               theNbThreads)
+{
+  for (size_t aPolygon = 0; aPolygon + 1 < theStarts.size(); ++aPolygon)
+  {
+    if (theStarts[aPolygon + 1] - theStarts[aPolygon] < 3)
+    {
+      myNotifier->NewMessage(Pelk_Error, "HalfEdge.DegeneratedFace");
+      throw Standard_DimensionMismatch("Unable to add degenerated face (less than 3 nodes) to the mesh");
+    }
+  }
+  std::vector<Mesh::Point> aPoints;
+  aPoints.reserve(thePoints.size());
+  for (const gp_XYZ& aPoint : thePoints)
+  {
+    aPoints.emplace_back(aPoint.X(), aPoint.Y(), aPoint.Z());
+  }
+  return myMesh->AddPolygons(aPoints, theStarts, theCorners, theNbThreads);
+}
+
 int HalfEdge_Mesh::AddFace(int theA, int theB, int theC, bool theIsStrict)
 {
   // Same as the list form, without building lists: this is the path of

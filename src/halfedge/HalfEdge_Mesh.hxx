@@ -7,9 +7,11 @@
 #include <Poly_Triangulation.hxx>
 #include <Standard_Transient.hxx>
 #include <gp_Pnt.hxx>
+#include <gp_XYZ.hxx>
 
 #include <list>
 #include <memory>
+#include <vector>
 
 class Mesh;
 class HalfEdge_OpenMeshWrapper;
@@ -129,6 +131,22 @@ public:
 
   //! AddFace() of the list (theA, theB, theC).
   int AddFace(int theA, int theB, int theC, bool theIsStrict);
+
+  //! Adds the points as nodes, numbered in list order from NbNodes() on,
+  //! then the polygons through them as AddFace() (strict) of each polygon in
+  //! order would, and returns the number of polygons added before the first
+  //! refused one. Polygon i runs through the points theCorners[theStarts[i]]
+  //! to theCorners[theStarts[i + 1] - 1]. The points must be pairwise farther
+  //! apart than 1e-7 on some axis (welded) and from the mesh's nodes: they are
+  //! not looked up, which with storage reserved at once makes this much faster
+  //! than AddNode() and AddFace() one by one. A polygon of fewer than three
+  //! corners raises Standard_DimensionMismatch (with the error
+  //! "HalfEdge.DegeneratedFace") before anything is added. With theNbThreads
+  //! above 1, two threads share the work; the result is the same.
+  int AddPolygons(const std::vector<gp_XYZ>& thePoints,
+                  const std::vector<int>&    theStarts,
+                  const std::vector<int>&    theCorners,
+                  unsigned int               theNbThreads = 1);
 
   //! Deletes a valid face; its nodes stay. Numbers are kept until garbage collection.
   void DeleteFace(int theFace);

@@ -443,6 +443,62 @@ int HalfEdge_OpenMeshWrapper::AddFace(const int* theNodes, int theCount)
   }
 }
 
+int HalfEdge_OpenMeshWrapper::AddPolygons(const std::vector<Point>& thePoints,
+                                          const std::vector<int>&   theStarts,
+                                          const std::vector<int>&   theCorners,
+                                          unsigned int              theNbThreads)
+{
+  const size_t aNbPolygons = theStarts.empty() ? 0 : theStarts.size() - 1;
+  // A closed surface has half as many edges as polygon corners.
+  reserve(n_vertices() + thePoints.size(), n_edges() + theCorners.size() / 2 + 1, n_faces() + aNbPolygons);
+  myNodeIndex.Reserve(myNodeIndex.Size() + static_cast<int>(thePoints.size()));
+  const int aFirst   = static_cast<int>(n_vertices());
+  int       aNbAdded = 0;
+  // The node numbers are known beforehand: the index and the kernel, which
+  // share nothing, are filled side by side.
+#pragma omp parallel sections num_threads(2) if (theNbThreads > 1)
+  {
+#pragma omp section
+    for (size_t aPoint = 0; aPoint < thePoints.size(); ++aPoint)
+    {
+      myNodeIndex.Add(thePoints[aPoint], aFirst + static_cast<int>(aPoint));
+    }
+#pragma omp section
+    aNbAdded = addPolygons(thePoints, theStarts, theCorners, aFirst);
+  }
+  return aNbAdded;
+}
+
+int HalfEdge_OpenMeshWrapper::addPolygons(const std::vector<Point>& thePoints,
+                                          const std::vector<int>&   theStarts,
+                                          const std::vector<int>&   theCorners,
+                                          int                       theFirst)
+{
+  for (const Point& aPoint : thePoints)
+  {
+    add_vertex(aPoint);
+  }
+  std::vector<int> aNodes;
+  for (size_t aPolygon = 0; aPolygon + 1 < theStarts.size(); ++aPolygon)
+  {
+    aNodes.clear();
+    for (int aCorner = theStarts[aPolygon]; aCorner < theStarts[aPolygon + 1]; ++aCorner)
+    {
+      const int aPoint = theCorners[static_cast<size_t>(aCorner)];
+      if (aPoint < 0 || static_cast<size_t>(aPoint) >= thePoints.size())
+      {
+        return static_cast<int>(aPolygon);
+      }
+      aNodes.push_back(theFirst + aPoint);
+    }
+    if (AddFace(aNodes.data(), static_cast<int>(aNodes.size())) < 0)
+    {
+      return static_cast<int>(aPolygon);
+    }
+  }
+  return static_cast<int>(theStarts.empty() ? 0 : theStarts.size() - 1);
+}
+
 std::vector<int> HalfEdge_OpenMeshWrapper::FaceNodes(int theFace) const
 {
   std::vector<int> aNodes;

@@ -124,6 +124,21 @@ public:
   //! AddFace() of theCount node numbers read from theNodes.
   int AddFace(const int* theNodes, int theCount);
 
+  //! Adds the points as nodes, numbered in list order from NbNodes on, then
+  //! the polygons through them as AddFace() of each polygon in order would,
+  //! and returns the number of polygons added before the first refused one (a
+  //! point number out of range refuses its polygon). Polygon i runs through the
+  //! points theCorners[theStarts[i]] to theCorners[theStarts[i + 1] - 1]. The
+  //! points must be pairwise farther apart than the tolerance on some axis
+  //! (welded) and from the mesh's nodes: they are not looked up, which with
+  //! storage reserved at once makes this much faster than AddNode() and
+  //! AddFace() one by one. With theNbThreads above 1 the node index is
+  //! filled on a second thread meanwhile.
+  int AddPolygons(const std::vector<Point>& thePoints,
+                  const std::vector<int>&   theStarts,
+                  const std::vector<int>&   theCorners,
+                  unsigned int              theNbThreads = 1);
+
   //! Node numbers of a valid face, starting at the to-node of its stored
   //! halfedge and following "next"; empty for an invalid number.
   std::vector<int> FaceNodes(int theFace) const;
@@ -166,6 +181,13 @@ private:
   //! Deletes the live face whose node cycle is theCycle in either orientation;
   //! false when there is none.
   bool deleteCoincidingFace(const std::vector<VertexHandle>& theCycle);
+
+  //! The nodes and polygons of AddPolygons(), without the node index; the
+  //! nodes are numbered from theFirst.
+  int addPolygons(const std::vector<Point>& thePoints,
+                  const std::vector<int>&   theStarts,
+                  const std::vector<int>&   theCorners,
+                  int                       theFirst);
 
   //! Rebuilds the node index from the live nodes, in number order.
   void rebuildNodeIndex();

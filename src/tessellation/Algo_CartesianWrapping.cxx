@@ -41,6 +41,7 @@ bool Algo_CartesianWrapping::Perform()
   deleteCreatedNodes();
   myNodes.clear();
   myNodeIndex.clear();
+  myNeighbourLists.reset();
   myResult.Nullify();
   ExtactNodes();
   if (myNotifier->UserBreak())
@@ -189,6 +190,7 @@ bool Algo_CartesianWrapping::Clear()
   // The lists would otherwise point at deleted cells.
   myNodes.clear();
   myNodeIndex.clear();
+  myNeighbourLists.reset();
   myNotifier->EndScope();
   return true;
 }
@@ -204,7 +206,24 @@ void Algo_CartesianWrapping::deleteCreatedNodes()
 
 void Algo_CartesianWrapping::indexNodes()
 {
-  // The list is sorted: each cell goes to the end of the map.
+  // The list is sorted. When the map holds the same cells, as after joints
+  // closed without splits, the map's order is the list's: only the positions change.
+  bool isSameCells = myNodeIndex.size() == myNodes.size();
+  auto anEntry     = myNodeIndex.begin();
+  for (size_t anIndex = 0; isSameCells && anIndex < myNodes.size(); ++anIndex, ++anEntry)
+  {
+    isSameCells = anEntry->first == myNodes[anIndex];
+  }
+  if (isSameCells)
+  {
+    int aPosition = 0;
+    for (auto& aCell : myNodeIndex)
+    {
+      aCell.second = aPosition++;
+    }
+    return;
+  }
+  // Each cell goes to the end of the map.
   myNodeIndex.clear();
   for (size_t anIndex = 0; anIndex < myNodes.size(); ++anIndex)
   {

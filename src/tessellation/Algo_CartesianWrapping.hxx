@@ -7,13 +7,15 @@
 #include <gp_XYZ.hxx>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace Algo_CartesianWrapping_Cells
 {
 class CellSearch;
-}
+struct NeighbourLists;
+} // namespace Algo_CartesianWrapping_Cells
 
 //! Turns the boundary cells of the voxelization's octree (its leaves of state
 //! SVO_Boundary) into a first closed surface of axis-aligned polygon faces:
@@ -105,9 +107,15 @@ private:
   void                   indexNodes();
   bool                   jointsPass(std::vector<int>&                               theWorkList,
                                     const Algo_CartesianWrapping_Cells::CellSearch& theSearch,
-                                    unsigned int                                    theNbThreads);
+                                    size_t                                          theNbSorted,
+                                    unsigned int                                    theNbThreads,
+                                    Algo_CartesianWrapping_Cells::NeighbourLists*   theKept);
   std::vector<SVO_Node*> newCells(std::vector<SVO_Node> theProposals, unsigned int theNbThreads) const;
   bool                   adaptivenessPass(double theMinExtent, unsigned int theNbThreads);
+
+private:
+  // Neighbours found by the first joints pass, for the small meshes.
+  std::unique_ptr<Algo_CartesianWrapping_Cells::NeighbourLists> myNeighbourLists;
 };
 
 DEFINE_STANDARD_HANDLE(Algo_CartesianWrapping, Algo_Tessellation)

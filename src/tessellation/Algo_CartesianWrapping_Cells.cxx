@@ -162,7 +162,10 @@ Algo_CartesianWrapping_Cells::CellGrid::CellGrid(const std::vector<SVO_Node*>& t
       }
       mySlots[aSlot] = Slot{aKey, static_cast<int>(aPosition), static_cast<int>(aPosition)};
     }
-    myCellsOfBuckets.push_back(aKeys[aPosition].second);
+    const size_t aCell = static_cast<size_t>(aKeys[aPosition].second);
+    myCellsOfBuckets.push_back(Entry{{myMin[aCell].X(), myMin[aCell].Y(), myMin[aCell].Z()},
+                                     {myMax[aCell].X(), myMax[aCell].Y(), myMax[aCell].Z()},
+                                     aKeys[aPosition].second});
     ++mySlots[aSlot].End;
   }
 }
@@ -229,13 +232,11 @@ void Algo_CartesianWrapping_Cells::CellGrid::Touching(const gp_XYZ&     theMin,
         const Slot& aSlot = slot(key(anI, aJ, aK));
         for (int aPosition = aSlot.First; aPosition < aSlot.End; ++aPosition)
         {
-          const int     aCell = myCellsOfBuckets[static_cast<size_t>(aPosition)];
-          const gp_XYZ& aLow  = myMin[static_cast<size_t>(aCell)];
-          const gp_XYZ& aHigh = myMax[static_cast<size_t>(aCell)];
-          if (aLow.X() <= aMax.X() && aLow.Y() <= aMax.Y() && aLow.Z() <= aMax.Z() && aMin.X() <= aHigh.X() &&
-              aMin.Y() <= aHigh.Y() && aMin.Z() <= aHigh.Z())
+          const Entry& anEntry = myCellsOfBuckets[static_cast<size_t>(aPosition)];
+          if (anEntry.Min[0] <= aMax.X() && anEntry.Min[1] <= aMax.Y() && anEntry.Min[2] <= aMax.Z() &&
+              aMin.X() <= anEntry.Max[0] && aMin.Y() <= anEntry.Max[1] && aMin.Z() <= anEntry.Max[2])
           {
-            theFound.push_back(aCell);
+            theFound.push_back(anEntry.Cell);
           }
         }
       }
@@ -276,4 +277,92 @@ void Algo_CartesianWrapping_Cells::CellSearch::Touching(const gp_XYZ&     theMin
       theFound.push_back(static_cast<int>(aPosition));
     }
   }
+}
+
+Algo_CartesianWrapping_Cells::NeighbourFinder::NeighbourFinder(const std::vector<SVO_Node*>& theCells,
+                                                               const NeighbourLists*         theKept,
+                                                               unsigned int                  theNbThreads)
+    : myCells(theCells)
+{
+  // The kept cells must come in the list in their own order, the others between them.
+  if (theKept != nullptr && theKept->Grid && theKept->Cells.size() <= theCells.size())
+  {
+    myPlaceOfKept.reserve(theKept->Cells.size());
+    myKeptOf.assign(theCells.size(), -1);
+    for (size_t aPlace = 0; aPlace < theCells.size(); ++aPlace)
+    {
+      if (myPlaceOfKept.size() < theKept->Cells.size() &&
+          theCells[aPlace] == theKept->Cells[myPlaceOfKept.size()])
+      {
+        myKeptOf[aPlace] = static_cast<int>(myPlaceOfKept.size());
+        myPlaceOfKept.push_back(static_cast<int>(aPlace));
+      }
+      else
+      {
+        myAdded.push_back(theCells[aPlace]);
+        myPlaceOfAdded.push_back(static_cast<int>(aPlace));
+      }
+    }
+    if (myPlaceOfKept.size() == theKept->Cells.size())
+    {
+      myKept      = theKept;
+      myAddedGrid = std::make_unique<CellGrid>(myAdded, theNbThreads);
+      return;
+    }
+  }
+  myAllGrid = std::make_unique<CellGrid>(theCells, theNbThreads);
+}
+
+Algo_CartesianWrapping_Cells::NeighbourFinder::Searcher::Searcher(const NeighbourFinder& theFinder)
+    : myFinder(theFinder)
+{
+  if (theFinder.myKept == nullptr)
+  {
+    myAll = std::make_unique<CellSearch>(*theFinder.myAllGrid, theFinder.myCells);
+  }
+  else
+  {
+    myKept  = std::make_unique<CellSearch>(*theFinder.myKept->Grid, theFinder.myKept->Cells);
+    myAdded = std::make_unique<CellSearch>(*theFinder.myAddedGrid, theFinder.myAdded);
+  }
+}
+
+void Algo_CartesianWrapping_Cells::NeighbourFinder::Searcher::Touching(int               theCell,
+                                                                       std::vector<int>& theFound)
+{
+  const SVO_Node& aCell = *myFinder.myCells[static_cast<size_t>(theCell)];
+  if (myAll)
+  {
+    myAll->Touching(aCell, theFound);
+    return;
+  }
+  // Places in the list grow with the numbers among the kept and among the
+  // added cells alike: both parts stay ascending and merge into one.
+  const int aKept = myFinder.myKeptOf[static_cast<size_t>(theCell)];
+  myFirst.clear();
+  if (aKept >= 0)
+  {
+    const NeighbourLists& aLists = *myFinder.myKept;
+    for (int anEntry = aLists.Starts[static_cast<size_t>(aKept)];
+         anEntry < aLists.Starts[static_cast<size_t>(aKept) + 1]; ++anEntry)
+    {
+      myFirst.push_back(
+          myFinder.myPlaceOfKept[static_cast<size_t>(aLists.Lists[static_cast<size_t>(anEntry)])]);
+    }
+  }
+  else
+  {
+    myKept->Touching(aCell, myFirst);
+    for (int& aNumber : myFirst)
+    {
+      aNumber = myFinder.myPlaceOfKept[static_cast<size_t>(aNumber)];
+    }
+  }
+  myAdded->Touching(aCell, mySecond);
+  for (int& aNumber : mySecond)
+  {
+    aNumber = myFinder.myPlaceOfAdded[static_cast<size_t>(aNumber)];
+  }
+  theFound.resize(myFirst.size() + mySecond.size());
+  std::merge(myFirst.begin(), myFirst.end(), mySecond.begin(), mySecond.end(), theFound.begin());
 }

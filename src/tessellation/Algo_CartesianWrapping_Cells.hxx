@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace Algo_CartesianWrapping_Cells
@@ -37,11 +38,35 @@ inline int ContactOrder(const int theSide[3])
 
 //! Sorts cells by box order (SVO_Node::operator<). Lists are mostly sorted
 //! cells with a few appended: only the unsorted tail is sorted, then merged.
+//! Exact coordinates order cells as the box order does except where they
+//! differ by mere rounding, and compare much faster: the tail is sorted on
+//! them first, which leaves the box order a few neighbours to swap.
 inline void SortByBox(std::vector<SVO_Node*>& theCells)
 {
-  const auto aLess = [](const SVO_Node* theA, const SVO_Node* theB) { return *theA < *theB; };
+  const auto aLess       = [](const SVO_Node* theA, const SVO_Node* theB) { return *theA < *theB; };
+  const auto anExactLess = [](const SVO_Node* theA, const SVO_Node* theB)
+  {
+    const double aKeys[2][6] = {{theA->BoxMin.X(), theA->BoxMin.Y(), theA->BoxMin.Z(), theA->BoxMax.X(),
+                                 theA->BoxMax.Y(), theA->BoxMax.Z()},
+                                {theB->BoxMin.X(), theB->BoxMin.Y(), theB->BoxMin.Z(), theB->BoxMax.X(),
+                                 theB->BoxMax.Y(), theB->BoxMax.Z()}};
+    return std::lexicographical_compare(aKeys[0], aKeys[0] + 6, aKeys[1], aKeys[1] + 6);
+  };
   const auto aTail = std::is_sorted_until(theCells.begin(), theCells.end(), aLess);
-  std::sort(aTail, theCells.end(), aLess);
+  std::sort(aTail, theCells.end(), anExactLess);
+  // Insertion into the box order, while few cells are out of place.
+  size_t aNbMoves = 0;
+  for (auto aCell = aTail; aCell != theCells.end() && aNbMoves <= theCells.size(); ++aCell)
+  {
+    for (auto aPlace = aCell; aPlace != aTail && aLess(*aPlace, *(aPlace - 1)); --aPlace, ++aNbMoves)
+    {
+      std::iter_swap(aPlace, aPlace - 1);
+    }
+  }
+  if (aNbMoves > theCells.size())
+  {
+    std::sort(aTail, theCells.end(), aLess);
+  }
   std::inplace_merge(theCells.begin(), aTail, theCells.end(), aLess);
 }
 
@@ -87,6 +112,15 @@ private:
     int           End;
   };
 
+  //! A cell in a bucket with a copy of its box: a bucket's candidates are read
+  //! in one sweep rather than from all over the box lists.
+  struct Entry
+  {
+    double Min[3];
+    double Max[3];
+    int    Cell;
+  };
+
   bool          bucketRange(const gp_XYZ& theMin, const gp_XYZ& theMax, int theLow[3], int theHigh[3]) const;
   std::uint64_t key(int theI, int theJ, int theK) const;
   const Slot&   slot(std::uint64_t theKey) const;
@@ -99,7 +133,7 @@ private:
   double                 myBucket  = 1.0;
   int                    myLow[3]  = {0, 0, 0};
   int                    myHigh[3] = {-1, -1, -1};
-  std::vector<int>       myCellsOfBuckets; // cell numbers, bucket after bucket, ascending in each
+  std::vector<Entry>     myCellsOfBuckets; // cells, bucket after bucket, ascending in each
   std::vector<Slot>      mySlots;          // open addressing from bucket keys to their cells
   int                    myShift = 64;
 };
@@ -134,6 +168,56 @@ private:
   Trivex::IntersectBoxBox       myQuery;
   const std::vector<SVO_Node*>* myCells;
   std::vector<Trivex::BoxData>  myBoxes;
+};
+//! The cells touching each cell of a list, kept from one search over all of
+//! them together with its grid, so that a later step over the same cells and
+//! a few added ones searches only around the added ones.
+struct NeighbourLists
+{
+  std::vector<SVO_Node*>          Cells;  //!< the cells searched, in list order
+  std::shared_ptr<const CellGrid> Grid;   //!< over Cells
+  std::vector<int>                Starts; //!< Lists[Starts[i]] to Lists[Starts[i + 1] - 1] touch cell i
+  std::vector<int>                Lists;  //!< ascending numbers in Cells, cell i itself included
+};
+
+//! Finds the cells of a list that touch one of them. When theKept holds the
+//! list's cells but for some added ones, in the same relative order, its lists
+//! are used and only the added cells are searched; otherwise every cell is.
+//! Shared by the threads once built; each thread has its own Searcher.
+class NeighbourFinder
+{
+public:
+  NeighbourFinder(const std::vector<SVO_Node*>& theCells,
+                  const NeighbourLists*         theKept,
+                  unsigned int                  theNbThreads);
+
+  //! Per-thread search state.
+  class Searcher
+  {
+  public:
+    explicit Searcher(const NeighbourFinder& theFinder);
+
+    //! Replaces theFound by the ascending numbers of the cells that touch the
+    //! cell numbered theCell (itself included).
+    void Touching(int theCell, std::vector<int>& theFound);
+
+  private:
+    const NeighbourFinder&      myFinder;
+    std::unique_ptr<CellSearch> myAll;   // without kept lists
+    std::unique_ptr<CellSearch> myKept;  // over the kept cells
+    std::unique_ptr<CellSearch> myAdded; // over the added cells
+    std::vector<int>            myFirst, mySecond;
+  };
+
+private:
+  const std::vector<SVO_Node*>& myCells;
+  const NeighbourLists*         myKept = nullptr;
+  std::unique_ptr<CellGrid>     myAllGrid;     // without kept lists
+  std::vector<int>              myPlaceOfKept; // place in myCells of each kept cell
+  std::vector<int>              myKeptOf; // number among the kept cells of each cell, -1 for an added one
+  std::vector<SVO_Node*>        myAdded;
+  std::vector<int>              myPlaceOfAdded;
+  std::unique_ptr<CellGrid>     myAddedGrid;
 };
 } // namespace Algo_CartesianWrapping_Cells
 

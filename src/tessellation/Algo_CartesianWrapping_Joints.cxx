@@ -194,28 +194,39 @@ bool isCorner(const SVO_Node& theCell, const gp_XYZ& thePoint)
 class CornerInspector
 {
 public:
-  // theIsInWork flags the cells (numbered as theCells) whose corners are inspected.
+  // theIsInWork flags the cells (numbered as theCells) whose corners are
+  // inspected; the first theNbSorted cells are in box order.
   CornerInspector(const CellSearch&             theSearch,
                   const std::vector<SVO_Node*>& theCells,
-                  const std::vector<char>&      theIsInWork)
+                  const std::vector<char>&      theIsInWork,
+                  size_t                        theNbSorted)
       : mySearch(theSearch),
         myCells(theCells),
-        myIsInWork(theIsInWork)
+        myIsInWork(theIsInWork),
+        myNbSorted(theNbSorted)
   {
   }
 
-  // Appends the fillers that close the bad corners of theCell. Each corner is
-  // looked at once, by the first inspected cell in box order that has it as a
-  // corner.
-  void Inspect(const SVO_Node& theCell, std::vector<SVO_Node>& theProposals)
+  // Makes Inspect() append the neighbours of each cell to theKept.
+  void KeepNeighbours(std::vector<int>* theKept) { myKept = theKept; }
+
+  // Appends the fillers that close the bad corners of the cell numbered
+  // theNumber. Each corner is looked at once, by the first inspected cell in
+  // box order that has it as a corner.
+  void Inspect(int theNumber, std::vector<SVO_Node>& theProposals)
   {
-    mySearch.Touching(theCell, myNeighbours);
-    cornersOfNeighbours(theCell);
+    const SVO_Node& aCell = *myCells[static_cast<size_t>(theNumber)];
+    mySearch.Touching(aCell, myNeighbours);
+    if (myKept != nullptr)
+    {
+      myKept->insert(myKept->end(), myNeighbours.begin(), myNeighbours.end());
+    }
+    cornersOfNeighbours(aCell);
     for (int aCorner = 0; aCorner < 8; ++aCorner)
     {
-      const gp_XYZ aPoint = theCell.Corner(aCorner);
+      const gp_XYZ aPoint = aCell.Corner(aCorner);
       const double aSize  = meetingCells(aCorner);
-      const bool   isSeen = isInspectedBefore(theCell, aPoint);
+      const bool   isSeen = isInspectedBefore(theNumber, aPoint);
       unsigned int aFill  = isSeen ? 0u : fillTable()[occupiedOctants(aPoint, aSize)];
       for (int anOctant = 0; aFill != 0; ++anOctant, aFill >>= 1)
       {
@@ -228,20 +239,30 @@ public:
   }
 
 private:
-  // True when another inspected cell that comes before theCell in box order
-  // has the point as a corner: that cell looks at the point.
-  bool isInspectedBefore(const SVO_Node& theCell, const gp_XYZ& thePoint) const
+  // True when another inspected cell that comes before the cell numbered
+  // theNumber in box order has the point as a corner: that cell looks at the point.
+  bool isInspectedBefore(int theNumber, const gp_XYZ& thePoint) const
   {
     for (const int aNumber : myMeeting)
     {
-      const SVO_Node* anOther = myCells[static_cast<size_t>(aNumber)];
-      if (anOther != &theCell && myIsInWork[static_cast<size_t>(aNumber)] != 0 &&
-          isCorner(*anOther, thePoint) && *anOther < theCell)
+      const SVO_Node& anOther = *myCells[static_cast<size_t>(aNumber)];
+      if (aNumber != theNumber && myIsInWork[static_cast<size_t>(aNumber)] != 0 &&
+          isCorner(anOther, thePoint) && isBefore(aNumber, theNumber))
       {
         return true;
       }
     }
     return false;
+  }
+
+  // Box order of two cells; within the sorted part of the list their numbers tell it.
+  bool isBefore(int theFirst, int theSecond) const
+  {
+    if (static_cast<size_t>(std::max(theFirst, theSecond)) < myNbSorted)
+    {
+      return theFirst < theSecond;
+    }
+    return *myCells[static_cast<size_t>(theFirst)] < *myCells[static_cast<size_t>(theSecond)];
   }
 
   // For each neighbour, the corners of the cell that its box contains (bit i for corner i).
@@ -336,6 +357,8 @@ private:
   CellSearch                    mySearch;
   const std::vector<SVO_Node*>& myCells;
   const std::vector<char>&      myIsInWork;
+  size_t                        myNbSorted;
+  std::vector<int>*             myKept = nullptr;
   std::vector<int>              myNeighbours;
   std::vector<unsigned int>     myCorners;
   std::vector<int>              myMeeting;
@@ -366,16 +389,29 @@ bool Algo_CartesianWrapping::CheckJoints()
   }
   myNotifier->NewScope("Algo_CartesianWrapping::CheckJointsCycle", 0.0, 0.83, 0.83 / 11.0);
   const unsigned int        aNbThreads = applyParallelOptions();
-  std::unique_ptr<CellGrid> aGrid;
+  std::shared_ptr<CellGrid> aGrid;
+  // The first pass searches around every cell: its finds serve the small meshes later.
+  myNeighbourLists        = std::make_unique<NeighbourLists>();
+  myNeighbourLists->Cells = myNodes;
+  // Cells are appended after the sorted ones.
+  const auto   aLess = [](const SVO_Node* theA, const SVO_Node* theB) { return *theA < *theB; };
+  const size_t aNbSorted =
+      static_cast<size_t>(std::is_sorted_until(myNodes.begin(), myNodes.end(), aLess) - myNodes.begin());
   while (!aWorkList.empty())
   {
     // Later passes add few cells: the index is rebuilt only when the cells
     // appended since it was built are no longer few.
     if (!aGrid || (myNodes.size() - aGrid->NbCells()) * 8 > aGrid->NbCells())
     {
-      aGrid = std::make_unique<CellGrid>(myNodes, aNbThreads);
+      aGrid = std::make_shared<CellGrid>(myNodes, aNbThreads);
     }
-    if (!jointsPass(aWorkList, CellSearch(*aGrid, myNodes), aNbThreads))
+    const bool isFirst = !myNeighbourLists->Grid;
+    if (isFirst)
+    {
+      myNeighbourLists->Grid = aGrid;
+    }
+    if (!jointsPass(aWorkList, CellSearch(*aGrid, myNodes), aNbSorted, aNbThreads,
+                    isFirst ? myNeighbourLists.get() : nullptr))
     {
       break;
     }
@@ -390,7 +426,9 @@ bool Algo_CartesianWrapping::CheckJoints()
 
 bool Algo_CartesianWrapping::jointsPass(std::vector<int>&                               theWorkList,
                                         const Algo_CartesianWrapping_Cells::CellSearch& theSearch,
-                                        unsigned int                                    theNbThreads)
+                                        size_t                                          theNbSorted,
+                                        unsigned int                                    theNbThreads,
+                                        NeighbourLists*                                 theKept)
 {
   std::vector<std::vector<SVO_Node>> aLists(theNbThreads);
   const long                         aNbWork = static_cast<long>(theWorkList.size());
@@ -399,14 +437,38 @@ bool Algo_CartesianWrapping::jointsPass(std::vector<int>&                       
   {
     isInWork[static_cast<size_t>(aPosition)] = 1;
   }
+  // Kept neighbours, per thread; a static schedule gives each thread one run
+  // of cells, in thread order, so joining them keeps the cell order.
+  std::vector<std::vector<int>> aKept(theKept != nullptr ? theNbThreads : 0);
+  std::vector<int>              aNbKept(theKept != nullptr ? theWorkList.size() : 0);
 #pragma omp parallel
   {
-    CornerInspector        anInspector(theSearch, myNodes, isInWork);
+    CornerInspector        anInspector(theSearch, myNodes, isInWork, theNbSorted);
     std::vector<SVO_Node>& aList = aLists[static_cast<size_t>(omp_get_thread_num())];
+    std::vector<int>*      aKeptList =
+        theKept != nullptr ? &aKept[static_cast<size_t>(omp_get_thread_num())] : nullptr;
+    anInspector.KeepNeighbours(aKeptList);
 #pragma omp for schedule(static)
     for (long anIndex = 0; anIndex < aNbWork; ++anIndex)
     {
-      anInspector.Inspect(*myNodes[static_cast<size_t>(theWorkList[static_cast<size_t>(anIndex)])], aList);
+      const size_t aSize = aKeptList != nullptr ? aKeptList->size() : 0;
+      anInspector.Inspect(theWorkList[static_cast<size_t>(anIndex)], aList);
+      if (aKeptList != nullptr)
+      {
+        aNbKept[static_cast<size_t>(anIndex)] = static_cast<int>(aKeptList->size() - aSize);
+      }
+    }
+  }
+  if (theKept != nullptr)
+  {
+    theKept->Starts.assign(1, 0);
+    for (const int aCount : aNbKept)
+    {
+      theKept->Starts.push_back(theKept->Starts.back() + aCount);
+    }
+    for (const std::vector<int>& aList : aKept)
+    {
+      theKept->Lists.insert(theKept->Lists.end(), aList.begin(), aList.end());
     }
   }
   std::vector<SVO_Node*> aNewCells = newCells(joinProposals(aLists), theNbThreads);

@@ -6,12 +6,11 @@
 #include <Trivex_ClassifyPntMesh.hxx>
 #include <Trivex_TriangleSet.hxx>
 
-#include <Bnd_Box.hxx>
+#include <Precision.hxx>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <list>
 #include <unordered_map>
 #include <utility>
 
@@ -23,18 +22,14 @@ namespace
 // buckets much larger than the tolerance: a point is looked for in its own
 // bucket, and in the neighbouring ones only when it lies within the tolerance
 // of their border. Points are numbered in the order they are first added.
+// A slot keeps a 64-bit hash of its bucket rather than the bucket itself:
+// small slots keep the table in cache, and the rare buckets whose hashes
+// collide share one chain, whose points are compared anyway.
 class PointWelder
 {
 public:
-  // Room for theNbPoints points at most.
-  explicit PointWelder(size_t theNbPoints)
-  {
-    size_t aNbSlots = 16;
-    for (myShift = 60; aNbSlots < 2 * theNbPoints; aNbSlots *= 2, --myShift)
-    {
-    }
-    mySlots.assign(aNbSlots, Slot());
-  }
+  // Room for about theNbPoints points before the table grows.
+  explicit PointWelder(size_t theNbPoints) { resize(theNbPoints); }
 
   // Number of the point equal to thePoint, added when there is none.
   int Add(const gp_XYZ& thePoint, std::vector<gp_XYZ>& thePoints)
@@ -59,7 +54,7 @@ public:
       const long aKey[3] = {aBucket[0] + ((aShift & 1) != 0 ? aNear[0] : 0),
                             aBucket[1] + ((aShift & 2) != 0 ? aNear[1] : 0),
                             aBucket[2] + ((aShift & 4) != 0 ? aNear[2] : 0)};
-      for (int aPoint = slot(aKey).First; aPoint >= 0; aPoint = myNext[static_cast<size_t>(aPoint)])
+      for (int aPoint = slot(hash(aKey)).First; aPoint >= 0; aPoint = myNext[static_cast<size_t>(aPoint)])
       {
         if (isEqual(thePoints[static_cast<size_t>(aPoint)], thePoint))
         {
@@ -67,12 +62,19 @@ public:
         }
       }
     }
-    Slot&     aSlot   = slot(aBucket);
+    if (2 * (myNbUsed + 1) > mySlots.size())
+    {
+      grow();
+    }
+    const std::uint64_t aHash = hash(aBucket);
+    Slot&               aSlot = slot(aHash);
+    myNbUsed += aSlot.First < 0 ? 1 : 0;
     const int aNumber = static_cast<int>(thePoints.size());
     thePoints.push_back(thePoint);
     myNext.push_back(aSlot.First);
+    myHashes.push_back(aHash);
     aSlot.First = aNumber;
-    std::copy(aBucket, aBucket + 3, aSlot.Key);
+    aSlot.Hash  = aHash;
     return aNumber;
   }
 
@@ -82,8 +84,8 @@ private:
 
   struct Slot
   {
-    long Key[3] = {0, 0, 0};
-    int  First  = -1; // last point added to the bucket, -1 for an empty slot
+    std::uint64_t Hash  = 0;
+    int           First = -1; // last point added to the bucket, -1 for an empty slot
   };
 
   static bool isEqual(const gp_XYZ& theA, const gp_XYZ& theB)
@@ -92,24 +94,54 @@ private:
            std::abs(theA.Z() - theB.Z()) <= THE_TOLERANCE;
   }
 
-  // The slot of the bucket, or the empty slot where it would go.
-  Slot& slot(const long theKey[3])
+  static std::uint64_t hash(const long theKey[3])
   {
-    const std::uint64_t aHash = (static_cast<std::uint64_t>(theKey[0]) * 0x9E3779B97F4A7C15ull) ^
-                                (static_cast<std::uint64_t>(theKey[1]) * 0xC2B2AE3D27D4EB4Full) ^
-                                (static_cast<std::uint64_t>(theKey[2]) * 0x165667B19E3779F9ull);
-    size_t aSlot = static_cast<size_t>((aHash * 0x9E3779B97F4A7C15ull) >> myShift);
-    while (mySlots[aSlot].First >= 0 && !std::equal(theKey, theKey + 3, mySlots[aSlot].Key))
+    return (static_cast<std::uint64_t>(theKey[0]) * 0x9E3779B97F4A7C15ull) ^
+           (static_cast<std::uint64_t>(theKey[1]) * 0xC2B2AE3D27D4EB4Full) ^
+           (static_cast<std::uint64_t>(theKey[2]) * 0x165667B19E3779F9ull);
+  }
+
+  // The slot of the bucket hash, or the empty slot where it would go.
+  Slot& slot(std::uint64_t theHash)
+  {
+    size_t aSlot = static_cast<size_t>((theHash * 0x9E3779B97F4A7C15ull) >> myShift);
+    while (mySlots[aSlot].First >= 0 && mySlots[aSlot].Hash != theHash)
     {
       aSlot = (aSlot + 1) & (mySlots.size() - 1);
     }
     return mySlots[aSlot];
   }
 
+  void resize(size_t theNbPoints)
+  {
+    size_t aNbSlots = 16;
+    for (myShift = 60; aNbSlots < 2 * theNbPoints; aNbSlots *= 2, --myShift)
+    {
+    }
+    mySlots.assign(aNbSlots, Slot());
+    myNbUsed = 0;
+  }
+
+  // Doubles the table; every bucket's chain is rebuilt in the order of its points.
+  void grow()
+  {
+    resize(mySlots.size());
+    for (size_t aPoint = 0; aPoint < myHashes.size(); ++aPoint)
+    {
+      Slot& aSlot = slot(myHashes[aPoint]);
+      myNbUsed += aSlot.First < 0 ? 1 : 0;
+      myNext[aPoint] = aSlot.First;
+      aSlot.First    = static_cast<int>(aPoint);
+      aSlot.Hash     = myHashes[aPoint];
+    }
+  }
+
 private:
-  std::vector<Slot> mySlots;
-  std::vector<int>  myNext; // previous point of the same bucket, -1 at the first
-  int               myShift = 60;
+  std::vector<Slot>          mySlots;
+  std::vector<int>           myNext;   // previous point of the same bucket, -1 at the first
+  std::vector<std::uint64_t> myHashes; // hash of each point's bucket
+  size_t                     myNbUsed = 0;
+  int                        myShift  = 60;
 };
 
 // All small meshes as one polygon soup over shared points.
@@ -132,7 +164,8 @@ Soup weld(std::vector<Algo_CartesianWrapping::SmallMesh>& theMeshes)
   }
   Soup aSoup;
   aSoup.Faces.reserve(aNbFaces);
-  PointWelder      aWelder(aNbPoints);
+  // A point is shared by about four cells.
+  PointWelder      aWelder(aNbPoints / 4);
   std::vector<int> aLocal;
   for (Algo_CartesianWrapping::SmallMesh& aMesh : theMeshes)
   {
@@ -260,15 +293,39 @@ struct CrossingSide
   double X, Y, ZLow, ZHigh;
 };
 
+// An axis-aligned box over points, tested as the kernel's boxes are (a point
+// is out when it lies beyond a side moved out by the gap), without their calls.
+struct AxisBox
+{
+  double Min[3] = {Precision::Infinite(), Precision::Infinite(), Precision::Infinite()};
+  double Max[3] = {-Precision::Infinite(), -Precision::Infinite(), -Precision::Infinite()};
+
+  void Add(const gp_XYZ& thePoint)
+  {
+    for (int anAxis = 0; anAxis < 3; ++anAxis)
+    {
+      Min[anAxis] = std::min(Min[anAxis], thePoint.Coord(anAxis + 1));
+      Max[anAxis] = std::max(Max[anAxis], thePoint.Coord(anAxis + 1));
+    }
+  }
+
+  bool IsOut(const gp_XYZ& thePoint, double theGap) const
+  {
+    return thePoint.X() < Min[0] - theGap || thePoint.X() > Max[0] + theGap ||
+           thePoint.Y() < Min[1] - theGap || thePoint.Y() > Max[1] + theGap ||
+           thePoint.Z() < Min[2] - theGap || thePoint.Z() > Max[2] + theGap;
+  }
+};
+
 // A shell's box, test point, the boxes of its faces, the sides of its faces
 // across X and, once asked for, the spatial index of its triangles.
 struct ShellIndex
 {
-  Bnd_Box                     Box;
+  AxisBox                     Box;
   gp_XYZ                      TestPoint;
   bool                        HasSides = false;
   std::vector<CrossingSide>   Sides;
-  std::vector<Bnd_Box>        FaceBoxes; // enlarged by the tolerance
+  std::vector<AxisBox>        FaceBoxes; // tested with the tolerance as gap
   Handle(Trivex::TriangleSet) Triangles;
 };
 
@@ -283,16 +340,16 @@ struct ShellIndex
 // decides what lies on the surface.
 void collectCrossingSides(const Soup& theSoup, const std::vector<int>& theShell, ShellIndex& theIndex)
 {
+  theIndex.FaceBoxes.reserve(theShell.size());
   for (const int aFace : theShell)
   {
     const std::vector<int>& aCorners = theSoup.Faces[static_cast<size_t>(aFace)];
-    Bnd_Box                 aBox;
+    AxisBox                 aBox;
     for (const int aPoint : aCorners)
     {
-      aBox.Add(gp_Pnt(theSoup.Points[static_cast<size_t>(aPoint)]));
+      aBox.Add(theSoup.Points[static_cast<size_t>(aPoint)]);
     }
-    const bool isAcrossX = aBox.CornerMax().X() - aBox.CornerMin().X() <= THE_TOLERANCE;
-    aBox.Enlarge(THE_TOLERANCE);
+    const bool isAcrossX = aBox.Max[0] - aBox.Min[0] <= THE_TOLERANCE;
     theIndex.FaceBoxes.push_back(aBox);
     if (!isAcrossX)
     {
@@ -315,9 +372,9 @@ void collectCrossingSides(const Soup& theSoup, const std::vector<int>& theShell,
 // 1 inside, 0 outside, -1 when the point is too close to a face to tell by the ray.
 int crossingParity(const ShellIndex& theIndex, const gp_XYZ& thePoint)
 {
-  for (const Bnd_Box& aFace : theIndex.FaceBoxes)
+  for (const AxisBox& aFace : theIndex.FaceBoxes)
   {
-    if (!aFace.IsOut(gp_Pnt(thePoint)))
+    if (!aFace.IsOut(thePoint, THE_TOLERANCE))
     {
       return -1;
     }
@@ -372,7 +429,7 @@ public:
       {
         for (const int aPoint : theSoup.Faces[static_cast<size_t>(aFace)])
         {
-          myShells[aShell].Box.Add(gp_Pnt(theSoup.Points[static_cast<size_t>(aPoint)]));
+          myShells[aShell].Box.Add(theSoup.Points[static_cast<size_t>(aPoint)]);
         }
       }
     }
@@ -454,7 +511,7 @@ private:
     const auto   anEntry = myInside.emplace(theShell * myShells.size() + theOther, false);
     ShellIndex&  anOther = myShells[theOther];
     const gp_Pnt aPoint(myShells[theShell].TestPoint);
-    if (anEntry.second && !anOther.Box.IsOut(aPoint))
+    if (anEntry.second && !anOther.Box.IsOut(aPoint.XYZ(), 0.0))
     {
       if (!anOther.HasSides)
       {
@@ -510,13 +567,14 @@ bool Algo_CartesianWrapping::ConvertIntoTriangles()
   }
   myNotifier->NewScope("Algo_CartesianWrapping::ConvertIntoTrianglesCycle", 0.0, 0.07,
                        0.07 / (static_cast<double>(aNbSelected) + 1.0));
-  // The soup's points are welded already: each becomes one node.
-  std::vector<int> aNodeOfPoint(aSoup.Points.size(), -1);
-  bool             isComplete = true;
-  // One list for all faces: filling it reuses its elements instead of allocating each corner anew.
-  std::vector<int> aCorners;
-  std::list<int>   aNodes;
-  for (size_t aShell = 0; aShell < aShells.size() && isComplete; ++aShell)
+  // The chosen shells as one list of polygons over their points, numbered as
+  // the faces first reach them; the soup's points are welded already, so the
+  // mesh takes them in one go.
+  std::vector<int>    aNodeOfPoint(aSoup.Points.size(), -1);
+  std::vector<gp_XYZ> aNodes;
+  std::vector<int>    aStarts = {0};
+  std::vector<int>    aCorners;
+  for (size_t aShell = 0; aShell < aShells.size(); ++aShell)
   {
     if (isSelected[aShell] == 0)
     {
@@ -528,28 +586,29 @@ bool Algo_CartesianWrapping::ConvertIntoTriangles()
     // usually has the cells outside it).
     const bool isOutwards = aChoice.Depth(aShell, isSelected) % 2 == 0;
     const bool isReversed = (signedVolume(aSoup, aShells[aShell]) > 0.0) != isOutwards;
-    for (size_t aFace = 0; aFace < aShells[aShell].size() && isComplete; ++aFace)
+    for (const int aFace : aShells[aShell])
     {
-      aCorners.clear();
-      for (const int aPoint : aSoup.Faces[static_cast<size_t>(aShells[aShell][aFace])])
+      for (const int aPoint : aSoup.Faces[static_cast<size_t>(aFace)])
       {
         int& aNode = aNodeOfPoint[static_cast<size_t>(aPoint)];
         if (aNode < 0)
         {
-          aNode = myResult->AddNode(gp_Pnt(aSoup.Points[static_cast<size_t>(aPoint)]));
+          aNode = static_cast<int>(aNodes.size());
+          aNodes.push_back(aSoup.Points[static_cast<size_t>(aPoint)]);
         }
         aCorners.push_back(aNode);
       }
       if (isReversed)
       {
-        aNodes.assign(aCorners.rbegin(), aCorners.rend());
+        std::reverse(aCorners.begin() + aStarts.back(), aCorners.end());
       }
-      else
-      {
-        aNodes.assign(aCorners.begin(), aCorners.end());
-      }
-      isComplete = myResult->AddFace(aNodes, true) >= 0;
+      aStarts.push_back(static_cast<int>(aCorners.size()));
     }
+  }
+  const bool isComplete = myResult->AddPolygons(aNodes, aStarts, aCorners, applyParallelOptions()) ==
+                          static_cast<int>(aStarts.size()) - 1;
+  for (int aShell = 0; aShell < aNbSelected; ++aShell)
+  {
     myNotifier->Increment();
   }
   myNotifier->EndScope();

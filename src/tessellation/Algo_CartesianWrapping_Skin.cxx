@@ -218,18 +218,18 @@ const std::vector<Outline>& quadrantOutlines(const std::array<std::uint8_t, 4>& 
   return THE_OUTLINES[aSet];
 }
 
-// Number of the point in the small mesh, added when new.
-int pointIndex(Algo_CartesianWrapping::SmallMesh& theMesh, const gp_XYZ& thePoint)
+// Number of the point in the list, added when new.
+int pointIndex(std::vector<gp_XYZ>& thePoints, const gp_XYZ& thePoint)
 {
-  for (size_t anIndex = 0; anIndex < theMesh.Points.size(); ++anIndex)
+  for (size_t anIndex = 0; anIndex < thePoints.size(); ++anIndex)
   {
-    if ((theMesh.Points[anIndex] - thePoint).SquareModulus() < THE_SQUARED_TOLERANCE)
+    if ((thePoints[anIndex] - thePoint).SquareModulus() < THE_SQUARED_TOLERANCE)
     {
       return static_cast<int>(anIndex);
     }
   }
-  theMesh.Points.push_back(thePoint);
-  return static_cast<int>(theMesh.Points.size()) - 1;
+  thePoints.push_back(thePoint);
+  return static_cast<int>(thePoints.size()) - 1;
 }
 
 // The polygon with every edge point that lies strictly inside one of its
@@ -273,13 +273,30 @@ double gridValue(const SVO_Node& theCell, int theAxis, int theStep)
   return theStep == 0 ? aLow : (theStep == 2 ? aHigh : (aLow + aHigh) / 2.0);
 }
 
+// Lists reused from cell to cell by one thread: a small mesh is built in them
+// and copied out at its final size, which spares most allocations.
+struct SmallMeshScratch
+{
+  std::vector<gp_XYZ> Points;
+  std::vector<gp_XYZ> Polygon;
+};
+
 // The exposed parts of the cell's faces as polygons. Counter-clockwise in a
 // face's in-plane axes looks towards +X, -Y, +Z for faces of axis X, Y, Z.
 // All polygons of all cells look out of their cell, so that every shell of
 // the welded soup is consistently oriented, as the strict face insertion needs.
-Algo_CartesianWrapping::SmallMesh buildSmallMesh(const SVO_Node& theCell, const CellRecord& theRecord)
+void buildSmallMesh(const SVO_Node&                    theCell,
+                    const CellRecord&                  theRecord,
+                    SmallMeshScratch&                  theScratch,
+                    Algo_CartesianWrapping::SmallMesh& theMesh)
 {
-  Algo_CartesianWrapping::SmallMesh aMesh;
+  size_t aNbPolygons = 0;
+  for (int aFace = 0; aFace < 6; ++aFace)
+  {
+    aNbPolygons += theRecord.Covered[aFace] != 0 ? 0 : quadrantOutlines(theRecord.Quadrants[aFace]).size();
+  }
+  theMesh.Faces.reserve(aNbPolygons);
+  theScratch.Points.clear();
   for (int aFace = 0; aFace < 6; ++aFace)
   {
     const int  anAxis                = aFace / 2;
@@ -293,8 +310,8 @@ Algo_CartesianWrapping::SmallMesh buildSmallMesh(const SVO_Node& theCell, const 
     }
     for (const Outline& anOutline : quadrantOutlines(theRecord.Quadrants[aFace]))
     {
-      std::vector<gp_XYZ> aPolygon;
-      aPolygon.reserve(anOutline.size());
+      std::vector<gp_XYZ>& aPolygon = theScratch.Polygon;
+      aPolygon.clear();
       for (size_t aCorner = 0; aCorner < anOutline.size(); ++aCorner)
       {
         const GridPoint& aGridPoint = anOutline[isReversed ? anOutline.size() - 1 - aCorner : aCorner];
@@ -312,20 +329,20 @@ Algo_CartesianWrapping::SmallMesh buildSmallMesh(const SVO_Node& theCell, const 
       aFaceNodes.reserve(aPolygon.size());
       for (const gp_XYZ& aPoint : aPolygon)
       {
-        aFaceNodes.push_back(pointIndex(aMesh, aPoint));
+        aFaceNodes.push_back(pointIndex(theScratch.Points, aPoint));
       }
-      aMesh.Faces.push_back(std::move(aFaceNodes));
+      theMesh.Faces.push_back(std::move(aFaceNodes));
     }
   }
-  return aMesh;
+  theMesh.Points.assign(theScratch.Points.begin(), theScratch.Points.end());
 }
 } // namespace
 
 void Algo_CartesianWrapping::BuildSmallMeshes(std::vector<SmallMesh>& theMeshes)
 {
   myNotifier->NewScope("Algo_CartesianWrapping::BuildSmallMeshes", 0.0, 0.1, 0.1 / 3.0);
-  const unsigned int aNbThreads = applyParallelOptions();
-  const CellGrid     aGrid(myNodes, aNbThreads);
+  const unsigned int    aNbThreads = applyParallelOptions();
+  const NeighbourFinder aFinder(myNodes, myNeighbourLists.get(), aNbThreads);
   myNotifier->Increment();
   std::vector<CellRecord> aRecords(myNodes.size());
   theMeshes.assign(myNodes.size(), SmallMesh());
@@ -333,14 +350,15 @@ void Algo_CartesianWrapping::BuildSmallMeshes(std::vector<SmallMesh>& theMeshes)
   const long aNbCells = static_cast<long>(myNodes.size());
 #pragma omp parallel
   {
-    CellSearch       aSearch(aGrid, myNodes);
-    std::vector<int> aNeighbours;
+    NeighbourFinder::Searcher aSearch(aFinder);
+    std::vector<int>          aNeighbours;
+    SmallMeshScratch          aScratch;
 #pragma omp for schedule(static)
     for (long anIndex = 0; anIndex < aNbCells; ++anIndex)
     {
       const size_t    aPosition = static_cast<size_t>(anIndex);
       const SVO_Node& aCell     = *myNodes[aPosition];
-      aSearch.Touching(aCell, aNeighbours);
+      aSearch.Touching(static_cast<int>(anIndex), aNeighbours);
       for (const int aNeighbour : aNeighbours)
       {
         if (static_cast<size_t>(aNeighbour) != aPosition)
@@ -348,7 +366,7 @@ void Algo_CartesianWrapping::BuildSmallMeshes(std::vector<SmallMesh>& theMeshes)
           recordNeighbour(aCell, *myNodes[static_cast<size_t>(aNeighbour)], aRecords[aPosition]);
         }
       }
-      theMeshes[aPosition] = buildSmallMesh(aCell, aRecords[aPosition]);
+      buildSmallMesh(aCell, aRecords[aPosition], aScratch, theMeshes[aPosition]);
     }
   }
   myNotifier->EndScope();

@@ -351,3 +351,44 @@ TEST(HalfEdge_MeshTest, IteratorPositionsStepBackAndSurviveTheStorageShrinking)
   aMesh->Face(aNewFace, aCorners);
   EXPECT_EQ(aCorners.size(), 3u);
 }
+
+TEST(HalfEdge_MeshTest, PolygonsInOneGoBuildWhatNodesAndFacesOneByOneBuild)
+{
+  const Handle(Poly_Triangulation) aSphere = IcoSphere(gp_Pnt(0, 0, 0), 1.0, 2);
+  std::vector<gp_XYZ>              aPoints;
+  std::vector<int>                 aStarts    = {0}, aCorners;
+  Handle(HalfEdge_Mesh)            aMeshes[2] = {new HalfEdge_Mesh(), new HalfEdge_Mesh()};
+  EXPECT_EQ(aMeshes[0]->AddNode(gp_Pnt(5, 5, 5)) + aMeshes[1]->AddNode(gp_Pnt(5, 5, 5)), 0);
+  for (const gp_Pnt& aNode : Nodes(aSphere))
+  {
+    aPoints.push_back(aNode.XYZ());
+    aMeshes[0]->AddNode(aNode);
+  }
+  for (const std::array<int, 3>& aTriangle : Triangles(aSphere))
+  {
+    aCorners.insert(aCorners.end(), {aTriangle[0] - 1, aTriangle[1] - 1, aTriangle[2] - 1});
+    aStarts.push_back(static_cast<int>(aCorners.size()));
+    aMeshes[0]->AddFace(aTriangle[0], aTriangle[1], aTriangle[2], true);
+  }
+  ASSERT_EQ(aMeshes[1]->AddPolygons(aPoints, aStarts, aCorners), static_cast<int>(aStarts.size()) - 1);
+  EXPECT_EQ(Check(aMeshes[1]), "");
+  const auto aList = [](HalfEdge_Mesh::Iterator theIt, const HalfEdge_Mesh::Iterator& theEnd)
+  {
+    std::vector<std::list<int>> anElements;
+    for (; theIt != theEnd; ++theIt)
+    {
+      anElements.push_back(*theIt);
+    }
+    return anElements;
+  };
+  EXPECT_EQ(aList(aMeshes[0]->EdgesBegin(), aMeshes[0]->EdgesEnd()),
+            aList(aMeshes[1]->EdgesBegin(), aMeshes[1]->EdgesEnd()));
+  EXPECT_EQ(aList(aMeshes[0]->FacesBegin(), aMeshes[0]->FacesEnd()),
+            aList(aMeshes[1]->FacesBegin(), aMeshes[1]->FacesEnd()));
+  EXPECT_EQ(aMeshes[1]->NodeIndex(gp_Pnt(aPoints[3])), 4);
+  // A polygon repeated in the same direction or through a missing point stops the rest.
+  const std::vector<gp_XYZ> aFar = {gp_XYZ(9, 9, 9), gp_XYZ(9, 8, 9), gp_XYZ(8, 9, 9)};
+  EXPECT_EQ(aMeshes[1]->AddPolygons(aFar, {0, 3, 6, 9}, {0, 1, 2, 0, 1, 2, 2, 1, 0}), 1);
+  EXPECT_EQ(aMeshes[1]->AddPolygons({gp_XYZ(9, 9, 7), gp_XYZ(9, 8, 7)}, {0, 3}, {0, 1, 5}), 0);
+  EXPECT_THROW(aMeshes[1]->AddPolygons({gp_XYZ(7, 7, 7)}, {0, 2}, {0, 0}), Standard_DimensionMismatch);
+}
