@@ -17,14 +17,51 @@ const double THE_KEY_LIMIT = 4.0e18;
 HalfEdge_NodeIndex::HalfEdge_NodeIndex(double theTolerance)
     : myTolerance(theTolerance),
       myBucketSide(THE_BUCKET_TOLERANCES * theTolerance),
+      mySlots(1, Slot{Key{0, 0, 0}, THE_UNUSED}),
+      myNbKeys(0),
+      myFree(-1),
       mySize(0)
 {
 }
 
 void HalfEdge_NodeIndex::Clear()
 {
-  myBuckets.clear();
-  mySize = 0;
+  // The table keeps its size: a mesh rebuilds its index over about as many
+  // nodes as before.
+  std::fill(mySlots.begin(), mySlots.end(), Slot{Key{0, 0, 0}, THE_UNUSED});
+  myEntries.clear();
+  myNbKeys = 0;
+  myFree   = -1;
+  mySize   = 0;
+}
+
+void HalfEdge_NodeIndex::Reserve(int theNbPoints)
+{
+  const size_t aNbPoints = static_cast<size_t>(std::max(theNbPoints, 0));
+  myEntries.reserve(aNbPoints);
+  grow(aNbPoints);
+}
+
+void HalfEdge_NodeIndex::grow(size_t theNbKeys)
+{
+  size_t aSize = mySlots.size();
+  while (aSize < 2 * theNbKeys)
+  {
+    aSize *= 2;
+  }
+  if (aSize == mySlots.size())
+  {
+    return;
+  }
+  std::vector<Slot> anOld(aSize, Slot{Key{0, 0, 0}, THE_UNUSED});
+  anOld.swap(mySlots);
+  for (const Slot& aSlot : anOld)
+  {
+    if (aSlot.myFirst != THE_UNUSED)
+    {
+      mySlots[slotOf(aSlot.myKey)] = aSlot;
+    }
+  }
 }
 
 int64_t HalfEdge_NodeIndex::keyOf(double theCoordinate) const
@@ -45,28 +82,48 @@ bool HalfEdge_NodeIndex::isNear(const Point& theA, const Point& theB) const
 
 void HalfEdge_NodeIndex::Add(const Point& thePoint, int theNode)
 {
-  myBuckets[Key{keyOf(thePoint[0]), keyOf(thePoint[1]), keyOf(thePoint[2])}].emplace_back(thePoint, theNode);
+  grow(myNbKeys + 1);
+  const Key aKey  = keyOf(thePoint);
+  Slot&     aSlot = mySlots[slotOf(aKey)];
+  if (aSlot.myFirst == THE_UNUSED)
+  {
+    aSlot = Slot{aKey, -1};
+    ++myNbKeys;
+  }
+  int anEntry = myFree;
+  if (anEntry >= 0)
+  {
+    myFree = myEntries[static_cast<size_t>(anEntry)].myNext;
+  }
+  else
+  {
+    anEntry = static_cast<int>(myEntries.size());
+    myEntries.emplace_back();
+  }
+  myEntries[static_cast<size_t>(anEntry)] = Entry{thePoint, theNode, aSlot.myFirst};
+  aSlot.myFirst                           = anEntry;
   ++mySize;
 }
 
 void HalfEdge_NodeIndex::Remove(const Point& thePoint, int theNode)
 {
-  const auto aBucket = myBuckets.find(Key{keyOf(thePoint[0]), keyOf(thePoint[1]), keyOf(thePoint[2])});
-  if (aBucket == myBuckets.end())
+  Slot& aSlot = mySlots[slotOf(keyOf(thePoint))];
+  if (aSlot.myFirst == THE_UNUSED)
   {
     return;
   }
-  Bucket&    anEntries = aBucket->second;
-  const auto anEntry   = std::find(anEntries.begin(), anEntries.end(), std::make_pair(thePoint, theNode));
-  if (anEntry == anEntries.end())
+  for (int* aLink = &aSlot.myFirst; *aLink >= 0; aLink = &myEntries[static_cast<size_t>(*aLink)].myNext)
   {
-    return;
-  }
-  *anEntry = anEntries.back();
-  anEntries.pop_back();
-  --mySize;
-  if (anEntries.empty())
-  {
-    myBuckets.erase(aBucket);
+    Entry& anEntry = myEntries[static_cast<size_t>(*aLink)];
+    if (anEntry.myNode == theNode && anEntry.myPoint == thePoint)
+    {
+      // The bucket keeps its slot, emptied or not: probes for other keys pass over it.
+      const int aGone = *aLink;
+      *aLink          = anEntry.myNext;
+      anEntry.myNext  = myFree;
+      myFree          = aGone;
+      --mySize;
+      return;
+    }
   }
 }

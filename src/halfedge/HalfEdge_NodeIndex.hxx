@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -18,6 +17,10 @@
 //! half-side tolerance around its point meets, so the answer does not depend
 //! on the order in which nodes were indexed (an ordered map with a tolerant
 //! comparison loses nodes once points nearly share one coordinate).
+//!
+//! Meshes rebuild their index at every garbage collection, so it is kept in
+//! two flat arrays: an open-addressing table of buckets, each holding the
+//! first of its entries, and the entries chained by number.
 class HalfEdge_NodeIndex
 {
 public:
@@ -33,7 +36,7 @@ public:
   void Clear();
 
   //! Makes room for theNbPoints points in as many buckets.
-  void Reserve(int theNbPoints) { myBuckets.reserve(static_cast<size_t>(std::max(theNbPoints, 0))); }
+  void Reserve(int theNbPoints);
 
   //! Indexes theNode at thePoint (a node may be indexed at several points).
   void Add(const Point& thePoint, int theNode);
@@ -61,29 +64,65 @@ public:
 private:
   typedef std::array<int64_t, 3> Key;
 
-  struct KeyHash
+  //! A bucket of the table: its key and its first entry (-1 when it has none
+  //! left); myFirst is THE_UNUSED for a slot no key took.
+  struct Slot
   {
-    size_t operator()(const Key& theKey) const
-    {
-      uint64_t aHash = 1469598103934665603ULL;
-      for (const int64_t aPart : theKey)
-      {
-        aHash = (aHash ^ static_cast<uint64_t>(aPart)) * 1099511628211ULL;
-      }
-      return static_cast<size_t>(aHash ^ (aHash >> 29));
-    }
+    Key myKey;
+    int myFirst;
   };
 
-  typedef std::vector<std::pair<Point, int>> Bucket;
+  struct Entry
+  {
+    Point myPoint;
+    int   myNode;
+    int   myNext; //!< next entry of the same bucket, or of the free list; -1 ends
+  };
+
+  static constexpr int THE_UNUSED = -2;
+
+  static size_t hashOf(const Key& theKey)
+  {
+    uint64_t aHash = 0x9E3779B97F4A7C15ULL;
+    for (const int64_t aPart : theKey)
+    {
+      aHash = (aHash ^ static_cast<uint64_t>(aPart)) * 0xBF58476D1CE4E5B9ULL;
+      aHash ^= aHash >> 31;
+    }
+    return static_cast<size_t>(aHash);
+  }
 
   int64_t keyOf(double theCoordinate) const;
 
+  Key keyOf(const Point& thePoint) const
+  {
+    return Key{keyOf(thePoint[0]), keyOf(thePoint[1]), keyOf(thePoint[2])};
+  }
+
   bool isNear(const Point& theA, const Point& theB) const;
+
+  //! The slot of theKey, or of the unused slot where it would go.
+  size_t slotOf(const Key& theKey) const
+  {
+    size_t aSlot = hashOf(theKey) & (mySlots.size() - 1);
+    while (mySlots[aSlot].myFirst != THE_UNUSED && mySlots[aSlot].myKey != theKey)
+    {
+      aSlot = (aSlot + 1) & (mySlots.size() - 1);
+    }
+    return aSlot;
+  }
+
+  //! Makes room for theNbKeys keys at most half filling the table.
+  void grow(size_t theNbKeys);
 
   //! Calls theVisit with every node indexed within the tolerance of thePoint.
   template <typename Visitor>
   void forEachNear(const Point& thePoint, Visitor theVisit) const
   {
+    if (myNbKeys == 0)
+    {
+      return;
+    }
     int64_t aLow[3], aHigh[3];
     for (int k = 0; k < 3; ++k)
     {
@@ -94,26 +133,26 @@ private:
       for (int64_t y = aLow[1]; y <= aHigh[1]; ++y)
         for (int64_t z = aLow[2]; z <= aHigh[2]; ++z)
         {
-          const auto aBucket = myBuckets.find(Key{x, y, z});
-          if (aBucket == myBuckets.end())
+          for (int anEntry = mySlots[slotOf(Key{x, y, z})].myFirst; anEntry >= 0;
+               anEntry     = myEntries[static_cast<size_t>(anEntry)].myNext)
           {
-            continue;
-          }
-          for (const auto& anEntry : aBucket->second)
-          {
-            if (isNear(anEntry.first, thePoint))
+            const Entry& aCurrent = myEntries[static_cast<size_t>(anEntry)];
+            if (isNear(aCurrent.myPoint, thePoint))
             {
-              theVisit(anEntry.second);
+              theVisit(aCurrent.myNode);
             }
           }
         }
   }
 
 private:
-  double                                   myTolerance;
-  double                                   myBucketSide;
-  std::unordered_map<Key, Bucket, KeyHash> myBuckets;
-  int                                      mySize;
+  double             myTolerance;
+  double             myBucketSide;
+  std::vector<Slot>  mySlots; //!< a power of two of them
+  std::vector<Entry> myEntries;
+  size_t             myNbKeys;
+  int                myFree; //!< first entry of the free list, or -1
+  int                mySize;
 };
 
 #endif

@@ -5,6 +5,11 @@
 
 #include <Bnd_Box.hxx>
 
+#include <memory>
+#include <vector>
+
+class HalfEdgeAlgo_AABBClippingIndex;
+
 //! Copies every live face whose corners' bounding box is not out of a clip
 //! box (boxes that only touch count as meeting; the gap of either box widens
 //! the test), in face number order.
@@ -12,6 +17,9 @@ class HalfEdgeAlgo_AABBClipping : public HalfEdgeAlgo_SubMesh
 {
   DEFINE_STANDARD_RTTIEXT(HalfEdgeAlgo_AABBClipping, HalfEdgeAlgo_SubMesh)
 public:
+  HalfEdgeAlgo_AABBClipping();
+  ~HalfEdgeAlgo_AABBClipping() override;
+
   //! True when some face was copied. False for a void box or when no face
   //! meets the box; the previous result is then kept.
   bool Perform(Mesh& theMesh) override;
@@ -26,8 +34,25 @@ public:
   //! Replaces the clip box.
   void SetBox(const Bnd_Box& theBox) { myBox = theBox; }
 
+  //! With theIsIndexed, the clipping files the faces of the mesh it runs on
+  //! in a grid on its first run and looks them up there on the next runs over
+  //! the same mesh, instead of walking every face each time. The copy is the
+  //! same either way, provided every edit of that mesh between two runs is
+  //! told with MarkEdited(). Off by default.
+  void SetIndexed(bool theIsIndexed);
+
+  //! Tells an indexed clipping that the source nodes copied by theSub (its
+  //! last result) may have moved, or had the faces around them rewired,
+  //! since the faces were filed. Nothing when not indexed.
+  void MarkEdited(const HalfEdgeAlgo_SubMesh& theSub);
+
 protected:
   Bnd_Box myBox;
+
+private:
+  bool                                            myIsIndexed;
+  std::unique_ptr<HalfEdgeAlgo_AABBClippingIndex> myIndex;
+  std::vector<int>                                myEdited;
 };
 
 DEFINE_STANDARD_HANDLE(HalfEdgeAlgo_AABBClipping, HalfEdgeAlgo_SubMesh)

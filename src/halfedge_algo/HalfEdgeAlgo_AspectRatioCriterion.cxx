@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 IMPLEMENT_STANDARD_RTTIEXT(HalfEdgeAlgo_AspectRatioCriterion, HalfEdgeAlgo_SearchFaceCriterion)
@@ -80,6 +81,13 @@ void HalfEdgeAlgo_AspectRatioCriterion::SetRange(double theMin, double theMax)
 {
   myMin = theMin;
   myMax = theMax;
+  myAnswers.clear();
+}
+
+std::set<int> HalfEdgeAlgo_AspectRatioCriterion::FaceCandidates(Mesh& theMesh) const
+{
+  myAnswers.resize(theMesh.n_faces());
+  return std::set<int>();
 }
 
 double HalfEdgeAlgo_AspectRatioCriterion::AspectRatio(const std::vector<gp_Pnt>& theLoop)
@@ -115,9 +123,33 @@ bool HalfEdgeAlgo_AspectRatioCriterion::TestFace(Mesh& theMesh, int theFace) con
     const Mesh::Point& aPoint = theMesh.point(aVertex);
     aLoop.emplace_back(aPoint[0], aPoint[1], aPoint[2]);
   }
+  if (static_cast<size_t>(theFace) >= myAnswers.size() || aLoop.size() > 4)
+  {
+    return isPassed(aLoop);
+  }
+  // The answer depends on the corners alone: the same bits give the same answer.
+  Answer&   anAnswer   = myAnswers[static_cast<size_t>(theFace)];
+  const int aNbCorners = static_cast<int>(aLoop.size());
+  double    aCorners[12];
+  for (int i = 0; i < aNbCorners; ++i)
+  {
+    std::copy(aLoop[size_t(i)].XYZ().GetData(), aLoop[size_t(i)].XYZ().GetData() + 3, aCorners + 3 * i);
+  }
+  if (anAnswer.NbCorners != aNbCorners ||
+      std::memcmp(anAnswer.Corners, aCorners, sizeof(double) * 3 * size_t(aNbCorners)) != 0)
+  {
+    std::copy(aCorners, aCorners + 3 * aNbCorners, anAnswer.Corners);
+    anAnswer.NbCorners = aNbCorners;
+    anAnswer.IsPassed  = isPassed(aLoop);
+  }
+  return anAnswer.IsPassed;
+}
+
+bool HalfEdgeAlgo_AspectRatioCriterion::isPassed(const std::vector<gp_Pnt>& theLoop) const
+{
   try
   {
-    const double aRatio = AspectRatio(aLoop);
+    const double aRatio = AspectRatio(theLoop);
     return myMin <= aRatio && aRatio <= myMax;
   }
   catch (const Standard_Failure&)
@@ -139,5 +171,17 @@ bool HalfEdgeAlgo_AspectRatioCriterion::TestEdge(Mesh& theMesh, int theEdge) con
   {
     aFace = theMesh.face_handle(theMesh.halfedge_handle(anEdge, 1));
   }
-  return aFace.is_valid() && TestFace(theMesh, aFace.idx());
+  if (!aFace.is_valid() || !IsLiveFace(theMesh, aFace.idx()))
+  {
+    return false;
+  }
+  // Not through the remembered answers: two edges of one face may be tested
+  // at once on two threads.
+  std::vector<gp_Pnt> aLoop;
+  for (const Mesh::VertexHandle aVertex : theMesh.fv_range(aFace))
+  {
+    const Mesh::Point& aPoint = theMesh.point(aVertex);
+    aLoop.emplace_back(aPoint[0], aPoint[1], aPoint[2]);
+  }
+  return isPassed(aLoop);
 }

@@ -24,6 +24,12 @@ public:
   //! True when min <= aspect ratio of the face <= max.
   bool TestFace(Mesh& theMesh, int theFace) const override;
 
+  //! Every face (an empty set). Asked once per face search, before any face
+  //! is tested, it makes room to remember each face's answer: the narrow-face
+  //! collapse searches the whole surface round after round, and most faces
+  //! keep their corners from one round to the next.
+  std::set<int> FaceCandidates(Mesh& theMesh) const override;
+
   //! The face test of the face on the first side of the edge, or on the
   //! second when the first side has no face.
   bool TestEdge(Mesh& theMesh, int theEdge) const override;
@@ -39,8 +45,23 @@ public:
   static double AspectRatio(const std::vector<gp_Pnt>& theLoop);
 
 private:
+  //! The answer for a face of at most four corners, with those corners.
+  struct Answer
+  {
+    double Corners[12];
+    int    NbCorners = 0; //!< 0 while nothing is remembered
+    bool   IsPassed  = false;
+  };
+
+  //! The test of a loop of corners.
+  bool isPassed(const std::vector<gp_Pnt>& theLoop) const;
+
+private:
   double myMin;
   double myMax;
+  //! By face number, sized by FaceCandidates(); each slot is written only by
+  //! the thread testing that face in a face search.
+  mutable std::vector<Answer> myAnswers;
 };
 
 DEFINE_STANDARD_HANDLE(HalfEdgeAlgo_AspectRatioCriterion, HalfEdgeAlgo_SearchFaceCriterion)

@@ -30,44 +30,64 @@ void HalfEdgeAlgo_SubMesh::setResult(Copy& theCopy)
   // Collecting the copy drops the nodes no copied face uses (a selected node
   // without faces, corners of a refused face) and fills their numbers with
   // the last nodes; the copy's own numbers are followed through that move.
-  Mesh&                            aCopy = *theCopy.myCopy;
-  std::vector<Mesh::VertexHandle>  aNodes;
-  std::vector<Mesh::VertexHandle*> aNodesToFollow;
+  // A copy whose nodes all carry faces has nothing to collect.
+  Mesh&                           aCopy = *theCopy.myCopy;
+  std::vector<Mesh::VertexHandle> aNodes;
   aNodes.reserve(aCopy.n_vertices());
   for (int aNode = 0; aNode < static_cast<int>(aCopy.n_vertices()); ++aNode)
   {
     aNodes.emplace_back(aNode);
   }
-  for (Mesh::VertexHandle& aNode : aNodes)
+  const bool isAllUsed =
+      std::all_of(aNodes.begin(), aNodes.end(),
+                  [&aCopy](Mesh::VertexHandle theNode) { return aCopy.halfedge_handle(theNode).is_valid(); });
+  if (!isAllUsed)
   {
-    aNodesToFollow.push_back(&aNode);
+    std::vector<Mesh::VertexHandle*> aNodesToFollow;
+    for (Mesh::VertexHandle& aNode : aNodes)
+    {
+      aNodesToFollow.push_back(&aNode);
+    }
+    std::vector<Mesh::HalfedgeHandle*> aNoHalfedges;
+    std::vector<Mesh::FaceHandle*>     aNoFaces;
+    aCopy.delete_isolated_vertices();
+    aCopy.garbage_collection(aNodesToFollow, aNoHalfedges, aNoFaces, true, true, true);
   }
-  std::vector<Mesh::HalfedgeHandle*> aNoHalfedges;
-  std::vector<Mesh::FaceHandle*>     aNoFaces;
-  aCopy.delete_isolated_vertices();
-  aCopy.garbage_collection(aNodesToFollow, aNoHalfedges, aNoFaces, true, true, true);
 
   mySourceNodeMap.clear();
   mySubNodeMap.clear();
-  for (const auto& [aSubNode, aSourceNode] : theCopy.mySubNodeMap)
+  for (size_t aSubNode = 0; aSubNode < theCopy.mySourceOf.size(); ++aSubNode)
   {
-    const Mesh::VertexHandle aKept = aNodes[static_cast<size_t>(aSubNode)];
+    const Mesh::VertexHandle aKept = aNodes[aSubNode];
     if (aKept.is_valid())
     {
-      mySourceNodeMap[aSourceNode] = aKept.idx();
-      mySubNodeMap[aKept.idx()]    = aSourceNode;
+      mySourceNodeMap[theCopy.mySourceOf[aSubNode]] = aKept.idx();
+      mySubNodeMap.emplace_hint(mySubNodeMap.end(), aKept.idx(), theCopy.mySourceOf[aSubNode]);
     }
   }
-  myFaceMap = theCopy.myFaceMap;
+  std::sort(theCopy.myFaces.begin(), theCopy.myFaces.end());
+  myFaceMap.clear();
+  for (const std::pair<int, int>& aFace : theCopy.myFaces)
+  {
+    myFaceMap.emplace_hint(myFaceMap.end(), aFace);
+  }
   // The copy is already collected, so the new mesh keeps its numbers.
   myResult = HalfEdge_Mesh::FromMesh(aCopy);
 }
 
 //=================================================================================================
 
+//! Corner lists of the face being copied, kept from face to face.
+struct HalfEdgeAlgo_SubMesh::Copy::Buffers
+{
+  std::vector<Mesh::VertexHandle> Corners;
+  std::vector<Mesh::VertexHandle> Sorted;
+};
+
 HalfEdgeAlgo_SubMesh::Copy::Copy(const Mesh& theSource)
     : mySource(theSource),
-      myCopy(new Mesh())
+      myCopy(new Mesh()),
+      myBuffers(new Buffers())
 {
 }
 
@@ -80,14 +100,14 @@ int HalfEdgeAlgo_SubMesh::Copy::AddNode(int theNode)
   {
     return -1;
   }
-  const auto aFound = mySourceNodeMap.find(theNode);
-  if (aFound != mySourceNodeMap.end())
+  const auto aFound = myNodeOf.find(theNode);
+  if (aFound != myNodeOf.end())
   {
     return aFound->second;
   }
   const int aCopy = myCopy->add_vertex(mySource.point(Mesh::VertexHandle(theNode))).idx();
-  mySourceNodeMap.emplace(theNode, aCopy);
-  mySubNodeMap.emplace(aCopy, theNode);
+  myNodeOf.emplace(theNode, aCopy);
+  mySourceOf.push_back(theNode);
   return aCopy;
 }
 
@@ -100,9 +120,10 @@ void HalfEdgeAlgo_SubMesh::Copy::AddFace(int theFace)
   }
   // Corners from the to-node of the stored halfedge on; the walk is bounded so
   // that a broken cycle cannot hang it.
-  std::vector<Mesh::VertexHandle> aCorners;
-  const Mesh::HalfedgeHandle      aFirst = mySource.halfedge_handle(Mesh::FaceHandle(theFace));
-  Mesh::HalfedgeHandle            aHalf  = aFirst;
+  std::vector<Mesh::VertexHandle>& aCorners = myBuffers->Corners;
+  aCorners.clear();
+  const Mesh::HalfedgeHandle aFirst = mySource.halfedge_handle(Mesh::FaceHandle(theFace));
+  Mesh::HalfedgeHandle       aHalf  = aFirst;
   do
   {
     aCorners.emplace_back(AddNode(mySource.to_vertex_handle(aHalf).idx()));
@@ -110,7 +131,8 @@ void HalfEdgeAlgo_SubMesh::Copy::AddFace(int theFace)
   } while (aHalf != aFirst && aHalf.is_valid() && aCorners.size() <= mySource.n_halfedges());
 
   // The kernel asserts on repeated or invalid corners: such a face is not offered to it.
-  std::vector<Mesh::VertexHandle> aSorted = aCorners;
+  std::vector<Mesh::VertexHandle>& aSorted = myBuffers->Sorted;
+  aSorted.assign(aCorners.begin(), aCorners.end());
   std::sort(aSorted.begin(), aSorted.end());
   if (aCorners.size() < 3 || !aSorted.front().is_valid() ||
       std::adjacent_find(aSorted.begin(), aSorted.end()) != aSorted.end())
@@ -128,6 +150,7 @@ void HalfEdgeAlgo_SubMesh::Copy::AddFace(int theFace)
   }
   if (aNew.is_valid())
   {
-    myFaceMap.emplace(theFace, aNew.idx());
+    myFaceOf.emplace(theFace, aNew.idx());
+    myFaces.emplace_back(theFace, aNew.idx());
   }
 }

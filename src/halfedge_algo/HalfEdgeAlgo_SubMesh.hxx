@@ -6,6 +6,9 @@
 
 #include <map>
 #include <memory>
+#include <unordered_map>
+#include <utility>
+#include <vector>
 
 //! Base of the algorithms that copy part of a mesh into a new, independent
 //! mesh, Result(), and remember where each copied node and face came from, so
@@ -67,18 +70,21 @@ protected:
     void AddFace(int theFace);
 
     //! True when source face theFace is copied.
-    bool HasFace(int theFace) const { return myFaceMap.count(theFace) > 0; }
+    bool HasFace(int theFace) const { return myFaceOf.count(theFace) > 0; }
 
     //! Number of faces copied so far.
-    int NbFaces() const { return static_cast<int>(myFaceMap.size()); }
+    int NbFaces() const { return static_cast<int>(myFaces.size()); }
 
   private:
     friend class HalfEdgeAlgo_SubMesh;
-    const Mesh&           mySource;
-    std::unique_ptr<Mesh> myCopy;
-    std::map<int, int>    mySourceNodeMap;
-    std::map<int, int>    mySubNodeMap;
-    std::map<int, int>    myFaceMap;
+    struct Buffers;
+    const Mesh&                      mySource;
+    std::unique_ptr<Mesh>            myCopy;
+    std::unique_ptr<Buffers>         myBuffers;
+    std::unordered_map<int, int>     myNodeOf;   //!< source node to copied node
+    std::vector<int>                 mySourceOf; //!< copied node to source node
+    std::unordered_map<int, int>     myFaceOf;   //!< source face to copied face
+    std::vector<std::pair<int, int>> myFaces;    //!< (source face, copied face), as copied
   };
 
 protected:

@@ -19,6 +19,8 @@ constexpr int THE_MAX_FLAT_LEAF = 16;
 constexpr int THE_NB_BINS       = 16;
 // Ranges larger than this are built as separate OpenMP tasks.
 constexpr int THE_TASK_SIZE = 8192;
+// Below this many items the quick build sorts by comparison, above by radix.
+constexpr size_t THE_RADIX_SIZE = 16384;
 // Below this depth splits follow the surface-area heuristic; deeper ranges are
 // halved at the median so that the depth (and a traversal stack) stays bounded.
 constexpr int THE_MAX_SAH_DEPTH = 48;
@@ -347,6 +349,42 @@ uint64_t spreadBits(uint64_t theX)
 // An item's code on the curve, and its number in the items.
 using Key = std::pair<uint64_t, int>;
 
+// Sorts theKeys by code, keys of equal codes staying in their order.
+void sortByCode(std::vector<Key>& theKeys)
+{
+  if (theKeys.size() < THE_RADIX_SIZE)
+  {
+    // The radix sort's table of counts would cost more than a few thousand keys.
+    std::stable_sort(theKeys.begin(), theKeys.end(),
+                     [](const Key& theA, const Key& theB) { return theA.first < theB.first; });
+    return;
+  }
+  // Stable radix sort, 16 bits at a time from the lowest.
+  std::vector<Key>    aSorted(theKeys.size());
+  std::vector<size_t> aCount(65537);
+  for (int aShift = 0; aShift < 64; aShift += 16)
+  {
+    std::fill(aCount.begin(), aCount.end(), size_t(0));
+    for (const Key& aKey : theKeys)
+    {
+      ++aCount[(aKey.first >> aShift & 0xffff) + 1];
+    }
+    if (aCount[1 + (theKeys[0].first >> aShift & 0xffff)] == theKeys.size())
+    {
+      continue; // every code has these bits
+    }
+    for (size_t b = 0; b < 65536; ++b)
+    {
+      aCount[b + 1] += aCount[b];
+    }
+    for (const Key& aKey : theKeys)
+    {
+      aSorted[aCount[aKey.first >> aShift & 0xffff]++] = aKey;
+    }
+    theKeys.swap(aSorted);
+  }
+}
+
 // The quick builder: items sorted by the interleaved bits of their centres
 // (a Morton curve), a node split where the highest bit of the codes changes.
 // Items stay where they are; the sorted keys point at them.
@@ -465,7 +503,7 @@ void Trivex::BVH::BuildQuick(std::vector<Item>& theItems, int theNbThreads)
     const double anExtent = aCentres.Max[k] - aCentres.Min[k];
     aScale[k]             = anExtent > 0.0 ? 2097151.0 / anExtent : 0.0;
   }
-  std::vector<Key> aKeys(theItems.size()), aSorted(theItems.size());
+  std::vector<Key> aKeys(theItems.size());
 #pragma omp          parallel for num_threads(theNbThreads) schedule(static) if (aNbItems > THE_TASK_SIZE)
   for (int i = 0; i < aNbItems; ++i)
   {
@@ -477,30 +515,7 @@ void Trivex::BVH::BuildQuick(std::vector<Item>& theItems, int theNbThreads)
     }
              aKeys[i] = {aCode, i};
   }
-  // Stable radix sort, 16 bits at a time from the lowest: equal codes keep
-  // the items' order.
-  std::vector<size_t> aCount(65537);
-  for (int aShift = 0; aShift < 64; aShift += 16)
-  {
-             std::fill(aCount.begin(), aCount.end(), size_t(0));
-             for (const Key& aKey : aKeys)
-             {
-               ++aCount[(aKey.first >> aShift & 0xffff) + 1];
-    }
-             if (aCount[1 + (aKeys[0].first >> aShift & 0xffff)] == aKeys.size())
-             {
-               continue; // every code has these bits
-    }
-             for (size_t b = 0; b < 65536; ++b)
-             {
-               aCount[b + 1] += aCount[b];
-    }
-             for (const Key& aKey : aKeys)
-             {
-               aSorted[aCount[aKey.first >> aShift & 0xffff]++] = aKey;
-    }
-             aKeys.swap(aSorted);
-  }
+  sortByCode(aKeys);
   myNodes.reserve(theItems.size() / 2 + 1);
   const CodeBuilder aBuilder(theItems, aKeys);
   if (theNbThreads > 1 && aNbItems > THE_TASK_SIZE)

@@ -46,6 +46,25 @@ private:
   Handle(Pelk_ProgressNotifier) myNotifier;
 };
 
+//! Drops the clipping of a round on every way out of Perform, so that no
+//! index of a surface outlives the run.
+class RoundClippingReset
+{
+public:
+  explicit RoundClippingReset(Handle(HalfEdgeAlgo_AABBClipping)& theClipping)
+      : myClipping(theClipping)
+  {
+  }
+
+  ~RoundClippingReset() { myClipping.Nullify(); }
+
+  RoundClippingReset(const RoundClippingReset&)            = delete;
+  RoundClippingReset& operator=(const RoundClippingReset&) = delete;
+
+private:
+  Handle(HalfEdgeAlgo_AABBClipping)& myClipping;
+};
+
 //! Steps the current scope and tells whether the host asked to stop.
 bool stepAndCheckBreak(const Handle(Pelk_ProgressNotifier)& theNotifier)
 {
@@ -60,6 +79,8 @@ Algo_FixSelfIntersections::Algo_FixSelfIntersections(const Handle(Pelk_ProgressN
       myNbIterations(2)
 {
 }
+
+Algo_FixSelfIntersections::~Algo_FixSelfIntersections() = default;
 
 std::string Algo_FixSelfIntersections::Name() const
 {
@@ -88,6 +109,7 @@ bool Algo_FixSelfIntersections::Perform()
   aCheck->SetCollectGroups(true);
   aCheck->SetTolerance(myParameter);
   aCheck->SetNbThreads(NbThreads());
+  RoundClippingReset aReset(myRoundClipping);
   for (int aRound = 1; aRound <= aNbRounds; ++aRound)
   {
     isOk = true;
@@ -98,9 +120,13 @@ bool Algo_FixSelfIntersections::Perform()
       break;
     }
     const std::list<std::set<int>> aGroups = aCheck->Groups();
-    const double                   aWidth  = 0.9 / aNbRounds;
-    ProgressScope                  aRoundScope(myNotifier, "Iteration", aWidth,
-                                               aWidth / (static_cast<double>(aGroups.size()) + 1));
+    // The check collected the surface: numbers changed, so a round files the
+    // faces anew.
+    myRoundClipping = new HalfEdgeAlgo_AABBClipping();
+    myRoundClipping->SetIndexed(true);
+    const double  aWidth = 0.9 / aNbRounds;
+    ProgressScope aRoundScope(myNotifier, "Iteration", aWidth,
+                              aWidth / (static_cast<double>(aGroups.size()) + 1));
     for (const std::set<int>& aGroup : aGroups)
     {
       // Every group is tried, whatever became of the ones before it.
@@ -130,8 +156,9 @@ bool Algo_FixSelfIntersections::FixSelfIntersectedGroup(const std::set<int>& the
   }
   ProgressScope aScope(myNotifier, "Algo_FixSelfIntersections::FixSelfIntersectedGroup", 0.9, 0.15);
 
-  Handle(HalfEdgeAlgo_AABBClipping)           aClipping = new HalfEdgeAlgo_AABBClipping();
-  Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck    = new HalfEdgeAlgo_CheckSelfIntersections();
+  Handle(HalfEdgeAlgo_AABBClipping) aClipping =
+      myRoundClipping.IsNull() ? new HalfEdgeAlgo_AABBClipping() : myRoundClipping;
+  Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck = new HalfEdgeAlgo_CheckSelfIntersections();
   aCheck->SetCollectGroups(true);
   aCheck->SetNbThreads(NbThreads());
   Handle(HalfEdgeAlgo_VerticesOnFacesCriterion) aVerticesOnFaces =
@@ -208,12 +235,17 @@ bool Algo_FixSelfIntersections::FixSelfIntersectedGroup(const std::set<int>& the
     return false;
   }
 
-  if (!isCrossing)
+  Handle(HalfEdgeAlgo_SubMesh) aClip  = aClipping;
+  const bool                   isDone = !isCrossing || Smoothing(aSub, aClip);
+  // Every edit of the surface above stays within the nodes of these two
+  // copies (the smoothing's last copy holds all nodes of its earlier ones):
+  // the round's clipping files the faces around them anew.
+  if (!myRoundClipping.IsNull())
   {
-    return true;
+    myRoundClipping->MarkEdited(*aClipping);
+    myRoundClipping->MarkEdited(*aClip);
   }
-  Handle(HalfEdgeAlgo_SubMesh) aClip = aClipping;
-  return Smoothing(aSub, aClip);
+  return isDone;
 }
 
 void Algo_FixSelfIntersections::VertexHammering(const Handle(HalfEdge_Mesh)&        theSub,

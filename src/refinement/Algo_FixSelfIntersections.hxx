@@ -7,6 +7,7 @@
 
 #include <set>
 
+class HalfEdgeAlgo_AABBClipping;
 class HalfEdgeAlgo_SubMesh;
 
 //! Refinement step "FixSelfIntersections": alternates a check of the whole
@@ -19,6 +20,8 @@ class Pellisk_EXPORT Algo_FixSelfIntersections : public Algo_Refinement
 public:
   //! Tolerance 1e-7, two rounds.
   explicit Algo_FixSelfIntersections(const Handle(Pelk_ProgressNotifier)& theNotifier);
+
+  ~Algo_FixSelfIntersections() override;
 
   //! "Algo_FixSelfIntersections".
   std::string Name() const override;
@@ -70,6 +73,11 @@ private:
 protected:
   double myParameter;
   int    myNbIterations;
+
+private:
+  //! The clipping shared by the groups of one round of Perform, which files
+  //! the surface's faces once for all of them; null outside Perform.
+  Handle(HalfEdgeAlgo_AABBClipping) myRoundClipping;
 };
 
 DEFINE_STANDARD_HANDLE(Algo_FixSelfIntersections, Algo_Refinement)

@@ -138,6 +138,12 @@ TEST(HalfEdgeAlgo_SearchTest, AspectRatioAndFaceByNodesCriteria)
   const Handle(HalfEdgeAlgo_AspectRatioCriterion) aRatio = new HalfEdgeAlgo_AspectRatioCriterion(4, 4);
   EXPECT_EQ(found<HalfEdgeAlgo_FindFaces>(aMesh, aRatio), std::set<int>{0});
   EXPECT_EQ(found<HalfEdgeAlgo_FindEdges>(aMesh, aRatio), ofFaces(aMesh, {0}, true)) << "first on 0";
+  // Answers are remembered by face: a face whose corners moved is measured anew.
+  aMesh->SetNode(4, gp_Pnt(8, 0, 0));
+  aMesh->SetNode(5, gp_Pnt(8, 1, 0));
+  EXPECT_EQ(found<HalfEdgeAlgo_FindFaces>(aMesh, aRatio), (std::set<int>{0, 1}));
+  aMesh->SetNode(4, gp_Pnt(5, 0, 0));
+  aMesh->SetNode(5, gp_Pnt(5, 1, 0));
 
   const Handle(HalfEdgeAlgo_FaceByNodesCriterion) aByNodes = new HalfEdgeAlgo_FaceByNodesCriterion();
   const std::pair<std::set<int>, std::set<int>>   aCases[] = {

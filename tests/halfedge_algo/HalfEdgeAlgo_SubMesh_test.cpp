@@ -88,3 +88,44 @@ TEST(HalfEdgeAlgo_SubMeshTest, SelectionsCopyTheirFacesWithExactMapsThatCarryMov
         << aNode;
   }
 }
+
+TEST(HalfEdgeAlgo_SubMeshTest, IndexedClippingCopiesWhatTheWalkCopiesAfterToldEdits)
+{
+  const Handle(HalfEdge_Mesh)         aSource = new HalfEdge_Mesh(PelliskTest_Meshes::Torus(48, 16));
+  Handle(HalfEdgeAlgo_AABBClipping)   aWalk   = new HalfEdgeAlgo_AABBClipping();
+  Handle(HalfEdgeAlgo_AABBClipping)   anIndex = new HalfEdgeAlgo_AABBClipping();
+  Handle(HalfEdgeAlgo_SubMeshByNodes) aNodes  = new HalfEdgeAlgo_SubMeshByNodes();
+  anIndex->SetIndexed(true);
+  const auto expectSame = [&](const char* theStage)
+  {
+    for (int aNode = 0; aNode < aSource->NbNodes(); aNode += 37)
+    {
+      for (const double aHalf : {0.0, 0.05, 0.3, 5.0})
+      {
+        SCOPED_TRACE(::testing::Message() << theStage << ", node " << aNode << ", half side " << aHalf);
+        const gp_XYZ aCentre = aSource->Node(aNode).XYZ(), aSide(aHalf, aHalf, 0.5 * aHalf);
+        for (const Handle(HalfEdgeAlgo_AABBClipping)& aClip : {aWalk, anIndex})
+        {
+          aClip->SetBox(Bnd_Box(gp_Pnt(aCentre - aSide), gp_Pnt(aCentre + aSide)));
+        }
+        EXPECT_EQ(aSource->Execute(anIndex, false), aSource->Execute(aWalk, false));
+        EXPECT_EQ(anIndex->FaceMap(), aWalk->FaceMap());
+        EXPECT_EQ(anIndex->SubNodeMap(), aWalk->SubNodeMap());
+      }
+    }
+  };
+  expectSame("as built");
+  // Nodes around node 100 move, one of them far (its faces get wider than
+  // any cell), and a face goes: the index follows once told.
+  aNodes->SetNodes({100, 101});
+  ASSERT_TRUE(aSource->Execute(aNodes, false));
+  for (int aNode = 0; aNode < aNodes->Result()->NbNodes(); ++aNode)
+  {
+    const gp_Pnt aPoint = aNodes->Result()->Node(aNode);
+    aNodes->Result()->SetNode(aNode, aNode == 0 ? gp_Pnt(0, 0, 9) : gp_Pnt(aPoint.XYZ() * 1.1));
+  }
+  aNodes->UpdateSource(aSource);
+  aSource->DeleteFace(aNodes->FaceMap().begin()->first);
+  anIndex->MarkEdited(*aNodes);
+  expectSame("after the edits");
+}
