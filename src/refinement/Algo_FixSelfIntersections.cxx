@@ -298,11 +298,7 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
                                           Handle(HalfEdgeAlgo_SubMesh)& theClip)
 {
   ProgressScope                     aScope(myNotifier, "Algo_FixSelfIntersections::Smoothing", 0.46, 1.092);
-  Handle(HalfEdgeAlgo_SimpleSmooth) aSmooth = new HalfEdgeAlgo_SimpleSmooth();
-  // Averaging alone keeps two sheets pressed back to back onto a thin part
-  // of the input in their common plane, glued; a small push of each node to
-  // the side its faces look at parts them.
-  aSmooth->SetLift(0.05);
+  Handle(HalfEdgeAlgo_SimpleSmooth) aSmooth          = new HalfEdgeAlgo_SimpleSmooth();
   Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck = new HalfEdgeAlgo_CheckSelfIntersections();
   aCheck->SetNbThreads(NbThreads());
   // The groups tell which nodes to push: only the corners of crossing faces,
@@ -326,6 +322,12 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
   aLiftCrossing();
   for (int aCycle = 0; aCycle < 5 && isCrossing && isOk; ++aCycle)
   {
+    // Averaging alone keeps two sheets pressed back to back onto a thin part
+    // of the input in their common plane, glued; a small push of each node to
+    // the side its faces look at parts them. The push comes only in the later
+    // cycles: pushed early, the corners of groups that averaging would have
+    // freed crowd together into faces too small for the crossing check to see.
+    aSmooth->SetLift(aCycle < 2 ? 0.0 : 0.05);
     for (int aPass = 0; aPass < 5; ++aPass)
     {
       isOk = theSub->Execute(aSmooth, false);
