@@ -21,6 +21,7 @@
 #include <array>
 #include <cstdint>
 #include <utility>
+#include <memory>
 #include <vector>
 
 IMPLEMENT_STANDARD_RTTIEXT(HalfEdgeAlgo_Triangulate, HalfEdgeAlgo_ModifyMesh)
@@ -253,6 +254,8 @@ public:
       : myMetric(theMetric)
   {
   }
+
+  FaceMetric Metric() const { return myMetric; }
 
   // Cuts the whole polygon into theTriangles (corner numbers, in face order);
   // false when at some point no ear may be cut.
@@ -595,6 +598,12 @@ public:
     planCorners(nullptr, thePlan);
   }
 
+  // True when this planner judges with theMetric and theTolerance.
+  bool IsFor(FaceMetric theMetric, double theTolerance) const
+  {
+    return myCutting.Metric() == theMetric && myTolerance == theTolerance;
+  }
+
   // True when the face is too thin to give a plane.
   bool IsDegenerate(const Mesh& theMesh, Mesh::FaceHandle theFace)
   {
@@ -906,9 +915,17 @@ bool HalfEdgeAlgo_Triangulate::SplitPolygon(const std::vector<gp_Pnt>&       the
       return false;
     }
   }
-  FacePlanner aPlanner(faceMetric(myMetric), myTolerance);
-  FacePlan    aPlan;
-  aPlanner.PlanLone(thePoints, aPlan);
+  // The crossing checks split the same few-cornered polygons by the
+  // thousand, from every thread: each thread keeps one planner and plan, so
+  // that a split costs no allocation.
+  thread_local std::unique_ptr<FacePlanner> aPlanner;
+  thread_local FacePlan                     aPlan;
+  const FaceMetric                          aMetric = faceMetric(myMetric);
+  if (!aPlanner || !aPlanner->IsFor(aMetric, myTolerance))
+  {
+    aPlanner = std::make_unique<FacePlanner>(aMetric, myTolerance);
+  }
+  aPlanner->PlanLone(thePoints, aPlan);
   if (aPlan.Result != FacePlan::Cut)
   {
     return false;
