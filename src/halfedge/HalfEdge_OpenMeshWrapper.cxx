@@ -557,8 +557,39 @@ void HalfEdge_OpenMeshWrapper::GarbageCollection()
     }
     delete_isolated_vertices();
   }
-  garbage_collection(true, true, true);
+  // Most edits move nodes and delete nothing: the collection would then only
+  // walk and copy every element to leave each where it is.
+  if (hasDeletedElements())
+  {
+    garbage_collection(true, true, true);
+  }
   rebuildNodeIndex();
+}
+
+bool HalfEdge_OpenMeshWrapper::hasDeletedElements() const
+{
+  for (const VertexHandle aVertex : all_vertices())
+  {
+    if (status(aVertex).deleted())
+    {
+      return true;
+    }
+  }
+  for (const EdgeHandle anEdge : all_edges())
+  {
+    if (status(anEdge).deleted())
+    {
+      return true;
+    }
+  }
+  for (const FaceHandle aFace : all_faces())
+  {
+    if (status(aFace).deleted())
+    {
+      return true;
+    }
+  }
+  return false;
 }
 
 void HalfEdge_OpenMeshWrapper::Clear()

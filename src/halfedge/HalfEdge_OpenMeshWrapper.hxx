@@ -192,6 +192,9 @@ private:
   //! Rebuilds the node index from the live nodes, in number order.
   void rebuildNodeIndex();
 
+  //! True when some vertex, edge or face is marked deleted.
+  bool hasDeletedElements() const;
+
 private:
   HalfEdge_NodeIndex myNodeIndex;
 };
