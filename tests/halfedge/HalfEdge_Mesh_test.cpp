@@ -153,6 +153,8 @@ TEST(HalfEdge_MeshTest, QueriesIgnoreInvalidNumbersAndDeletedFacesKeepTheirNumbe
     aMesh->DeleteFace(aBad);
   }
   EXPECT_EQ(aMesh->NodeIndex(gp_Pnt(1, 1, 1)), -1);
+  aMesh->GarbageCollection();
+  EXPECT_EQ(aMesh->NbNodes(), 6) << "a lone node goes at collection, though nothing else was deleted";
 
   aMesh = new HalfEdge_Mesh(Box(gp_Pnt(0, 0, 0), gp_Pnt(1, 1, 1)));
   for (const int aFace : {3, 3, 12, 0, 1})
