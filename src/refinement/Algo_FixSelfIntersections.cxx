@@ -65,6 +65,11 @@ private:
   Handle(HalfEdgeAlgo_AABBClipping)& myClipping;
 };
 
+// The repair's smoothing pushes crossing corners along their normals from
+// this cycle on, by this share of their mean edge length.
+const int    THE_FIRST_PUSHING_CYCLE = 2;
+const double THE_PUSH                = 0.05;
+
 //! Steps the current scope and tells whether the host asked to stop.
 bool stepAndCheckBreak(const Handle(Pelk_ProgressNotifier)& theNotifier)
 {
@@ -301,12 +306,19 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
   Handle(HalfEdgeAlgo_SimpleSmooth) aSmooth          = new HalfEdgeAlgo_SimpleSmooth();
   Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck = new HalfEdgeAlgo_CheckSelfIntersections();
   aCheck->SetNbThreads(NbThreads());
-  // The groups tell which nodes to push: only the corners of crossing faces,
-  // so that the surface around them stays where it was.
-  aCheck->SetCollectGroups(true);
-  const auto aLiftCrossing = [&aSmooth, &aCheck, &theSub]()
+  // Checks whether the copy still crosses; before a smoothing that pushes,
+  // its groups also tell which nodes to push: only the corners of crossing
+  // faces, so that the surface around them stays where it was.
+  const auto isCrossingBefore = [&aSmooth, &aCheck, &theSub](int theCycle)
   {
+    const bool isPushing = theCycle >= THE_FIRST_PUSHING_CYCLE;
+    aCheck->SetCollectGroups(isPushing);
+    const bool isFound = theSub->Execute(aCheck, false);
     aSmooth->LiftedNodes().clear();
+    if (!isPushing)
+    {
+      return isFound;
+    }
     std::list<int> aCorners;
     for (const std::set<int>& aGroup : aCheck->Groups())
     {
@@ -316,10 +328,10 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
         aSmooth->LiftedNodes().insert(aCorners.begin(), aCorners.end());
       }
     }
+    return isFound;
   };
   bool isOk       = true;
-  bool isCrossing = theSub->Execute(aCheck, false);
-  aLiftCrossing();
+  bool isCrossing = true;
   for (int aCycle = 0; aCycle < 5 && isCrossing && isOk; ++aCycle)
   {
     // Averaging alone keeps two sheets pressed back to back onto a thin part
@@ -327,7 +339,7 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
     // the side its faces look at parts them. The push comes only in the later
     // cycles: pushed early, the corners of groups that averaging would have
     // freed crowd together into faces too small for the crossing check to see.
-    aSmooth->SetLift(aCycle < 2 ? 0.0 : 0.05);
+    aSmooth->SetLift(aCycle >= THE_FIRST_PUSHING_CYCLE ? THE_PUSH : 0.0);
     for (int aPass = 0; aPass < 5; ++aPass)
     {
       isOk = theSub->Execute(aSmooth, false);
@@ -335,8 +347,7 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
       {
         break;
       }
-      isCrossing = theSub->Execute(aCheck, false);
-      aLiftCrossing();
+      isCrossing = isCrossingBefore(aCycle);
       if (!isCrossing)
       {
         break;
@@ -360,9 +371,8 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
       if (isOk)
       {
         theSub     = aByNodes->Result();
-        isCrossing = theSub->Execute(aCheck, false);
+        isCrossing = isCrossingBefore(aCycle + 1);
         theClip    = aByNodes;
-        aLiftCrossing();
       }
     }
     if (stepAndCheckBreak(myNotifier))
