@@ -39,14 +39,72 @@ struct TolerantLess
 typedef std::vector<Mesh::VertexHandle> Loop;
 typedef std::vector<int>                Key; // representatives of the corners, ascending
 
-//! One run of the removal: the clusters, the face groups, the duplicates met.
+//! Nodes at one position, each filed under its representative, the first
+//! node there in number order.
+struct Clusters
+{
+  std::vector<int>                               Representative; // -1 for deleted nodes
+  std::map<int, std::vector<Mesh::VertexHandle>> Members;        // only clusters of several nodes
+
+  //! Each live node goes to the cluster of the first node at its position.
+  Clusters(const Mesh& theMesh, double theTolerance)
+  {
+    std::map<Mesh::Point, int, TolerantLess> anIndex(TolerantLess{theTolerance});
+    Representative.assign(theMesh.n_vertices(), -1);
+    for (const Mesh::VertexHandle aVertex : theMesh.vertices())
+    {
+      const auto anEntry            = anIndex.emplace(theMesh.point(aVertex), aVertex.idx());
+      const int  aRepresentative    = anEntry.first->second;
+      Representative[aVertex.idx()] = aRepresentative;
+      if (!anEntry.second)
+      {
+        std::vector<Mesh::VertexHandle>& aCluster = Members[aRepresentative];
+        if (aCluster.empty())
+        {
+          aCluster.push_back(Mesh::VertexHandle(aRepresentative));
+        }
+        aCluster.push_back(aVertex);
+      }
+    }
+  }
+
+  //! Dissolves the clusters of theApart: each of their nodes is its own representative.
+  void KeepApart(const std::set<int>& theApart)
+  {
+    for (const int aRepresentative : theApart)
+    {
+      const auto aCluster = Members.find(aRepresentative);
+      if (aCluster == Members.end())
+      {
+        continue;
+      }
+      for (const Mesh::VertexHandle aVertex : aCluster->second)
+      {
+        Representative[aVertex.idx()] = aVertex.idx();
+      }
+      Members.erase(aCluster);
+    }
+  }
+};
+
+//! One run of the removal: the face groups, the duplicates met.
 class StickingFaces
 {
 public:
-  StickingFaces(Mesh& theMesh, double theTolerance)
-      : myMesh(theMesh)
+  StickingFaces(Mesh& theMesh, const Clusters& theClusters)
+      : myMesh(theMesh),
+        myRepresentative(theClusters.Representative),
+        myClusters(theClusters.Members)
   {
-    findClusters(theTolerance);
+  }
+
+  //! The whole removal; the representatives of the clusters through which a face was refused.
+  const std::set<int>& Perform()
+  {
+    GroupFaces();
+    TreatGroups();
+    Weld();
+    return myRefusedClusters;
   }
 
   //! Groups the faces through clusters, then those on the same nodes.
@@ -85,7 +143,7 @@ public:
       {
         if (aCollected.insert(aFace.idx()).second)
         {
-          aLoops.push_back(welded(aFace));
+          aLoops.push_back(corners(aFace));
         }
       }
     }
@@ -93,9 +151,12 @@ public:
     {
       myMesh.delete_face(Mesh::FaceHandle(aFace), false);
     }
-    for (const Loop& aLoop : aLoops)
+    for (size_t aLoop = 0; aLoop < aLoops.size(); ++aLoop)
     {
-      addFace(aLoop);
+      if (!addFace(welded(aLoops[aLoop])))
+      {
+        recordRefusal(aLoops[aLoop]);
+      }
     }
   }
 
@@ -105,24 +166,15 @@ public:
   int NbRefusedFaces() const { return myNbRefusedFaces; }
 
 private:
-  //! Each live node goes to the cluster of the first node at its position.
-  void findClusters(double theTolerance)
+  //! Files the clusters of a refused face's corners, so that a run that keeps
+  //! them apart can do without that face.
+  void recordRefusal(const Loop& theCorners)
   {
-    std::map<Mesh::Point, int, TolerantLess> anIndex(TolerantLess{theTolerance});
-    myRepresentative.assign(myMesh.n_vertices(), -1);
-    for (const Mesh::VertexHandle aVertex : myMesh.vertices())
+    for (const Mesh::VertexHandle aVertex : theCorners)
     {
-      const auto anEntry              = anIndex.emplace(myMesh.point(aVertex), aVertex.idx());
-      const int  aRepresentative      = anEntry.first->second;
-      myRepresentative[aVertex.idx()] = aRepresentative;
-      if (!anEntry.second)
+      if (myClusters.count(representative(aVertex)) != 0)
       {
-        std::vector<Mesh::VertexHandle>& aCluster = myClusters[aRepresentative];
-        if (aCluster.empty())
-        {
-          aCluster.push_back(Mesh::VertexHandle(aRepresentative));
-        }
-        aCluster.push_back(aVertex);
+        myRefusedClusters.insert(representative(aVertex));
       }
     }
   }
@@ -244,9 +296,9 @@ private:
         }
       }
     }
-    if (theLoop.size() >= 3)
+    if (theLoop.size() >= 3 && !addFace(theLoop))
     {
-      addFace(theLoop);
+      recordRefusal(theLoop);
     }
   }
 
@@ -257,7 +309,7 @@ private:
   }
 
   //! Adds a face on distinct live nodes; a refused face is counted.
-  void addFace(const Loop& theLoop)
+  bool addFace(const Loop& theLoop)
   {
     Loop aSorted(theLoop);
     std::sort(aSorted.begin(), aSorted.end());
@@ -265,7 +317,9 @@ private:
         !myMesh.add_face(theLoop).is_valid())
     {
       ++myNbRefusedFaces;
+      return false;
     }
+    return true;
   }
 
   void recordDuplicates(const Loop& theCorners)
@@ -302,13 +356,12 @@ private:
     return aLoop;
   }
 
-  //! The corners of the face with every recorded duplicate replaced by its
+  //! The corners with every recorded duplicate replaced by its
   //! representative. Other duplicates keep their place: a node of another
   //! sheet that only touches the cluster at a point would otherwise be joined
   //! to a node whose fan is still closed, which the mesh cannot take.
-  Loop welded(Mesh::FaceHandle theFace) const
+  Loop welded(Loop aLoop) const
   {
-    Loop aLoop = corners(theFace);
     for (Mesh::VertexHandle& aVertex : aLoop)
     {
       if (myRecorded.count(aVertex.idx()) != 0)
@@ -353,15 +406,16 @@ private:
   }
 
 private:
-  Mesh&                                          myMesh;
-  std::vector<int>                               myRepresentative; // -1 for deleted nodes
-  std::map<int, std::vector<Mesh::VertexHandle>> myClusters;       // only those of several nodes
-  std::map<Key, std::set<int>>                   myGroups;
-  std::vector<Mesh::VertexHandle>                myDuplicates; // in the order met
-  std::set<int>                                  myRecorded;
-  int                                            myNbPairs        = 0;
-  int                                            myNbCutFaces     = 0;
-  int                                            myNbRefusedFaces = 0;
+  Mesh&                                                 myMesh;
+  const std::vector<int>&                               myRepresentative;
+  const std::map<int, std::vector<Mesh::VertexHandle>>& myClusters;
+  std::map<Key, std::set<int>>                          myGroups;
+  std::vector<Mesh::VertexHandle>                       myDuplicates; // in the order met
+  std::set<int>                                         myRecorded;
+  std::set<int>                                         myRefusedClusters;
+  int                                                   myNbPairs        = 0;
+  int                                                   myNbCutFaces     = 0;
+  int                                                   myNbRefusedFaces = 0;
 };
 } // namespace
 
@@ -375,15 +429,39 @@ HalfEdgeAlgo_RemoveStickingFaces::HalfEdgeAlgo_RemoveStickingFaces()
 
 bool HalfEdgeAlgo_RemoveStickingFaces::Perform(Mesh& theMesh)
 {
-  StickingFaces aRun(theMesh, myTolerance);
-  aRun.GroupFaces();
-  aRun.TreatGroups();
-  aRun.Weld();
-  myNbGroups       = aRun.NbGroups();
-  myNbPairs        = aRun.NbPairs();
-  myNbCutFaces     = aRun.NbCutFaces();
-  myNbRefusedFaces = aRun.NbRefusedFaces();
-  return myNbRefusedFaces == 0;
+  Clusters   aClusters(theMesh, myTolerance);
+  const auto aRun = [this, &aClusters](Mesh& theTarget)
+  {
+    StickingFaces       aFaces(theTarget, aClusters);
+    const std::set<int> aRefused = aFaces.Perform();
+    myNbGroups                   = aFaces.NbGroups();
+    myNbPairs                    = aFaces.NbPairs();
+    myNbCutFaces                 = aFaces.NbCutFaces();
+    myNbRefusedFaces             = aFaces.NbRefusedFaces();
+    return aRefused;
+  };
+  if (aClusters.Members.empty())
+  {
+    // Faces on the very same nodes alone never refuse a face: no copy is needed.
+    aRun(theMesh);
+    return myNbRefusedFaces == 0;
+  }
+  // A weld that the surface refuses would leave a hole. The run is made on a
+  // copy and made again with the clusters of refused faces kept apart: their
+  // faces stay as they were, stuck together, for the repairs that follow.
+  // Each new run keeps at least one more cluster apart, so this ends.
+  for (;;)
+  {
+    Mesh                aCopy(theMesh);
+    const std::set<int> aRefused    = aRun(aCopy);
+    const size_t        aNbClusters = aClusters.Members.size();
+    aClusters.KeepApart(aRefused);
+    if (aClusters.Members.size() == aNbClusters)
+    {
+      theMesh = aCopy;
+      return myNbRefusedFaces == 0;
+    }
+  }
 }
 
 std::string HalfEdgeAlgo_RemoveStickingFaces::Name() const

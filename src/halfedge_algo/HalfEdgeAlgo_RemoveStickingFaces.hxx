@@ -26,6 +26,12 @@
 //! welding there would hang a second fan on a node whose own fan is closed,
 //! which the mesh refuses, and the refused faces would leave holes.
 //!
+//! Where the surface still refuses a face it is given back (three sheets
+//! meeting at one place, say), the removal starts again from the surface as
+//! it was, with the clusters through that face kept apart: their faces stay
+//! as they are, stuck together, for the repairs that follow, rather than a
+//! hole being left.
+//!
 //! Deleted elements stay marked until garbage collection.
 class HalfEdgeAlgo_RemoveStickingFaces : public HalfEdgeAlgo_ModifyMesh
 {
@@ -34,9 +40,10 @@ public:
   HalfEdgeAlgo_RemoveStickingFaces();
 
   //! Removes the sticking faces and welds; false when a face to be added back
-  //! (a loop of a cut face or a welded face) was refused by the mesh, which
-  //! then lacks that face. A mesh without coincident nodes and without faces
-  //! on the same nodes is left unchanged, and the result is true.
+  //! (a loop of a cut face or a welded face) was refused by the mesh although
+  //! it passes through no cluster, which then lacks that face. A mesh without
+  //! coincident nodes and without faces on the same nodes is left unchanged,
+  //! and the result is true.
   bool Perform(Mesh& theMesh) override;
   using HalfEdgeAlgo_Algorithm::Perform;
 
@@ -52,7 +59,8 @@ public:
   //! Number of faces cut by the last run.
   int NbCutFaces() const { return myNbCutFaces; }
 
-  //! Number of faces refused when added back by the last run.
+  //! Number of faces refused when added back by the last run (the one whose
+  //! result the mesh keeps).
   int NbRefusedFaces() const { return myNbRefusedFaces; }
 
 protected:

@@ -65,6 +65,25 @@ TEST(HalfEdgeAlgo_RemoveStickingFacesTest, BoxesTouchingFaceToFaceBecomeOneBoxWh
   }
 }
 
+TEST(HalfEdgeAlgo_RemoveStickingFacesTest, AWeldTheSurfaceCannotTakeLeavesThoseNodesApart)
+{
+  // Two boxes under the plane z = 1 and two over it, all four touching it
+  // with a whole side: removing the two pairs of stuck sides and welding
+  // would hang four faces on each edge of the first box's top.
+  using namespace PelliskTest_Meshes;
+  const Handle(Poly_Triangulation) aBoxes =
+      Append(Append(Box(gp_Pnt(0, 0, 0), gp_Pnt(1, 1, 1), 2), Box(gp_Pnt(0, 0, 1), gp_Pnt(1, 1, 2), 2)),
+             Append(Box(gp_Pnt(0, 0, 0.5), gp_Pnt(1, 1, 1), 2), Box(gp_Pnt(0, 0, 1), gp_Pnt(1, 1, 1.5), 2)));
+  const Handle(HalfEdge_Mesh)                    aMesh   = unmerged(Nodes(aBoxes), aBoxes);
+  const Handle(HalfEdgeAlgo_RemoveStickingFaces) aRemove = new HalfEdgeAlgo_RemoveStickingFaces();
+  EXPECT_TRUE(aMesh->Execute(aRemove, true));
+  EXPECT_EQ(aRemove->NbRefusedFaces(), 0);
+  EXPECT_EQ(PelliskTest_Mesh::Check(aMesh), "");
+  const PelliskTest_MeshCheck::Result aResult = PelliskTest_MeshCheck::Check(*aMesh);
+  EXPECT_TRUE(aResult.Closed.IsOk() && aResult.EdgeManifold.IsOk() && aResult.Oriented.IsOk())
+      << aResult.Summary();
+}
+
 TEST(HalfEdgeAlgo_RemoveStickingFacesTest, PairsCoincidentFacesOfOppositeOrientationOnly)
 {
   // Nodes 3k + 1, 3k + 2, 3k + 3 (k = 0, 1, 2) are three copies of one triangle's corners.
