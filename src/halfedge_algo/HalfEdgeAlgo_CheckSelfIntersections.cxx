@@ -174,6 +174,22 @@ Records makeRecords(const Mesh& theMesh, unsigned int theNbThreads, std::vector<
   return aRecords;
 }
 
+// Each pair once, the lower face first, in ascending order, whatever the
+// thread count; pairs of one face with itself (two pieces of a polygon) go.
+void sortPairs(std::vector<std::pair<int, int>>& thePairs)
+{
+  for (auto& aPair : thePairs)
+  {
+    aPair = std::minmax(aPair.first, aPair.second);
+  }
+  thePairs.erase(std::remove_if(thePairs.begin(), thePairs.end(),
+                                [](const std::pair<int, int>& thePair)
+                                { return thePair.first == thePair.second; }),
+                 thePairs.end());
+  std::sort(thePairs.begin(), thePairs.end());
+  thePairs.erase(std::unique(thePairs.begin(), thePairs.end()), thePairs.end());
+}
+
 // The connected pieces of the graph whose edges are thePairs of faces (and
 // whose lone nodes are theLoners), each as a set of faces, sorted: the groups
 // that merging every report into a list one by one would end with, however
@@ -283,6 +299,8 @@ bool HalfEdgeAlgo_CheckSelfIntersections::perform(Mesh& theMesh, const std::set<
   std::vector<std::pair<int, int>> aPairs;
   const bool                       isFound = query(theMesh, theFaces, aNbThreads, aPairs) || !aFailed.empty();
   myGroups = connectedGroups(aPairs, aFailed, static_cast<int>(theMesh.n_faces()));
+  sortPairs(aPairs);
+  myPairs.swap(aPairs);
   if (isFound && myIsCollectGroups)
   {
     myIntersectionMesh = groupMesh(theMesh, myGroups);

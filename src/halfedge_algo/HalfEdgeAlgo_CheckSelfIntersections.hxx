@@ -56,6 +56,10 @@ public:
   //! (except for polygons that could not be triangulated).
   const std::list<std::set<int>>& Groups() const { return myGroups; }
 
+  //! The pairs of crossing faces of the last run with group collection on,
+  //! each once, the lower number first, in ascending order; empty otherwise.
+  const std::vector<std::pair<int, int>>& Pairs() const { return myPairs; }
+
   //! The faces of all groups of the last run that found some with group
   //! collection on, each with corners of its own, group after group; null
   //! before such a run (a later run that finds nothing keeps it).
@@ -89,10 +93,11 @@ private:
              std::vector<std::pair<int, int>>& thePairs);
 
 private:
-  bool                        myIsCollectGroups;
-  Handle(HalfEdge_Mesh)       myIntersectionMesh;
-  Handle(Trivex::TriangleSet) myTriangleSet;
-  std::list<std::set<int>>    myGroups;
+  bool                             myIsCollectGroups;
+  Handle(HalfEdge_Mesh)            myIntersectionMesh;
+  Handle(Trivex::TriangleSet)      myTriangleSet;
+  std::list<std::set<int>>         myGroups;
+  std::vector<std::pair<int, int>> myPairs;
 };
 
 DEFINE_STANDARD_HANDLE(HalfEdgeAlgo_CheckSelfIntersections, HalfEdgeAlgo_CheckMesh)

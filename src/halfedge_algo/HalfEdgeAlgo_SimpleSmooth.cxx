@@ -44,12 +44,13 @@ void normalAndSpan(const Mesh&                     theMesh,
 
 // One pass: every interior node to the average of its faces' corners in
 // theSnapshot, then (all nodes, or only those of theLifted when it is not
-// empty) theLift times its mean edge length along its normal.
-// True when some node moved.
+// empty) theLift times its mean edge length along its normal, against it
+// for the nodes of thePulled. True when some node moved.
 bool averagePass(Mesh&                           theMesh,
                  const std::vector<Mesh::Point>& theSnapshot,
                  double                          theLift,
-                 const std::set<int>&            theLifted)
+                 const std::set<int>&            theLifted,
+                 const std::set<int>&            thePulled)
 {
   bool isMoved = false;
   for (Mesh::VertexHandle aNode : theMesh.vertices())
@@ -75,7 +76,8 @@ bool averagePass(Mesh&                           theMesh,
       Mesh::Point aNormal;
       double      aSpan = 0.0;
       normalAndSpan(theMesh, aNode, theSnapshot, aNormal, aSpan);
-      aTarget += aNormal * (theLift * aSpan);
+      const double aLift = thePulled.count(aNode.idx()) != 0 ? -theLift : theLift;
+      aTarget += aNormal * (aLift * aSpan);
     }
     isMoved = isMoved || (aTarget - theMesh.point(aNode)).sqrnorm() > THE_SQUARED_STILL;
     theMesh.set_point(aNode, aTarget);
@@ -105,7 +107,7 @@ bool HalfEdgeAlgo_SimpleSmooth::Perform(Mesh& theMesh)
   bool isMoved = true;
   for (int aPass = 0; aPass < myNbIterations && isMoved; ++aPass)
   {
-    isMoved = averagePass(theMesh, aSnapshot, myLift, myLifted);
+    isMoved = averagePass(theMesh, aSnapshot, myLift, myLifted, myPulled);
   }
   return true;
 }

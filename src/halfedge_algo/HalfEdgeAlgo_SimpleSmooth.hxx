@@ -44,10 +44,15 @@ public:
   //! The nodes the lift applies to; all nodes when empty.
   std::set<int>& LiftedNodes() { return myLifted; }
 
+  //! The nodes moved against their normal instead, by the same share: the
+  //! way that parts two sheets facing each other, as in a fold.
+  std::set<int>& PulledNodes() { return myPulled; }
+
 protected:
   int           myNbIterations;
   double        myLift;
   std::set<int> myLifted;
+  std::set<int> myPulled;
 };
 
 DEFINE_STANDARD_HANDLE(HalfEdgeAlgo_SimpleSmooth, HalfEdgeAlgo_ModifyMesh)

@@ -12,12 +12,15 @@
 #include <HalfEdgeAlgo_SimpleSmooth.hxx>
 #include <HalfEdgeAlgo_SubMeshByNodes.hxx>
 #include <HalfEdgeAlgo_SwapEdge.hxx>
+#include <HalfEdgeAlgo_UpdateNodes.hxx>
 #include <HalfEdgeAlgo_VerticesOnFacesCriterion.hxx>
 #include <HalfEdge_Mesh.hxx>
 
 #include <algorithm>
 #include <cmath>
 #include <list>
+#include <map>
+#include <vector>
 
 IMPLEMENT_STANDARD_RTTIEXT(Algo_FixSelfIntersections, Algo_Refinement)
 
@@ -69,6 +72,80 @@ private:
 // this cycle on, by this share of their mean edge length.
 const int    THE_FIRST_PUSHING_CYCLE = 2;
 const double THE_PUSH                = 0.05;
+
+//! Centre and unit normal (Newell's, zero when degenerate) of a face.
+void faceFrame(const Handle(HalfEdge_Mesh)& theMesh, int theFace, gp_XYZ& theCentre, gp_XYZ& theNormal)
+{
+  std::list<int> aCorners;
+  theMesh->Face(theFace, aCorners);
+  std::vector<gp_XYZ> aPoints;
+  for (const int aNode : aCorners)
+  {
+    aPoints.push_back(theMesh->Node(aNode).XYZ());
+  }
+  theCentre = gp_XYZ(0.0, 0.0, 0.0);
+  theNormal = gp_XYZ(0.0, 0.0, 0.0);
+  for (size_t i = 0; i < aPoints.size(); ++i)
+  {
+    theCentre += aPoints[i];
+    theNormal += aPoints[i].Crossed(aPoints[(i + 1) % aPoints.size()]);
+  }
+  theCentre /= std::max<double>(1.0, static_cast<double>(aPoints.size()));
+  const double aLength = theNormal.Modulus();
+  theNormal            = aLength > 0.0 ? theNormal / aLength : gp_XYZ(0.0, 0.0, 0.0);
+}
+
+//! +1 when lifting theFace along its own normal takes it further to the side
+//! of theOther's plane where its centre lies, -1 when lifting against it
+//! does, 0 when neither tells.
+int liftSide(const gp_XYZ& theCentre,
+             const gp_XYZ& theNormal,
+             const gp_XYZ& theOtherCentre,
+             const gp_XYZ& theOtherNormal)
+{
+  const double aSide    = theOtherNormal.Dot(theCentre - theOtherCentre);
+  const double aTowards = theNormal.Dot(theOtherNormal) * aSide;
+  return aTowards > 0.0 ? 1 : (aTowards < 0.0 ? -1 : 0);
+}
+
+//! Splits the corners of the crossing faces of thePairs into those to lift
+//! along their normals and those to lift against them. Each face of a pair
+//! votes for its corners: the way that takes it further to the side of the
+//! other face where most of it lies. Two sheets back to back are pushed
+//! apart, two sheets facing each other (the sides of a fold) pulled apart.
+void chooseLiftSides(const Handle(HalfEdge_Mesh)&            theMesh,
+                     const std::vector<std::pair<int, int>>& thePairs,
+                     std::set<int>&                          theLifted,
+                     std::set<int>&                          thePulled)
+{
+  std::map<int, int> aVotes;
+  std::list<int>     aCorners;
+  for (const auto& [aFace, anOther] : thePairs)
+  {
+    gp_XYZ aCentre, aNormal, anOtherCentre, anOtherNormal;
+    faceFrame(theMesh, aFace, aCentre, aNormal);
+    faceFrame(theMesh, anOther, anOtherCentre, anOtherNormal);
+    const int aVote[2]  = {liftSide(aCentre, aNormal, anOtherCentre, anOtherNormal),
+                           liftSide(anOtherCentre, anOtherNormal, aCentre, aNormal)};
+    const int aFaces[2] = {aFace, anOther};
+    for (int k = 0; k < 2; ++k)
+    {
+      theMesh->Face(aFaces[k], aCorners);
+      for (const int aNode : aCorners)
+      {
+        aVotes[aNode] += aVote[k];
+      }
+    }
+  }
+  for (const auto& [aNode, aVote] : aVotes)
+  {
+    theLifted.insert(aNode);
+    if (aVote < 0)
+    {
+      thePulled.insert(aNode);
+    }
+  }
+}
 
 //! Steps the current scope and tells whether the host asked to stop.
 bool stepAndCheckBreak(const Handle(Pelk_ProgressNotifier)& theNotifier)
@@ -127,6 +204,7 @@ bool Algo_FixSelfIntersections::Perform()
     const std::list<std::set<int>> aGroups = aCheck->Groups();
     // The check collected the surface: numbers changed, so a round files the
     // faces anew.
+    myIsLastRound   = aRound == aNbRounds;
     myRoundClipping = new HalfEdgeAlgo_AABBClipping();
     myRoundClipping->SetIndexed(true);
     const double  aWidth = 0.9 / aNbRounds;
@@ -240,15 +318,54 @@ bool Algo_FixSelfIntersections::FixSelfIntersectedGroup(const std::set<int>& the
     return false;
   }
 
-  Handle(HalfEdgeAlgo_SubMesh) aClip  = aClipping;
-  const bool                   isDone = !isCrossing || Smoothing(aSub, aClip);
-  // Every edit of the surface above stays within the nodes of these two
-  // copies (the smoothing's last copy holds all nodes of its earlier ones):
-  // the round's clipping files the faces around them anew.
+  Handle(HalfEdgeAlgo_SubMesh) aClip = aClipping;
+  std::map<int, gp_Pnt>        aStart;
+  bool                         isDone = !isCrossing || Smoothing(aSub, aClip, false, aStart);
+  // Every edit of the surface above stays within the nodes of these copies
+  // (the smoothing's last copy holds all nodes of its earlier ones): the
+  // round's clipping files the faces around them anew.
   if (!myRoundClipping.IsNull())
   {
     myRoundClipping->MarkEdited(*aClipping);
     myRoundClipping->MarkEdited(*aClip);
+  }
+  // Pushing along the normals parts two sheets back to back, but drives the
+  // two sides of a fold, which face each other, into each other. A group
+  // still crossing in the last round is smoothed again from where the
+  // smoothing began, each node lifted the way that parts its faces from
+  // those they cross. Earlier rounds do without: most of their groups part
+  // in the next round, and the sided lift strays further from the input.
+  if (!isDone && myIsLastRound && !myNotifier->UserBreak())
+  {
+    isDone = SmoothingAgain(aSub, aClip, aClipping, aStart);
+  }
+  return isDone;
+}
+
+bool Algo_FixSelfIntersections::SmoothingAgain(Handle(HalfEdge_Mesh)&              theSub,
+                                               Handle(HalfEdgeAlgo_SubMesh)&       theClip,
+                                               const Handle(HalfEdgeAlgo_SubMesh)& theFirstClip,
+                                               std::map<int, gp_Pnt>&              theStart)
+{
+  Handle(HalfEdgeAlgo_UpdateNodes) aRestore = new HalfEdgeAlgo_UpdateNodes();
+  aRestore->Nodes().swap(theStart);
+  myMesh->Execute(aRestore, false);
+  aRestore->Nodes().clear();
+  theClip = theFirstClip;
+  theSub  = theFirstClip->Result();
+  for (int aNode = 0; aNode < theSub->NbNodes(); ++aNode)
+  {
+    const int aSource = theFirstClip->SourceNode(aNode);
+    if (aSource >= 0)
+    {
+      aRestore->Nodes()[aNode] = myMesh->Node(aSource);
+    }
+  }
+  theSub->Execute(aRestore, false);
+  const bool isDone = Smoothing(theSub, theClip, true, theStart);
+  if (!myRoundClipping.IsNull())
+  {
+    myRoundClipping->MarkEdited(*theClip);
   }
   return isDone;
 }
@@ -300,23 +417,35 @@ void Algo_FixSelfIntersections::EdgeSwapping(const Handle(HalfEdge_Mesh)&       
 }
 
 bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
-                                          Handle(HalfEdgeAlgo_SubMesh)& theClip)
+                                          Handle(HalfEdgeAlgo_SubMesh)& theClip,
+                                          bool                          theIsSided,
+                                          std::map<int, gp_Pnt>&        theStart)
 {
   ProgressScope                     aScope(myNotifier, "Algo_FixSelfIntersections::Smoothing", 0.46, 1.092);
   Handle(HalfEdgeAlgo_SimpleSmooth) aSmooth          = new HalfEdgeAlgo_SimpleSmooth();
   Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck = new HalfEdgeAlgo_CheckSelfIntersections();
-  aCheck->SetNbThreads(NbThreads());
+  // Which pairs of one crossing place the check reports can change with the
+  // order in which its threads file the faces; the sided lift goes by the
+  // pairs, so it checks on one thread, which keeps runs alike. The copies
+  // are small.
+  aCheck->SetNbThreads(theIsSided ? 1 : NbThreads());
   // Checks whether the copy still crosses; before a smoothing that pushes,
   // its groups also tell which nodes to push: only the corners of crossing
   // faces, so that the surface around them stays where it was.
-  const auto isCrossingBefore = [&aSmooth, &aCheck, &theSub](int theCycle)
+  const auto isCrossingBefore = [&aSmooth, &aCheck, &theSub, theIsSided](int theCycle)
   {
     const bool isPushing = theCycle >= THE_FIRST_PUSHING_CYCLE;
     aCheck->SetCollectGroups(isPushing);
     const bool isFound = theSub->Execute(aCheck, false);
     aSmooth->LiftedNodes().clear();
+    aSmooth->PulledNodes().clear();
     if (!isPushing)
     {
+      return isFound;
+    }
+    if (theIsSided)
+    {
+      chooseLiftSides(theSub, aCheck->Pairs(), aSmooth->LiftedNodes(), aSmooth->PulledNodes());
       return isFound;
     }
     std::list<int> aCorners;
@@ -357,6 +486,14 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
     {
       // The copy's border stays put while smoothing; the next cycle works on
       // a copy one ring wider, so that the border may move too.
+      for (int aNode = 0; aNode < theSub->NbNodes(); ++aNode)
+      {
+        const int aSource = theClip->SourceNode(aNode);
+        if (aSource >= 0)
+        {
+          theStart.emplace(aSource, myMesh->Node(aSource));
+        }
+      }
       theClip->UpdateSource(myMesh);
       Handle(HalfEdgeAlgo_SubMeshByNodes) aByNodes = new HalfEdgeAlgo_SubMeshByNodes();
       for (int aNode = 0; aNode < theSub->NbNodes(); ++aNode)

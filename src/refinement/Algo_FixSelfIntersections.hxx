@@ -4,7 +4,9 @@
 #include <Algo_Refinement.hxx>
 
 #include <Bnd_Box.hxx>
+#include <gp_Pnt.hxx>
 
+#include <map>
 #include <set>
 
 class HalfEdgeAlgo_AABBClipping;
@@ -58,9 +60,23 @@ private:
                     const Handle(HalfEdgeAlgo_SubMesh)& theClip);
 
   //! Smooths theSub in cycles, each written back and followed by a new
-  //! sub-mesh one ring wider (theSub and theClip are replaced); true when the
-  //! last sub-mesh is free of crossings.
-  bool Smoothing(Handle(HalfEdge_Mesh)& theSub, Handle(HalfEdgeAlgo_SubMesh)& theClip);
+  //! sub-mesh one ring wider (theSub and theClip are replaced). The later
+  //! cycles also lift the corners of crossing faces along their normals or,
+  //! with theIsSided, each the way that parts its faces from those they
+  //! cross. theStart receives the place each node of the surface had before
+  //! the smoothing first moved it. True when the last sub-mesh is free of
+  //! crossings.
+  bool Smoothing(Handle(HalfEdge_Mesh)&        theSub,
+                 Handle(HalfEdgeAlgo_SubMesh)& theClip,
+                 bool                          theIsSided,
+                 std::map<int, gp_Pnt>&        theStart);
+
+  //! Puts the nodes of theStart back and smooths again from theFirstClip,
+  //! lifting each node the way that parts its faces from those they cross.
+  bool SmoothingAgain(Handle(HalfEdge_Mesh)&              theSub,
+                      Handle(HalfEdgeAlgo_SubMesh)&       theClip,
+                      const Handle(HalfEdgeAlgo_SubMesh)& theFirstClip,
+                      std::map<int, gp_Pnt>&              theStart);
 
   //! The box of the corners of the live faces of theGroup; void when none is left.
   Bnd_Box GroupBox(const std::set<int>& theGroup) const;
@@ -78,6 +94,7 @@ private:
   //! The clipping shared by the groups of one round of Perform, which files
   //! the surface's faces once for all of them; null outside Perform.
   Handle(HalfEdgeAlgo_AABBClipping) myRoundClipping;
+  bool                              myIsLastRound = false;
 };
 
 DEFINE_STANDARD_HANDLE(Algo_FixSelfIntersections, Algo_Refinement)

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <random>
+#include <tuple>
 
 namespace
 {
@@ -81,21 +82,25 @@ bool check(const Handle(HalfEdge_Mesh)& theMesh,
 {
   const auto aRun = [&](Mesh& m)
   { return theFaces ? theCheck->Perform(m, *theFaces) : theCheck->Perform(m); };
-  std::pair<bool, Groups> aRuns[3];
+  std::tuple<bool, Groups, std::vector<std::pair<int, int>>> aRuns[3];
   for (unsigned int aNbThreads : {2u, 1u})
   {
     theCheck->SetNbThreads(aNbThreads);
-    aRuns[aNbThreads] = {PelliskTest_Mesh::Apply(theMesh, aRun, false), theCheck->Groups()};
+    const bool isFound = PelliskTest_Mesh::Apply(theMesh, aRun, false);
+    aRuns[aNbThreads]  = {isFound, theCheck->Groups(), theCheck->Pairs()};
   }
   EXPECT_EQ(aRuns[1], aRuns[2]) << "one thread against two";
   size_t aNbFaces = 0;
-  std::for_each(aRuns[1].second.begin(), aRuns[1].second.end(), [&](const auto& g) { aNbFaces += g.size(); });
-  if (aRuns[1].first && theCheck->IsCollectGroups())
+  for (const std::set<int>& aGroup : std::get<1>(aRuns[1]))
+  {
+    aNbFaces += aGroup.size();
+  }
+  if (std::get<0>(aRuns[1]) && theCheck->IsCollectGroups())
   {
     EXPECT_EQ(theCheck->IntersectionMesh()->NbFaces(), static_cast<int>(aNbFaces));
     EXPECT_EQ(PelliskTest_Mesh::Check(theCheck->IntersectionMesh()), "");
   }
-  return aRuns[1].first;
+  return std::get<0>(aRuns[1]);
 }
 
 Handle(HalfEdge_Mesh) meshOf(const std::vector<Points>& theFaces)
@@ -144,6 +149,7 @@ TEST(HalfEdgeAlgo_CheckSelfIntersectionsTest, PairsAndGroupsAgreeWithAllPairs)
     EXPECT_EQ(crossingPairs(aCheck->TriangleSet(), true), anAll);
     EXPECT_EQ(isFound, !anAll.empty());
     EXPECT_EQ(aCheck->Groups(), components(anAll));
+    EXPECT_TRUE(std::equal(anAll.begin(), anAll.end(), aCheck->Pairs().begin(), aCheck->Pairs().end()));
     EXPECT_TRUE(!isSoup || aCheck->Groups().size() > 3u);
   }
 }
