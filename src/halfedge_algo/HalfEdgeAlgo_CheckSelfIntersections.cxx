@@ -180,7 +180,10 @@ void sortPairs(std::vector<std::pair<int, int>>& thePairs)
 {
   for (auto& aPair : thePairs)
   {
-    aPair = std::minmax(aPair.first, aPair.second);
+    if (aPair.second < aPair.first)
+    {
+      std::swap(aPair.first, aPair.second);
+    }
   }
   thePairs.erase(std::remove_if(thePairs.begin(), thePairs.end(),
                                 [](const std::pair<int, int>& thePair)

@@ -424,11 +424,7 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
   ProgressScope                     aScope(myNotifier, "Algo_FixSelfIntersections::Smoothing", 0.46, 1.092);
   Handle(HalfEdgeAlgo_SimpleSmooth) aSmooth          = new HalfEdgeAlgo_SimpleSmooth();
   Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck = new HalfEdgeAlgo_CheckSelfIntersections();
-  // Which pairs of one crossing place the check reports can change with the
-  // order in which its threads file the faces; the sided lift goes by the
-  // pairs, so it checks on one thread, which keeps runs alike. The copies
-  // are small.
-  aCheck->SetNbThreads(theIsSided ? 1 : NbThreads());
+  aCheck->SetNbThreads(NbThreads());
   // Checks whether the copy still crosses; before a smoothing that pushes,
   // its groups also tell which nodes to push: only the corners of crossing
   // faces, so that the surface around them stays where it was.

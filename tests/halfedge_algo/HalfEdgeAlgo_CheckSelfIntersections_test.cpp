@@ -198,6 +198,15 @@ TEST(HalfEdgeAlgo_CheckSelfIntersectionsTest, EdgeCases)
     aCheck->SetCollectGroups(aCase.IsCollect);
     EXPECT_EQ(check(aCase.Mesh, aCheck, aCase.Faces.empty() ? nullptr : &aCase.Faces), aCase.IsFound);
     EXPECT_EQ(aCheck->Groups(), aCase.Expected);
+    std::set<int> aPaired, aGrouped;
+    for (const auto& [aFace, anOther] : aCheck->Pairs())
+    {
+      EXPECT_LT(aFace, anOther);
+      aPaired.insert({aFace, anOther});
+    }
+    std::for_each(aCase.Expected.begin(), aCase.Expected.end(),
+                  [&](const auto& g) { aGrouped.insert(g.begin(), g.end()); });
+    EXPECT_EQ(aPaired, aGrouped) << "the pairs make the groups";
     EXPECT_EQ(aCheck->IntersectionMesh() == aBefore, !aCase.IsCollect || !aCase.IsFound);
     EXPECT_EQ(aCheck->TriangleSet()->NbTriangles(), aCase.NbRecords);
   }
