@@ -50,11 +50,16 @@ bool averagePass(Mesh&                           theMesh,
                  const std::vector<Mesh::Point>& theSnapshot,
                  double                          theLift,
                  const std::set<int>&            theLifted,
-                 const std::set<int>&            thePulled)
+                 const std::set<int>&            thePulled,
+                 const std::set<int>&            theMoved)
 {
   bool isMoved = false;
   for (Mesh::VertexHandle aNode : theMesh.vertices())
   {
+    if (!theMoved.empty() && theMoved.count(aNode.idx()) == 0)
+    {
+      continue;
+    }
     // Also true for a node whose faces were all deleted: it has no outgoing halfedge.
     if (theMesh.is_boundary(aNode))
     {
@@ -107,7 +112,7 @@ bool HalfEdgeAlgo_SimpleSmooth::Perform(Mesh& theMesh)
   bool isMoved = true;
   for (int aPass = 0; aPass < myNbIterations && isMoved; ++aPass)
   {
-    isMoved = averagePass(theMesh, aSnapshot, myLift, myLifted, myPulled);
+    isMoved = averagePass(theMesh, aSnapshot, myLift, myLifted, myPulled, myMoved);
   }
   return true;
 }

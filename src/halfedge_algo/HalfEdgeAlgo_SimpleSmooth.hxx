@@ -48,11 +48,15 @@ public:
   //! way that parts two sheets facing each other, as in a fold.
   std::set<int>& PulledNodes() { return myPulled; }
 
+  //! The nodes averaged (and lifted); every interior node when empty.
+  std::set<int>& MovedNodes() { return myMoved; }
+
 protected:
   int           myNbIterations;
   double        myLift;
   std::set<int> myLifted;
   std::set<int> myPulled;
+  std::set<int> myMoved;
 };
 
 DEFINE_STANDARD_HANDLE(HalfEdgeAlgo_SimpleSmooth, HalfEdgeAlgo_ModifyMesh)

@@ -73,6 +73,13 @@ private:
 const int    THE_FIRST_PUSHING_CYCLE = 2;
 const double THE_PUSH                = 0.05;
 
+// The repair's smoothing moves the corners of crossing faces and the nodes
+// this many faces away from them. Averaging a whole copy would shrink it:
+// where the groups of crossing faces are large, as where two sheets lie on
+// both sides of an open input, the copy is most of the surface, and the
+// wrap would leave the input by half a cell.
+const int THE_SMOOTHED_RINGS = 1;
+
 //! Centre and unit normal (Newell's, zero when degenerate) of a face.
 void faceFrame(const Handle(HalfEdge_Mesh)& theMesh, int theFace, gp_XYZ& theCentre, gp_XYZ& theNormal)
 {
@@ -145,6 +152,50 @@ void chooseLiftSides(const Handle(HalfEdge_Mesh)&            theMesh,
       thePulled.insert(aNode);
     }
   }
+}
+
+//! The corners of the faces of theGroups.
+std::set<int> cornersOf(const Handle(HalfEdge_Mesh)& theMesh, const std::list<std::set<int>>& theGroups)
+{
+  std::set<int>  aNodes;
+  std::list<int> aCorners;
+  for (const std::set<int>& aGroup : theGroups)
+  {
+    for (const int aFace : aGroup)
+    {
+      theMesh->Face(aFace, aCorners);
+      aNodes.insert(aCorners.begin(), aCorners.end());
+    }
+  }
+  return aNodes;
+}
+
+//! theNodes and the nodes up to theNbRings faces away from them.
+std::set<int> withRings(const Handle(HalfEdge_Mesh)& theMesh, const std::set<int>& theNodes, int theNbRings)
+{
+  std::set<int>  aNodes = theNodes, aFront = theNodes;
+  std::list<int> aFaces, aCorners;
+  for (int aRing = 0; aRing < theNbRings; ++aRing)
+  {
+    std::set<int> aNext;
+    for (const int aNode : aFront)
+    {
+      theMesh->FacesForNode(aNode, aFaces);
+      for (const int aFace : aFaces)
+      {
+        theMesh->Face(aFace, aCorners);
+        for (const int aCorner : aCorners)
+        {
+          if (aNodes.insert(aCorner).second)
+          {
+            aNext.insert(aCorner);
+          }
+        }
+      }
+    }
+    aFront.swap(aNext);
+  }
+  return aNodes;
 }
 
 //! Steps the current scope and tells whether the host asked to stop.
@@ -425,17 +476,19 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
   Handle(HalfEdgeAlgo_SimpleSmooth) aSmooth          = new HalfEdgeAlgo_SimpleSmooth();
   Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck = new HalfEdgeAlgo_CheckSelfIntersections();
   aCheck->SetNbThreads(NbThreads());
-  // Checks whether the copy still crosses; before a smoothing that pushes,
-  // its groups also tell which nodes to push: only the corners of crossing
-  // faces, so that the surface around them stays where it was.
+  aCheck->SetCollectGroups(true);
+  // Checks whether the copy still crosses. Its groups tell which nodes the
+  // next smoothing moves: the corners of crossing faces and a ring around
+  // them; before a smoothing that pushes, also which nodes to push: only
+  // those corners, so that the surface around them stays where it was.
   const auto isCrossingBefore = [&aSmooth, &aCheck, &theSub, theIsSided](int theCycle)
   {
-    const bool isPushing = theCycle >= THE_FIRST_PUSHING_CYCLE;
-    aCheck->SetCollectGroups(isPushing);
-    const bool isFound = theSub->Execute(aCheck, false);
+    const bool    isFound  = theSub->Execute(aCheck, false);
+    std::set<int> aCorners = cornersOf(theSub, aCheck->Groups());
+    aSmooth->MovedNodes()  = withRings(theSub, aCorners, THE_SMOOTHED_RINGS);
     aSmooth->LiftedNodes().clear();
     aSmooth->PulledNodes().clear();
-    if (!isPushing)
+    if (theCycle < THE_FIRST_PUSHING_CYCLE)
     {
       return isFound;
     }
@@ -444,19 +497,11 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
       chooseLiftSides(theSub, aCheck->Pairs(), aSmooth->LiftedNodes(), aSmooth->PulledNodes());
       return isFound;
     }
-    std::list<int> aCorners;
-    for (const std::set<int>& aGroup : aCheck->Groups())
-    {
-      for (const int aFace : aGroup)
-      {
-        theSub->Face(aFace, aCorners);
-        aSmooth->LiftedNodes().insert(aCorners.begin(), aCorners.end());
-      }
-    }
+    aSmooth->LiftedNodes().swap(aCorners);
     return isFound;
   };
   bool isOk       = true;
-  bool isCrossing = true;
+  bool isCrossing = isCrossingBefore(0);
   for (int aCycle = 0; aCycle < 5 && isCrossing && isOk; ++aCycle)
   {
     // Averaging alone keeps two sheets pressed back to back onto a thin part

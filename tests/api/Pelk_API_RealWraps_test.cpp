@@ -100,9 +100,9 @@ TEST_P(RealWrapTest, DefaultPipelineGivesAValidWrapOnTheInput)
     EXPECT_LE(aMean, 0.05 * aCell);
   }
   // Where the outside leaks into an open input, the repair of the two sheets
-  // pressed onto it keeps them apart: a shell around the input, not on it.
-  EXPECT_LE(aMean, 1.0 * aCell);
-  EXPECT_LE(aMax, 5.0 * aCell);
+  // pressed onto it keeps them apart, off the input by a fraction of a cell.
+  EXPECT_LE(aMean, 0.25 * aCell);
+  EXPECT_LE(aMax, 4.0 * aCell);
 }
 
 std::string caseName(const ::testing::TestParamInfo<WrapCase>& theInfo)
@@ -144,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(Diagonal300,
                                            WrapCase{"elephant_holes_cgal.stl", 300, false, nullptr},
                                            WrapCase{"mannequin_devil_cgal.stl", 300, false, nullptr},
                                            WrapCase{"maxexport_assimp.stl", 300, true, nullptr},
-                                           WrapCase{"mech_holes_shark_cgal.stl", 300, false, nullptr},
+                                           WrapCase{"mech_holes_shark_cgal.stl", 300, true, nullptr},
                                            WrapCase{"regr01_assimp.stl", 300, true, nullptr},
                                            WrapCase{"spider_assimp.stl", 300, true, nullptr},
                                            WrapCase{"teapot_utah.stl", 300, false, nullptr},
