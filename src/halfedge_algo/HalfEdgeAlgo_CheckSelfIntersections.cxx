@@ -281,7 +281,7 @@ std::string HalfEdgeAlgo_CheckSelfIntersections::Name() const
 bool HalfEdgeAlgo_CheckSelfIntersections::Perform(Mesh& theMesh)
 {
   // Every face is tested: no set of all face numbers to make and walk.
-  return perform(theMesh, nullptr);
+  return perform(theMesh, myTestedFaces.empty() ? nullptr : &myTestedFaces);
 }
 
 bool HalfEdgeAlgo_CheckSelfIntersections::Perform(Mesh& theMesh, std::set<int> theFaces)

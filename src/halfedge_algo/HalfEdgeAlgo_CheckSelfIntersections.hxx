@@ -35,7 +35,8 @@ public:
   //! "HalfEdgeAlgo_CheckSelfIntersections".
   std::string Name() const override;
 
-  //! Checks every live face of theMesh against all the others.
+  //! Checks every live face of theMesh against all the others, or only the
+  //! faces of TestedFaces() when it is not empty, as the other Perform.
   bool Perform(Mesh& theMesh) override;
   using HalfEdgeAlgo_Algorithm::Perform;
 
@@ -44,6 +45,10 @@ public:
   //! of the mesh could not be triangulated. Crossings between two faces that
   //! are both outside theFaces are not looked for.
   bool Perform(Mesh& theMesh, std::set<int> theFaces);
+
+  //! The faces the runs through a mesh's Execute test against all others;
+  //! every face when empty (the default).
+  std::set<int>& TestedFaces() { return myTestedFaces; }
 
   //! True when the next runs collect groups and the intersection mesh.
   bool IsCollectGroups() const { return myIsCollectGroups; }
@@ -98,6 +103,7 @@ private:
   Handle(Trivex::TriangleSet)      myTriangleSet;
   std::list<std::set<int>>         myGroups;
   std::vector<std::pair<int, int>> myPairs;
+  std::set<int>                    myTestedFaces;
 };
 
 DEFINE_STANDARD_HANDLE(HalfEdgeAlgo_CheckSelfIntersections, HalfEdgeAlgo_CheckMesh)

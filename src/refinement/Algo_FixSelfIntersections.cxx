@@ -170,6 +170,19 @@ std::set<int> cornersOf(const Handle(HalfEdge_Mesh)& theMesh, const std::list<st
   return aNodes;
 }
 
+//! The faces with a corner among theNodes.
+std::set<int> facesAround(const Handle(HalfEdge_Mesh)& theMesh, const std::set<int>& theNodes)
+{
+  std::set<int>  aFaces;
+  std::list<int> aFan;
+  for (const int aNode : theNodes)
+  {
+    theMesh->FacesForNode(aNode, aFan);
+    aFaces.insert(aFan.begin(), aFan.end());
+  }
+  return aFaces;
+}
+
 //! theNodes and the nodes up to theNbRings faces away from them.
 std::set<int> withRings(const Handle(HalfEdge_Mesh)& theMesh, const std::set<int>& theNodes, int theNbRings)
 {
@@ -481,8 +494,21 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
   // next smoothing moves: the corners of crossing faces and a ring around
   // them; before a smoothing that pushes, also which nodes to push: only
   // those corners, so that the surface around them stays where it was.
-  const auto isCrossingBefore = [&aSmooth, &aCheck, &theSub, theIsSided](int theCycle)
+  const auto isCrossingBefore = [&aSmooth, &aCheck, &theSub, theIsSided](int theCycle, bool theIsAfterPass)
   {
+    // After a pass, faces none of whose corners moved cross nothing they did
+    // not cross before, and they crossed nothing (their corners would have
+    // moved): only the faces around moved nodes can cross. Where those are
+    // most of the copy, one walk over all pairs is quicker than their queries.
+    aCheck->TestedFaces().clear();
+    if (theIsAfterPass)
+    {
+      aCheck->TestedFaces() = facesAround(theSub, aSmooth->MovedNodes());
+      if (2 * aCheck->TestedFaces().size() > static_cast<size_t>(theSub->NbFaces()))
+      {
+        aCheck->TestedFaces().clear();
+      }
+    }
     const bool    isFound  = theSub->Execute(aCheck, false);
     std::set<int> aCorners = cornersOf(theSub, aCheck->Groups());
     aSmooth->MovedNodes()  = withRings(theSub, aCorners, THE_SMOOTHED_RINGS);
@@ -501,7 +527,7 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
     return isFound;
   };
   bool isOk       = true;
-  bool isCrossing = isCrossingBefore(0);
+  bool isCrossing = isCrossingBefore(0, false);
   for (int aCycle = 0; aCycle < 5 && isCrossing && isOk; ++aCycle)
   {
     // Averaging alone keeps two sheets pressed back to back onto a thin part
@@ -517,7 +543,7 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
       {
         break;
       }
-      isCrossing = isCrossingBefore(aCycle);
+      isCrossing = isCrossingBefore(aCycle, true);
       if (!isCrossing)
       {
         break;
@@ -549,7 +575,7 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
       if (isOk)
       {
         theSub     = aByNodes->Result();
-        isCrossing = isCrossingBefore(aCycle + 1);
+        isCrossing = isCrossingBefore(aCycle + 1, false);
         theClip    = aByNodes;
       }
     }

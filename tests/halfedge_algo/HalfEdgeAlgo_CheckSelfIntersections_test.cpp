@@ -76,12 +76,16 @@ Groups components(const Pairs& thePairs)
 }
 
 // Runs the check on 2 threads then 1, expecting the same results and a valid mesh of the groups' faces.
+// Some faces are given as the tested faces on 2 threads, as the argument on 1.
 bool check(const Handle(HalfEdge_Mesh)& theMesh,
            Handle(Algo)&                theCheck,
            const std::set<int>*         theFaces = nullptr)
 {
   const auto aRun = [&](Mesh& m)
-  { return theFaces ? theCheck->Perform(m, *theFaces) : theCheck->Perform(m); };
+  {
+    theCheck->TestedFaces() = theFaces && theCheck->NbThreads() == 2 ? *theFaces : std::set<int>();
+    return theFaces && theCheck->NbThreads() == 1 ? theCheck->Perform(m, *theFaces) : theCheck->Perform(m);
+  };
   std::tuple<bool, Groups, std::vector<std::pair<int, int>>> aRuns[3];
   for (unsigned int aNbThreads : {2u, 1u})
   {
