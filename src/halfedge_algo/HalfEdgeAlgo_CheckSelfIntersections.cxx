@@ -280,7 +280,7 @@ std::string HalfEdgeAlgo_CheckSelfIntersections::Name() const
 
 bool HalfEdgeAlgo_CheckSelfIntersections::Perform(Mesh& theMesh)
 {
-  // Every face is tested: no set of all face numbers to make and walk.
+  // Without tested faces every face is tested: no set of all face numbers to make and walk.
   return perform(theMesh, myTestedFaces.empty() ? nullptr : &myTestedFaces);
 }
 

@@ -446,21 +446,22 @@ bool HalfEdgeAlgo_RemoveStickingFaces::Perform(Mesh& theMesh)
     aRun(theMesh);
     return myNbRefusedFaces == 0;
   }
-  // A weld that the surface refuses would leave a hole. The run is made on a
-  // copy and made again with the clusters of refused faces kept apart: their
-  // faces stay as they were, stuck together, for the repairs that follow.
-  // Each new run keeps at least one more cluster apart, so this ends.
+  // A weld that the surface refuses would leave a hole. The surface is put
+  // back as it was and the run made again with the clusters of refused faces
+  // kept apart: their faces stay as they were, stuck together, for the
+  // repairs that follow. Each new run keeps at least one more cluster apart,
+  // so this ends.
+  const Mesh aBefore(theMesh);
   for (;;)
   {
-    Mesh                aCopy(theMesh);
-    const std::set<int> aRefused    = aRun(aCopy);
+    const std::set<int> aRefused    = aRun(theMesh);
     const size_t        aNbClusters = aClusters.Members.size();
     aClusters.KeepApart(aRefused);
     if (aClusters.Members.size() == aNbClusters)
     {
-      theMesh = aCopy;
       return myNbRefusedFaces == 0;
     }
+    theMesh = aBefore;
   }
 }
 

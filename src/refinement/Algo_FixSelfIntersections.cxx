@@ -154,18 +154,15 @@ void chooseLiftSides(const Handle(HalfEdge_Mesh)&            theMesh,
   }
 }
 
-//! The corners of the faces of theGroups.
-std::set<int> cornersOf(const Handle(HalfEdge_Mesh)& theMesh, const std::list<std::set<int>>& theGroups)
+//! The corners of theFaces.
+std::set<int> cornersOf(const Handle(HalfEdge_Mesh)& theMesh, const std::set<int>& theFaces)
 {
   std::set<int>  aNodes;
   std::list<int> aCorners;
-  for (const std::set<int>& aGroup : theGroups)
+  for (const int aFace : theFaces)
   {
-    for (const int aFace : aGroup)
-    {
-      theMesh->Face(aFace, aCorners);
-      aNodes.insert(aCorners.begin(), aCorners.end());
-    }
+    theMesh->Face(aFace, aCorners);
+    aNodes.insert(aCorners.begin(), aCorners.end());
   }
   return aNodes;
 }
@@ -181,34 +178,6 @@ std::set<int> facesAround(const Handle(HalfEdge_Mesh)& theMesh, const std::set<i
     aFaces.insert(aFan.begin(), aFan.end());
   }
   return aFaces;
-}
-
-//! theNodes and the nodes up to theNbRings faces away from them.
-std::set<int> withRings(const Handle(HalfEdge_Mesh)& theMesh, const std::set<int>& theNodes, int theNbRings)
-{
-  std::set<int>  aNodes = theNodes, aFront = theNodes;
-  std::list<int> aFaces, aCorners;
-  for (int aRing = 0; aRing < theNbRings; ++aRing)
-  {
-    std::set<int> aNext;
-    for (const int aNode : aFront)
-    {
-      theMesh->FacesForNode(aNode, aFaces);
-      for (const int aFace : aFaces)
-      {
-        theMesh->Face(aFace, aCorners);
-        for (const int aCorner : aCorners)
-        {
-          if (aNodes.insert(aCorner).second)
-          {
-            aNext.insert(aCorner);
-          }
-        }
-      }
-    }
-    aFront.swap(aNext);
-  }
-  return aNodes;
 }
 
 //! Steps the current scope and tells whether the host asked to stop.
@@ -509,9 +478,19 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
         aCheck->TestedFaces().clear();
       }
     }
-    const bool    isFound  = theSub->Execute(aCheck, false);
-    std::set<int> aCorners = cornersOf(theSub, aCheck->Groups());
-    aSmooth->MovedNodes()  = withRings(theSub, aCorners, THE_SMOOTHED_RINGS);
+    const bool    isFound = theSub->Execute(aCheck, false);
+    std::set<int> aFaces;
+    for (const std::set<int>& aGroup : aCheck->Groups())
+    {
+      aFaces.insert(aGroup.begin(), aGroup.end());
+    }
+    std::set<int> aCorners = cornersOf(theSub, aFaces);
+    // Each ring: the corners of the faces around the nodes so far.
+    aSmooth->MovedNodes() = aCorners;
+    for (int aRing = 0; aRing < THE_SMOOTHED_RINGS; ++aRing)
+    {
+      aSmooth->MovedNodes() = cornersOf(theSub, facesAround(theSub, aSmooth->MovedNodes()));
+    }
     aSmooth->LiftedNodes().clear();
     aSmooth->PulledNodes().clear();
     if (theCycle < THE_FIRST_PUSHING_CYCLE)
@@ -553,24 +532,17 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
     {
       // The copy's border stays put while smoothing; the next cycle works on
       // a copy one ring wider, so that the border may move too.
-      for (int aNode = 0; aNode < theSub->NbNodes(); ++aNode)
-      {
-        const int aSource = theClip->SourceNode(aNode);
-        if (aSource >= 0)
-        {
-          theStart.emplace(aSource, myMesh->Node(aSource));
-        }
-      }
-      theClip->UpdateSource(myMesh);
       Handle(HalfEdgeAlgo_SubMeshByNodes) aByNodes = new HalfEdgeAlgo_SubMeshByNodes();
       for (int aNode = 0; aNode < theSub->NbNodes(); ++aNode)
       {
         const int aSource = theClip->SourceNode(aNode);
         if (aSource >= 0)
         {
+          theStart.emplace(aSource, myMesh->Node(aSource));
           aByNodes->Nodes().insert(aSource);
         }
       }
+      theClip->UpdateSource(myMesh);
       isOk = myMesh->Execute(aByNodes, false);
       if (isOk)
       {
