@@ -1,5 +1,7 @@
 #include <Algo_FixSelfIntersections.hxx>
 
+#include <Algo_GroupCrossings.hxx>
+
 #include <HalfEdgeAlgo_AABBClipping.hxx>
 #include <HalfEdgeAlgo_CheckSelfIntersections.hxx>
 #include <HalfEdgeAlgo_EdgesOnFacesCriterion.hxx>
@@ -10,7 +12,6 @@
 #include <HalfEdgeAlgo_RenegadeEdgeCriterion.hxx>
 #include <HalfEdgeAlgo_RenegadeVertexCriterion.hxx>
 #include <HalfEdgeAlgo_SimpleSmooth.hxx>
-#include <HalfEdgeAlgo_SubMeshByNodes.hxx>
 #include <HalfEdgeAlgo_SwapEdge.hxx>
 #include <HalfEdgeAlgo_UpdateNodes.hxx>
 #include <HalfEdgeAlgo_VerticesOnFacesCriterion.hxx>
@@ -49,23 +50,34 @@ private:
   Handle(Pelk_ProgressNotifier) myNotifier;
 };
 
-//! Drops the clipping of a round on every way out of Perform, so that no
-//! index of a surface outlives the run.
-class RoundClippingReset
+//! Drops the clippings and the crossings of a round on every way out of
+//! Perform, so that nothing of a surface outlives the run.
+class RoundReset
 {
 public:
-  explicit RoundClippingReset(Handle(HalfEdgeAlgo_AABBClipping)& theClipping)
-      : myClipping(theClipping)
+  RoundReset(Handle(HalfEdgeAlgo_AABBClipping)& theClipping,
+             Handle(HalfEdgeAlgo_AABBClipping)& theWidening,
+             Algo_GroupCrossings&               theCrossings)
+      : myClipping(theClipping),
+        myWidening(theWidening),
+        myCrossings(theCrossings)
   {
   }
 
-  ~RoundClippingReset() { myClipping.Nullify(); }
+  ~RoundReset()
+  {
+    myClipping.Nullify();
+    myWidening.Nullify();
+    myCrossings.ClearRound();
+  }
 
-  RoundClippingReset(const RoundClippingReset&)            = delete;
-  RoundClippingReset& operator=(const RoundClippingReset&) = delete;
+  RoundReset(const RoundReset&)            = delete;
+  RoundReset& operator=(const RoundReset&) = delete;
 
 private:
   Handle(HalfEdgeAlgo_AABBClipping)& myClipping;
+  Handle(HalfEdgeAlgo_AABBClipping)& myWidening;
+  Algo_GroupCrossings&               myCrossings;
 };
 
 // The repair's smoothing pushes crossing corners along their normals from
@@ -191,7 +203,8 @@ bool stepAndCheckBreak(const Handle(Pelk_ProgressNotifier)& theNotifier)
 Algo_FixSelfIntersections::Algo_FixSelfIntersections(const Handle(Pelk_ProgressNotifier)& theNotifier)
     : Algo_Refinement(theNotifier),
       myParameter(1e-7),
-      myNbIterations(2)
+      myNbIterations(2),
+      myCrossings(new Algo_GroupCrossings())
 {
 }
 
@@ -224,7 +237,7 @@ bool Algo_FixSelfIntersections::Perform()
   aCheck->SetCollectGroups(true);
   aCheck->SetTolerance(myParameter);
   aCheck->SetNbThreads(NbThreads());
-  RoundClippingReset aReset(myRoundClipping);
+  RoundReset aReset(myRoundClipping, myRoundWidening, *myCrossings);
   for (int aRound = 1; aRound <= aNbRounds; ++aRound)
   {
     isOk = true;
@@ -235,18 +248,23 @@ bool Algo_FixSelfIntersections::Perform()
       break;
     }
     const std::list<std::set<int>> aGroups = aCheck->Groups();
+    myCrossings->SetRound(myMesh, *aCheck);
     // The check collected the surface: numbers changed, so a round files the
     // faces anew.
     myIsLastRound   = aRound == aNbRounds;
     myRoundClipping = new HalfEdgeAlgo_AABBClipping();
     myRoundClipping->SetIndexed(true);
+    myRoundWidening = new HalfEdgeAlgo_AABBClipping();
+    myRoundWidening->SetIndexed(true);
     const double  aWidth = 0.9 / aNbRounds;
     ProgressScope aRoundScope(myNotifier, "Iteration", aWidth,
                               aWidth / (static_cast<double>(aGroups.size()) + 1));
+    myGroupPlace = 0;
     for (const std::set<int>& aGroup : aGroups)
     {
       // Every group is tried, whatever became of the ones before it.
       isOk = FixSelfIntersectedGroup(aGroup) && isOk;
+      ++myGroupPlace;
       if (myNotifier->UserBreak())
       {
         return false;
@@ -302,9 +320,13 @@ bool Algo_FixSelfIntersections::FixSelfIntersectedGroup(const std::set<int>& the
   {
     return false;
   }
-  Handle(HalfEdge_Mesh) aSub            = aClipping->Result();
-  const bool            isFirstCrossing = aSub->Execute(aCheck, false);
-  bool                  isCrossing      = isFirstCrossing;
+  Handle(HalfEdge_Mesh) aSub = aClipping->Result();
+  // The copy may hold crossings of neighbouring groups, which their own
+  // repair parts: only the group's count.
+  Algo_GroupCrossings& aCrossings = *myCrossings;
+  aCrossings.StartGroup(myGroupPlace, myMesh, theGroup);
+  const bool isFirstCrossing = aSub->Execute(aCheck, false) && aCrossings.Perform(aSub, *aClipping, *aCheck);
+  bool       isCrossing      = isFirstCrossing;
   if (stepAndCheckBreak(myNotifier))
   {
     return false;
@@ -325,7 +347,8 @@ bool Algo_FixSelfIntersections::FixSelfIntersectedGroup(const std::set<int>& the
   if (aSub->Execute(aFindVertices, false))
   {
     VertexHammering(aSub, aFindVertices->Found(), aClipping);
-    isCrossing = aSub->Execute(aCheck, false);
+    aCrossings.TouchNodes(aFindVertices->Found(), *aClipping);
+    isCrossing = aSub->Execute(aCheck, false) && aCrossings.Perform(aSub, *aClipping, *aCheck);
   }
   if (stepAndCheckBreak(myNotifier))
   {
@@ -339,7 +362,7 @@ bool Algo_FixSelfIntersections::FixSelfIntersectedGroup(const std::set<int>& the
     if (aSub->Execute(aFindEdges, false))
     {
       EdgeSwapping(aSub, aFindEdges->Found(), aClipping);
-      isCrossing = aSub->Execute(aCheck, false);
+      isCrossing = aSub->Execute(aCheck, false) && aCrossings.Perform(aSub, *aClipping, *aCheck);
     }
     else
     {
@@ -353,15 +376,12 @@ bool Algo_FixSelfIntersections::FixSelfIntersectedGroup(const std::set<int>& the
 
   Handle(HalfEdgeAlgo_SubMesh) aClip = aClipping;
   std::map<int, gp_Pnt>        aStart;
-  bool                         isDone = !isCrossing || Smoothing(aSub, aClip, false, aStart);
+  bool                         isDone = !isCrossing || Smoothing(aSub, aClip, false, aStart, aCrossings);
   // Every edit of the surface above stays within the nodes of these copies
   // (the smoothing's last copy holds all nodes of its earlier ones): the
   // round's clipping files the faces around them anew.
-  if (!myRoundClipping.IsNull())
-  {
-    myRoundClipping->MarkEdited(*aClipping);
-    myRoundClipping->MarkEdited(*aClip);
-  }
+  MarkEdited(*aClipping);
+  MarkEdited(*aClip);
   // Pushing along the normals parts two sheets back to back, but drives the
   // two sides of a fold, which face each other, into each other. A group
   // still crossing in the last round is smoothed again from where the
@@ -370,7 +390,7 @@ bool Algo_FixSelfIntersections::FixSelfIntersectedGroup(const std::set<int>& the
   // in the next round, and the sided lift strays further from the input.
   if (!isDone && myIsLastRound && !myNotifier->UserBreak())
   {
-    isDone = SmoothingAgain(aSub, aClip, aClipping, aStart);
+    isDone = SmoothingAgain(aSub, aClip, aClipping, aStart, aCrossings);
   }
   return isDone;
 }
@@ -378,7 +398,8 @@ bool Algo_FixSelfIntersections::FixSelfIntersectedGroup(const std::set<int>& the
 bool Algo_FixSelfIntersections::SmoothingAgain(Handle(HalfEdge_Mesh)&              theSub,
                                                Handle(HalfEdgeAlgo_SubMesh)&       theClip,
                                                const Handle(HalfEdgeAlgo_SubMesh)& theFirstClip,
-                                               std::map<int, gp_Pnt>&              theStart)
+                                               std::map<int, gp_Pnt>&              theStart,
+                                               Algo_GroupCrossings&                theCrossings)
 {
   Handle(HalfEdgeAlgo_UpdateNodes) aRestore = new HalfEdgeAlgo_UpdateNodes();
   aRestore->Nodes().swap(theStart);
@@ -395,11 +416,8 @@ bool Algo_FixSelfIntersections::SmoothingAgain(Handle(HalfEdge_Mesh)&           
     }
   }
   theSub->Execute(aRestore, false);
-  const bool isDone = Smoothing(theSub, theClip, true, theStart);
-  if (!myRoundClipping.IsNull())
-  {
-    myRoundClipping->MarkEdited(*theClip);
-  }
+  const bool isDone = Smoothing(theSub, theClip, true, theStart, theCrossings);
+  MarkEdited(*theClip);
   return isDone;
 }
 
@@ -452,39 +470,42 @@ void Algo_FixSelfIntersections::EdgeSwapping(const Handle(HalfEdge_Mesh)&       
 bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
                                           Handle(HalfEdgeAlgo_SubMesh)& theClip,
                                           bool                          theIsSided,
-                                          std::map<int, gp_Pnt>&        theStart)
+                                          std::map<int, gp_Pnt>&        theStart,
+                                          Algo_GroupCrossings&          theCrossings)
 {
   ProgressScope                     aScope(myNotifier, "Algo_FixSelfIntersections::Smoothing", 0.46, 1.092);
   Handle(HalfEdgeAlgo_SimpleSmooth) aSmooth          = new HalfEdgeAlgo_SimpleSmooth();
   Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck = new HalfEdgeAlgo_CheckSelfIntersections();
   aCheck->SetNbThreads(NbThreads());
   aCheck->SetCollectGroups(true);
-  // Checks whether the copy still crosses. Its groups tell which nodes the
-  // next smoothing moves: the corners of crossing faces and a ring around
-  // them; before a smoothing that pushes, also which nodes to push: only
-  // those corners, so that the surface around them stays where it was.
-  const auto isCrossingBefore = [&aSmooth, &aCheck, &theSub, theIsSided](int theCycle, bool theIsAfterPass)
+  // Checks whether the copy still crosses where the group answers for it.
+  // Its crossings tell which nodes the next smoothing moves: the corners of
+  // the group's crossing faces and a ring around them; before a smoothing
+  // that pushes, also which nodes to push: only those corners, so that the
+  // surface around them stays where it was.
+  const auto isCrossingBefore =
+      [&aSmooth, &aCheck, &theSub, &theClip, &theCrossings, theIsSided](int theCycle, bool theIsAfterPass)
   {
     // After a pass, faces none of whose corners moved cross nothing they did
-    // not cross before, and they crossed nothing (their corners would have
-    // moved): only the faces around moved nodes can cross. Where those are
-    // most of the copy, one walk over all pairs is quicker than their queries.
-    aCheck->TestedFaces().clear();
+    // not cross before, and they crossed nothing of the group's (their
+    // corners would have moved): only the faces around moved nodes can
+    // cross. Where those are most of the copy, one walk over all pairs is
+    // quicker than their queries.
     if (theIsAfterPass)
     {
+      theCrossings.TouchNodes(aSmooth->MovedNodes(), *theClip);
       aCheck->TestedFaces() = facesAround(theSub, aSmooth->MovedNodes());
-      if (2 * aCheck->TestedFaces().size() > static_cast<size_t>(theSub->NbFaces()))
-      {
-        aCheck->TestedFaces().clear();
-      }
     }
-    const bool    isFound = theSub->Execute(aCheck, false);
-    std::set<int> aFaces;
-    for (const std::set<int>& aGroup : aCheck->Groups())
+    else
     {
-      aFaces.insert(aGroup.begin(), aGroup.end());
+      aCheck->TestedFaces() = theCrossings.TouchedFaces(theSub, *theClip);
     }
-    std::set<int> aCorners = cornersOf(theSub, aFaces);
+    if (2 * aCheck->TestedFaces().size() > static_cast<size_t>(theSub->NbFaces()))
+    {
+      aCheck->TestedFaces().clear();
+    }
+    const bool    isFound = theSub->Execute(aCheck, false) && theCrossings.Perform(theSub, *theClip, *aCheck);
+    std::set<int> aCorners = cornersOf(theSub, theCrossings.OwnFaces());
     // Each ring: the corners of the faces around the nodes so far.
     aSmooth->MovedNodes() = aCorners;
     for (int aRing = 0; aRing < THE_SMOOTHED_RINGS; ++aRing)
@@ -499,7 +520,7 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
     }
     if (theIsSided)
     {
-      chooseLiftSides(theSub, aCheck->Pairs(), aSmooth->LiftedNodes(), aSmooth->PulledNodes());
+      chooseLiftSides(theSub, theCrossings.OwnPairs(), aSmooth->LiftedNodes(), aSmooth->PulledNodes());
       return isFound;
     }
     aSmooth->LiftedNodes().swap(aCorners);
@@ -531,24 +552,31 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
     if (isOk)
     {
       // The copy's border stays put while smoothing; the next cycle works on
-      // a copy one ring wider, so that the border may move too.
-      Handle(HalfEdgeAlgo_SubMeshByNodes) aByNodes = new HalfEdgeAlgo_SubMeshByNodes();
+      // every face that meets the copy's box, so that the border may move
+      // too, and so that the check sees any face the moved nodes now cross,
+      // near in space but far along the surface, such as the other sheet
+      // where the surface lies on both sides of a thin part of the input.
+      Bnd_Box aBox;
       for (int aNode = 0; aNode < theSub->NbNodes(); ++aNode)
       {
         const int aSource = theClip->SourceNode(aNode);
         if (aSource >= 0)
         {
           theStart.emplace(aSource, myMesh->Node(aSource));
-          aByNodes->Nodes().insert(aSource);
+          aBox.Add(theSub->Node(aNode));
         }
       }
       theClip->UpdateSource(myMesh);
-      isOk = myMesh->Execute(aByNodes, false);
+      MarkEdited(*theClip);
+      Handle(HalfEdgeAlgo_AABBClipping) aWidening =
+          myRoundWidening.IsNull() ? new HalfEdgeAlgo_AABBClipping() : myRoundWidening;
+      aWidening->SetBox(aBox);
+      isOk = myMesh->Execute(aWidening, false);
       if (isOk)
       {
-        theSub     = aByNodes->Result();
+        theSub     = aWidening->Result();
+        theClip    = aWidening;
         isCrossing = isCrossingBefore(aCycle + 1, false);
-        theClip    = aByNodes;
       }
     }
     if (stepAndCheckBreak(myNotifier))
@@ -557,6 +585,17 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
     }
   }
   return isOk && !isCrossing;
+}
+
+void Algo_FixSelfIntersections::MarkEdited(const HalfEdgeAlgo_SubMesh& theSub) const
+{
+  for (const Handle(HalfEdgeAlgo_AABBClipping)& aClipping : {myRoundClipping, myRoundWidening})
+  {
+    if (!aClipping.IsNull())
+    {
+      aClipping->MarkEdited(theSub);
+    }
+  }
 }
 
 Bnd_Box Algo_FixSelfIntersections::GroupBox(const std::set<int>& theGroup) const

@@ -7,8 +7,10 @@
 #include <gp_Pnt.hxx>
 
 #include <map>
+#include <memory>
 #include <set>
 
+class Algo_GroupCrossings;
 class HalfEdgeAlgo_AABBClipping;
 class HalfEdgeAlgo_SubMesh;
 
@@ -43,7 +45,9 @@ public:
   void SetNbIterations(int theNbIterations) { myNbIterations = theNbIterations; }
 
   //! Repairs one group of crossing faces (numbers of Mesh()) on a sub-mesh
-  //! clipped around it; true when the sub-mesh ends free of crossings.
+  //! clipped around it; true when the sub-mesh ends free of crossings, but
+  //! for those of neighbouring groups that the repair found there and did
+  //! not make (their own repair parts them).
   bool FixSelfIntersectedGroup(const std::set<int>& theGroup);
 
 private:
@@ -60,23 +64,30 @@ private:
                     const Handle(HalfEdgeAlgo_SubMesh)& theClip);
 
   //! Smooths theSub in cycles, each written back and followed by a new
-  //! sub-mesh one ring wider (theSub and theClip are replaced). The later
+  //! sub-mesh of every face meeting the box of the last one (theSub and
+  //! theClip are replaced). The later
   //! cycles also lift the corners of crossing faces along their normals or,
   //! with theIsSided, each the way that parts its faces from those they
   //! cross. theStart receives the place each node of the surface had before
   //! the smoothing first moved it. True when the last sub-mesh is free of
-  //! crossings.
+  //! the crossings theCrossings holds the group's.
   bool Smoothing(Handle(HalfEdge_Mesh)&        theSub,
                  Handle(HalfEdgeAlgo_SubMesh)& theClip,
                  bool                          theIsSided,
-                 std::map<int, gp_Pnt>&        theStart);
+                 std::map<int, gp_Pnt>&        theStart,
+                 Algo_GroupCrossings&          theCrossings);
 
   //! Puts the nodes of theStart back and smooths again from theFirstClip,
   //! lifting each node the way that parts its faces from those they cross.
   bool SmoothingAgain(Handle(HalfEdge_Mesh)&              theSub,
                       Handle(HalfEdgeAlgo_SubMesh)&       theClip,
                       const Handle(HalfEdgeAlgo_SubMesh)& theFirstClip,
-                      std::map<int, gp_Pnt>&              theStart);
+                      std::map<int, gp_Pnt>&              theStart,
+                      Algo_GroupCrossings&                theCrossings);
+
+  //! Tells the round's clippings that the surface nodes copied by theSub
+  //! may have moved.
+  void MarkEdited(const HalfEdgeAlgo_SubMesh& theSub) const;
 
   //! The box of the corners of the live faces of theGroup; void when none is left.
   Bnd_Box GroupBox(const std::set<int>& theGroup) const;
@@ -94,7 +105,13 @@ private:
   //! The clipping shared by the groups of one round of Perform, which files
   //! the surface's faces once for all of them; null outside Perform.
   Handle(HalfEdgeAlgo_AABBClipping) myRoundClipping;
-  bool                              myIsLastRound = false;
+  //! The clipping of a round that widens the smoothing's copies.
+  Handle(HalfEdgeAlgo_AABBClipping) myRoundWidening;
+  //! Which crossings each group of a round answers for.
+  std::unique_ptr<Algo_GroupCrossings> myCrossings;
+  //! The place of the group being repaired in its round.
+  int  myGroupPlace  = 0;
+  bool myIsLastRound = false;
 };
 
 DEFINE_STANDARD_HANDLE(Algo_FixSelfIntersections, Algo_Refinement)

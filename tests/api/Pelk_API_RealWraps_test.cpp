@@ -101,7 +101,7 @@ TEST_P(RealWrapTest, DefaultPipelineGivesAValidWrapOnTheInput)
   }
   // Where the outside leaks into an open input, the repair of the two sheets
   // pressed onto it keeps them apart, off the input by a fraction of a cell.
-  EXPECT_LE(aMean, 0.25 * aCell);
+  EXPECT_LE(aMean, 0.2 * aCell);
   EXPECT_LE(aMax, 4.0 * aCell);
 }
 
@@ -122,7 +122,7 @@ INSTANTIATE_TEST_SUITE_P(Diagonal100,
                                            WrapCase{"bones_cgal.stl", 100, true, nullptr},
                                            WrapCase{"bunny_scan.stl", 100, false, nullptr},
                                            WrapCase{"elephant_holes_cgal.stl", 100, false, nullptr},
-                                           WrapCase{"mannequin_devil_cgal.stl", 100, false, nullptr},
+                                           WrapCase{"mannequin_devil_cgal.stl", 100, true, nullptr},
                                            WrapCase{"maxexport_assimp.stl", 100, true, nullptr},
                                            WrapCase{"mech_holes_shark_cgal.stl", 100, false, nullptr},
                                            WrapCase{"regr01_assimp.stl", 100, true, nullptr},
@@ -137,12 +137,12 @@ INSTANTIATE_TEST_SUITE_P(Diagonal100,
 INSTANTIATE_TEST_SUITE_P(Diagonal300,
                          RealWrapTest,
                          ::testing::Values(WrapCase{"alstom_cgal.stl", 300, true, nullptr},
-                                           WrapCase{"bed_sh3d.stl", 300, false, nullptr},
+                                           WrapCase{"bed_sh3d.stl", 300, true, nullptr},
                                            WrapCase{"boeing_cgal.stl", 300, true, nullptr},
                                            WrapCase{"bones_cgal.stl", 300, true, nullptr},
                                            WrapCase{"bunny_scan.stl", 300, false, nullptr},
                                            WrapCase{"elephant_holes_cgal.stl", 300, false, nullptr},
-                                           WrapCase{"mannequin_devil_cgal.stl", 300, false, nullptr},
+                                           WrapCase{"mannequin_devil_cgal.stl", 300, true, nullptr},
                                            WrapCase{"maxexport_assimp.stl", 300, true, nullptr},
                                            WrapCase{"mech_holes_shark_cgal.stl", 300, true, nullptr},
                                            WrapCase{"regr01_assimp.stl", 300, true, nullptr},
