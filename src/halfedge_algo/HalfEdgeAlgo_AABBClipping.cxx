@@ -34,6 +34,14 @@ void HalfEdgeAlgo_AABBClipping::MarkEdited(const HalfEdgeAlgo_SubMesh& theSub)
   }
 }
 
+void HalfEdgeAlgo_AABBClipping::MarkEdited(const std::vector<int>& theNodes)
+{
+  if (myIsIndexed && myIndex)
+  {
+    myEdited.insert(myEdited.end(), theNodes.begin(), theNodes.end());
+  }
+}
+
 bool HalfEdgeAlgo_AABBClipping::Perform(Mesh& theMesh)
 {
   if (myBox.IsVoid())

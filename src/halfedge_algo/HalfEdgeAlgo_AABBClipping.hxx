@@ -46,6 +46,11 @@ public:
   //! since the faces were filed. Nothing when not indexed.
   void MarkEdited(const HalfEdgeAlgo_SubMesh& theSub);
 
+  //! Tells an indexed clipping that the nodes theNodes of the mesh it runs on
+  //! may have moved, or had the faces around them rewired, since the faces
+  //! were filed. Nothing when not indexed.
+  void MarkEdited(const std::vector<int>& theNodes);
+
 protected:
   Bnd_Box myBox;
 

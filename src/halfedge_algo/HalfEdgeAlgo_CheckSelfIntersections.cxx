@@ -9,7 +9,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <map>
+#include <unordered_map>
 
 IMPLEMENT_STANDARD_RTTIEXT(HalfEdgeAlgo_CheckSelfIntersections, HalfEdgeAlgo_CheckMesh)
 
@@ -58,6 +60,29 @@ void addRecord(int theFace, const std::vector<gp_Pnt>& thePoints, Records& theRe
   }
 }
 
+// The splits of polygons met before, keyed by the coordinates of their
+// corners in order.
+struct SplitKeyHash
+{
+  size_t operator()(const std::vector<double>& theKey) const
+  {
+    uint64_t aHash = 1469598103934665603ull;
+    for (const double aValue : theKey)
+    {
+      // Plus zero makes -0 into +0, which compares equal to it.
+      const double aSigned = aValue + 0.0;
+      uint64_t     aBits   = 0;
+      std::memcpy(&aBits, &aSigned, sizeof(aBits));
+      aHash = (aHash ^ aBits) * 1099511628211ull;
+    }
+    return static_cast<size_t>(aHash ^ (aHash >> 29));
+  }
+};
+using SplitMap = std::unordered_map<std::vector<double>, std::vector<std::array<int, 3>>, SplitKeyHash>;
+
+// Beyond this many polygons a thread's memory of splits starts again.
+constexpr size_t THE_MAX_REMEMBERED_SPLITS = size_t(1) << 16;
+
 // Splits polygon theFace as a mesh of its own would be triangulated (so that
 // nothing else of the mesh moves) and appends the records of the pieces,
 // tagged with theFace; false when the split was not a proper triangulation.
@@ -65,7 +90,8 @@ bool triangulateFace(const Mesh&               theMesh,
                      Mesh::FaceHandle          theFace,
                      HalfEdgeAlgo_Triangulate& theTriangulate,
                      std::vector<gp_Pnt>&      thePoints,
-                     Records&                  theRecords)
+                     Records&                  theRecords,
+                     SplitMap*                 theSplits)
 {
   facePoints(theMesh, theFace, thePoints);
   if (thePoints.size() < 3)
@@ -75,7 +101,35 @@ bool triangulateFace(const Mesh&               theMesh,
   // Most polygons are cut as they stand, without building that mesh: the
   // checks of a repair split the same quadrangles thousands of times.
   std::vector<std::array<int, 3>> aTriangles;
-  if (theTriangulate.SplitPolygon(thePoints, aTriangles))
+  bool                            isSplit = false;
+  if (theSplits != nullptr)
+  {
+    std::vector<double> aKey;
+    for (const gp_Pnt& aPoint : thePoints)
+    {
+      aKey.insert(aKey.end(), {aPoint.X(), aPoint.Y(), aPoint.Z()});
+    }
+    const auto aKnown = theSplits->find(aKey);
+    isSplit           = aKnown != theSplits->end();
+    if (isSplit)
+    {
+      aTriangles = aKnown->second;
+    }
+    else if (theTriangulate.SplitPolygon(thePoints, aTriangles))
+    {
+      isSplit = true;
+      if (theSplits->size() >= THE_MAX_REMEMBERED_SPLITS)
+      {
+        theSplits->clear();
+      }
+      theSplits->emplace(std::move(aKey), aTriangles);
+    }
+  }
+  else
+  {
+    isSplit = theTriangulate.SplitPolygon(thePoints, aTriangles);
+  }
+  if (isSplit)
   {
     const std::vector<gp_Pnt> aCorners = thePoints;
     for (const std::array<int, 3>& aTriangle : aTriangles)
@@ -108,8 +162,15 @@ bool triangulateFace(const Mesh&               theMesh,
 // that failed to split go to theFailed. Static schedules hand each thread one
 // run of consecutive faces, in thread order, so joining the threads' lists in
 // that order keeps the face order whatever the thread count.
-Records makeRecords(const Mesh& theMesh, unsigned int theNbThreads, std::vector<int>& theFailed)
+Records makeRecords(const Mesh&            theMesh,
+                    unsigned int           theNbThreads,
+                    std::vector<int>&      theFailed,
+                    std::vector<SplitMap>* theSplits)
 {
+  if (theSplits != nullptr && theSplits->size() < theNbThreads)
+  {
+    theSplits->resize(theNbThreads);
+  }
   std::vector<Records>             aThreadRecords(theNbThreads);
   std::vector<std::vector<int>>    aThreadPolygons(theNbThreads), aThreadFailed(theNbThreads);
   std::vector<std::vector<gp_Pnt>> aThreadPoints(theNbThreads);
@@ -163,7 +224,7 @@ Records makeRecords(const Mesh& theMesh, unsigned int theNbThreads, std::vector<
     const size_t aThread = static_cast<size_t>(omp_get_thread_num());
     const int    aFace   = aPolygons[static_cast<size_t>(i)];
     if (!triangulateFace(theMesh, Mesh::FaceHandle(aFace), *aSplitters[aThread], aThreadPoints[aThread],
-                         aThreadRecords[aThread]))
+                         aThreadRecords[aThread], theSplits != nullptr ? &(*theSplits)[aThread] : nullptr))
     {
       aThreadFailed[aThread].push_back(aFace);
     }
@@ -268,9 +329,28 @@ Handle(HalfEdge_Mesh) groupMesh(const Mesh& theMesh, const std::list<std::set<in
 }
 } // namespace
 
+struct HalfEdgeAlgo_CheckSelfIntersections::Splits
+{
+  std::vector<SplitMap> PerThread;
+};
+
 HalfEdgeAlgo_CheckSelfIntersections::HalfEdgeAlgo_CheckSelfIntersections()
     : myIsCollectGroups(false)
 {
+}
+
+HalfEdgeAlgo_CheckSelfIntersections::~HalfEdgeAlgo_CheckSelfIntersections() = default;
+
+void HalfEdgeAlgo_CheckSelfIntersections::SetSplitsRemembered(bool theIsRemembered)
+{
+  if (!theIsRemembered)
+  {
+    mySplits.reset();
+  }
+  else if (!mySplits)
+  {
+    mySplits = std::make_unique<Splits>();
+  }
 }
 
 std::string HalfEdgeAlgo_CheckSelfIntersections::Name() const
@@ -294,7 +374,8 @@ bool HalfEdgeAlgo_CheckSelfIntersections::perform(Mesh& theMesh, const std::set<
   myGroups.clear();
   std::vector<int>   aFailed;
   const unsigned int aNbThreads = applyParallelOptions();
-  myTriangleSet                 = new Trivex::TriangleSet(makeRecords(theMesh, aNbThreads, aFailed));
+  myTriangleSet                 = new Trivex::TriangleSet(
+                      makeRecords(theMesh, aNbThreads, aFailed, mySplits ? &mySplits->PerThread : nullptr));
   myTriangleSet->SetNbBuilderThreads(static_cast<int>(aNbThreads));
   myTriangleSet->SetQuickBuild(true);
   myTriangleSet->InitBuilder();

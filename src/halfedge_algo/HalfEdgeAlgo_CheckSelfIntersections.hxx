@@ -9,6 +9,7 @@
 #include <gp_Pnt.hxx>
 
 #include <list>
+#include <memory>
 #include <set>
 #include <vector>
 
@@ -31,6 +32,8 @@ class Pellisk_EXPORT HalfEdgeAlgo_CheckSelfIntersections : public HalfEdgeAlgo_C
 public:
   //! Answers yes or no; no groups, no intersection mesh.
   HalfEdgeAlgo_CheckSelfIntersections();
+
+  ~HalfEdgeAlgo_CheckSelfIntersections() override;
 
   //! "HalfEdgeAlgo_CheckSelfIntersections".
   std::string Name() const override;
@@ -56,6 +59,14 @@ public:
   //! Chooses whether the next runs collect groups (slower on meshes with many
   //! crossings) or only answer yes or no.
   void SetCollectGroups(bool theIsCollect) { myIsCollectGroups = theIsCollect; }
+
+  //! With theIsRemembered, the next runs remember how they split each
+  //! polygon, by the positions of its corners, and take the same split for a
+  //! polygon met again at the same place instead of working it out again:
+  //! the checks of a repair test the same unmoved quadrangles many times.
+  //! The result is the same either way. Off by default; turning it off
+  //! forgets the splits.
+  void SetSplitsRemembered(bool theIsRemembered);
 
   //! The groups of the last run, sorted; empty without group collection
   //! (except for polygons that could not be triangulated).
@@ -86,6 +97,8 @@ public:
   MakeTriangleData(int theFace, const std::vector<gp_Pnt>& thePoints, Trivex::TriangleData& theRecord);
 
 private:
+  struct Splits;
+
   // The two Perform: theFaces against all faces, every face when null.
   bool perform(Mesh& theMesh, const std::set<int>* theFaces);
 
@@ -104,6 +117,7 @@ private:
   std::list<std::set<int>>         myGroups;
   std::vector<std::pair<int, int>> myPairs;
   std::set<int>                    myTestedFaces;
+  std::unique_ptr<Splits>          mySplits;
 };
 
 DEFINE_STANDARD_HANDLE(HalfEdgeAlgo_CheckSelfIntersections, HalfEdgeAlgo_CheckMesh)

@@ -295,6 +295,7 @@ bool Algo_FixSelfIntersections::FixSelfIntersectedGroup(const std::set<int>& the
   Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck = new HalfEdgeAlgo_CheckSelfIntersections();
   aCheck->SetCollectGroups(true);
   aCheck->SetNbThreads(NbThreads());
+  aCheck->SetSplitsRemembered(true);
   Handle(HalfEdgeAlgo_VerticesOnFacesCriterion) aVerticesOnFaces =
       new HalfEdgeAlgo_VerticesOnFacesCriterion();
   Handle(HalfEdgeAlgo_RenegadeVertexCriterion) aRenegadeVertex = new HalfEdgeAlgo_RenegadeVertexCriterion();
@@ -374,14 +375,13 @@ bool Algo_FixSelfIntersections::FixSelfIntersectedGroup(const std::set<int>& the
     return false;
   }
 
+  // The moves and flips above stay within the nodes of the copy: the
+  // round's clippings file the faces around them anew. The smoothing tells
+  // them of the nodes it moves.
+  MarkEdited(*aClipping);
   Handle(HalfEdgeAlgo_SubMesh) aClip = aClipping;
   std::map<int, gp_Pnt>        aStart;
   bool                         isDone = !isCrossing || Smoothing(aSub, aClip, false, aStart, aCrossings);
-  // Every edit of the surface above stays within the nodes of these copies
-  // (the smoothing's last copy holds all nodes of its earlier ones): the
-  // round's clipping files the faces around them anew.
-  MarkEdited(*aClipping);
-  MarkEdited(*aClip);
   // Pushing along the normals parts two sheets back to back, but drives the
   // two sides of a fold, which face each other, into each other. A group
   // still crossing in the last round is smoothed again from where the
@@ -402,8 +402,14 @@ bool Algo_FixSelfIntersections::SmoothingAgain(Handle(HalfEdge_Mesh)&           
                                                Algo_GroupCrossings&                theCrossings)
 {
   Handle(HalfEdgeAlgo_UpdateNodes) aRestore = new HalfEdgeAlgo_UpdateNodes();
+  std::vector<int>                 aRestored;
+  for (const auto& aStart : theStart)
+  {
+    aRestored.push_back(aStart.first);
+  }
   aRestore->Nodes().swap(theStart);
   myMesh->Execute(aRestore, false);
+  MarkEdited(aRestored);
   aRestore->Nodes().clear();
   theClip = theFirstClip;
   theSub  = theFirstClip->Result();
@@ -416,9 +422,7 @@ bool Algo_FixSelfIntersections::SmoothingAgain(Handle(HalfEdge_Mesh)&           
     }
   }
   theSub->Execute(aRestore, false);
-  const bool isDone = Smoothing(theSub, theClip, true, theStart, theCrossings);
-  MarkEdited(*theClip);
-  return isDone;
+  return Smoothing(theSub, theClip, true, theStart, theCrossings);
 }
 
 void Algo_FixSelfIntersections::VertexHammering(const Handle(HalfEdge_Mesh)&        theSub,
@@ -478,6 +482,7 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
   Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck = new HalfEdgeAlgo_CheckSelfIntersections();
   aCheck->SetNbThreads(NbThreads());
   aCheck->SetCollectGroups(true);
+  aCheck->SetSplitsRemembered(true);
   // Checks whether the copy still crosses where the group answers for it.
   // Its crossings tell which nodes the next smoothing moves: the corners of
   // the group's crossing faces and a ring around them; before a smoothing
@@ -556,7 +561,8 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
       // too, and so that the check sees any face the moved nodes now cross,
       // near in space but far along the surface, such as the other sheet
       // where the surface lies on both sides of a thin part of the input.
-      Bnd_Box aBox;
+      Bnd_Box          aBox;
+      std::vector<int> aMoved;
       for (int aNode = 0; aNode < theSub->NbNodes(); ++aNode)
       {
         const int aSource = theClip->SourceNode(aNode);
@@ -564,10 +570,14 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
         {
           theStart.emplace(aSource, myMesh->Node(aSource));
           aBox.Add(theSub->Node(aNode));
+          if (!theSub->Node(aNode).IsEqual(myMesh->Node(aSource), 0.0))
+          {
+            aMoved.push_back(aSource);
+          }
         }
       }
       theClip->UpdateSource(myMesh);
-      MarkEdited(*theClip);
+      MarkEdited(aMoved);
       Handle(HalfEdgeAlgo_AABBClipping) aWidening =
           myRoundWidening.IsNull() ? new HalfEdgeAlgo_AABBClipping() : myRoundWidening;
       aWidening->SetBox(aBox);
@@ -594,6 +604,17 @@ void Algo_FixSelfIntersections::MarkEdited(const HalfEdgeAlgo_SubMesh& theSub) c
     if (!aClipping.IsNull())
     {
       aClipping->MarkEdited(theSub);
+    }
+  }
+}
+
+void Algo_FixSelfIntersections::MarkEdited(const std::vector<int>& theNodes) const
+{
+  for (const Handle(HalfEdgeAlgo_AABBClipping)& aClipping : {myRoundClipping, myRoundWidening})
+  {
+    if (!aClipping.IsNull())
+    {
+      aClipping->MarkEdited(theNodes);
     }
   }
 }

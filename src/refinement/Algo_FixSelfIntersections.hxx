@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <set>
+#include <vector>
 
 class Algo_GroupCrossings;
 class HalfEdgeAlgo_AABBClipping;
@@ -88,6 +89,9 @@ private:
   //! Tells the round's clippings that the surface nodes copied by theSub
   //! may have moved.
   void MarkEdited(const HalfEdgeAlgo_SubMesh& theSub) const;
+
+  //! Tells the round's clippings that the surface nodes theNodes may have moved.
+  void MarkEdited(const std::vector<int>& theNodes) const;
 
   //! The box of the corners of the live faces of theGroup; void when none is left.
   Bnd_Box GroupBox(const std::set<int>& theGroup) const;

@@ -215,3 +215,77 @@ TEST(HalfEdgeAlgo_CheckSelfIntersectionsTest, EdgeCases)
     EXPECT_EQ(aCheck->TriangleSet()->NbTriangles(), aCase.NbRecords);
   }
 }
+
+// A bumpy sheet of quadrangles pierced by pins, checked with remembered splits
+// before and after some nodes move (two of them to -0 and back), against a
+// check that works every split out: the same records and pairs each time.
+TEST(HalfEdgeAlgo_CheckSelfIntersectionsTest, RememberedSplitsGiveTheSameRecords)
+{
+  std::mt19937                           aRandom(7);
+  std::uniform_real_distribution<double> aBump(-0.4, 0.4);
+  const int                              aSide = 6;
+  Handle(HalfEdge_Mesh)                  aMesh = new HalfEdge_Mesh();
+  for (int j = 0; j <= aSide; ++j)
+  {
+    for (int i = 0; i <= aSide; ++i)
+    {
+      aMesh->AddNode(gp_Pnt(i, j, aBump(aRandom)));
+    }
+  }
+  for (int j = 0; j < aSide; ++j)
+  {
+    for (int i = 0; i < aSide; ++i)
+    {
+      const int a = j * (aSide + 1) + i;
+      ASSERT_GE(aMesh->AddFace({a, a + 1, a + aSide + 2, a + aSide + 1}, true), 0);
+    }
+  }
+  for (int k = 0; k < 8; ++k)
+  {
+    const double x = 0.5 + k % 4, y = 0.5 + k / 4 * 2;
+    ASSERT_GE(aMesh->AddFace({aMesh->AddNode(gp_Pnt(x - 0.3, y - 0.3, -1)),
+                              aMesh->AddNode(gp_Pnt(x + 0.3, y + 0.3, -1)), aMesh->AddNode(gp_Pnt(x, y, 1))},
+                             true),
+              0);
+  }
+  Handle(Algo) aRemembering = new Algo(), aFresh = new Algo();
+  for (const Handle(Algo)& aCheck : {aRemembering, aFresh})
+  {
+    aCheck->SetCollectGroups(true);
+  }
+  aRemembering->SetSplitsRemembered(true);
+  const auto aRecords = [](const Handle(Algo)& theCheck)
+  {
+    std::vector<std::array<double, 10>> aList;
+    for (int i = 0; i < theCheck->TriangleSet()->NbTriangles(); ++i)
+    {
+      const Trivex::TriangleData& aRecord = theCheck->TriangleSet()->Triangle(i);
+      std::array<double, 10>      anItem  = {double(aRecord.FaceIndex())};
+      for (int k = 0; k < 9; ++k)
+      {
+        anItem[size_t(k + 1)] = aRecord.Point(k / 3).Coord(k % 3 + 1);
+      }
+      aList.push_back(anItem);
+    }
+    return aList;
+  };
+  const gp_Pnt aFirst = aMesh->Node(0), aLast = aMesh->Node(aSide);
+  for (int aRun = 0; aRun < 4; ++aRun)
+  {
+    SCOPED_TRACE(aRun);
+    if (aRun == 1 || aRun == 3)
+    {
+      aMesh->SetNode(0, gp_Pnt(aFirst.X(), aFirst.Y(), aRun == 1 ? -0.0 : aFirst.Z()));
+      aMesh->SetNode(aSide, gp_Pnt(aLast.X(), aLast.Y(), aRun == 1 ? -0.0 : aLast.Z()));
+    }
+    for (int aNode = 9; aNode < 13 && aRun == 2; ++aNode)
+    {
+      aMesh->SetNode(aNode, aMesh->Node(aNode).Translated(gp_Vec(0, 0, 0.5)));
+    }
+    const bool isFound = aMesh->Execute(aRemembering, false);
+    EXPECT_EQ(aMesh->Execute(aFresh, false), isFound);
+    EXPECT_TRUE(isFound);
+    EXPECT_EQ(aRemembering->Pairs(), aFresh->Pairs());
+    EXPECT_EQ(aRecords(aRemembering), aRecords(aFresh));
+  }
+}
