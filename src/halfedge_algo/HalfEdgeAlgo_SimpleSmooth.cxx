@@ -43,11 +43,13 @@ void normalAndSpan(const Mesh&                     theMesh,
 }
 
 // One pass: every interior node to the average of its faces' corners in
-// theSnapshot, then (all nodes, or only those of theLifted when it is not
-// empty) theLift times its mean edge length along its normal, against it
-// for the nodes of thePulled. True when some node moved.
+// theSnapshot, keeping theNormalShare of the move along its normal, then
+// (all nodes, or only those of theLifted when it is not empty) theLift times
+// its mean edge length along its normal, against it for the nodes of
+// thePulled. True when some node moved.
 bool averagePass(Mesh&                           theMesh,
                  const std::vector<Mesh::Point>& theSnapshot,
+                 double                          theNormalShare,
                  double                          theLift,
                  const std::set<int>&            theLifted,
                  const std::set<int>&            thePulled,
@@ -75,12 +77,21 @@ bool averagePass(Mesh&                           theMesh,
         ++aCount;
       }
     }
-    Mesh::Point aTarget = aSum / static_cast<double>(aCount);
-    if (theLift != 0.0 && (theLifted.empty() || theLifted.count(aNode.idx()) != 0))
+    Mesh::Point aTarget  = aSum / static_cast<double>(aCount);
+    const bool  isLifted = theLift != 0.0 && (theLifted.empty() || theLifted.count(aNode.idx()) != 0);
+    Mesh::Point aNormal(0.0, 0.0, 0.0);
+    double      aSpan = 0.0;
+    if (isLifted || theNormalShare != 1.0)
     {
-      Mesh::Point aNormal;
-      double      aSpan = 0.0;
       normalAndSpan(theMesh, aNode, theSnapshot, aNormal, aSpan);
+    }
+    if (theNormalShare != 1.0)
+    {
+      const Mesh::Point aMove = aTarget - theSnapshot[static_cast<size_t>(aNode.idx())];
+      aTarget -= aNormal * ((aMove | aNormal) * (1.0 - theNormalShare));
+    }
+    if (isLifted)
+    {
       const double aLift = thePulled.count(aNode.idx()) != 0 ? -theLift : theLift;
       aTarget += aNormal * (aLift * aSpan);
     }
@@ -93,7 +104,8 @@ bool averagePass(Mesh&                           theMesh,
 
 HalfEdgeAlgo_SimpleSmooth::HalfEdgeAlgo_SimpleSmooth()
     : myNbIterations(5),
-      myLift(0.0)
+      myLift(0.0),
+      myNormalShare(1.0)
 {
 }
 
@@ -112,7 +124,7 @@ bool HalfEdgeAlgo_SimpleSmooth::Perform(Mesh& theMesh)
   bool isMoved = true;
   for (int aPass = 0; aPass < myNbIterations && isMoved; ++aPass)
   {
-    isMoved = averagePass(theMesh, aSnapshot, myLift, myLifted, myPulled, myMoved);
+    isMoved = averagePass(theMesh, aSnapshot, myNormalShare, myLift, myLifted, myPulled, myMoved);
   }
   return true;
 }

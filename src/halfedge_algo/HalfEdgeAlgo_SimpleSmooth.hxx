@@ -41,6 +41,14 @@ public:
   //! side their faces look at, which parts two sheets pressed back to back.
   void SetLift(double theLift) { myLift = theLift; }
 
+  //! Share of each node's averaging move kept across its faces, along their
+  //! normal: 1 (the default) is plain averaging; less keeps the node nearer
+  //! the surface its faces describe, as the move slides it mostly along them.
+  double NormalShare() const { return myNormalShare; }
+
+  //! Sets the share of the averaging move kept along the normal.
+  void SetNormalShare(double theShare) { myNormalShare = theShare; }
+
   //! The nodes the lift applies to; all nodes when empty.
   std::set<int>& LiftedNodes() { return myLifted; }
 
@@ -54,6 +62,7 @@ public:
 protected:
   int           myNbIterations;
   double        myLift;
+  double        myNormalShare;
   std::set<int> myLifted;
   std::set<int> myPulled;
   std::set<int> myMoved;

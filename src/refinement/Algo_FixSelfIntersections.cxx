@@ -92,6 +92,12 @@ const double THE_PUSH                = 0.05;
 // wrap would leave the input by half a cell.
 const int THE_SMOOTHED_RINGS = 1;
 
+// The repair's smoothing keeps this share of each node's averaging move
+// across the surface: untangling needs the moves along it, while the moves
+// across it take the wrap off the input (by a tenth of a cell on average
+// where the outside leaks into an open input, with the whole move).
+const double THE_NORMAL_SHARE = 0.5;
+
 //! Centre and unit normal (Newell's, zero when degenerate) of a face.
 void faceFrame(const Handle(HalfEdge_Mesh)& theMesh, int theFace, gp_XYZ& theCentre, gp_XYZ& theNormal)
 {
@@ -483,6 +489,7 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
   aCheck->SetNbThreads(NbThreads());
   aCheck->SetCollectGroups(true);
   aCheck->SetSplitsRemembered(true);
+  aSmooth->SetNormalShare(THE_NORMAL_SHARE);
   // Checks whether the copy still crosses where the group answers for it.
   // Its crossings tell which nodes the next smoothing moves: the corners of
   // the group's crossing faces and a ring around them; before a smoothing

@@ -98,3 +98,28 @@ TEST(HalfEdgeAlgo_SmoothTest, LiftPushesInteriorNodesAlongTheNormalByTheirMeanEd
     }
   }
 }
+
+TEST(HalfEdgeAlgo_SmoothTest, NormalShareScalesHowFarAveragingShrinksASphere)
+{
+  // Averaging pulls the nodes of a sphere inwards, nearly along their normals, by about the square of the
+  // edge length; with a share of that move kept along the normal, the sphere shrinks by that share.
+  const auto aShrink = [](double theShare)
+  {
+    const Handle(HalfEdge_Mesh) aSphere = new HalfEdge_Mesh(PelliskTest_Meshes::IcoSphere(gp_Pnt(), 1.0, 2));
+    Handle(HalfEdgeAlgo_SimpleSmooth) aSimple = new HalfEdgeAlgo_SimpleSmooth();
+    aSimple->SetNormalShare(theShare);
+    EXPECT_TRUE(aSphere->Execute(aSimple, false));
+    double aSum = 0.0;
+    for (int i = 0; i < aSphere->NbNodes(); ++i)
+    {
+      aSum += 1.0 - aSphere->Node(i).Distance(gp_Pnt());
+    }
+    return aSum / aSphere->NbNodes();
+  };
+  const double aPlain = aShrink(1.0);
+  EXPECT_GT(aPlain, 0.005);
+  for (const double aShare : {0.0, 0.5, 0.25})
+  {
+    EXPECT_NEAR(aShrink(aShare), aShare * aPlain, 0.02 * aPlain) << aShare;
+  }
+}
