@@ -1,11 +1,13 @@
 #include <Pelk_API.hxx>
 
+#include <Algo_FixSelfIntersections.hxx>
 #include <Algo_Refinement.hxx>
 #include <Algo_Tessellation.hxx>
 #include <Algo_Voxelization.hxx>
 #include <HalfEdge_Mesh.hxx>
 #include <Pelk_Configuration.hxx>
 #include <Pelk_MemoryEstimate.hxx>
+#include <Pelk_SinglePrecision.hxx>
 #include <STL_IO.hxx>
 #include <SVO_Tree.hxx>
 #include <Trivex_TriangleSet.hxx>
@@ -405,7 +407,8 @@ bool Pelk_API::runStages(const Handle(Pelk_WrappingSettings)& theSettings)
   {
     return false;
   }
-  const bool isRefined = runRefinements(theSettings);
+  Handle(Algo_FixSelfIntersections) aRepair;
+  const bool                        isRefined = runRefinements(theSettings, aRepair);
   if (!isRefined || myNotifier->UserBreak())
   {
     return false;
@@ -416,10 +419,22 @@ bool Pelk_API::runStages(const Handle(Pelk_WrappingSettings)& theSettings)
     myNotifier->NewMessage(Pelk_Error, "Pelk_API.EmptyWrap");
     return false;
   }
-  return true;
+  // A wrap repaired free of crossings stays so in the files that hold it in
+  // single precision.
+  if (!aRepair.IsNull())
+  {
+    Pelk_SinglePrecision aRounding;
+    aRounding.SetRepair(aRepair);
+    if (!aRounding.Perform(myResultMesh))
+    {
+      myNotifier->NewMessage(Pelk_Warning, "Pelk_API.SinglePrecisionCrossings");
+    }
+  }
+  return !myNotifier->UserBreak();
 }
 
-bool Pelk_API::runRefinements(const Handle(Pelk_WrappingSettings)& theSettings)
+bool Pelk_API::runRefinements(const Handle(Pelk_WrappingSettings)& theSettings,
+                              Handle(Algo_FixSelfIntersections)&   theLastRepair)
 {
   for (Handle(Algo_Refinement) aStep = theSettings->NextRefinement(); !aStep.IsNull();
        aStep                         = theSettings->NextRefinement())
@@ -428,6 +443,10 @@ bool Pelk_API::runRefinements(const Handle(Pelk_WrappingSettings)& theSettings)
     myNotifier->NewMessage(Pelk_Info, "Pelk_API.Refinement").Arg((aName + " STARTED").ToCString());
     aStep->SetMesh(myResultMesh);
     const bool isDone = aStep->Perform();
+    if (aStep->IsKind(STANDARD_TYPE(Algo_FixSelfIntersections)))
+    {
+      theLastRepair = Handle(Algo_FixSelfIntersections)::DownCast(aStep);
+    }
     if (isDone)
     {
       myResultMesh = aStep->Result();

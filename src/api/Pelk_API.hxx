@@ -9,6 +9,7 @@
 #include <Poly_Triangulation.hxx>
 #include <TCollection_AsciiString.hxx>
 
+class Algo_FixSelfIntersections;
 class HalfEdge_Mesh;
 
 //! The wrapping facade: holds a dirty input triangulation, an optional cubic
@@ -99,7 +100,10 @@ private:
   bool fitsMemory(const Handle(Pelk_WrappingSettings)& theSettings,
                   const Handle(Poly_Triangulation)&    theInput,
                   double                               theSide);
-  bool runRefinements(const Handle(Pelk_WrappingSettings)& theSettings);
+  //! Runs the settings' refinement steps on the result; theLastRepair
+  //! receives the last self-intersection repair among them.
+  bool runRefinements(const Handle(Pelk_WrappingSettings)&            theSettings,
+                      opencascade::handle<Algo_FixSelfIntersections>& theLastRepair);
 
 private:
   Handle(Pelk_ProgressNotifier)      myNotifier;
