@@ -99,43 +99,44 @@ bool triangulateFace(const Mesh&               theMesh,
     return true; // no area: nothing to cross
   }
   // Most polygons are cut as they stand, without building that mesh: the
-  // checks of a repair split the same quadrangles thousands of times.
-  std::vector<std::array<int, 3>> aTriangles;
-  bool                            isSplit = false;
+  // checks of a repair split the same quadrangles thousands of times. The
+  // buffers are the thread's, kept from polygon to polygon.
+  thread_local std::vector<double>             aKey;
+  thread_local std::vector<std::array<int, 3>> aCut;
+  thread_local std::vector<gp_Pnt>             aPolygon;
+  const std::vector<std::array<int, 3>>*       aTriangles = nullptr;
   if (theSplits != nullptr)
   {
-    std::vector<double> aKey;
+    aKey.clear();
     for (const gp_Pnt& aPoint : thePoints)
     {
       aKey.insert(aKey.end(), {aPoint.X(), aPoint.Y(), aPoint.Z()});
     }
     const auto aKnown = theSplits->find(aKey);
-    isSplit           = aKnown != theSplits->end();
-    if (isSplit)
+    if (aKnown != theSplits->end())
     {
-      aTriangles = aKnown->second;
+      aTriangles = &aKnown->second;
     }
-    else if (theTriangulate.SplitPolygon(thePoints, aTriangles))
+    else if (theTriangulate.SplitPolygon(thePoints, aCut))
     {
-      isSplit = true;
       if (theSplits->size() >= THE_MAX_REMEMBERED_SPLITS)
       {
         theSplits->clear();
       }
-      theSplits->emplace(std::move(aKey), aTriangles);
+      aTriangles = &theSplits->emplace(aKey, aCut).first->second;
     }
   }
-  else
+  else if (theTriangulate.SplitPolygon(thePoints, aCut))
   {
-    isSplit = theTriangulate.SplitPolygon(thePoints, aTriangles);
+    aTriangles = &aCut;
   }
-  if (isSplit)
+  if (aTriangles != nullptr)
   {
-    const std::vector<gp_Pnt> aCorners = thePoints;
-    for (const std::array<int, 3>& aTriangle : aTriangles)
+    aPolygon = thePoints;
+    for (const std::array<int, 3>& aTriangle : *aTriangles)
     {
-      thePoints = {aCorners[size_t(aTriangle[0])], aCorners[size_t(aTriangle[1])],
-                   aCorners[size_t(aTriangle[2])]};
+      thePoints.assign(
+          {aPolygon[size_t(aTriangle[0])], aPolygon[size_t(aTriangle[1])], aPolygon[size_t(aTriangle[2])]});
       addRecord(theFace.idx(), thePoints, theRecords);
     }
     return true;
