@@ -16,6 +16,10 @@ constexpr double THE_WIDE_SHARE = 0.001;
 // sparse mesh stays as small as the mesh.
 constexpr double THE_CELLS_PER_FACE = 2.0;
 
+// Places of a face outside the grid (cell keys are not negative).
+constexpr int64_t THE_NOWHERE  = -1;
+constexpr int64_t THE_IN_LARGE = -2;
+
 } // namespace
 
 HalfEdgeAlgo_AABBClippingIndex::Box HalfEdgeAlgo_AABBClippingIndex::faceBox(const Mesh& theMesh, int theFace)
@@ -42,7 +46,8 @@ HalfEdgeAlgo_AABBClippingIndex::HalfEdgeAlgo_AABBClippingIndex(const Mesh& theMe
       myOrigin{0.0, 0.0, 0.0},
       myCell(1.0),
       myDims{1, 1, 1},
-      myIsRefreshed(theMesh.n_faces(), 0)
+      myIsRefreshed(theMesh.n_faces(), 0),
+      myPlace(theMesh.n_faces(), THE_NOWHERE)
 {
   std::vector<Box>    aBoxes(myNbFaces);
   std::vector<double> aWidths;
@@ -101,6 +106,7 @@ HalfEdgeAlgo_AABBClippingIndex::HalfEdgeAlgo_AABBClippingIndex(const Mesh& theMe
     if (!isFileable(aBox))
     {
       myLarge.push_back(aFace.idx());
+      myPlace[static_cast<size_t>(aFace.idx())] = THE_IN_LARGE;
       continue;
     }
     aKeys[static_cast<size_t>(aFace.idx())] = keyOf(aBox);
@@ -156,15 +162,28 @@ int64_t HalfEdgeAlgo_AABBClippingIndex::keyOf(const Box& theBox) const
 void HalfEdgeAlgo_AABBClippingIndex::fileRefreshed(const Mesh& theMesh, int theFace)
 {
   myIsRefreshed[static_cast<size_t>(theFace)] = 1;
-  const Box aBox                              = faceBox(theMesh, theFace);
-  if (isFileable(aBox))
+  const Box     aBox                          = faceBox(theMesh, theFace);
+  const int64_t aPlace                        = isFileable(aBox) ? keyOf(aBox) : THE_IN_LARGE;
+  int64_t&      anOld                         = myPlace[static_cast<size_t>(theFace)];
+  if (anOld == aPlace)
   {
-    myRefreshed[keyOf(aBox)].push_back(theFace);
+    return;
   }
-  else
+  if (anOld == THE_IN_LARGE)
   {
-    myLarge.push_back(theFace);
+    myLarge.erase(std::find(myLarge.begin(), myLarge.end(), theFace));
   }
+  else if (anOld != THE_NOWHERE)
+  {
+    std::vector<int>& aCell = myRefreshed[anOld];
+    aCell.erase(std::find(aCell.begin(), aCell.end(), theFace));
+    if (aCell.empty())
+    {
+      myRefreshed.erase(anOld);
+    }
+  }
+  (aPlace == THE_IN_LARGE ? myLarge : myRefreshed[aPlace]).push_back(theFace);
+  anOld = aPlace;
 }
 
 void HalfEdgeAlgo_AABBClippingIndex::Refresh(const Mesh& theMesh, const std::vector<int>& theNodes)

@@ -73,6 +73,10 @@ private:
   std::vector<char>                             myIsRefreshed;
   std::unordered_map<int64_t, std::vector<int>> myRefreshed;
   std::vector<int>                              myLarge;
+  // Where each face is filed outside the grid: a cell key of myRefreshed,
+  // or a negative mark for myLarge or for none. A face filed anew leaves its
+  // old place, so that the lists do not grow with the number of refreshes.
+  std::vector<int64_t> myPlace;
 };
 
 #endif

@@ -98,7 +98,13 @@ TEST(HalfEdgeAlgo_SubMeshTest, IndexedClippingCopiesWhatTheWalkCopiesAfterToldEd
   anIndex->SetIndexed(true);
   const auto expectSame = [&](const char* theStage)
   {
+    // Every 37th node, and the two nodes the edits move.
+    std::vector<int> aProbes = {100, 101};
     for (int aNode = 0; aNode < aSource->NbNodes(); aNode += 37)
+    {
+      aProbes.push_back(aNode);
+    }
+    for (const int aNode : aProbes)
     {
       for (const double aHalf : {0.0, 0.05, 0.3, 5.0})
       {
@@ -119,6 +125,7 @@ TEST(HalfEdgeAlgo_SubMeshTest, IndexedClippingCopiesWhatTheWalkCopiesAfterToldEd
   // any cell), and a face goes: the index follows once told.
   aNodes->SetNodes({100, 101});
   ASSERT_TRUE(aSource->Execute(aNodes, false));
+  const gp_Pnt aFirst = aNodes->Result()->Node(0);
   for (int aNode = 0; aNode < aNodes->Result()->NbNodes(); ++aNode)
   {
     const gp_Pnt aPoint = aNodes->Result()->Node(aNode);
@@ -128,4 +135,14 @@ TEST(HalfEdgeAlgo_SubMeshTest, IndexedClippingCopiesWhatTheWalkCopiesAfterToldEd
   aSource->DeleteFace(aNodes->FaceMap().begin()->first);
   anIndex->MarkEdited(*aNodes);
   expectSame("after the edits");
+  // Moved again, the far node back where it was: the faces filed anew leave
+  // the places of the first edit.
+  for (int aNode = 0; aNode < aNodes->Result()->NbNodes(); ++aNode)
+  {
+    const gp_Pnt aPoint = aNodes->Result()->Node(aNode);
+    aNodes->Result()->SetNode(aNode, aNode == 0 ? aFirst : gp_Pnt(aPoint.XYZ() * 0.85));
+  }
+  aNodes->UpdateSource(aSource);
+  anIndex->MarkEdited(*aNodes);
+  expectSame("after the second edits");
 }
