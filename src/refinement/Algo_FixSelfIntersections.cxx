@@ -387,7 +387,7 @@ bool Algo_FixSelfIntersections::FixSelfIntersectedGroup(const std::set<int>& the
   MarkEdited(*aClipping);
   Handle(HalfEdgeAlgo_SubMesh) aClip = aClipping;
   std::map<int, gp_Pnt>        aStart;
-  bool                         isDone = !isCrossing || Smoothing(aSub, aClip, false, aStart, aCrossings);
+  bool isDone = !isCrossing || Smoothing(aSub, aClip, false, aStart, aCrossings, true);
   // Pushing along the normals parts two sheets back to back, but drives the
   // two sides of a fold, which face each other, into each other. A group
   // still crossing in the last round is smoothed again from where the
@@ -428,7 +428,7 @@ bool Algo_FixSelfIntersections::SmoothingAgain(Handle(HalfEdge_Mesh)&           
     }
   }
   theSub->Execute(aRestore, false);
-  return Smoothing(theSub, theClip, true, theStart, theCrossings);
+  return Smoothing(theSub, theClip, true, theStart, theCrossings, false);
 }
 
 void Algo_FixSelfIntersections::VertexHammering(const Handle(HalfEdge_Mesh)&        theSub,
@@ -481,7 +481,8 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
                                           Handle(HalfEdgeAlgo_SubMesh)& theClip,
                                           bool                          theIsSided,
                                           std::map<int, gp_Pnt>&        theStart,
-                                          Algo_GroupCrossings&          theCrossings)
+                                          Algo_GroupCrossings&          theCrossings,
+                                          bool                          theIsChecked)
 {
   ProgressScope                     aScope(myNotifier, "Algo_FixSelfIntersections::Smoothing", 0.46, 1.092);
   Handle(HalfEdgeAlgo_SimpleSmooth) aSmooth          = new HalfEdgeAlgo_SimpleSmooth();
@@ -490,13 +491,36 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
   aCheck->SetCollectGroups(true);
   aCheck->SetSplitsRemembered(true);
   aSmooth->SetNormalShare(THE_NORMAL_SHARE);
-  // Checks whether the copy still crosses where the group answers for it.
-  // Its crossings tell which nodes the next smoothing moves: the corners of
-  // the group's crossing faces and a ring around them; before a smoothing
-  // that pushes, also which nodes to push: only those corners, so that the
-  // surface around them stays where it was.
+  // The group's crossings tell which nodes the next smoothing moves: the
+  // corners of the group's crossing faces and a ring around them; before a
+  // smoothing that pushes, also which nodes to push: only those corners, so
+  // that the surface around them stays where it was.
+  const auto plan = [&aSmooth, &theSub, &theCrossings, theIsSided](int theCycle)
+  {
+    std::set<int> aCorners = cornersOf(theSub, theCrossings.OwnFaces());
+    // Each ring: the corners of the faces around the nodes so far.
+    aSmooth->MovedNodes() = aCorners;
+    for (int aRing = 0; aRing < THE_SMOOTHED_RINGS; ++aRing)
+    {
+      aSmooth->MovedNodes() = cornersOf(theSub, facesAround(theSub, aSmooth->MovedNodes()));
+    }
+    aSmooth->LiftedNodes().clear();
+    aSmooth->PulledNodes().clear();
+    if (theCycle < THE_FIRST_PUSHING_CYCLE)
+    {
+      return;
+    }
+    if (theIsSided)
+    {
+      chooseLiftSides(theSub, theCrossings.OwnPairs(), aSmooth->LiftedNodes(), aSmooth->PulledNodes());
+      return;
+    }
+    aSmooth->LiftedNodes().swap(aCorners);
+  };
+  // Checks whether the copy still crosses where the group answers for it,
+  // and plans the next smoothing.
   const auto isCrossingBefore =
-      [&aSmooth, &aCheck, &theSub, &theClip, &theCrossings, theIsSided](int theCycle, bool theIsAfterPass)
+      [&aSmooth, &aCheck, &theSub, &theClip, &theCrossings, &plan](int theCycle, bool theIsAfterPass)
   {
     // After a pass, faces none of whose corners moved cross nothing they did
     // not cross before, and they crossed nothing of the group's (their
@@ -516,30 +540,20 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
     {
       aCheck->TestedFaces().clear();
     }
-    const bool    isFound = theSub->Execute(aCheck, false) && theCrossings.Perform(theSub, *theClip, *aCheck);
-    std::set<int> aCorners = cornersOf(theSub, theCrossings.OwnFaces());
-    // Each ring: the corners of the faces around the nodes so far.
-    aSmooth->MovedNodes() = aCorners;
-    for (int aRing = 0; aRing < THE_SMOOTHED_RINGS; ++aRing)
-    {
-      aSmooth->MovedNodes() = cornersOf(theSub, facesAround(theSub, aSmooth->MovedNodes()));
-    }
-    aSmooth->LiftedNodes().clear();
-    aSmooth->PulledNodes().clear();
-    if (theCycle < THE_FIRST_PUSHING_CYCLE)
-    {
-      return isFound;
-    }
-    if (theIsSided)
-    {
-      chooseLiftSides(theSub, theCrossings.OwnPairs(), aSmooth->LiftedNodes(), aSmooth->PulledNodes());
-      return isFound;
-    }
-    aSmooth->LiftedNodes().swap(aCorners);
+    const bool isFound = theSub->Execute(aCheck, false) && theCrossings.Perform(theSub, *theClip, *aCheck);
+    plan(theCycle);
     return isFound;
   };
   bool isOk       = true;
-  bool isCrossing = isCrossingBefore(0, false);
+  bool isCrossing = true;
+  if (theIsChecked)
+  {
+    plan(0);
+  }
+  else
+  {
+    isCrossing = isCrossingBefore(0, false);
+  }
   for (int aCycle = 0; aCycle < 5 && isCrossing && isOk; ++aCycle)
   {
     // Averaging alone keeps two sheets pressed back to back onto a thin part

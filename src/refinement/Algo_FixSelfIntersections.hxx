@@ -70,13 +70,16 @@ private:
   //! cycles also lift the corners of crossing faces along their normals or,
   //! with theIsSided, each the way that parts its faces from those they
   //! cross. theStart receives the place each node of the surface had before
-  //! the smoothing first moved it. True when the last sub-mesh is free of
-  //! the crossings theCrossings holds the group's.
+  //! the smoothing first moved it. With theIsChecked, theCrossings already
+  //! holds the findings of a check of theSub as it is, and the smoothing
+  //! starts without one. True when the last sub-mesh is free of the
+  //! crossings theCrossings holds the group's.
   bool Smoothing(Handle(HalfEdge_Mesh)&        theSub,
                  Handle(HalfEdgeAlgo_SubMesh)& theClip,
                  bool                          theIsSided,
                  std::map<int, gp_Pnt>&        theStart,
-                 Algo_GroupCrossings&          theCrossings);
+                 Algo_GroupCrossings&          theCrossings,
+                 bool                          theIsChecked);
 
   //! Puts the nodes of theStart back and smooths again from theFirstClip,
   //! lifting each node the way that parts its faces from those they cross.
