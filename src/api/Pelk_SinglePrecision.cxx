@@ -4,6 +4,7 @@
 #include <HalfEdgeAlgo_UpdateNodes.hxx>
 
 #include <cmath>
+#include <map>
 
 namespace
 {
@@ -11,6 +12,17 @@ namespace
 // A repair moves a few nodes by a fraction of a cell; their rounding rarely
 // makes a crossing again.
 const int THE_MAX_REPAIRS = 3;
+
+//! Every node of theMesh with its position.
+std::map<int, gp_Pnt> positions(const Handle(HalfEdge_Mesh)& theMesh)
+{
+  std::map<int, gp_Pnt> aNodes;
+  for (int aNode = 0; aNode < theMesh->NbNodes(); ++aNode)
+  {
+    aNodes.emplace_hint(aNodes.end(), aNode, theMesh->Node(aNode));
+  }
+  return aNodes;
+}
 
 double rounded(double theValue)
 {
@@ -22,11 +34,10 @@ double rounded(double theValue)
 void Pelk_SinglePrecision::RoundNodes(const Handle(HalfEdge_Mesh)& theMesh)
 {
   Handle(HalfEdgeAlgo_UpdateNodes) anUpdate = new HalfEdgeAlgo_UpdateNodes();
-  for (int aNode = 0; aNode < theMesh->NbNodes(); ++aNode)
+  anUpdate->Nodes()                         = positions(theMesh);
+  for (auto& [aNode, aPoint] : anUpdate->Nodes())
   {
-    const gp_Pnt aPoint = theMesh->Node(aNode);
-    anUpdate->Nodes().emplace_hint(anUpdate->Nodes().end(), aNode,
-                                   gp_Pnt(rounded(aPoint.X()), rounded(aPoint.Y()), rounded(aPoint.Z())));
+    aPoint = gp_Pnt(rounded(aPoint.X()), rounded(aPoint.Y()), rounded(aPoint.Z()));
   }
   theMesh->Execute(anUpdate, false);
 }
@@ -38,14 +49,21 @@ bool Pelk_SinglePrecision::Perform(Handle(HalfEdge_Mesh)& theMesh)
   {
     return false;
   }
-  const Handle(HalfEdge_Mesh) aBefore =
-      myRepair.IsNull() ? Handle(HalfEdge_Mesh)() : new HalfEdge_Mesh(theMesh);
+  Handle(HalfEdgeAlgo_UpdateNodes) anUnrounding = new HalfEdgeAlgo_UpdateNodes();
+  if (!myRepair.IsNull())
+  {
+    anUnrounding->Nodes() = positions(theMesh);
+  }
   RoundNodes(theMesh);
-  if (myRepair.IsNull())
+  if (myRepair.IsNull() || !isCrossing(theMesh))
   {
     return true;
   }
-  bool isCrossingLeft = isCrossing(theMesh);
+  // Rounding made faces cross: the wrap as it was is kept aside in case no
+  // repair parts them.
+  const Handle(HalfEdge_Mesh) aBefore = new HalfEdge_Mesh(theMesh);
+  aBefore->Execute(anUnrounding, false);
+  bool isCrossingLeft = true;
   for (; isCrossingLeft && myNbRepairs < THE_MAX_REPAIRS; ++myNbRepairs)
   {
     myRepair->SetMesh(theMesh);

@@ -620,13 +620,12 @@ bool Algo_FixSelfIntersections::Smoothing(Handle(HalfEdge_Mesh)&        theSub,
 
 void Algo_FixSelfIntersections::MarkEdited(const HalfEdgeAlgo_SubMesh& theSub) const
 {
-  for (const Handle(HalfEdgeAlgo_AABBClipping)& aClipping : {myRoundClipping, myRoundWidening})
+  std::vector<int> aNodes;
+  for (const auto& anEntry : theSub.SourceNodeMap())
   {
-    if (!aClipping.IsNull())
-    {
-      aClipping->MarkEdited(theSub);
-    }
+    aNodes.push_back(anEntry.first);
   }
+  MarkEdited(aNodes);
 }
 
 void Algo_FixSelfIntersections::MarkEdited(const std::vector<int>& theNodes) const

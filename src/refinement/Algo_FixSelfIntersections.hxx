@@ -66,14 +66,12 @@ private:
 
   //! Smooths theSub in cycles, each written back and followed by a new
   //! sub-mesh of every face meeting the box of the last one (theSub and
-  //! theClip are replaced). The later
-  //! cycles also lift the corners of crossing faces along their normals or,
-  //! with theIsSided, each the way that parts its faces from those they
-  //! cross. theStart receives the place each node of the surface had before
-  //! the smoothing first moved it. With theIsChecked, theCrossings already
-  //! holds the findings of a check of theSub as it is, and the smoothing
-  //! starts without one. True when the last sub-mesh is free of the
-  //! crossings theCrossings holds the group's.
+  //! theClip are replaced). The later cycles also lift the corners of
+  //! crossing faces along their normals or, with theIsSided, each the way
+  //! that parts its faces from those they cross. theStart receives the place each node of the surface had
+  //! before the smoothing first moved it. With theIsChecked, theCrossings already holds the findings of a
+  //! check of theSub as it is, and the smoothing starts without one. True when the last sub-mesh is free of
+  //! the crossings theCrossings holds the group's.
   bool Smoothing(Handle(HalfEdge_Mesh)&        theSub,
                  Handle(HalfEdgeAlgo_SubMesh)& theClip,
                  bool                          theIsSided,
