@@ -42,10 +42,28 @@ bool sameCorners(const gp_XYZ* theA, const gp_XYZ* theB, double theTol2)
 bool Trivex::IntersectTriMesh::Perform(const TriangleData& theTriangle, std::vector<TriangleData>& theResult)
 {
   theResult.clear();
+  walk(theTriangle, false);
+  std::sort(myIndices.begin(), myIndices.end());
+  theResult.reserve(myIndices.size());
+  for (int anIndex : myIndices)
+  {
+    theResult.push_back(mySet->Triangle(anIndex));
+  }
+  return !myIndices.empty();
+}
+
+bool Trivex::IntersectTriMesh::IsCrossing(const TriangleData& theTriangle)
+{
+  walk(theTriangle, true);
+  return !myIndices.empty();
+}
+
+void Trivex::IntersectTriMesh::walk(const TriangleData& theTriangle, bool theIsAnyOnly)
+{
   myIndices.clear();
   if (mySet.IsNull() || !mySet->IsBuilt())
   {
-    return false;
+    return;
   }
   const double aTol  = std::max(myTolerance, 0.0);
   const gp_XYZ aQ[3] = {theTriangle.Point(0).XYZ(), theTriangle.Point(1).XYZ(), theTriangle.Point(2).XYZ()};
@@ -62,18 +80,12 @@ bool Trivex::IntersectTriMesh::Perform(const TriangleData& theTriangle, std::vec
     if (crossesLeaf(theLeaf, aQ, theTriangle.FaceIndex(), aMin, aMax, aTol))
     {
       myIndices.push_back(anOrder[static_cast<size_t>(theLeaf)]);
+      return !theIsAnyOnly;
     }
     return true;
   };
   BoxVisitor aVisitor(aMin, aMax, aTest);
   mySet->hierarchy().Walk(aVisitor);
-  std::sort(myIndices.begin(), myIndices.end());
-  theResult.reserve(myIndices.size());
-  for (int anIndex : myIndices)
-  {
-    theResult.push_back(mySet->Triangle(anIndex));
-  }
-  return !myIndices.empty();
 }
 
 bool Trivex::IntersectTriMesh::crossesLeaf(int           theLeaf,

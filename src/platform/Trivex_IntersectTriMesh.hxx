@@ -37,6 +37,10 @@ public:
   //! null, empty or unbuilt set.
   bool Perform(const TriangleData& theTriangle, std::vector<TriangleData>& theResult);
 
+  //! True when theTriangle crosses a triangle of the set, as Perform would
+  //! report it; the walk ends at the first one, which Indices() then holds.
+  bool IsCrossing(const TriangleData& theTriangle);
+
   //! Every pair of triangles of the set that Perform reports from either of
   //! them, once, as (lower number, higher number), in ascending order. The
   //! hierarchy is walked against itself on theNbThreads OpenMP threads, so
@@ -55,6 +59,11 @@ public:
   void SetTolerance(double theTolerance) { myTolerance = theTolerance; }
 
 private:
+  // Walks the hierarchy for theTriangle, appending the numbers of the
+  // triangles it crosses to myIndices (emptied first); with theIsAnyOnly the
+  // walk ends at the first.
+  void walk(const TriangleData& theTriangle, bool theIsAnyOnly);
+
   // True when the triangle at leaf position theLeaf crosses theQuery (box theMin..theMax).
   bool crossesLeaf(int           theLeaf,
                    const gp_XYZ* theQuery,

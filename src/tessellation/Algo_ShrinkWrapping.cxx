@@ -7,6 +7,7 @@
 #include <HalfEdgeAlgo_FixSplash.hxx>
 #include <HalfEdgeAlgo_Projection.hxx>
 #include <HalfEdgeAlgo_RemoveStickingFaces.hxx>
+#include <HalfEdgeAlgo_SettleNodes.hxx>
 #include <HalfEdgeAlgo_SimpleSmooth.hxx>
 #include <HalfEdgeAlgo_Triangulate.hxx>
 #include <HalfEdge_Mesh.hxx>
@@ -19,6 +20,11 @@ namespace
 // Gaps of the two projections, in cells: the first leaves room for the
 // averaging step to even the surface out before the close one.
 const double THE_PROJECTION_GAPS[] = {0.1, 0.01};
+
+// Nodes the repairs left farther than this from the input, in cells, are
+// settled back onto it. Most of the nodes the repairs move go less far, and
+// bringing them back would cost more than it gives.
+const double THE_SETTLE_THRESHOLD = 0.05;
 
 // Faces at least this many times longer than wide are collapsed.
 const double THE_NARROW_RATIO = 10.0;
@@ -64,7 +70,8 @@ bool Algo_ShrinkWrapping::performPass(bool theIsFirstPass)
   const bool isNarrowDone   = isDoneAndGoing(CollapseNarrowFaces());
   const bool isFixDone      = isDoneAndGoing(FixSelfIntersections());
   const bool isTriangleDone = isDoneAndGoing(Tessellate(theIsFirstPass));
-  return isStickingDone && isNarrowDone && isFixDone && isTriangleDone;
+  const bool isDone         = isStickingDone && isNarrowDone && isFixDone && isTriangleDone;
+  return isDone && isDoneAndGoing(SettleNodes());
 }
 
 bool Algo_ShrinkWrapping::isDoneAndGoing(bool theIsDone) const
@@ -185,6 +192,17 @@ bool Algo_ShrinkWrapping::FixSelfIntersections()
     myResult = aFix->Result();
   }
   return isDone;
+}
+
+bool Algo_ShrinkWrapping::SettleNodes()
+{
+  Handle(HalfEdgeAlgo_SettleNodes) aSettle = new HalfEdgeAlgo_SettleNodes();
+  aSettle->SetNbThreads(NbThreads());
+  aSettle->SetTriangleSet(myTriangleSet);
+  aSettle->SetGap(THE_PROJECTION_GAPS[1] * myCellSize);
+  aSettle->SetThreshold(THE_SETTLE_THRESHOLD * myCellSize);
+  myResult->Execute(aSettle, true);
+  return true;
 }
 
 bool Algo_ShrinkWrapping::Tessellate(bool theIsFirstPass)

@@ -56,9 +56,15 @@ protected:
   //! first pass and reports an error in the second.
   bool Tessellate(bool theIsFirstPass);
 
+  //! Brings the nodes the repairs pushed off the input back towards it, as
+  //! far as they go without making faces cross or turn into slivers. Always
+  //! true.
+  bool SettleNodes();
+
 private:
   //! One pass of the four repair steps, all run whatever the others gave;
   //! true when all succeeded and no user break was seen after any of them.
+  //! A pass that succeeds ends by settling the nodes.
   bool performPass(bool theIsFirstPass);
 
   //! theIsDone, unless the host asked to stop.

@@ -100,9 +100,10 @@ TEST_P(RealWrapTest, DefaultPipelineGivesAValidWrapOnTheInput)
     EXPECT_LE(aMean, 0.05 * aCell);
   }
   // Where the outside leaks into an open input, the repair of the two sheets
-  // pressed onto it keeps them apart, off the input by a fraction of a cell.
-  EXPECT_LE(aMean, 0.2 * aCell);
-  EXPECT_LE(aMax, 4.0 * aCell);
+  // pressed onto it keeps them apart, off the input by a fraction of a cell,
+  // and the wrap spans the holes. The aim everywhere is a cell at most.
+  EXPECT_LE(aMean, 0.1 * aCell);
+  EXPECT_LE(aMax, (aCase.IsOnInput ? 2.0 : 3.0) * aCell);
 }
 
 std::string caseName(const ::testing::TestParamInfo<WrapCase>& theInfo)
@@ -124,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(Diagonal100,
                                            WrapCase{"elephant_holes_cgal.stl", 100, false, nullptr},
                                            WrapCase{"mannequin_devil_cgal.stl", 100, true, nullptr},
                                            WrapCase{"maxexport_assimp.stl", 100, true, nullptr},
-                                           WrapCase{"mech_holes_shark_cgal.stl", 100, false, nullptr},
+                                           WrapCase{"mech_holes_shark_cgal.stl", 100, true, nullptr},
                                            WrapCase{"regr01_assimp.stl", 100, true, nullptr},
                                            WrapCase{"spider_assimp.stl", 100, true, nullptr},
                                            WrapCase{"teapot_utah.stl", 100, true, nullptr},
@@ -140,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(Diagonal300,
                                            WrapCase{"bed_sh3d.stl", 300, true, nullptr},
                                            WrapCase{"boeing_cgal.stl", 300, true, nullptr},
                                            WrapCase{"bones_cgal.stl", 300, true, nullptr},
-                                           WrapCase{"bunny_scan.stl", 300, false, nullptr},
+                                           WrapCase{"bunny_scan.stl", 300, true, nullptr},
                                            WrapCase{"elephant_holes_cgal.stl", 300, false, nullptr},
                                            WrapCase{"mannequin_devil_cgal.stl", 300, true, nullptr},
                                            WrapCase{"maxexport_assimp.stl", 300, true, nullptr},

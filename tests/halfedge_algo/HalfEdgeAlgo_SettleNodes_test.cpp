@@ -1,0 +1,186 @@
+// Settling nodes back onto a triangle set without making faces cross or turn
+// into slivers.
+#include <HalfEdgeAlgo_SettleNodes.hxx>
+#include <HalfEdge_Mesh.hxx>
+#include <PelliskTest_MeshCheck.hxx>
+#include <PelliskTest_Meshes.hxx>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+Handle(HalfEdgeAlgo_SettleNodes) settle(const Handle(HalfEdge_Mesh)&      theMesh,
+                                        const Handle(Poly_Triangulation)& theInput,
+                                        double                            theGap,
+                                        double                            theThreshold,
+                                        int                               theNbThreads)
+{
+  Handle(Trivex::TriangleSet) aSet = new Trivex::TriangleSet(theInput);
+  aSet->InitBuilder();
+  aSet->Build();
+  Handle(HalfEdgeAlgo_SettleNodes) aSettle = new HalfEdgeAlgo_SettleNodes();
+  aSettle->SetTriangleSet(aSet);
+  aSettle->SetGap(theGap);
+  aSettle->SetThreshold(theThreshold);
+  aSettle->SetNbThreads(static_cast<unsigned int>(theNbThreads));
+  EXPECT_TRUE(theMesh->Execute(aSettle, false));
+  return aSettle;
+}
+
+// Distance from theP to the input's triangles, by brute force.
+double distance(const Handle(Poly_Triangulation)& theInput, const gp_Pnt& theP)
+{
+  const std::vector<gp_Pnt> aNodes = PelliskTest_Meshes::Nodes(theInput);
+  double                    aBest  = 1e300;
+  for (const std::array<int, 3>& aT : PelliskTest_Meshes::Triangles(theInput))
+  {
+    const gp_XYZ aCorners[3] = {aNodes[aT[0] - 1].XYZ(), aNodes[aT[1] - 1].XYZ(), aNodes[aT[2] - 1].XYZ()};
+    aBest =
+        std::min(aBest, PelliskTest_MeshCheck::SegmentTriangleSqDistance(theP.XYZ(), theP.XYZ(), aCorners));
+  }
+  return std::sqrt(aBest);
+}
+
+// The winding number of the first theNbTriangles triangles of theMesh around
+// theP: 1 inside a closed outward surface, 0 outside.
+double winding(const Handle(Poly_Triangulation)& theMesh, int theNbTriangles, const gp_Pnt& theP)
+{
+  const std::vector<gp_Pnt>             aNodes     = PelliskTest_Meshes::Nodes(theMesh);
+  const std::vector<std::array<int, 3>> aTriangles = PelliskTest_Meshes::Triangles(theMesh);
+  double                                aSolid     = 0.0;
+  for (int aT = 0; aT < theNbTriangles; ++aT)
+  {
+    const gp_Vec a(theP, aNodes[aTriangles[aT][0] - 1]), b(theP, aNodes[aTriangles[aT][1] - 1]),
+        c(theP, aNodes[aTriangles[aT][2] - 1]);
+    const double la = a.Magnitude(), lb = b.Magnitude(), lc = c.Magnitude();
+    aSolid +=
+        2.0 * std::atan2(a.Dot(b.Crossed(c)), la * lb * lc + a.Dot(b) * lc + b.Dot(c) * la + c.Dot(a) * lb);
+  }
+  return aSolid / (4.0 * M_PI);
+}
+
+// The sharpest corner of each triangle, in degrees.
+std::vector<double> sharpestAngles(const Handle(Poly_Triangulation)& theMesh)
+{
+  const std::vector<gp_Pnt> aNodes = PelliskTest_Meshes::Nodes(theMesh);
+  std::vector<double>       anAngles;
+  for (const std::array<int, 3>& aT : PelliskTest_Meshes::Triangles(theMesh))
+  {
+    double aSharpest = 180.0;
+    for (int aCorner = 0; aCorner < 3; ++aCorner)
+    {
+      const gp_Pnt& aP = aNodes[aT[aCorner] - 1];
+      const gp_Vec  aToNext(aP, aNodes[aT[(aCorner + 1) % 3] - 1]),
+          aToPrev(aP, aNodes[aT[(aCorner + 2) % 3] - 1]);
+      aSharpest = std::min(aSharpest, aToNext.Angle(aToPrev) * 180.0 / M_PI);
+    }
+    anAngles.push_back(aSharpest);
+  }
+  return anAngles;
+}
+} // namespace
+
+TEST(HalfEdgeAlgo_SettleNodesTest, FarNodesComeTheWholeWayWhereNothingStandsInTheirWay)
+{
+  // The inner sphere has its nodes on the rays of the outer one's: each outer
+  // node heads for the inner node below it.
+  const Handle(Poly_Triangulation) anInner = PelliskTest_Meshes::IcoSphere(gp_Pnt(0, 0, 0), 0.7, 2);
+  const Handle(HalfEdge_Mesh)      anOuter =
+      new HalfEdge_Mesh(PelliskTest_Meshes::IcoSphere(gp_Pnt(0, 0, 0), 1.0, 2));
+
+  const Handle(HalfEdge_Mesh) aStaying = new HalfEdge_Mesh(anOuter);
+  EXPECT_EQ(settle(aStaying, anInner, 0.01, 0.31, 2)->NbMoved(), 0);
+  for (int aNode = 0; aNode < anOuter->NbNodes(); ++aNode)
+  {
+    EXPECT_TRUE(aStaying->Node(aNode).IsEqual(anOuter->Node(aNode), 0.0)) << aNode;
+  }
+
+  const Handle(HalfEdge_Mesh) aSettled = new HalfEdge_Mesh(anOuter);
+  EXPECT_EQ(settle(aSettled, anInner, 0.01, 0.29, 2)->NbMoved(), anOuter->NbNodes());
+  for (int aNode = 0; aNode < anOuter->NbNodes(); ++aNode)
+  {
+    EXPECT_NEAR(aSettled->Node(aNode).Distance(gp_Pnt(0, 0, 0)), 0.71, 1e-12) << aNode;
+  }
+}
+
+TEST(HalfEdgeAlgo_SettleNodesTest, NodesThatWouldCrossOrMakeSliversStopShort)
+{
+  // A slab around a plate, as a wrap of a thin sheet: the nodes of its sides
+  // all head for the plate's rim, where they would crowd and cross. The
+  // slab's floor lies within the threshold under the plate and stays.
+  const Handle(Poly_Triangulation) aPlate = PelliskTest_Meshes::Grid(4, 4);
+  const Handle(Poly_Triangulation) aSlab =
+      PelliskTest_Meshes::Box(gp_Pnt(-0.5, -0.5, -0.04), gp_Pnt(4.5, 4.5, 0.5), 10);
+  const double                aGap = 0.01;
+  const Handle(HalfEdge_Mesh) aOne = new HalfEdge_Mesh(aSlab), aTwo = new HalfEdge_Mesh(aSlab);
+  settle(aOne, aPlate, aGap, 0.05, 1);
+  settle(aTwo, aPlate, aGap, 0.05, 2);
+
+  const Handle(Poly_Triangulation) aResult = *aOne;
+  EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(aResult));
+  const std::vector<double> aBefore = sharpestAngles(aSlab), anAfter = sharpestAngles(aResult);
+  ASSERT_EQ(aBefore.size(), anAfter.size());
+  for (size_t aFace = 0; aFace < aBefore.size(); ++aFace)
+  {
+    EXPECT_GE(anAfter[aFace], std::min(aBefore[aFace], 3.0) - 1e-9) << aFace;
+  }
+  int aNbShort = 0;
+  for (int aNode = 0; aNode < aOne->NbNodes(); ++aNode)
+  {
+    const gp_Pnt aFrom = aSlab->Node(aNode + 1), aTo = aOne->Node(aNode);
+    EXPECT_TRUE(aTo.IsEqual(aTwo->Node(aNode), 0.0)) << aNode;
+    const double aWas = distance(aPlate, aFrom), anIs = distance(aPlate, aTo);
+    EXPECT_LE(anIs, aWas + 1e-12) << aNode;
+    // Above the plate, away from its rim, nothing stands in the way.
+    const bool isInside = aFrom.X() > 0.5 && aFrom.X() < 3.5 && aFrom.Y() > 0.5 && aFrom.Y() < 3.5;
+    if (isInside)
+    {
+      EXPECT_NEAR(anIs, aFrom.Z() > 0.0 ? aGap : aWas, 1e-12) << aNode;
+    }
+    aNbShort += anIs > aGap + 1e-9 ? 1 : 0;
+  }
+  // The rim is crowded: some nodes must have stopped short.
+  EXPECT_GT(aNbShort, 0);
+}
+
+TEST(HalfEdgeAlgo_SettleNodesTest, NodesStopBeforeFacesCrossWhetherTheOthersMoveOrNot)
+{
+  // A sphere shrinking onto a smaller one around a second closed surface that
+  // it must neither cross nor pass: one that stays within the threshold, or
+  // one that shrinks onto the same place.
+  struct Case
+  {
+    gp_Pnt Centre;
+    double Radius;
+    double Threshold;
+  };
+  const Case                       aCases[] = {{gp_Pnt(0, 0, 0.85), 0.1, 0.28}, {gp_Pnt(0, 0, 0), 0.85, 0.1}};
+  const Handle(Poly_Triangulation) anInner  = PelliskTest_Meshes::IcoSphere(gp_Pnt(0, 0, 0), 0.7, 2);
+  for (const Case& aCase : aCases)
+  {
+    SCOPED_TRACE(aCase.Radius);
+    const Handle(Poly_Triangulation) aSpheres =
+        PelliskTest_Meshes::Append(PelliskTest_Meshes::IcoSphere(gp_Pnt(0, 0, 0), 1.0, 2),
+                                   PelliskTest_Meshes::IcoSphere(aCase.Centre, aCase.Radius, 2));
+    const Handle(HalfEdge_Mesh) aOne = new HalfEdge_Mesh(aSpheres), aTwo = new HalfEdge_Mesh(aSpheres);
+    const int aNbOuter = PelliskTest_Meshes::IcoSphere(gp_Pnt(0, 0, 0), 1.0, 2)->NbTriangles();
+    EXPECT_GT(settle(aOne, anInner, 0.01, aCase.Threshold, 1)->NbMoved(), 0);
+    settle(aTwo, anInner, 0.01, aCase.Threshold, 2);
+    const Handle(Poly_Triangulation) aResult = *aOne;
+    EXPECT_TRUE(
+        PelliskTest_MeshCheck::CrossingPairs(aResult, PelliskTest_MeshCheck::CrossingSearch::BruteForce)
+            .empty());
+    for (int aNode = 0; aNode < aOne->NbNodes(); ++aNode)
+    {
+      EXPECT_TRUE(aOne->Node(aNode).IsEqual(aTwo->Node(aNode), 0.0)) << aNode;
+      EXPECT_LE(distance(anInner, aOne->Node(aNode)), distance(anInner, aSpheres->Node(aNode + 1)) + 1e-12);
+      if (aNode >= aSpheres->NbNodes() / 2)
+      {
+        EXPECT_NEAR(winding(aResult, aNbOuter, aOne->Node(aNode)), 1.0, 1e-6) << aNode;
+      }
+    }
+  }
+}
