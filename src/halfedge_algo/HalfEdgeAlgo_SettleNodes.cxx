@@ -318,14 +318,22 @@ private:
   // The places of the moving nodes of the faces of theTested that cross
   // another face or are sharper than allowed. Faces that did not move cannot
   // have started crossing or turned sharp; of a moved face and an unmoved one
-  // that cross, the moved one's nodes are slowed.
+  // that cross, the moved one's nodes are slowed, unless it is back where it
+  // started: then the other face moved into its place and gives way.
   std::set<int> slowed(const std::set<int>& theTested) const
   {
-    const std::vector<int> aTested(theTested.begin(), theTested.end());
-    std::set<int>          aSlowed;
-    for (const int aFace : crossingFaces(myMesh, aTested, {myStill, faceSet(myMesh, myMoving, myNbThreads)}))
+    const std::vector<int>            aTested(theTested.begin(), theTested.end());
+    const Handle(Trivex::TriangleSet) aMovingSet = faceSet(myMesh, myMoving, myNbThreads);
+    std::set<int>                     aSlowed;
+    for (const int aFace : crossingFaces(myMesh, aTested, {myStill, aMovingSet}))
     {
-      addMovingNodes(aFace, aSlowed);
+      if (!addMovingNodes(aFace, aSlowed))
+      {
+        for (const int aPartner : crossedFaces(aFace, aMovingSet))
+        {
+          addMovingNodes(aPartner, aSlowed);
+        }
+      }
     }
     for (const int aFace : aTested)
     {
@@ -337,16 +345,37 @@ private:
     return aSlowed;
   }
 
-  void addMovingNodes(int theFace, std::set<int>& theNodes) const
+  // The faces of theSet that theFace crosses.
+  std::vector<int> crossedFaces(int theFace, const Handle(Trivex::TriangleSet)& theSet) const
   {
+    Trivex::TriangleData              aRecord;
+    std::vector<Trivex::TriangleData> aCrossed;
+    std::vector<int>                  aFaces;
+    if (makeRecord(myMesh, theFace, aRecord))
+    {
+      Trivex::IntersectTriMesh(theSet, THE_TOLERANCE).Perform(aRecord, aCrossed);
+    }
+    for (const Trivex::TriangleData& anOther : aCrossed)
+    {
+      aFaces.push_back(anOther.FaceIndex());
+    }
+    return aFaces;
+  }
+
+  // Adds the places of the nodes of theFace still on their way; false when it has none.
+  bool addMovingNodes(int theFace, std::set<int>& theNodes) const
+  {
+    bool isMoving = false;
     for (auto aVertex = myMesh.cfv_iter(Mesh::FaceHandle(theFace)); aVertex.is_valid(); ++aVertex)
     {
       const int aPlace = myPlaces[static_cast<size_t>(aVertex->idx())];
       if (aPlace >= 0 && mySettlers[static_cast<size_t>(aPlace)].Share > 0.0)
       {
         theNodes.insert(aPlace);
+        isMoving = true;
       }
     }
+    return isMoving;
   }
 
   Mesh&                       myMesh;

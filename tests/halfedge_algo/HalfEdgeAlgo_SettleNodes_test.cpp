@@ -1,13 +1,16 @@
 // Settling nodes back onto a triangle set without making faces cross or turn
 // into slivers.
 #include <HalfEdgeAlgo_SettleNodes.hxx>
+#include <HalfEdgeAlgo_CheckSelfIntersections.hxx>
 #include <HalfEdge_Mesh.hxx>
 #include <PelliskTest_MeshCheck.hxx>
 #include <PelliskTest_Meshes.hxx>
+#include <PelliskTest_Skins.hxx>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <list>
 #include <cmath>
 
 namespace
@@ -180,6 +183,39 @@ TEST(HalfEdgeAlgo_SettleNodesTest, NodesStopBeforeFacesCrossWhetherTheOthersMove
       if (aNode >= aSpheres->NbNodes() / 2)
       {
         EXPECT_NEAR(winding(aResult, aNbOuter, aOne->Node(aNode)), 1.0, 1e-6) << aNode;
+      }
+    }
+  }
+}
+
+TEST(HalfEdgeAlgo_SettleNodesTest, OnRealSkinsEveryCrossingLeftIsOneOfFacesThatDidNotMove)
+{
+  for (const char* aName : {"teapot_utah.stl", "elephant_holes_cgal.stl"})
+  {
+    SCOPED_TRACE(aName);
+    const PelliskTest_Skins::Skin    aSkin   = PelliskTest_Skins::Projected(aName, 64, 0.4);
+    const Handle(HalfEdge_Mesh)      aBefore = new HalfEdge_Mesh(aSkin.Mesh);
+    Handle(HalfEdgeAlgo_SettleNodes) aSettle = new HalfEdgeAlgo_SettleNodes();
+    aSettle->SetTriangleSet(aSkin.Input);
+    aSettle->SetGap(0.01 * aSkin.Cell);
+    aSettle->SetThreshold(0.05 * aSkin.Cell);
+    ASSERT_TRUE(aSkin.Mesh->Execute(aSettle, false));
+    EXPECT_GT(aSettle->NbMoved(), aSkin.Mesh->NbNodes() / 2);
+
+    Handle(HalfEdgeAlgo_CheckSelfIntersections) aCheck = new HalfEdgeAlgo_CheckSelfIntersections();
+    aCheck->SetCollectGroups(true);
+    aSkin.Mesh->Execute(aCheck, false);
+    for (const auto& [aFirst, aSecond] : aCheck->Pairs())
+    {
+      for (const int aFace : {aFirst, aSecond})
+      {
+        std::list<int> aNodes;
+        aSkin.Mesh->Face(aFace, aNodes);
+        for (const int aNode : aNodes)
+        {
+          EXPECT_TRUE(aSkin.Mesh->Node(aNode).IsEqual(aBefore->Node(aNode), 0.0))
+              << aFirst << " x " << aSecond;
+        }
       }
     }
   }
