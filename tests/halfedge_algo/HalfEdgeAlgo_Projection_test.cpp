@@ -30,19 +30,6 @@ bool project(const Handle(HalfEdge_Mesh)&      theMesh,
   return theMesh->Execute(aProjection, false);
 }
 
-// Distance from theP to the input's triangles, by brute force.
-double distance(const Handle(Poly_Triangulation)& theInput, const gp_Pnt& theP)
-{
-  const std::vector<gp_Pnt> aNodes = PelliskTest_Meshes::Nodes(theInput);
-  double                    aBest  = 1e300;
-  for (const std::array<int, 3>& aT : PelliskTest_Meshes::Triangles(theInput))
-  {
-    const gp_XYZ aCorners[3] = {aNodes[aT[0] - 1].XYZ(), aNodes[aT[1] - 1].XYZ(), aNodes[aT[2] - 1].XYZ()};
-    aBest =
-        std::min(aBest, PelliskTest_MeshCheck::SegmentTriangleSqDistance(theP.XYZ(), theP.XYZ(), aCorners));
-  }
-  return std::sqrt(aBest);
-}
 } // namespace
 
 TEST(HalfEdgeAlgo_ProjectionTest, NodesMoveStraightTowardsTheirClosestPointAndStopAtTheGap)
@@ -81,9 +68,10 @@ TEST(HalfEdgeAlgo_ProjectionTest, NodesMoveStraightTowardsTheirClosestPointAndSt
     for (int aNode = 0; aNode < aBox->NbNodes(); ++aNode)
     {
       const gp_Pnt aFrom = aBox->Node(aNode), aTo = aOne->Node(aNode);
-      const double aWas = distance(aSphere, aFrom);
+      const double aWas = PelliskTest_MeshCheck::PointMeshDistance(aSphere, aFrom);
       EXPECT_TRUE(aTo.IsEqual(aTwo->Node(aNode), 0.0)) << aNode;
-      EXPECT_NEAR(distance(aSphere, aTo), std::min(aWas, aGap), 1e-9) << aNode;
+      EXPECT_NEAR(PelliskTest_MeshCheck::PointMeshDistance(aSphere, aTo), std::min(aWas, aGap), 1e-9)
+          << aNode;
       EXPECT_NEAR(aFrom.Distance(aTo), std::max(aWas - aGap, 0.0), 1e-9) << aNode;
     }
   }

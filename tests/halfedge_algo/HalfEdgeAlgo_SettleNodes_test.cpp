@@ -33,20 +33,6 @@ Handle(HalfEdgeAlgo_SettleNodes) settle(const Handle(HalfEdge_Mesh)&      theMes
   return aSettle;
 }
 
-// Distance from theP to the input's triangles, by brute force.
-double distance(const Handle(Poly_Triangulation)& theInput, const gp_Pnt& theP)
-{
-  const std::vector<gp_Pnt> aNodes = PelliskTest_Meshes::Nodes(theInput);
-  double                    aBest  = 1e300;
-  for (const std::array<int, 3>& aT : PelliskTest_Meshes::Triangles(theInput))
-  {
-    const gp_XYZ aCorners[3] = {aNodes[aT[0] - 1].XYZ(), aNodes[aT[1] - 1].XYZ(), aNodes[aT[2] - 1].XYZ()};
-    aBest =
-        std::min(aBest, PelliskTest_MeshCheck::SegmentTriangleSqDistance(theP.XYZ(), theP.XYZ(), aCorners));
-  }
-  return std::sqrt(aBest);
-}
-
 // The winding number of the first theNbTriangles triangles of theMesh around
 // theP: 1 inside a closed outward surface, 0 outside.
 double winding(const Handle(Poly_Triangulation)& theMesh, int theNbTriangles, const gp_Pnt& theP)
@@ -135,7 +121,8 @@ TEST(HalfEdgeAlgo_SettleNodesTest, NodesThatWouldCrossOrMakeSliversStopShort)
   {
     const gp_Pnt aFrom = aSlab->Node(aNode + 1), aTo = aOne->Node(aNode);
     EXPECT_TRUE(aTo.IsEqual(aTwo->Node(aNode), 0.0)) << aNode;
-    const double aWas = distance(aPlate, aFrom), anIs = distance(aPlate, aTo);
+    const double aWas = PelliskTest_MeshCheck::PointMeshDistance(aPlate, aFrom),
+                 anIs = PelliskTest_MeshCheck::PointMeshDistance(aPlate, aTo);
     EXPECT_LE(anIs, aWas + 1e-12) << aNode;
     // Above the plate, away from its rim, nothing stands in the way.
     const bool isInside = aFrom.X() > 0.5 && aFrom.X() < 3.5 && aFrom.Y() > 0.5 && aFrom.Y() < 3.5;
@@ -179,7 +166,8 @@ TEST(HalfEdgeAlgo_SettleNodesTest, NodesStopBeforeFacesCrossWhetherTheOthersMove
     for (int aNode = 0; aNode < aOne->NbNodes(); ++aNode)
     {
       EXPECT_TRUE(aOne->Node(aNode).IsEqual(aTwo->Node(aNode), 0.0)) << aNode;
-      EXPECT_LE(distance(anInner, aOne->Node(aNode)), distance(anInner, aSpheres->Node(aNode + 1)) + 1e-12);
+      EXPECT_LE(PelliskTest_MeshCheck::PointMeshDistance(anInner, aOne->Node(aNode)),
+                PelliskTest_MeshCheck::PointMeshDistance(anInner, aSpheres->Node(aNode + 1)) + 1e-12);
       if (aNode >= aSpheres->NbNodes() / 2)
       {
         EXPECT_NEAR(winding(aResult, aNbOuter, aOne->Node(aNode)), 1.0, 1e-6) << aNode;

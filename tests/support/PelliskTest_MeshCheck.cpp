@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <numeric>
 #include <set>
@@ -463,4 +464,17 @@ bool PelliskTest_MeshCheck::FacesCross(const gp_XYZ theA[3], const gp_XYZ theB[3
   return aResult.IsValid() ? ::testing::AssertionSuccess()
                            : ::testing::AssertionFailure() << "the mesh is not a valid wrap:\n"
                                                            << aResult.Summary();
+}
+
+double PelliskTest_MeshCheck::PointMeshDistance(const Handle(Poly_Triangulation)& theMesh, const gp_Pnt& theP)
+{
+  double aBest = std::numeric_limits<double>::max();
+  for (int aT = 1; aT <= theMesh->NbTriangles(); ++aT)
+  {
+    int aN1 = 0, aN2 = 0, aN3 = 0;
+    theMesh->Triangle(aT).Get(aN1, aN2, aN3);
+    const gp_XYZ aCorners[3] = {theMesh->Node(aN1).XYZ(), theMesh->Node(aN2).XYZ(), theMesh->Node(aN3).XYZ()};
+    aBest                    = std::min(aBest, SegmentTriangleSqDistance(theP.XYZ(), theP.XYZ(), aCorners));
+  }
+  return std::sqrt(aBest);
 }

@@ -81,6 +81,9 @@ double SegmentTriangleSqDistance(const gp_XYZ& theP, const gp_XYZ& theQ, const g
 double TriangleTriangleSqDistance(const gp_XYZ theA[3], const gp_XYZ theB[3]);
 bool   FacesCross(const gp_XYZ theA[3], const gp_XYZ theB[3], double theTolerance);
 
+//! Distance from theP to the closed triangles of theMesh, by brute force.
+double PointMeshDistance(const Handle(Poly_Triangulation)& theMesh, const gp_Pnt& theP);
+
 //! Success when Check() finds theMesh valid; otherwise a failure carrying the summary.
 ::testing::AssertionResult
 IsValidWrap(const Handle(Poly_Triangulation)& theMesh,
