@@ -5,11 +5,13 @@
 #include <Trivex_TriangleSet.hxx>
 
 //! Brings back to a triangle set the nodes that lie farther from it than a
-//! threshold, as far as they can go without making faces cross: each such node
-//! heads for the point at a gap from its closest point on the set; a node of a
-//! face that then crosses another goes half as far, and after a few halvings
-//! stays where it was. The repairs of a wrap push nodes off the input to part
-//! crossing faces; most of them can come back most of the way.
+//! threshold, as far as they can go without making faces cross or turn into
+//! slivers: each such node heads for the point at a gap from its closest point
+//! on the set, half the way first and then the whole way; a node of a face
+//! that then crosses another, or gets a corner sharper than 3 degrees that it
+//! did not have, goes half as far, and after a few halvings stays where it
+//! was. The repairs of a wrap push nodes off the input to part crossing faces;
+//! most of them can come back most of the way.
 //!
 //! Crossings the mesh had before are left as they were. The result does not
 //! depend on the number of threads.
