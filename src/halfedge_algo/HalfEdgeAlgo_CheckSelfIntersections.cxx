@@ -498,6 +498,22 @@ void HalfEdgeAlgo_CheckSelfIntersections::MergeGroup(std::list<std::set<int>>& t
   }
 }
 
+bool HalfEdgeAlgo_CheckSelfIntersections::FaceRecords(const Mesh&                        theMesh,
+                                                      int                                theFace,
+                                                      std::vector<Trivex::TriangleData>& theRecords)
+{
+  thread_local std::vector<gp_Pnt> aPoints;
+  const Mesh::FaceHandle           aFace(theFace);
+  facePoints(theMesh, aFace, aPoints);
+  if (aPoints.size() == 3)
+  {
+    addRecord(theFace, aPoints, theRecords);
+    return true;
+  }
+  thread_local Handle(HalfEdgeAlgo_Triangulate) aSplitter = new HalfEdgeAlgo_Triangulate("skewness");
+  return triangulateFace(theMesh, aFace, *aSplitter, aPoints, theRecords, nullptr);
+}
+
 bool HalfEdgeAlgo_CheckSelfIntersections::MakeTriangleData(int                        theFace,
                                                            const std::vector<gp_Pnt>& thePoints,
                                                            Trivex::TriangleData&      theRecord)

@@ -96,6 +96,12 @@ public:
   static bool
   MakeTriangleData(int theFace, const std::vector<gp_Pnt>& thePoints, Trivex::TriangleData& theRecord);
 
+  //! Appends to theRecords the records a run makes of the live face theFace
+  //! of theMesh: one for a triangle, one per piece for a polygon, none for a
+  //! degenerate piece. False when a polygon could not be split, which a run
+  //! counts as a crossing.
+  static bool FaceRecords(const Mesh& theMesh, int theFace, std::vector<Trivex::TriangleData>& theRecords);
+
 private:
   struct Splits;
 

@@ -19,18 +19,13 @@ IMPLEMENT_STANDARD_RTTIEXT(HalfEdgeAlgo_SettleNodes, HalfEdgeAlgo_ModifyMesh)
 namespace
 {
 // The share of its way a node goes first; the nodes that keep it then try
-// the whole way. Where the repairs have pushed two sheets of a wrap apart,
-// the whole way brings them back together at once; half of it leaves fewer
+// the whole way. Where the repairs have pushed two sheets of a wrap apart, the
+// whole way brings them back together at once; half of it leaves fewer
 // crossings to undo.
 const double THE_FIRST_SHARE = 0.5;
 
 // Halvings of a node's way before it stays where it was.
 const int THE_NB_HALVINGS = 3;
-
-// A node whose move makes a corner of one of its faces sharper than this
-// (in degrees) is slowed as if the face crossed another: brought onto sharp
-// features of the input, faces would turn into slivers.
-const double THE_SHARPEST_ANGLE = 3.0;
 
 // Rounds of checks of one stage before every node still on the move goes
 // back to where the stage found it: each round after the halvings sends at
@@ -71,44 +66,23 @@ void addFaces(const Mesh& theMesh, Mesh::VertexHandle theVertex, std::set<int>& 
   }
 }
 
-bool isTriangular(const Mesh& theMesh)
-{
-  for (const Mesh::FaceHandle aFace : theMesh.faces())
-  {
-    if (theMesh.valence(aFace) != 3)
-    {
-      return false;
-    }
-  }
-  return true;
-}
-
-// The record of a live triangle as the self-intersection check makes it;
-// false for a degenerate one, which the check leaves out.
-bool makeRecord(const Mesh& theMesh, int theFace, Trivex::TriangleData& theRecord)
-{
-  thread_local std::vector<gp_Pnt> aPoints;
-  aPoints.clear();
-  for (auto aVertex = theMesh.cfv_iter(Mesh::FaceHandle(theFace)); aVertex.is_valid(); ++aVertex)
-  {
-    aPoints.emplace_back(pointOf(theMesh, *aVertex));
-  }
-  return HalfEdgeAlgo_CheckSelfIntersections::MakeTriangleData(theFace, aPoints, theRecord);
-}
-
-// The cosine of the sharpest corner of the live triangle theFace; 1 for a
-// triangle with a side of no length.
+// The cosine of the sharpest corner of the live face theFace when it is a
+// triangle (1 for one with a side of no length); -1 for a polygon, which is
+// never taken for a sliver.
 double sharpestCosine(const Mesh& theMesh, int theFace)
 {
   gp_XYZ aCorners[3];
   int    aCount = 0;
-  for (auto aVertex = theMesh.cfv_iter(Mesh::FaceHandle(theFace)); aVertex.is_valid() && aCount < 3;
-       ++aVertex)
+  for (auto aVertex = theMesh.cfv_iter(Mesh::FaceHandle(theFace)); aVertex.is_valid(); ++aVertex)
   {
+    if (aCount == 3)
+    {
+      return -1.0;
+    }
     aCorners[aCount++] = pointOf(theMesh, *aVertex);
   }
   double aCosine = -1.0;
-  for (int aCorner = 0; aCorner < 3; ++aCorner)
+  for (int aCorner = 0; aCorner < 3 && aCount == 3; ++aCorner)
   {
     const gp_XYZ aToNext  = aCorners[(aCorner + 1) % 3] - aCorners[aCorner];
     const gp_XYZ aToPrev  = aCorners[(aCorner + 2) % 3] - aCorners[aCorner];
@@ -118,61 +92,17 @@ double sharpestCosine(const Mesh& theMesh, int theFace)
   return aCosine;
 }
 
-// The built hierarchy of the records of theFaces.
-Handle(Trivex::TriangleSet)
-faceSet(const Mesh& theMesh, const std::vector<int>& theFaces, unsigned int theNbThreads)
+using Records = std::vector<Trivex::TriangleData>;
+
+// The built hierarchy of theRecords.
+Handle(Trivex::TriangleSet) recordSet(Records&& theRecords, unsigned int theNbThreads)
 {
-  std::vector<Trivex::TriangleData> aRecords;
-  aRecords.reserve(theFaces.size());
-  Trivex::TriangleData aRecord;
-  for (const int aFace : theFaces)
-  {
-    if (makeRecord(theMesh, aFace, aRecord))
-    {
-      aRecords.push_back(aRecord);
-    }
-  }
-  Handle(Trivex::TriangleSet) aSet = new Trivex::TriangleSet(std::move(aRecords));
+  Handle(Trivex::TriangleSet) aSet = new Trivex::TriangleSet(std::move(theRecords));
   aSet->SetNbBuilderThreads(static_cast<int>(theNbThreads));
   aSet->SetQuickBuild(true);
   aSet->InitBuilder();
   aSet->Build();
   return aSet;
-}
-
-// The faces of theTested that cross a face of one of theSets, in ascending order.
-std::vector<int> crossingFaces(const Mesh&                                     theMesh,
-                               const std::vector<int>&                         theTested,
-                               const std::vector<Handle(Trivex::TriangleSet)>& theSets)
-{
-  std::vector<char> isCrossing(theTested.size(), 0);
-  const int         aNbTested = static_cast<int>(theTested.size());
-#pragma omp parallel for schedule(dynamic, 64)
-  for (int anIndex = 0; anIndex < aNbTested; ++anIndex)
-  {
-    Trivex::TriangleData aRecord;
-    if (!makeRecord(theMesh, theTested[static_cast<size_t>(anIndex)], aRecord))
-    {
-      continue;
-    }
-    for (const Handle(Trivex::TriangleSet)& aSet : theSets)
-    {
-      if (Trivex::IntersectTriMesh(aSet, THE_TOLERANCE).IsCrossing(aRecord))
-      {
-        isCrossing[static_cast<size_t>(anIndex)] = 1;
-        break;
-      }
-    }
-  }
-  std::vector<int> aCrossing;
-  for (size_t anIndex = 0; anIndex < theTested.size(); ++anIndex)
-  {
-    if (isCrossing[anIndex] != 0)
-    {
-      aCrossing.push_back(theTested[anIndex]);
-    }
-  }
-  return aCrossing;
 }
 
 // Every live node farther from theSet than theThreshold (and than theGap),
@@ -215,11 +145,15 @@ std::vector<Settler> findSettlers(const Mesh&                        theMesh,
 class Settling
 {
 public:
-  Settling(Mesh& theMesh, std::vector<Settler>&& theSettlers, unsigned int theNbThreads)
+  Settling(Mesh&                  theMesh,
+           std::vector<Settler>&& theSettlers,
+           double                 theSharpestAngle,
+           unsigned int           theNbThreads)
       : myMesh(theMesh),
         mySettlers(std::move(theSettlers)),
         myPlaces(theMesh.n_vertices(), -1),
         mySharpest(theMesh.n_faces(), 1.0),
+        myMovingPlaces(theMesh.n_faces(), -1),
         myNbThreads(theNbThreads)
   {
     std::set<int> aMoving;
@@ -230,25 +164,36 @@ public:
       addFaces(myMesh, mySettlers[anIndex].Vertex, aMoving);
     }
     myMoving.assign(aMoving.begin(), aMoving.end());
-    std::vector<int> aStill;
+    Records aStill;
     for (const Mesh::FaceHandle aFace : myMesh.faces())
     {
       if (!std::binary_search(myMoving.begin(), myMoving.end(), aFace.idx()))
       {
-        aStill.push_back(aFace.idx());
+        HalfEdgeAlgo_CheckSelfIntersections::FaceRecords(myMesh, aFace.idx(), aStill);
       }
     }
-    myStill = faceSet(myMesh, aStill, myNbThreads);
+    myStill = recordSet(std::move(aStill), myNbThreads);
+    myRecords.resize(myMoving.size());
+    myIsSplit.resize(myMoving.size());
+    for (size_t anIndex = 0; anIndex < myMoving.size(); ++anIndex)
+    {
+      myMovingPlaces[static_cast<size_t>(myMoving[anIndex])] = static_cast<int>(anIndex);
+    }
+    refreshRecords(myMoving);
+    for (const Records& aFaceRecords : myRecords)
+    {
+      myNbRecords.push_back(aFaceRecords.size());
+    }
     // A face may end as sharp as the sharpest angle allowed, or as it was.
-    const double aSharpCosine = std::cos(THE_SHARPEST_ANGLE * M_PI / 180.0);
+    const double aSharpCosine = theSharpestAngle > 0.0 ? std::cos(theSharpestAngle * M_PI / 180.0) : 1.0;
     for (const int aFace : myMoving)
     {
       mySharpest[static_cast<size_t>(aFace)] = std::max(aSharpCosine, sharpestCosine(myMesh, aFace));
     }
   }
 
-  // Moves every node first part of its way, then the whole way where that
-  // part made nothing cross.
+  // Moves every node half its way, then the whole way where the half made
+  // nothing cross.
   void Perform()
   {
     std::vector<int> aFirst(mySettlers.size());
@@ -310,6 +255,7 @@ private:
           mySettlers[anIndex].Share = aStart[anIndex];
           place(myMesh, mySettlers[anIndex]);
         }
+        refreshRecords(myMoving);
         aTested.clear();
       }
     }
@@ -320,12 +266,18 @@ private:
   // have started crossing or turned sharp; of a moved face and an unmoved one
   // that cross, the moved one's nodes are slowed, unless it is back where it
   // started: then the other face moved into its place and gives way.
-  std::set<int> slowed(const std::set<int>& theTested) const
+  std::set<int> slowed(const std::set<int>& theTested)
   {
-    const std::vector<int>            aTested(theTested.begin(), theTested.end());
-    const Handle(Trivex::TriangleSet) aMovingSet = faceSet(myMesh, myMoving, myNbThreads);
+    const std::vector<int> aTested(theTested.begin(), theTested.end());
+    refreshRecords(aTested);
+    Records aMoving;
+    for (const Records& aFaceRecords : myRecords)
+    {
+      aMoving.insert(aMoving.end(), aFaceRecords.begin(), aFaceRecords.end());
+    }
+    const Handle(Trivex::TriangleSet) aMovingSet = recordSet(std::move(aMoving), myNbThreads);
     std::set<int>                     aSlowed;
-    for (const int aFace : crossingFaces(myMesh, aTested, {myStill, aMovingSet}))
+    for (const int aFace : crossingFaces(aTested, {myStill, aMovingSet}))
     {
       if (!addMovingNodes(aFace, aSlowed))
       {
@@ -335,9 +287,13 @@ private:
         }
       }
     }
+    // Faces turned sharper than allowed slow their nodes, and so do triangles
+    // grown too small for a record: the crossing check never tests those.
     for (const int aFace : aTested)
     {
-      if (sharpestCosine(myMesh, aFace) > mySharpest[static_cast<size_t>(aFace)])
+      const auto aPlace = static_cast<size_t>(myMovingPlaces[static_cast<size_t>(aFace)]);
+      if (sharpestCosine(myMesh, aFace) > mySharpest[static_cast<size_t>(aFace)] ||
+          myRecords[aPlace].size() < myNbRecords[aPlace])
       {
         addMovingNodes(aFace, aSlowed);
       }
@@ -345,19 +301,68 @@ private:
     return aSlowed;
   }
 
-  // The faces of theSet that theFace crosses.
+  // Makes the records of theFaces (moving faces) anew from their corners.
+  void refreshRecords(const std::vector<int>& theFaces)
+  {
+    const int aNbFaces = static_cast<int>(theFaces.size());
+#pragma omp parallel for schedule(dynamic, 256)
+    for (int anIndex = 0; anIndex < aNbFaces; ++anIndex)
+    {
+      const int  aFace  = theFaces[static_cast<size_t>(anIndex)];
+      const auto aPlace = static_cast<size_t>(myMovingPlaces[static_cast<size_t>(aFace)]);
+      myRecords[aPlace].clear();
+      myIsSplit[aPlace] =
+          HalfEdgeAlgo_CheckSelfIntersections::FaceRecords(myMesh, aFace, myRecords[aPlace]) ? 1 : 0;
+    }
+  }
+
+  // The faces of theTested that cross a face of one of theSets, in ascending
+  // order; a polygon that could not be split counts as crossing, as in the check.
+  std::vector<int> crossingFaces(const std::vector<int>&                         theTested,
+                                 const std::vector<Handle(Trivex::TriangleSet)>& theSets) const
+  {
+    std::vector<char> isCrossing(theTested.size(), 0);
+    const int         aNbTested = static_cast<int>(theTested.size());
+#pragma omp parallel for schedule(dynamic, 64)
+    for (int anIndex = 0; anIndex < aNbTested; ++anIndex)
+    {
+      const auto aPlace =
+          static_cast<size_t>(myMovingPlaces[static_cast<size_t>(theTested[static_cast<size_t>(anIndex)])]);
+      const Records& aRecords = myRecords[aPlace];
+      bool           isFound  = myIsSplit[aPlace] == 0;
+      for (size_t aPiece = 0; aPiece < aRecords.size() && !isFound; ++aPiece)
+      {
+        for (const Handle(Trivex::TriangleSet)& aSet : theSets)
+        {
+          isFound = isFound || Trivex::IntersectTriMesh(aSet, THE_TOLERANCE).IsCrossing(aRecords[aPiece]);
+        }
+      }
+      isCrossing[static_cast<size_t>(anIndex)] = isFound ? 1 : 0;
+    }
+    std::vector<int> aCrossing;
+    for (size_t anIndex = 0; anIndex < theTested.size(); ++anIndex)
+    {
+      if (isCrossing[anIndex] != 0)
+      {
+        aCrossing.push_back(theTested[anIndex]);
+      }
+    }
+    return aCrossing;
+  }
+
+  // The faces of theSet that the moving face theFace crosses.
   std::vector<int> crossedFaces(int theFace, const Handle(Trivex::TriangleSet)& theSet) const
   {
-    Trivex::TriangleData              aRecord;
-    std::vector<Trivex::TriangleData> aCrossed;
-    std::vector<int>                  aFaces;
-    if (makeRecord(myMesh, theFace, aRecord))
+    std::vector<int> aFaces;
+    for (const Trivex::TriangleData& aPiece :
+         myRecords[static_cast<size_t>(myMovingPlaces[static_cast<size_t>(theFace)])])
     {
-      Trivex::IntersectTriMesh(theSet, THE_TOLERANCE).Perform(aRecord, aCrossed);
-    }
-    for (const Trivex::TriangleData& anOther : aCrossed)
-    {
-      aFaces.push_back(anOther.FaceIndex());
+      std::vector<Trivex::TriangleData> aCrossed;
+      Trivex::IntersectTriMesh(theSet, THE_TOLERANCE).Perform(aPiece, aCrossed);
+      for (const Trivex::TriangleData& anOther : aCrossed)
+      {
+        aFaces.push_back(anOther.FaceIndex());
+      }
     }
     return aFaces;
   }
@@ -380,10 +385,14 @@ private:
 
   Mesh&                       myMesh;
   std::vector<Settler>        mySettlers;
-  std::vector<int>            myPlaces;   //!< place in the settler list of each node, or -1
-  std::vector<int>            myMoving;   //!< the faces around the settlers, ascending
-  std::vector<double>         mySharpest; //!< the cosine of each moving face's sharpest corner allowed
-  Handle(Trivex::TriangleSet) myStill;    //!< the faces that do not move
+  std::vector<int>            myPlaces;       //!< place in the settler list of each node, or -1
+  std::vector<int>            myMoving;       //!< the faces around the settlers, ascending
+  std::vector<double>         mySharpest;     //!< the cosine of each moving face's sharpest corner allowed
+  std::vector<int>            myMovingPlaces; //!< place of each face in myMoving, or -1
+  std::vector<Records>        myRecords;      //!< the records of each moving face, as it was last tested
+  std::vector<char>           myIsSplit;      //!< whether each moving face's polygon could be split
+  std::vector<size_t>         myNbRecords;    //!< the number of records of each moving face at the start
+  Handle(Trivex::TriangleSet) myStill;        //!< the faces that do not move
   unsigned int                myNbThreads;
 };
 } // namespace
@@ -399,14 +408,14 @@ bool HalfEdgeAlgo_SettleNodes::Perform(Mesh& theMesh)
 {
   myNbMoved                     = 0;
   const unsigned int aNbThreads = applyParallelOptions();
-  if (myTriangleSet.IsNull() || !myTriangleSet->IsBuilt() || !isTriangular(theMesh))
+  if (myTriangleSet.IsNull() || !myTriangleSet->IsBuilt())
   {
     return true;
   }
   std::vector<Settler> aSettlers = findSettlers(theMesh, myTriangleSet, myGap, myThreshold, aNbThreads);
   if (!aSettlers.empty())
   {
-    Settling aSettling(theMesh, std::move(aSettlers), aNbThreads);
+    Settling aSettling(theMesh, std::move(aSettlers), mySharpestAngle, aNbThreads);
     aSettling.Perform();
     myNbMoved = aSettling.NbMoved();
   }

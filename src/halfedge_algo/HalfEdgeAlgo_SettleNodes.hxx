@@ -13,8 +13,9 @@
 //! was. The repairs of a wrap push nodes off the input to part crossing faces;
 //! most of them can come back most of the way.
 //!
-//! Crossings the mesh had before are left as they were. The result does not
-//! depend on the number of threads.
+//! Crossings the mesh had before are left as they were; polygons are checked
+//! as the self-intersection check splits them. The result does not depend on
+//! the number of threads.
 class HalfEdgeAlgo_SettleNodes : public HalfEdgeAlgo_ModifyMesh
 {
   DEFINE_STANDARD_RTTIEXT(HalfEdgeAlgo_SettleNodes, HalfEdgeAlgo_ModifyMesh)
@@ -38,14 +39,21 @@ public:
   //! Sets the distance beyond which a node is brought back; nearer ones stay.
   void SetThreshold(double theThreshold) { myThreshold = theThreshold; }
 
+  //! Sets the sharpest corner, in degrees, that a move may give a triangle
+  //! unless it had one as sharp before (3 by default): brought onto sharp
+  //! features of the input, faces would turn into slivers. 0 or less lets
+  //! faces turn as sharp as they come; polygons are never checked.
+  void SetSharpestAngle(double theDegrees) { mySharpestAngle = theDegrees; }
+
   //! The number of nodes that moved in the last run.
   int NbMoved() const { return myNbMoved; }
 
 private:
   Handle(Trivex::TriangleSet) myTriangleSet;
-  double                      myGap       = 0.0;
-  double                      myThreshold = 0.0;
-  int                         myNbMoved   = 0;
+  double                      myGap           = 0.0;
+  double                      myThreshold     = 0.0;
+  double                      mySharpestAngle = 3.0;
+  int                         myNbMoved       = 0;
 };
 
 DEFINE_STANDARD_HANDLE(HalfEdgeAlgo_SettleNodes, HalfEdgeAlgo_ModifyMesh)

@@ -108,18 +108,19 @@ bool Algo_ShrinkWrapping::Project()
   Handle(HalfEdgeAlgo_Projection) aProjection = new HalfEdgeAlgo_Projection();
   aProjection->SetNbThreads(NbThreads());
   aProjection->SetTriangleSet(myTriangleSet);
+  aProjection->SetGap(THE_PROJECTION_GAPS[0] * myCellSize);
   myNotifier->Increment();
-  bool isDone = true;
-  for (int aPass = 0; aPass < 2 && isDone; ++aPass)
+  bool isDone = myResult->Execute(aProjection, true);
+  myNotifier->Increment();
+  if (isDone)
   {
-    aProjection->SetGap(THE_PROJECTION_GAPS[aPass] * myCellSize);
-    isDone = myResult->Execute(aProjection, true);
+    isDone = myResult->Execute(new HalfEdgeAlgo_SimpleSmooth(), true);
     myNotifier->Increment();
-    if (isDone && aPass == 0)
-    {
-      isDone = myResult->Execute(new HalfEdgeAlgo_SimpleSmooth(), true);
-      myNotifier->Increment();
-    }
+  }
+  if (isDone)
+  {
+    isDone = myResult->Execute(closeProjection(), true);
+    myNotifier->Increment();
   }
   myNotifier->Increment();
   if (isDone)
@@ -133,6 +134,20 @@ bool Algo_ShrinkWrapping::Project()
   }
   myNotifier->EndScope();
   return isDone;
+}
+
+Handle(HalfEdgeAlgo_ModifyMesh) Algo_ShrinkWrapping::closeProjection() const
+{
+  // Every node goes to the gap, but where that makes faces cross: there, two
+  // sheets of the skin meet on a thin or open part of the input, and the
+  // repair of their crossings would cost more than all the rest of the wrap.
+  // Faces may turn as sharp as a plain projection would make them.
+  Handle(HalfEdgeAlgo_SettleNodes) aProjection = new HalfEdgeAlgo_SettleNodes();
+  aProjection->SetNbThreads(NbThreads());
+  aProjection->SetTriangleSet(myTriangleSet);
+  aProjection->SetGap(THE_PROJECTION_GAPS[1] * myCellSize);
+  aProjection->SetSharpestAngle(0.0);
+  return aProjection;
 }
 
 bool Algo_ShrinkWrapping::FixSplashes()

@@ -2,6 +2,7 @@
 #define Algo_ShrinkWrapping_HeaderFile
 
 #include <Algo_Tessellation.hxx>
+#include <HalfEdgeAlgo_ModifyMesh.hxx>
 
 //! The default tessellation: the Cartesian skin of the boundary cells, shrunk
 //! onto the input surface and cleaned of what the shrinking leaves behind.
@@ -66,6 +67,9 @@ private:
   //! true when all succeeded and no user break was seen after any of them.
   //! A pass that succeeds ends by settling the nodes.
   bool performPass(bool theIsFirstPass);
+
+  //! The second projection: to the close gap, as far as faces do not cross.
+  Handle(HalfEdgeAlgo_ModifyMesh) closeProjection() const;
 
   //! theIsDone, unless the host asked to stop.
   bool isDoneAndGoing(bool theIsDone) const;

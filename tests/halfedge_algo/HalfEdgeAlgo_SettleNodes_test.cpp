@@ -19,7 +19,8 @@ Handle(HalfEdgeAlgo_SettleNodes) settle(const Handle(HalfEdge_Mesh)&      theMes
                                         const Handle(Poly_Triangulation)& theInput,
                                         double                            theGap,
                                         double                            theThreshold,
-                                        int                               theNbThreads)
+                                        int                               theNbThreads,
+                                        double                            theSharpestAngle = 3.0)
 {
   Handle(Trivex::TriangleSet) aSet = new Trivex::TriangleSet(theInput);
   aSet->InitBuilder();
@@ -29,6 +30,7 @@ Handle(HalfEdgeAlgo_SettleNodes) settle(const Handle(HalfEdge_Mesh)&      theMes
   aSettle->SetGap(theGap);
   aSettle->SetThreshold(theThreshold);
   aSettle->SetNbThreads(static_cast<unsigned int>(theNbThreads));
+  aSettle->SetSharpestAngle(theSharpestAngle);
   EXPECT_TRUE(theMesh->Execute(aSettle, false));
   return aSettle;
 }
@@ -134,6 +136,27 @@ TEST(HalfEdgeAlgo_SettleNodesTest, NodesThatWouldCrossOrMakeSliversStopShort)
   }
   // The rim is crowded: some nodes must have stopped short.
   EXPECT_GT(aNbShort, 0);
+
+  // Without the bound on sharp corners, the crowd makes slivers.
+  const Handle(HalfEdge_Mesh) aFree = new HalfEdge_Mesh(aSlab);
+  settle(aFree, aPlate, aGap, 0.05, 2, 0.0);
+  const std::vector<double> aFreeAngles = sharpestAngles(*aFree);
+  EXPECT_LT(*std::min_element(aFreeAngles.begin(), aFreeAngles.end()), 3.0);
+}
+
+TEST(HalfEdgeAlgo_SettleNodesTest, NoTriangleShrinksTooSmallForTheCrossingCheck)
+{
+  // A triangle a thousandth wide whose apex heads for the input plane under
+  // it: the whole way would leave it with a Newell normal of 1e-8, below the
+  // 1e-7 under which the self-intersection check takes a triangle for no
+  // triangle and never tests it. Its base lies on the input and stays.
+  const Handle(Poly_Triangulation) aPlane =
+      PelliskTest_Meshes::Make({gp_Pnt(-1, 0, -1), gp_Pnt(2, 0, -1), gp_Pnt(0.5, 0, 2)}, {{1, 2, 3}});
+  const Handle(HalfEdge_Mesh) aTriangle = new HalfEdge_Mesh(
+      PelliskTest_Meshes::Make({gp_Pnt(0, 0, 0), gp_Pnt(1e-3, 0, 0), gp_Pnt(5e-4, 1e-3, 0)}, {{1, 2, 3}}));
+  EXPECT_EQ(settle(aTriangle, aPlane, 1e-5, 1e-4, 1, 0.0)->NbMoved(), 1);
+  // Half its way is still wide enough; the whole way is not.
+  EXPECT_NEAR(aTriangle->Node(2).Y(), 1e-3 - 0.5 * (1e-3 - 1e-5), 1e-15);
 }
 
 TEST(HalfEdgeAlgo_SettleNodesTest, NodesStopBeforeFacesCrossWhetherTheOthersMoveOrNot)
@@ -178,10 +201,12 @@ TEST(HalfEdgeAlgo_SettleNodesTest, NodesStopBeforeFacesCrossWhetherTheOthersMove
 
 TEST(HalfEdgeAlgo_SettleNodesTest, OnRealSkinsEveryCrossingLeftIsOneOfFacesThatDidNotMove)
 {
-  for (const char* aName : {"teapot_utah.stl", "elephant_holes_cgal.stl"})
+  // The teapot's skin in triangles, the elephant's in quadrangles.
+  for (const auto& [aName, isTriangulated] :
+       {std::pair{"teapot_utah.stl", true}, {"elephant_holes_cgal.stl", false}})
   {
     SCOPED_TRACE(aName);
-    const PelliskTest_Skins::Skin    aSkin   = PelliskTest_Skins::Projected(aName, 64, 0.4);
+    const PelliskTest_Skins::Skin    aSkin   = PelliskTest_Skins::Projected(aName, 64, 0.4, isTriangulated);
     const Handle(HalfEdge_Mesh)      aBefore = new HalfEdge_Mesh(aSkin.Mesh);
     Handle(HalfEdgeAlgo_SettleNodes) aSettle = new HalfEdgeAlgo_SettleNodes();
     aSettle->SetTriangleSet(aSkin.Input);
