@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstring>
 #include <map>
 #include <unordered_map>
@@ -17,9 +18,11 @@ IMPLEMENT_STANDARD_RTTIEXT(HalfEdgeAlgo_CheckSelfIntersections, HalfEdgeAlgo_Che
 
 namespace
 {
-// Below this length a Newell normal is taken as no normal at all: the
-// triangle has no area worth testing.
-constexpr double THE_MIN_NORMAL = 1e-7;
+// A triangle whose corners all lie within this distance of the line of its
+// longest side has no area worth testing. A bound on the area itself would
+// hide whole meshes of small models (a wrap a few hundredths of a unit across
+// has faces of less than 1e-7 square units) from the check.
+constexpr double THE_MIN_HEIGHT = 1e-7;
 
 using Records = std::vector<Trivex::TriangleData>;
 
@@ -526,13 +529,16 @@ bool HalfEdgeAlgo_CheckSelfIntersections::MakeTriangleData(int                  
   // the area vector of the loop, also for corners that are not coplanar.
   gp_XYZ aSum(0.0, 0.0, 0.0);
   gp_XYZ aPrevious = thePoints.back().XYZ();
+  double aLongest  = 0.0;
   for (const gp_Pnt& aPoint : thePoints)
   {
     aSum += aPrevious.Crossed(aPoint.XYZ());
+    aLongest  = std::max(aLongest, (aPoint.XYZ() - aPrevious).SquareModulus());
     aPrevious = aPoint.XYZ();
   }
+  // Twice the area over the longest side is the height over that side.
   const double aLength = aSum.Modulus();
-  if (!(aLength >= THE_MIN_NORMAL))
+  if (!(aLength > 0.0) || !(aLength >= THE_MIN_HEIGHT * std::sqrt(aLongest)))
   {
     return false;
   }

@@ -92,7 +92,8 @@ public:
 
   //! The record of a triangle of face theFace with corners thePoints (the
   //! first three; the normal from all of them by Newell's rule). False, and
-  //! no record, for a degenerate triangle (normal shorter than 1e-7).
+  //! no record, for a degenerate triangle: one whose height over its longest
+  //! side is below 1e-7.
   static bool
   MakeTriangleData(int theFace, const std::vector<gp_Pnt>& thePoints, Trivex::TriangleData& theRecord);
 

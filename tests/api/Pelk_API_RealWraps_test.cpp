@@ -14,6 +14,7 @@
 #include <Trivex_TriangleSet.hxx>
 
 #include <OSD_Path.hxx>
+#include <gp_Trsf.hxx>
 #include <RWStl.hxx>
 
 #include <gtest/gtest.h>
@@ -51,6 +52,14 @@ Handle(Poly_Triangulation) input(const std::string& theName)
   if (theName == "soup:boxes")
   {
     return Append(OverlappingBoxes(), PlateInPieces());
+  }
+  // A model in millimetres given in metres: the wrap's faces are far smaller
+  // than a square unit.
+  if (theName.rfind("metres:", 0) == 0)
+  {
+    gp_Trsf aMetres;
+    aMetres.SetScaleFactor(1e-3);
+    return Transformed(RWStl::ReadFile(OSD_Path(PelliskTest_Data::File(theName.substr(7)).c_str())), aMetres);
   }
   return RWStl::ReadFile(OSD_Path(PelliskTest_Data::File(theName).c_str()));
 }
@@ -152,5 +161,6 @@ INSTANTIATE_TEST_SUITE_P(Diagonal300,
                                            WrapCase{"wuson_assimp.stl", 300, true, nullptr},
                                            WrapCase{"soup:spheres-torus", 300, true, nullptr},
                                            WrapCase{"soup:holed-sphere", 300, false, nullptr},
-                                           WrapCase{"soup:boxes", 300, true, nullptr}),
+                                           WrapCase{"soup:boxes", 300, true, nullptr},
+                                           WrapCase{"metres:teapot_utah.stl", 300, true, nullptr}),
                          caseName);

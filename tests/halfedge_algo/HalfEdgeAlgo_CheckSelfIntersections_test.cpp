@@ -175,6 +175,12 @@ TEST(HalfEdgeAlgo_CheckSelfIntersectionsTest, EdgeCases)
   const Points aB = {{4, 5, -10}, {6, 5, -10}, {5, 5, 10}}, aD = {{12, 2, 3}, {14, 2, 3}, {13, 2, 10}};
   const Points aE = {{90, 0, 0}, {110, 0, 0}, {90, 20, 0}}, aF = {{94, 5, -10}, {96, 5, -10}, {95, 5, 10}};
   const Points aPin = {{5, 10, -9}, {15, 10, -9}, {10, 10, 9}}, aNeedle = {{5, 5, -9}, {5, 5, 0}, {5, 5, 9}};
+  // A and B a hundred thousand times smaller: A's area is below 1e-7, its heights are not.
+  const auto aSmall = [](Points theFace)
+  {
+    std::for_each(theFace.begin(), theFace.end(), [](gp_Pnt& p) { p.SetXYZ(p.XYZ() * 1e-5); });
+    return theFace;
+  };
   const Handle(HalfEdge_Mesh) aSphere   = new HalfEdge_Mesh(PelliskTest_Meshes::IcoSphere(gp_Pnt(), 1, 2));
   const Handle(HalfEdge_Mesh) aTwoPairs = meshOf({aA, aB, aE, aF, aD});
   struct Case
@@ -188,6 +194,7 @@ TEST(HalfEdgeAlgo_CheckSelfIntersectionsTest, EdgeCases)
   } aCases[] = {{"chain", meshOf({aA, aD, aC, aB}), {}, true, true, {{0, 1, 2, 3}}, 4},
                 {"closed sphere", aSphere, {}, true, false, {}, 320},
                 {"collinear", meshOf({aA, aNeedle}), {}, true, false, {}, 1},
+                {"small", meshOf({aSmall(aA), aSmall(aB)}), {}, true, true, {{0, 1}}, 2},
                 {"quad", meshOf({aQuad, aPin}), {}, true, true, {{0, 1}}, 3},
                 {"one face", aTwoPairs, {2}, true, true, {{2, 3}}, 5},
                 {"no crossing or invalid", aTwoPairs, {-1, 4, 99}, true, false, {}, 5},

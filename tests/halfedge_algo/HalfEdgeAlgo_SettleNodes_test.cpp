@@ -146,17 +146,17 @@ TEST(HalfEdgeAlgo_SettleNodesTest, NodesThatWouldCrossOrMakeSliversStopShort)
 
 TEST(HalfEdgeAlgo_SettleNodesTest, NoTriangleShrinksTooSmallForTheCrossingCheck)
 {
-  // A triangle a thousandth wide whose apex heads for the input plane under
-  // it: the whole way would leave it with a Newell normal of 1e-8, below the
-  // 1e-7 under which the self-intersection check takes a triangle for no
-  // triangle and never tests it. Its base lies on the input and stays.
+  // A triangle whose apex heads for the input plane under it: the whole way
+  // would leave it 5e-8 high, below the 1e-7 under which the
+  // self-intersection check takes a triangle for no triangle and never tests
+  // it. Its base lies on the input and stays.
   const Handle(Poly_Triangulation) aPlane =
       PelliskTest_Meshes::Make({gp_Pnt(-1, 0, -1), gp_Pnt(2, 0, -1), gp_Pnt(0.5, 0, 2)}, {{1, 2, 3}});
   const Handle(HalfEdge_Mesh) aTriangle = new HalfEdge_Mesh(
-      PelliskTest_Meshes::Make({gp_Pnt(0, 0, 0), gp_Pnt(1e-3, 0, 0), gp_Pnt(5e-4, 1e-3, 0)}, {{1, 2, 3}}));
-  EXPECT_EQ(settle(aTriangle, aPlane, 1e-5, 1e-4, 1, 0.0)->NbMoved(), 1);
-  // Half its way is still wide enough; the whole way is not.
-  EXPECT_NEAR(aTriangle->Node(2).Y(), 1e-3 - 0.5 * (1e-3 - 1e-5), 1e-15);
+      PelliskTest_Meshes::Make({gp_Pnt(0, 0, 0), gp_Pnt(1, 0, 0), gp_Pnt(0.5, 1, 0)}, {{1, 2, 3}}));
+  EXPECT_EQ(settle(aTriangle, aPlane, 5e-8, 1e-4, 1, 0.0)->NbMoved(), 1);
+  // Half its way is still high enough; the whole way is not.
+  EXPECT_NEAR(aTriangle->Node(2).Y(), 0.5 * (1.0 + 5e-8), 1e-15);
 }
 
 TEST(HalfEdgeAlgo_SettleNodesTest, NodesStopBeforeFacesCrossWhetherTheOthersMoveOrNot)
