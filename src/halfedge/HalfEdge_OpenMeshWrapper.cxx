@@ -218,7 +218,7 @@ HalfEdge_OpenMeshWrapper::HalfEdge_OpenMeshWrapper()
 
 HalfEdge_OpenMeshWrapper::HalfEdge_OpenMeshWrapper(const HalfEdge_OpenMeshWrapper& theOther)
     : Mesh(theOther),
-      myNodeIndex(theOther.myNodeIndex)
+      myNodeIndex(theOther.nodeIndex())
 {
   silenceKernelStreams();
 }
@@ -228,7 +228,8 @@ HalfEdge_OpenMeshWrapper& HalfEdge_OpenMeshWrapper::operator=(const HalfEdge_Ope
   if (this != &theOther)
   {
     Mesh::operator=(theOther);
-    myNodeIndex = theOther.myNodeIndex;
+    myNodeIndex = theOther.nodeIndex();
+    myIsIndexStale.store(false);
   }
   return *this;
 }
@@ -276,7 +277,7 @@ int HalfEdge_OpenMeshWrapper::NodeIndex(const Point& thePoint) const
 {
   // Entries of nodes that an algorithm deleted without collecting garbage
   // stay in the index until the next collection; they are passed over.
-  return myNodeIndex.Find(thePoint, [this](int theNode) { return VertexHandleOf(theNode).is_valid(); });
+  return nodeIndex().Find(thePoint, [this](int theNode) { return VertexHandleOf(theNode).is_valid(); });
 }
 
 HalfEdge_OpenMeshWrapper::Point HalfEdge_OpenMeshWrapper::Node(int theNode) const
@@ -292,6 +293,7 @@ void HalfEdge_OpenMeshWrapper::SetNode(int theNode, const Point& thePoint)
   {
     return;
   }
+  nodeIndex();
   myNodeIndex.Remove(point(aVertex), theNode);
   set_point(aVertex, thePoint);
   const int anOther =
@@ -451,7 +453,7 @@ int HalfEdge_OpenMeshWrapper::AddPolygons(const std::vector<Point>& thePoints,
   const size_t aNbPolygons = theStarts.empty() ? 0 : theStarts.size() - 1;
   // A closed surface has half as many edges as polygon corners.
   reserve(n_vertices() + thePoints.size(), n_edges() + theCorners.size() / 2 + 1, n_faces() + aNbPolygons);
-  myNodeIndex.Reserve(myNodeIndex.Size() + static_cast<int>(thePoints.size()));
+  myNodeIndex.Reserve(nodeIndex().Size() + static_cast<int>(thePoints.size()));
   const int aFirst   = static_cast<int>(n_vertices());
   int       aNbAdded = 0;
   // The node numbers are known beforehand: the index and the kernel, which
@@ -563,7 +565,7 @@ void HalfEdge_OpenMeshWrapper::GarbageCollection()
   {
     garbage_collection(true, true, true);
   }
-  rebuildNodeIndex();
+  myIsIndexStale.store(true);
 }
 
 bool HalfEdge_OpenMeshWrapper::hasDeletedElements() const
@@ -603,10 +605,20 @@ void HalfEdge_OpenMeshWrapper::Clear()
   eprops_resize(0);
   fprops_resize(0);
   myNodeIndex.Clear();
+  myIsIndexStale.store(false);
 }
 
-void HalfEdge_OpenMeshWrapper::rebuildNodeIndex()
+const HalfEdge_NodeIndex& HalfEdge_OpenMeshWrapper::nodeIndex() const
 {
+  if (!myIsIndexStale.load(std::memory_order_acquire))
+  {
+    return myNodeIndex;
+  }
+  const std::lock_guard<std::mutex> aLock(myIndexLock);
+  if (!myIsIndexStale.load(std::memory_order_relaxed))
+  {
+    return myNodeIndex;
+  }
   myNodeIndex.Clear();
   myNodeIndex.Reserve(static_cast<int>(n_vertices()));
   // Of two live nodes at one point the later one is indexed: walked from the
@@ -622,6 +634,8 @@ void HalfEdge_OpenMeshWrapper::rebuildNodeIndex()
       }
     }
   }
+  myIsIndexStale.store(false, std::memory_order_release);
+  return myNodeIndex;
 }
 
 HalfEdge_OpenMeshWrapper::Iterator HalfEdge_OpenMeshWrapper::VerticesBegin() const

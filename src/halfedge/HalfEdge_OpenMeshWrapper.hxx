@@ -7,9 +7,11 @@
 #include <Precision.hxx>
 
 #include <array>
+#include <atomic>
 #include <list>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 //! Storage of a half-edge mesh: the Mesh kernel plus a tolerant index from
@@ -158,7 +160,7 @@ public:
   void Clear();
 
   //! Number of entries of the node index.
-  int NbIndexedNodes() const { return myNodeIndex.Size(); }
+  int NbIndexedNodes() const { return nodeIndex().Size(); }
 
   //! Position on the first live vertex.
   Iterator VerticesBegin() const;
@@ -189,14 +191,19 @@ private:
                   const std::vector<int>&   theCorners,
                   int                       theFirst);
 
-  //! Rebuilds the node index from the live nodes, in number order.
-  void rebuildNodeIndex();
+  //! The node index, rebuilt first when a garbage collection left it stale.
+  const HalfEdge_NodeIndex& nodeIndex() const;
 
   //! True when some vertex, edge or face is marked deleted.
   bool hasDeletedElements() const;
 
 private:
-  HalfEdge_NodeIndex myNodeIndex;
+  // Most collections come between edits that never look a point up: the
+  // index is rebuilt from the live nodes, in number order, when it is next
+  // used. The lock makes that safe from concurrent const lookups.
+  mutable HalfEdge_NodeIndex myNodeIndex;
+  mutable std::atomic<bool>  myIsIndexStale{false};
+  mutable std::mutex         myIndexLock;
 };
 
 #endif
