@@ -21,7 +21,7 @@ const double THE_DEGENERATE_LENGTH = 1e-7;
 
 // Rounds in a row without fewer narrow faces than ever before that make the
 // collapse count as failed.
-const int THE_MAX_STALLED_ROUNDS = 8;
+const int THE_MAX_STALLED_ROUNDS = 3;
 } // namespace
 
 Algo_CollapseNarrowFace::Algo_CollapseNarrowFace(const Handle(Pelk_ProgressNotifier)& theNotifier)
