@@ -4,6 +4,7 @@
 #include <HalfEdgeAlgo_RemoveStickingFaces.hxx>
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <set>
 #include <vector>
@@ -12,6 +13,7 @@ IMPLEMENT_STANDARD_RTTIEXT(HalfEdgeAlgo_RemoveStickingFaces, HalfEdgeAlgo_Modify
 
 namespace
 {
+
 //! Order of points, x first, then y, then z, in which coordinates closer than
 //! the tolerance are equal. It is not transitive for chains of close points;
 //! the clusters are those it gives, in node order.
@@ -36,8 +38,20 @@ struct TolerantLess
   }
 };
 
+//! Nodes close along the slant that the sweep of Clusters compares with one
+//! node before it gives up.
+const size_t THE_MAX_SWEEP = 16;
+
 typedef std::vector<Mesh::VertexHandle> Loop;
 typedef std::vector<int>                Key; // representatives of the corners, ascending
+
+//! Where the key of a face lies in an array of keys.
+struct FaceKeyPlace
+{
+  int Start;
+  int Size;
+  int Face;
+};
 
 //! Nodes at one position, each filed under its representative, the first
 //! node there in number order.
@@ -49,8 +63,16 @@ struct Clusters
   //! Each live node goes to the cluster of the first node at its position.
   Clusters(const Mesh& theMesh, double theTolerance)
   {
-    std::map<Mesh::Point, int, TolerantLess> anIndex(TolerantLess{theTolerance});
     Representative.assign(theMesh.n_vertices(), -1);
+    if (areAllApart(theMesh, theTolerance))
+    {
+      for (const Mesh::VertexHandle aVertex : theMesh.vertices())
+      {
+        Representative[aVertex.idx()] = aVertex.idx();
+      }
+      return;
+    }
+    std::map<Mesh::Point, int, TolerantLess> anIndex(TolerantLess{theTolerance});
     for (const Mesh::VertexHandle aVertex : theMesh.vertices())
     {
       const auto anEntry            = anIndex.emplace(theMesh.point(aVertex), aVertex.idx());
@@ -66,6 +88,44 @@ struct Clusters
         aCluster.push_back(aVertex);
       }
     }
+  }
+
+  //! True when no two live nodes come within twice theTolerance of each
+  //! other on every axis, which leaves every node a cluster of its own, as
+  //! on most surfaces: a sweep tells it faster than the index of points. The
+  //! sweep runs along a slant direction, as nodes of flat parts of a model
+  //! often share a coordinate. False, to be safe, when many nodes lie
+  //! together along it.
+  static bool areAllApart(const Mesh& theMesh, double theTolerance)
+  {
+    const double                        aSlant[3] = {1.0, 0.7548776662466927, 0.5698402909980532};
+    std::vector<std::pair<double, int>> anAlong;
+    anAlong.reserve(theMesh.n_vertices());
+    for (const Mesh::VertexHandle aVertex : theMesh.vertices())
+    {
+      const Mesh::Point& aPoint = theMesh.point(aVertex);
+      anAlong.emplace_back(aPoint[0] * aSlant[0] + aPoint[1] * aSlant[1] + aPoint[2] * aSlant[2],
+                           aVertex.idx());
+    }
+    std::sort(anAlong.begin(), anAlong.end());
+    // Nodes within the reach on every axis lie within this along the slant
+    // (and the rounding of the sums).
+    const double aReach = 2.0 * theTolerance, aReachAlong = 3.0 * aReach;
+    for (size_t i = 0; i < anAlong.size(); ++i)
+    {
+      const Mesh::Point& aPoint = theMesh.point(Mesh::VertexHandle(anAlong[i].second));
+      for (size_t j = i + 1; j < anAlong.size() && anAlong[j].first - anAlong[i].first <= aReachAlong; ++j)
+      {
+        const Mesh::Point& anOther = theMesh.point(Mesh::VertexHandle(anAlong[j].second));
+        if (j - i > THE_MAX_SWEEP ||
+            (std::abs(anOther[0] - aPoint[0]) <= aReach && std::abs(anOther[1] - aPoint[1]) <= aReach &&
+             std::abs(anOther[2] - aPoint[2]) <= aReach))
+        {
+          return false;
+        }
+      }
+    }
+    return true;
   }
 
   //! Dissolves the clusters of theApart: each of their nodes is its own representative.
@@ -183,20 +243,51 @@ private:
   //! on the very same nodes) are grouped too, two at a time in face order.
   void completeGroups()
   {
-    std::map<Key, int> aWaiting;
+    // The keys of all live faces side by side in one array, sorted so that
+    // faces on the same representatives come together, in face order: a map
+    // of keys would allocate twice per face of the whole mesh.
+    std::vector<int>          aCorners;
+    std::vector<FaceKeyPlace> aPlaces;
+    aCorners.reserve(myMesh.n_faces() * 3);
+    aPlaces.reserve(myMesh.n_faces());
     for (const Mesh::FaceHandle aFace : myMesh.faces())
     {
-      Key        aKey   = keyOf(aFace);
-      const auto anIter = aWaiting.find(aKey);
-      if (anIter == aWaiting.end())
+      const int aStart = static_cast<int>(aCorners.size());
+      for (const Mesh::VertexHandle aVertex : myMesh.fv_range(aFace))
       {
-        aWaiting.emplace(std::move(aKey), aFace.idx());
+        aCorners.push_back(representative(aVertex));
+      }
+      std::sort(aCorners.begin() + aStart, aCorners.end());
+      aPlaces.push_back({aStart, static_cast<int>(aCorners.size()) - aStart, aFace.idx()});
+    }
+    const auto aKeyLess = [&aCorners](const FaceKeyPlace& theA, const FaceKeyPlace& theB)
+    {
+      return std::lexicographical_compare(
+          aCorners.begin() + theA.Start, aCorners.begin() + theA.Start + theA.Size,
+          aCorners.begin() + theB.Start, aCorners.begin() + theB.Start + theB.Size);
+    };
+    std::sort(aPlaces.begin(), aPlaces.end(),
+              [&aKeyLess](const FaceKeyPlace& theA, const FaceKeyPlace& theB)
+              { return aKeyLess(theA, theB) || (!aKeyLess(theB, theA) && theA.Face < theB.Face); });
+    // Faces met on the same key pair up two at a time in face order; an odd
+    // one out stays alone.
+    for (size_t aFirst = 0, anEnd = 0; aFirst < aPlaces.size(); aFirst = anEnd)
+    {
+      for (anEnd = aFirst + 1; anEnd < aPlaces.size() && !aKeyLess(aPlaces[aFirst], aPlaces[anEnd]); ++anEnd)
+      {
+      }
+      const size_t aNbPaired = (anEnd - aFirst) / 2 * 2;
+      if (aNbPaired == 0)
+      {
         continue;
       }
-      std::set<int>& aGroup = myGroups[aKey];
-      aGroup.insert(anIter->second);
-      aGroup.insert(aFace.idx());
-      aWaiting.erase(anIter);
+      const FaceKeyPlace& aPlace = aPlaces[aFirst];
+      std::set<int>&      aGroup =
+          myGroups[Key(aCorners.begin() + aPlace.Start, aCorners.begin() + aPlace.Start + aPlace.Size)];
+      for (size_t anIndex = aFirst; anIndex < aFirst + aNbPaired; ++anIndex)
+      {
+        aGroup.insert(aPlaces[anIndex].Face);
+      }
     }
   }
 
