@@ -1,8 +1,9 @@
 // The default pipeline (the shipped configuration: shrink wrapping and its
 // refinement chain) on every real dirty mesh of the test data and on synthetic
 // soups, at cells of a 100th and a 300th of the input's diagonal. Each wrap
-// must be valid (closed, manifold, outward, free of crossings); wraps of inputs
-// whose outside does not leak through holes must also lie on the input.
+// must be valid (closed, manifold, outward, free of crossings) and lie on the
+// input: within 0.05 cell on average (0.1 for the bunny's scan at a 100th,
+// whose holes let the outside in) and within 2 cells at most.
 #include <Pelk_API.hxx>
 #include <Pelk_Configuration.hxx>
 #include <Pelk_ProgressNotifier.hxx>
@@ -109,10 +110,11 @@ TEST_P(RealWrapTest, DefaultPipelineGivesAValidWrapOnTheInput)
     EXPECT_LE(aMean, 0.05 * aCell);
   }
   // Where the outside leaks into an open input, the repair of the two sheets
-  // pressed onto it keeps them apart, off the input by a fraction of a cell,
-  // and the wrap spans the holes. The aim everywhere is a cell at most.
+  // pressed onto it keeps them apart, off the input by a fraction of a cell.
+  // Where the wrap spans a hole or a gap of the input a few cells wide, its
+  // nodes in the middle lie farther off; the aim everywhere is a cell at most.
   EXPECT_LE(aMean, 0.1 * aCell);
-  EXPECT_LE(aMax, (aCase.IsOnInput ? 2.0 : 3.0) * aCell);
+  EXPECT_LE(aMax, 2.0 * aCell);
 }
 
 std::string caseName(const ::testing::TestParamInfo<WrapCase>& theInfo)
@@ -131,7 +133,7 @@ INSTANTIATE_TEST_SUITE_P(Diagonal100,
                                            WrapCase{"boeing_cgal.stl", 100, true, nullptr},
                                            WrapCase{"bones_cgal.stl", 100, true, nullptr},
                                            WrapCase{"bunny_scan.stl", 100, false, nullptr},
-                                           WrapCase{"elephant_holes_cgal.stl", 100, false, nullptr},
+                                           WrapCase{"elephant_holes_cgal.stl", 100, true, nullptr},
                                            WrapCase{"mannequin_devil_cgal.stl", 100, true, nullptr},
                                            WrapCase{"maxexport_assimp.stl", 100, true, nullptr},
                                            WrapCase{"mech_holes_shark_cgal.stl", 100, true, nullptr},
@@ -140,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(Diagonal100,
                                            WrapCase{"teapot_utah.stl", 100, true, nullptr},
                                            WrapCase{"wuson_assimp.stl", 100, true, nullptr},
                                            WrapCase{"soup:spheres-torus", 100, true, nullptr},
-                                           WrapCase{"soup:holed-sphere", 100, false, nullptr},
+                                           WrapCase{"soup:holed-sphere", 100, true, nullptr},
                                            WrapCase{"soup:boxes", 100, true, nullptr}),
                          caseName);
 
@@ -151,7 +153,7 @@ INSTANTIATE_TEST_SUITE_P(Diagonal300,
                                            WrapCase{"boeing_cgal.stl", 300, true, nullptr},
                                            WrapCase{"bones_cgal.stl", 300, true, nullptr},
                                            WrapCase{"bunny_scan.stl", 300, true, nullptr},
-                                           WrapCase{"elephant_holes_cgal.stl", 300, false, nullptr},
+                                           WrapCase{"elephant_holes_cgal.stl", 300, true, nullptr},
                                            WrapCase{"mannequin_devil_cgal.stl", 300, true, nullptr},
                                            WrapCase{"maxexport_assimp.stl", 300, true, nullptr},
                                            WrapCase{"mech_holes_shark_cgal.stl", 300, true, nullptr},
@@ -160,7 +162,7 @@ INSTANTIATE_TEST_SUITE_P(Diagonal300,
                                            WrapCase{"teapot_utah.stl", 300, true, nullptr},
                                            WrapCase{"wuson_assimp.stl", 300, true, nullptr},
                                            WrapCase{"soup:spheres-torus", 300, true, nullptr},
-                                           WrapCase{"soup:holed-sphere", 300, false, nullptr},
+                                           WrapCase{"soup:holed-sphere", 300, true, nullptr},
                                            WrapCase{"soup:boxes", 300, true, nullptr},
                                            WrapCase{"metres:teapot_utah.stl", 300, true, nullptr}),
                          caseName);
