@@ -8,8 +8,9 @@
 //! onto the input surface and cleaned of what the shrinking leaves behind.
 //!
 //! The skin is pulled to within a tenth of a cell of the input, relaxed by
-//! one averaging step, pulled again to within a hundredth of a cell, and rid
-//! of faces stuck back to back; nodes pulled out as spikes are brought back
+//! one averaging step, pulled again to within a hundredth of a cell (as far
+//! as each node goes without making faces cross), and rid of faces stuck
+//! back to back; nodes pulled out as spikes are brought back
 //! among their neighbours. Up to two passes then remove sticking faces,
 //! collapse narrow faces, repair self-intersections and split the remaining
 //! polygons into triangles. The first pass is allowed to fail: its errors
@@ -37,7 +38,8 @@ protected:
   bool CartesianWrapping();
 
   //! Projects Result() onto the input in two passes (gaps of 0.1 and 0.01
-  //! cell) with an averaging step between them, then removes sticking faces.
+  //! cell, the second stopping nodes short where their faces would cross)
+  //! with an averaging step between them, then removes sticking faces.
   bool Project();
 
   //! Pulls splash nodes back among their neighbours; true when there was none.
