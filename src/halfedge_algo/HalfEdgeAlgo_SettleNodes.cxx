@@ -24,7 +24,8 @@ namespace
 // crossings to undo.
 const double THE_FIRST_SHARE = 0.5;
 
-// Halvings of a node's way before it stays where it was.
+// Halvings of what a node gained in a stage before it goes back to where the
+// stage found it.
 const int THE_NB_HALVINGS = 3;
 
 // Rounds of checks of one stage before every node still on the move goes
@@ -222,11 +223,11 @@ private:
   // until none does.
   void move(const std::vector<int>& theNodes, double theShare)
   {
-    std::vector<double> aStart(mySettlers.size());
-    std::set<int>       aTested;
+    std::set<int> aTested;
+    myStageStart.resize(mySettlers.size());
     for (size_t anIndex = 0; anIndex < mySettlers.size(); ++anIndex)
     {
-      aStart[anIndex] = mySettlers[anIndex].Share;
+      myStageStart[anIndex] = mySettlers[anIndex].Share;
     }
     for (const int aPlace : theNodes)
     {
@@ -242,8 +243,10 @@ private:
       aTested.clear();
       for (const int aPlace : aSlowed)
       {
-        Settler& aSettler = mySettlers[static_cast<size_t>(aPlace)];
-        aSettler.Share *= aFactor;
+        // A slowed node gives up half of what it gained in the stage.
+        Settler&     aSettler = mySettlers[static_cast<size_t>(aPlace)];
+        const double aStart   = myStageStart[static_cast<size_t>(aPlace)];
+        aSettler.Share        = aStart + (aSettler.Share - aStart) * aFactor;
         place(myMesh, aSettler);
         addFaces(myMesh, aSettler.Vertex, aTested);
       }
@@ -252,7 +255,7 @@ private:
         // A chain of returns that has not ended: the stage is undone.
         for (size_t anIndex = 0; anIndex < mySettlers.size(); ++anIndex)
         {
-          mySettlers[anIndex].Share = aStart[anIndex];
+          mySettlers[anIndex].Share = myStageStart[anIndex];
           place(myMesh, mySettlers[anIndex]);
         }
         refreshRecords(myMoving);
@@ -367,14 +370,16 @@ private:
     return aFaces;
   }
 
-  // Adds the places of the nodes of theFace still on their way; false when it has none.
+  // Adds the places of the nodes of theFace that moved in the stage; false
+  // when it has none.
   bool addMovingNodes(int theFace, std::set<int>& theNodes) const
   {
     bool isMoving = false;
     for (auto aVertex = myMesh.cfv_iter(Mesh::FaceHandle(theFace)); aVertex.is_valid(); ++aVertex)
     {
       const int aPlace = myPlaces[static_cast<size_t>(aVertex->idx())];
-      if (aPlace >= 0 && mySettlers[static_cast<size_t>(aPlace)].Share > 0.0)
+      if (aPlace >= 0 &&
+          mySettlers[static_cast<size_t>(aPlace)].Share > myStageStart[static_cast<size_t>(aPlace)])
       {
         theNodes.insert(aPlace);
         isMoving = true;
@@ -391,6 +396,7 @@ private:
   std::vector<int>            myMovingPlaces; //!< place of each face in myMoving, or -1
   std::vector<Records>        myRecords;      //!< the records of each moving face, as it was last tested
   std::vector<char>           myIsSplit;      //!< whether each moving face's polygon could be split
+  std::vector<double>         myStageStart;   //!< the share of each settler when the stage began
   std::vector<size_t>         myNbRecords;    //!< the number of records of each moving face at the start
   Handle(Trivex::TriangleSet) myStill;        //!< the faces that do not move
   unsigned int                myNbThreads;

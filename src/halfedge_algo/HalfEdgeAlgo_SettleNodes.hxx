@@ -9,8 +9,9 @@
 //! slivers: each such node heads for the point at a gap from its closest point
 //! on the set, half the way first and then the whole way; a node of a face
 //! that then crosses another, or gets a corner sharper than 3 degrees that it
-//! did not have, goes half as far, and after a few halvings stays where it
-//! was. The repairs of a wrap push nodes off the input to part crossing faces;
+//! did not have, gives up half of what it gained in that step (the whole way
+//! becomes three quarters of it), and after a few halvings stays where the
+//! step found it. The repairs of a wrap push nodes off the input to part crossing faces;
 //! most of them can come back most of the way.
 //!
 //! Crossings the mesh had before are left as they were; polygons are checked
