@@ -266,9 +266,8 @@ private:
           aCorners.begin() + theA.Start, aCorners.begin() + theA.Start + theA.Size,
           aCorners.begin() + theB.Start, aCorners.begin() + theB.Start + theB.Size);
     };
-    std::sort(aPlaces.begin(), aPlaces.end(),
-              [&aKeyLess](const FaceKeyPlace& theA, const FaceKeyPlace& theB)
-              { return aKeyLess(theA, theB) || (!aKeyLess(theB, theA) && theA.Face < theB.Face); });
+    // The faces came in ascending order: a stable sort keeps it among equal keys.
+    std::stable_sort(aPlaces.begin(), aPlaces.end(), aKeyLess);
     // Faces met on the same key pair up two at a time in face order; an odd
     // one out stays alone.
     for (size_t aFirst = 0, anEnd = 0; aFirst < aPlaces.size(); aFirst = anEnd)

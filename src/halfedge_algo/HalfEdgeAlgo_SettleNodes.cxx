@@ -326,6 +326,15 @@ private:
   {
     std::vector<char> isCrossing(theTested.size(), 0);
     const int         aNbTested = static_cast<int>(theTested.size());
+    // One query per set and thread.
+    std::vector<std::vector<Trivex::IntersectTriMesh>> aQueries(myNbThreads);
+    for (std::vector<Trivex::IntersectTriMesh>& aThreadQueries : aQueries)
+    {
+      for (const Handle(Trivex::TriangleSet)& aSet : theSets)
+      {
+        aThreadQueries.emplace_back(aSet, THE_TOLERANCE);
+      }
+    }
 #pragma omp parallel for schedule(dynamic, 64)
     for (int anIndex = 0; anIndex < aNbTested; ++anIndex)
     {
@@ -335,9 +344,9 @@ private:
       bool           isFound  = myIsSplit[aPlace] == 0;
       for (size_t aPiece = 0; aPiece < aRecords.size() && !isFound; ++aPiece)
       {
-        for (const Handle(Trivex::TriangleSet)& aSet : theSets)
+        for (Trivex::IntersectTriMesh& aQuery : aQueries[static_cast<size_t>(omp_get_thread_num())])
         {
-          isFound = isFound || Trivex::IntersectTriMesh(aSet, THE_TOLERANCE).IsCrossing(aRecords[aPiece]);
+          isFound = isFound || aQuery.IsCrossing(aRecords[aPiece]);
         }
       }
       isCrossing[static_cast<size_t>(anIndex)] = isFound ? 1 : 0;

@@ -26,8 +26,30 @@ const double THE_PROJECTION_GAPS[] = {0.1, 0.01};
 // bringing them back would cost more than it gives.
 const double THE_SETTLE_THRESHOLD = 0.05;
 
+// The sharpest corner, in degrees, that settling may give a triangle: brought
+// onto sharp features of the input, faces would turn into slivers.
+const double THE_SHARPEST_SETTLED_ANGLE = 3.0;
+
 // Faces at least this many times longer than wide are collapsed.
 const double THE_NARROW_RATIO = 10.0;
+
+// A settling of the nodes farther than theThreshold from theInput towards
+// theGap from it, making no corner sharper than theSharpestAngle degrees
+// (none checked at 0).
+Handle(HalfEdgeAlgo_SettleNodes) settling(const Handle(Trivex::TriangleSet)& theInput,
+                                          unsigned int                       theNbThreads,
+                                          double                             theGap,
+                                          double                             theThreshold,
+                                          double                             theSharpestAngle)
+{
+  Handle(HalfEdgeAlgo_SettleNodes) aSettle = new HalfEdgeAlgo_SettleNodes();
+  aSettle->SetNbThreads(theNbThreads);
+  aSettle->SetTriangleSet(theInput);
+  aSettle->SetGap(theGap);
+  aSettle->SetThreshold(theThreshold);
+  aSettle->SetSharpestAngle(theSharpestAngle);
+  return aSettle;
+}
 } // namespace
 
 Algo_ShrinkWrapping::Algo_ShrinkWrapping(const Handle(Pelk_ProgressNotifier)& theNotifier)
@@ -119,7 +141,12 @@ bool Algo_ShrinkWrapping::Project()
   }
   if (isDone)
   {
-    isDone = myResult->Execute(closeProjection(), true);
+    // Every node goes to the close gap, but where that makes faces cross:
+    // there, two sheets of the skin meet on a thin or open part of the input,
+    // and the repair of their crossings would cost more than all the rest of
+    // the wrap. Faces may turn as sharp as a plain projection would make them.
+    isDone = myResult->Execute(
+        settling(myTriangleSet, NbThreads(), THE_PROJECTION_GAPS[1] * myCellSize, 0.0, 0.0), true);
     myNotifier->Increment();
   }
   myNotifier->Increment();
@@ -134,20 +161,6 @@ bool Algo_ShrinkWrapping::Project()
   }
   myNotifier->EndScope();
   return isDone;
-}
-
-Handle(HalfEdgeAlgo_ModifyMesh) Algo_ShrinkWrapping::closeProjection() const
-{
-  // Every node goes to the gap, but where that makes faces cross: there, two
-  // sheets of the skin meet on a thin or open part of the input, and the
-  // repair of their crossings would cost more than all the rest of the wrap.
-  // Faces may turn as sharp as a plain projection would make them.
-  Handle(HalfEdgeAlgo_SettleNodes) aProjection = new HalfEdgeAlgo_SettleNodes();
-  aProjection->SetNbThreads(NbThreads());
-  aProjection->SetTriangleSet(myTriangleSet);
-  aProjection->SetGap(THE_PROJECTION_GAPS[1] * myCellSize);
-  aProjection->SetSharpestAngle(0.0);
-  return aProjection;
 }
 
 bool Algo_ShrinkWrapping::FixSplashes()
@@ -211,12 +224,9 @@ bool Algo_ShrinkWrapping::FixSelfIntersections()
 
 bool Algo_ShrinkWrapping::SettleNodes()
 {
-  Handle(HalfEdgeAlgo_SettleNodes) aSettle = new HalfEdgeAlgo_SettleNodes();
-  aSettle->SetNbThreads(NbThreads());
-  aSettle->SetTriangleSet(myTriangleSet);
-  aSettle->SetGap(THE_PROJECTION_GAPS[1] * myCellSize);
-  aSettle->SetThreshold(THE_SETTLE_THRESHOLD * myCellSize);
-  myResult->Execute(aSettle, true);
+  myResult->Execute(settling(myTriangleSet, NbThreads(), THE_PROJECTION_GAPS[1] * myCellSize,
+                             THE_SETTLE_THRESHOLD * myCellSize, THE_SHARPEST_SETTLED_ANGLE),
+                    true);
   return true;
 }
 

@@ -2,7 +2,6 @@
 #define Algo_ShrinkWrapping_HeaderFile
 
 #include <Algo_Tessellation.hxx>
-#include <HalfEdgeAlgo_ModifyMesh.hxx>
 
 //! The default tessellation: the Cartesian skin of the boundary cells, shrunk
 //! onto the input surface and cleaned of what the shrinking leaves behind.
@@ -10,8 +9,8 @@
 //! The skin is pulled to within a tenth of a cell of the input, relaxed by
 //! one averaging step, pulled again to within a hundredth of a cell (as far
 //! as each node goes without making faces cross), and rid of faces stuck
-//! back to back; nodes pulled out as spikes are brought back
-//! among their neighbours. Up to two passes then remove sticking faces,
+//! back to back; nodes pulled out as spikes are brought back among their
+//! neighbours. Up to two passes then remove sticking faces,
 //! collapse narrow faces, repair self-intersections and split the remaining
 //! polygons into triangles. The first pass is allowed to fail: its errors
 //! reach the host as warnings, and a second pass starts from where it ended.
@@ -69,9 +68,6 @@ private:
   //! true when all succeeded and no user break was seen after any of them.
   //! A pass that succeeds ends by settling the nodes.
   bool performPass(bool theIsFirstPass);
-
-  //! The second projection: to the close gap, as far as faces do not cross.
-  Handle(HalfEdgeAlgo_ModifyMesh) closeProjection() const;
 
   //! theIsDone, unless the host asked to stop.
   bool isDoneAndGoing(bool theIsDone) const;
