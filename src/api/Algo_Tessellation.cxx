@@ -40,6 +40,8 @@ const opencascade::handle<HalfEdge_Mesh>& Algo_Tessellation::Result() const
   return myResult;
 }
 
+void Algo_Tessellation::FinishRefined(const opencascade::handle<HalfEdge_Mesh>&) {}
+
 void Algo_Tessellation::SetResult(const opencascade::handle<HalfEdge_Mesh>& theResult)
 {
   myResult = theResult;

@@ -35,6 +35,11 @@ public:
   //! Replaces the extracted surface.
   void SetResult(const opencascade::handle<HalfEdge_Mesh>& theResult);
 
+  //! Called by the driver on the mesh the refinements made of Result(), to
+  //! bring back what they moved away from the input where the tessellation
+  //! keeps its surface on it. Nothing by default.
+  virtual void FinishRefined(const opencascade::handle<HalfEdge_Mesh>& theMesh);
+
   //! Cell size of the voxelization (0.1 until set).
   double CellSize() const { return myCellSize; }
   //! Sets the cell size of the voxelization.

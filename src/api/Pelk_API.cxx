@@ -413,6 +413,10 @@ bool Pelk_API::runStages(const Handle(Pelk_WrappingSettings)& theSettings)
   {
     return false;
   }
+  if (!myResultMesh.IsNull() && !myResultMesh->IsEmpty())
+  {
+    aTessellation->FinishRefined(myResultMesh);
+  }
   // Flat input, or cells coarser than the object, can leave nothing inside the skin.
   if (myResultMesh.IsNull() || myResultMesh->IsEmpty())
   {

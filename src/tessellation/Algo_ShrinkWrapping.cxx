@@ -4,6 +4,7 @@
 #include <Algo_CollapseNarrowFace.hxx>
 #include <Algo_FixSelfIntersections.hxx>
 #include <HalfEdgeAlgo_CheckSplash.hxx>
+#include <HalfEdgeAlgo_CollapseFarNodes.hxx>
 #include <HalfEdgeAlgo_FixSplash.hxx>
 #include <HalfEdgeAlgo_Projection.hxx>
 #include <HalfEdgeAlgo_RemoveStickingFaces.hxx>
@@ -26,9 +27,21 @@ const double THE_PROJECTION_GAPS[] = {0.1, 0.01};
 // bringing them back would cost more than it gives.
 const double THE_SETTLE_THRESHOLD = 0.05;
 
-// The sharpest corner, in degrees, that settling may give a triangle: brought
-// onto sharp features of the input, faces would turn into slivers.
+// Nodes left farther than this from the input, in cells, after settling are
+// collapsed into neighbours: they span holes or gaps too narrow for the cells.
+const double THE_FAR_BOUND = 0.5;
+
+// The sharpest corner, in degrees, that settling, or the collapse of the nodes
+// still far, may give a triangle: brought onto sharp features of the input,
+// faces would turn into slivers.
 const double THE_SHARPEST_SETTLED_ANGLE = 3.0;
+
+// The sharpest corner, in degrees, that settling may give a triangle after
+// the refinements, which have taken sharper ones away (faces ten times longer
+// than wide have corners of about 6 degrees). The collapse of far nodes keeps
+// the bound above: a node in the middle of a hole is farther off the input
+// than a face is sharp.
+const double THE_SHARPEST_REFINED_ANGLE = 6.0;
 
 // Faces at least this many times longer than wide are collapsed.
 const double THE_NARROW_RATIO = 10.0;
@@ -224,10 +237,26 @@ bool Algo_ShrinkWrapping::FixSelfIntersections()
 
 bool Algo_ShrinkWrapping::SettleNodes()
 {
-  myResult->Execute(settling(myTriangleSet, NbThreads(), THE_PROJECTION_GAPS[1] * myCellSize,
-                             THE_SETTLE_THRESHOLD * myCellSize, THE_SHARPEST_SETTLED_ANGLE),
-                    true);
+  settle(myResult, THE_SHARPEST_SETTLED_ANGLE);
   return true;
+}
+
+void Algo_ShrinkWrapping::FinishRefined(const Handle(HalfEdge_Mesh)& theMesh)
+{
+  settle(theMesh, THE_SHARPEST_REFINED_ANGLE);
+}
+
+void Algo_ShrinkWrapping::settle(const Handle(HalfEdge_Mesh)& theMesh, double theSharpestAngle) const
+{
+  theMesh->Execute(settling(myTriangleSet, NbThreads(), THE_PROJECTION_GAPS[1] * myCellSize,
+                            THE_SETTLE_THRESHOLD * myCellSize, theSharpestAngle),
+                   true);
+  Handle(HalfEdgeAlgo_CollapseFarNodes) aCollapse = new HalfEdgeAlgo_CollapseFarNodes();
+  aCollapse->SetNbThreads(NbThreads());
+  aCollapse->SetTriangleSet(myTriangleSet);
+  aCollapse->SetBound(THE_FAR_BOUND * myCellSize);
+  aCollapse->SetSharpestAngle(THE_SHARPEST_SETTLED_ANGLE);
+  theMesh->Execute(aCollapse, true);
 }
 
 bool Algo_ShrinkWrapping::Tessellate(bool theIsFirstPass)

@@ -32,6 +32,11 @@ public:
   //! left turned into warnings.
   bool Perform() override;
 
+  //! Settles theMesh's nodes as a pass's end does (below), making no corner
+  //! sharper than 6 degrees unless it was: the refinements' own repairs move
+  //! nodes off the input too.
+  void FinishRefined(const Handle(HalfEdge_Mesh)& theMesh) override;
+
 protected:
   //! Builds the Cartesian skin of Tree() into Result() and releases the tree.
   bool CartesianWrapping();
@@ -59,8 +64,9 @@ protected:
   bool Tessellate(bool theIsFirstPass);
 
   //! Brings the nodes the repairs pushed off the input back towards it, as
-  //! far as they go without making faces cross or turn into slivers. Always
-  //! true.
+  //! far as they go without making faces cross or turn into slivers, then
+  //! collapses those still farther than half a cell (they span holes or gaps
+  //! of the input) where that keeps the surface sound. Always true.
   bool SettleNodes();
 
 private:
@@ -68,6 +74,11 @@ private:
   //! true when all succeeded and no user break was seen after any of them.
   //! A pass that succeeds ends by settling the nodes.
   bool performPass(bool theIsFirstPass);
+
+  //! Settles theMesh's nodes, making no corner sharper than
+  //! theSharpestAngle degrees unless it was, then collapses the nodes still
+  //! farther than half a cell.
+  void settle(const Handle(HalfEdge_Mesh)& theMesh, double theSharpestAngle) const;
 
   //! theIsDone, unless the host asked to stop.
   bool isDoneAndGoing(bool theIsDone) const;

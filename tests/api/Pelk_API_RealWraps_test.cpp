@@ -2,8 +2,9 @@
 // refinement chain) on every real dirty mesh of the test data and on synthetic
 // soups, at cells of a 100th and a 300th of the input's diagonal. Each wrap
 // must be valid (closed, manifold, outward, free of crossings) and lie on the
-// input: within 0.05 cell on average (0.1 for the bunny's scan at a 100th,
-// whose holes let the outside in) and within 2 cells at most.
+// input: within 0.05 cell on average and within a cell at most (the holed
+// sphere at a 300th has one node 1.04 cells off, which no collapse can take
+// away without turning or crossing a face).
 #include <Pelk_API.hxx>
 #include <Pelk_Configuration.hxx>
 #include <Pelk_ProgressNotifier.hxx>
@@ -29,7 +30,7 @@ struct WrapCase
 {
   const char* Name;       //!< file of the test data, or a synthetic soup
   int         Divisions;  //!< cell = diagonal / Divisions
-  bool        IsOnInput;  //!< the wrap's nodes lie within 0.05 cell of the input on average
+  double      MaxCells;   //!< bound on the distance of a node from the input, in cells
   const char* KnownFault; //!< why the case is skipped, while its wrap is still faulty
 };
 
@@ -105,16 +106,10 @@ TEST_P(RealWrapTest, DefaultPipelineGivesAValidWrapOnTheInput)
     aMax = std::max(aMax, aQuery.Distance());
   }
   const double aMean = aSum / std::max(aWrap->NbNodes(), 1);
-  if (aCase.IsOnInput)
-  {
-    EXPECT_LE(aMean, 0.05 * aCell);
-  }
-  // Where the outside leaks into an open input, the repair of the two sheets
-  // pressed onto it keeps them apart, off the input by a fraction of a cell.
   // Where the wrap spans a hole or a gap of the input a few cells wide, its
-  // nodes in the middle lie farther off; the aim everywhere is a cell at most.
-  EXPECT_LE(aMean, 0.1 * aCell);
-  EXPECT_LE(aMax, 2.0 * aCell);
+  // faces reach from rim to rim: no node stays in the middle.
+  EXPECT_LE(aMean, 0.05 * aCell);
+  EXPECT_LE(aMax, aCase.MaxCells * aCell);
 }
 
 std::string caseName(const ::testing::TestParamInfo<WrapCase>& theInfo)
@@ -128,41 +123,41 @@ std::string caseName(const ::testing::TestParamInfo<WrapCase>& theInfo)
 
 INSTANTIATE_TEST_SUITE_P(Diagonal100,
                          RealWrapTest,
-                         ::testing::Values(WrapCase{"alstom_cgal.stl", 100, true, nullptr},
-                                           WrapCase{"bed_sh3d.stl", 100, true, nullptr},
-                                           WrapCase{"boeing_cgal.stl", 100, true, nullptr},
-                                           WrapCase{"bones_cgal.stl", 100, true, nullptr},
-                                           WrapCase{"bunny_scan.stl", 100, false, nullptr},
-                                           WrapCase{"elephant_holes_cgal.stl", 100, true, nullptr},
-                                           WrapCase{"mannequin_devil_cgal.stl", 100, true, nullptr},
-                                           WrapCase{"maxexport_assimp.stl", 100, true, nullptr},
-                                           WrapCase{"mech_holes_shark_cgal.stl", 100, true, nullptr},
-                                           WrapCase{"regr01_assimp.stl", 100, true, nullptr},
-                                           WrapCase{"spider_assimp.stl", 100, true, nullptr},
-                                           WrapCase{"teapot_utah.stl", 100, true, nullptr},
-                                           WrapCase{"wuson_assimp.stl", 100, true, nullptr},
-                                           WrapCase{"soup:spheres-torus", 100, true, nullptr},
-                                           WrapCase{"soup:holed-sphere", 100, true, nullptr},
-                                           WrapCase{"soup:boxes", 100, true, nullptr}),
+                         ::testing::Values(WrapCase{"alstom_cgal.stl", 100, 1.0, nullptr},
+                                           WrapCase{"bed_sh3d.stl", 100, 1.0, nullptr},
+                                           WrapCase{"boeing_cgal.stl", 100, 1.0, nullptr},
+                                           WrapCase{"bones_cgal.stl", 100, 1.0, nullptr},
+                                           WrapCase{"bunny_scan.stl", 100, 1.0, nullptr},
+                                           WrapCase{"elephant_holes_cgal.stl", 100, 1.0, nullptr},
+                                           WrapCase{"mannequin_devil_cgal.stl", 100, 1.0, nullptr},
+                                           WrapCase{"maxexport_assimp.stl", 100, 1.0, nullptr},
+                                           WrapCase{"mech_holes_shark_cgal.stl", 100, 1.0, nullptr},
+                                           WrapCase{"regr01_assimp.stl", 100, 1.0, nullptr},
+                                           WrapCase{"spider_assimp.stl", 100, 1.0, nullptr},
+                                           WrapCase{"teapot_utah.stl", 100, 1.0, nullptr},
+                                           WrapCase{"wuson_assimp.stl", 100, 1.0, nullptr},
+                                           WrapCase{"soup:spheres-torus", 100, 1.0, nullptr},
+                                           WrapCase{"soup:holed-sphere", 100, 1.0, nullptr},
+                                           WrapCase{"soup:boxes", 100, 1.0, nullptr}),
                          caseName);
 
 INSTANTIATE_TEST_SUITE_P(Diagonal300,
                          RealWrapTest,
-                         ::testing::Values(WrapCase{"alstom_cgal.stl", 300, true, nullptr},
-                                           WrapCase{"bed_sh3d.stl", 300, true, nullptr},
-                                           WrapCase{"boeing_cgal.stl", 300, true, nullptr},
-                                           WrapCase{"bones_cgal.stl", 300, true, nullptr},
-                                           WrapCase{"bunny_scan.stl", 300, true, nullptr},
-                                           WrapCase{"elephant_holes_cgal.stl", 300, true, nullptr},
-                                           WrapCase{"mannequin_devil_cgal.stl", 300, true, nullptr},
-                                           WrapCase{"maxexport_assimp.stl", 300, true, nullptr},
-                                           WrapCase{"mech_holes_shark_cgal.stl", 300, true, nullptr},
-                                           WrapCase{"regr01_assimp.stl", 300, true, nullptr},
-                                           WrapCase{"spider_assimp.stl", 300, true, nullptr},
-                                           WrapCase{"teapot_utah.stl", 300, true, nullptr},
-                                           WrapCase{"wuson_assimp.stl", 300, true, nullptr},
-                                           WrapCase{"soup:spheres-torus", 300, true, nullptr},
-                                           WrapCase{"soup:holed-sphere", 300, true, nullptr},
-                                           WrapCase{"soup:boxes", 300, true, nullptr},
-                                           WrapCase{"metres:teapot_utah.stl", 300, true, nullptr}),
+                         ::testing::Values(WrapCase{"alstom_cgal.stl", 300, 1.0, nullptr},
+                                           WrapCase{"bed_sh3d.stl", 300, 1.0, nullptr},
+                                           WrapCase{"boeing_cgal.stl", 300, 1.0, nullptr},
+                                           WrapCase{"bones_cgal.stl", 300, 1.0, nullptr},
+                                           WrapCase{"bunny_scan.stl", 300, 1.0, nullptr},
+                                           WrapCase{"elephant_holes_cgal.stl", 300, 1.0, nullptr},
+                                           WrapCase{"mannequin_devil_cgal.stl", 300, 1.0, nullptr},
+                                           WrapCase{"maxexport_assimp.stl", 300, 1.0, nullptr},
+                                           WrapCase{"mech_holes_shark_cgal.stl", 300, 1.0, nullptr},
+                                           WrapCase{"regr01_assimp.stl", 300, 1.0, nullptr},
+                                           WrapCase{"spider_assimp.stl", 300, 1.0, nullptr},
+                                           WrapCase{"teapot_utah.stl", 300, 1.0, nullptr},
+                                           WrapCase{"wuson_assimp.stl", 300, 1.0, nullptr},
+                                           WrapCase{"soup:spheres-torus", 300, 1.0, nullptr},
+                                           WrapCase{"soup:holed-sphere", 300, 1.1, nullptr},
+                                           WrapCase{"soup:boxes", 300, 1.0, nullptr},
+                                           WrapCase{"metres:teapot_utah.stl", 300, 1.0, nullptr}),
                          caseName);

@@ -1,0 +1,109 @@
+// Collapsing the nodes of a wrap that lie far from its input.
+#include <HalfEdgeAlgo_CollapseFarNodes.hxx>
+#include <HalfEdge_Mesh.hxx>
+#include <PelliskTest_MeshCheck.hxx>
+#include <PelliskTest_Meshes.hxx>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+// theMesh after collapsing its nodes farther than theBound from theInput on
+// one and on two threads, which must give the same mesh.
+Handle(Poly_Triangulation) collapsed(const Handle(Poly_Triangulation)& theMesh,
+                                     const Handle(Poly_Triangulation)& theInput,
+                                     double                            theBound,
+                                     int&                              theNbCollapsed)
+{
+  Handle(Trivex::TriangleSet) aSet = new Trivex::TriangleSet(theInput);
+  aSet->InitBuilder();
+  aSet->Build();
+  Handle(Poly_Triangulation) aResults[2];
+  for (int aNbThreads = 1; aNbThreads <= 2; ++aNbThreads)
+  {
+    Handle(HalfEdgeAlgo_CollapseFarNodes) aCollapse = new HalfEdgeAlgo_CollapseFarNodes();
+    aCollapse->SetTriangleSet(aSet);
+    aCollapse->SetBound(theBound);
+    aCollapse->SetNbThreads(static_cast<unsigned int>(aNbThreads));
+    const Handle(HalfEdge_Mesh) aMesh = new HalfEdge_Mesh(theMesh);
+    EXPECT_TRUE(aMesh->Execute(aCollapse, true));
+    aResults[aNbThreads - 1] = *aMesh;
+    theNbCollapsed           = aCollapse->NbCollapsed();
+  }
+  EXPECT_EQ(PelliskTest_Meshes::Nodes(aResults[0]).size(), PelliskTest_Meshes::Nodes(aResults[1]).size());
+  EXPECT_EQ(PelliskTest_Meshes::Triangles(aResults[0]), PelliskTest_Meshes::Triangles(aResults[1]));
+  return aResults[0];
+}
+
+double sharpestAngle(const Handle(Poly_Triangulation)& theMesh)
+{
+  const std::vector<gp_Pnt> aNodes    = PelliskTest_Meshes::Nodes(theMesh);
+  double                    aSharpest = 180.0;
+  for (const std::array<int, 3>& aT : PelliskTest_Meshes::Triangles(theMesh))
+  {
+    for (int aCorner = 0; aCorner < 3; ++aCorner)
+    {
+      const gp_Pnt& aP = aNodes[aT[aCorner] - 1];
+      const gp_Vec  aToNext(aP, aNodes[aT[(aCorner + 1) % 3] - 1]),
+          aToPrev(aP, aNodes[aT[(aCorner + 2) % 3] - 1]);
+      aSharpest = std::min(aSharpest, aToNext.Angle(aToPrev) * 180.0 / M_PI);
+    }
+  }
+  return aSharpest;
+}
+} // namespace
+
+TEST(HalfEdgeAlgo_CollapseFarNodesTest, NodesOverAHoleGoAndTheFacesSpanItFromTheRim)
+{
+  // The wrap is the input's own box; the input lacks the middle quarter of
+  // its top, so the 3 x 3 nodes inside that square are 1/8 or 1/4 from it.
+  const Handle(Poly_Triangulation)      aBox   = PelliskTest_Meshes::Box(gp_Pnt(0, 0, 0), gp_Pnt(1, 1, 1), 8);
+  const std::vector<gp_Pnt>             aNodes = PelliskTest_Meshes::Nodes(aBox);
+  std::vector<int>                      aHole;
+  const std::vector<std::array<int, 3>> aTriangles = PelliskTest_Meshes::Triangles(aBox);
+  for (size_t aT = 0; aT < aTriangles.size(); ++aT)
+  {
+    gp_XYZ aCentre;
+    for (const int aNode : aTriangles[aT])
+    {
+      aCentre += aNodes[static_cast<size_t>(aNode - 1)].XYZ() / 3.0;
+    }
+    if (aCentre.Z() > 1.0 - 1e-9 && std::abs(aCentre.X() - 0.5) < 0.25 && std::abs(aCentre.Y() - 0.5) < 0.25)
+    {
+      aHole.push_back(static_cast<int>(aT) + 1);
+    }
+  }
+  const Handle(Poly_Triangulation) anInput = PelliskTest_Meshes::Without(aBox, aHole);
+
+  int                              aNbCollapsed = 0;
+  const Handle(Poly_Triangulation) aResult      = collapsed(aBox, anInput, 0.1, aNbCollapsed);
+  EXPECT_EQ(aNbCollapsed, 9);
+  const PelliskTest_MeshCheck::Result aCheck = PelliskTest_MeshCheck::Check(aResult);
+  EXPECT_TRUE(aCheck.IsValid()) << aCheck.Summary();
+  EXPECT_NEAR(aCheck.Volume, 1.0, 1e-12);
+  EXPECT_EQ(aCheck.NbNodes, static_cast<int>(aNodes.size()) - 9);
+  for (const gp_Pnt& aNode : PelliskTest_Meshes::Nodes(aResult))
+  {
+    EXPECT_LE(PelliskTest_MeshCheck::PointMeshDistance(anInput, aNode), 1e-12);
+  }
+  EXPECT_GE(sharpestAngle(aResult), 3.0);
+}
+
+TEST(HalfEdgeAlgo_CollapseFarNodesTest, CollapsesThatWouldFoldCrossOrMakeSliversAreRefused)
+{
+  // A slab around a plate: its top and its sides are all far from the plate,
+  // and collapsing them all would fold the slab flat onto its floor.
+  const Handle(Poly_Triangulation) aPlate = PelliskTest_Meshes::Grid(4, 4);
+  const Handle(Poly_Triangulation) aSlab =
+      PelliskTest_Meshes::Box(gp_Pnt(-0.5, -0.5, -0.04), gp_Pnt(4.5, 4.5, 0.5), 10);
+  int                              aNbCollapsed = 0;
+  const Handle(Poly_Triangulation) aResult      = collapsed(aSlab, aPlate, 0.05, aNbCollapsed);
+  EXPECT_GT(aNbCollapsed, 0);
+  const PelliskTest_MeshCheck::Result aCheck = PelliskTest_MeshCheck::Check(aResult);
+  EXPECT_TRUE(aCheck.IsValid()) << aCheck.Summary();
+  EXPECT_EQ(aCheck.NbNodes, static_cast<int>(PelliskTest_Meshes::Nodes(aSlab).size()) - aNbCollapsed);
+  EXPECT_GE(sharpestAngle(aResult), 3.0);
+}
