@@ -28,7 +28,8 @@ shopt -u patsub_replacement 2>/dev/null || true
 # The test programs a mutant may name, fastest first.
 readonly PROGRAMS=(Pellisk_halfedge_algo_tests Pellisk_halfedge_tests Pellisk_progress_tests
   Pellisk_api_tests Pellisk_refinement_tests Pellisk_voxelization_tests Pellisk_support_tests Pellisk_svo_tests
-  Pellisk_platform_tests Pellisk_tools_tests Pellisk_batch_tests Pellisk_tessellation_tests)
+  Pellisk_platform_tests Pellisk_tools_tests Pellisk_batch_tests Pellisk_tessellation_tests
+  Pellisk_realwrap_tests)
 
 usage()
 {
