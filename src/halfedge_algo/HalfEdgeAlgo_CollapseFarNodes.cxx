@@ -25,6 +25,11 @@ typedef Mesh::VertexHandle Node;
 // collapses at least one node, so the bound only cuts long chains short.
 const int THE_MAX_ROUNDS = 32;
 
+// A neighbour a node may collapse into is nearer to the input by more than
+// this share of the node's distance: among nodes as far as each other, as on
+// a flat span, distances differ by rounding alone.
+const double THE_NEARER_SHARE = 1e-9;
+
 // The tolerance of the repairs' checks.
 const double THE_TOLERANCE = 1e-7;
 
@@ -153,7 +158,7 @@ private:
     std::vector<Node> aNeighbours;
     for (auto aNeighbour = myMesh.cvv_iter(theNode); aNeighbour.is_valid(); ++aNeighbour)
     {
-      if (distanceOf(*aNeighbour) < distanceOf(theNode))
+      if (distanceOf(*aNeighbour) < distanceOf(theNode) * (1.0 - THE_NEARER_SHARE))
       {
         aNeighbours.push_back(*aNeighbour);
       }

@@ -3,6 +3,7 @@
 #include <HalfEdge_Mesh.hxx>
 #include <PelliskTest_MeshCheck.hxx>
 #include <PelliskTest_Meshes.hxx>
+#include <PelliskTest_Skins.hxx>
 
 #include <gtest/gtest.h>
 
@@ -90,6 +91,26 @@ TEST(HalfEdgeAlgo_CollapseFarNodesTest, NodesOverAHoleGoAndTheFacesSpanItFromThe
     EXPECT_LE(PelliskTest_MeshCheck::PointMeshDistance(anInput, aNode), 1e-12);
   }
   EXPECT_GE(sharpestAngle(aResult), 3.0);
+}
+
+TEST(HalfEdgeAlgo_CollapseFarNodesTest, RealSkinsStayValid)
+{
+  // Cartesian skins lie up to a cell or so off their input, in folds and
+  // narrow places where careless collapses cross or turn faces.
+  for (const char* aName : {"teapot_utah.stl", "elephant_holes_cgal.stl"})
+  {
+    SCOPED_TRACE(aName);
+    const PelliskTest_Skins::Skin         aSkin     = PelliskTest_Skins::Projected(aName, 64, -1.0);
+    const Handle(Poly_Triangulation)      aMesh     = *aSkin.Mesh;
+    Handle(HalfEdgeAlgo_CollapseFarNodes) aCollapse = new HalfEdgeAlgo_CollapseFarNodes();
+    aCollapse->SetTriangleSet(aSkin.Input);
+    aCollapse->SetBound(0.3 * aSkin.Cell);
+    ASSERT_TRUE(aSkin.Mesh->Execute(aCollapse, true));
+    EXPECT_GT(aCollapse->NbCollapsed(), aMesh->NbNodes() / 20);
+    const Handle(Poly_Triangulation) aResult = *aSkin.Mesh;
+    EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(aResult));
+    EXPECT_GE(sharpestAngle(aResult), std::min(sharpestAngle(aMesh), 3.0));
+  }
 }
 
 TEST(HalfEdgeAlgo_CollapseFarNodesTest, CollapsesThatWouldFoldCrossOrMakeSliversAreRefused)
