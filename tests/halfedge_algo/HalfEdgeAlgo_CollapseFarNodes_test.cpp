@@ -128,3 +128,30 @@ TEST(HalfEdgeAlgo_CollapseFarNodesTest, CollapsesThatWouldFoldCrossOrMakeSlivers
   EXPECT_EQ(aCheck.NbNodes, static_cast<int>(PelliskTest_Meshes::Nodes(aSlab).size()) - aNbCollapsed);
   EXPECT_GE(sharpestAngle(aResult), 3.0);
 }
+
+TEST(HalfEdgeAlgo_CollapseFarNodesTest, ACollapseThatWouldTurnAFaceOverGoesToAnotherNeighbour)
+{
+  // A fan around an apex over an arrowhead-shaped rim, seen from above: the
+  // apex is far from a small input triangle under the rim's corner a1. Moved
+  // onto a1, the face (apex, a2, a3) would turn over and fold onto its
+  // neighbour without meeting it beyond their side (a2 lies above the
+  // rim's plane); moved onto a2, every face keeps facing up.
+  const gp_Pnt anApex(0, 0, 2), a0(1, 0, 0), a1(-1, 1, 0), a2(-0.3, 0, 0.3), a3(-1, -1, 0);
+  const Handle(Poly_Triangulation) aFan = PelliskTest_Meshes::Make(
+      {anApex, a0, a1, a2, a3}, {{{1, 2, 3}}, {{1, 3, 4}}, {{1, 4, 5}}, {{1, 5, 2}}});
+  const Handle(Poly_Triangulation) anInput = PelliskTest_Meshes::Make(
+      {gp_Pnt(-1, 1, -0.1), gp_Pnt(-0.9, 1, -0.1), gp_Pnt(-1, 0.9, -0.1)}, {{{1, 2, 3}}});
+  int                              aNbCollapsed = 0;
+  const Handle(Poly_Triangulation) aResult      = collapsed(aFan, anInput, 2.3, aNbCollapsed);
+  EXPECT_EQ(aNbCollapsed, 1);
+  const std::vector<gp_Pnt> aNodes = PelliskTest_Meshes::Nodes(aResult);
+  ASSERT_EQ(aNodes.size(), 4u);
+  EXPECT_TRUE(std::find_if(aNodes.begin(), aNodes.end(),
+                           [&](const gp_Pnt& theP) { return theP.IsEqual(a2, 0.0); }) != aNodes.end());
+  for (const std::array<int, 3>& aT : PelliskTest_Meshes::Triangles(aResult))
+  {
+    const gp_Vec aNormal =
+        gp_Vec(aNodes[aT[0] - 1], aNodes[aT[1] - 1]).Crossed(gp_Vec(aNodes[aT[0] - 1], aNodes[aT[2] - 1]));
+    EXPECT_GT(aNormal.Z(), 0.0);
+  }
+}
