@@ -20,10 +20,15 @@ namespace
 {
 typedef Mesh::VertexHandle Node;
 
-// Rounds of collapses at most. A node is put off to the next round when the
-// faces it would reshape come near a collapse of the same round; each round
+// Rounds over the far nodes at most: a node refused in one round may be
+// collapsed in the next, once its neighbours have changed. Each round
 // collapses at least one node, so the bound only cuts long chains short.
 const int THE_MAX_ROUNDS = 32;
+
+// Every crossing test looks at each face reshaped since the faces were last
+// filed; past a few times the square root of the number of faces (and this
+// many), they are filed anew, which keeps both costs in step.
+const size_t THE_MIN_REFILING = 256;
 
 // A neighbour a node may collapse into is nearer to the input by more than
 // this share of the node's distance: among nodes as far as each other, as on
@@ -110,30 +115,25 @@ struct Box
   }
 };
 
-// One round of collapses: every face is filed once at the start, and a
-// collapse is tried only away from the collapses made before in the round,
-// whose faces the filing no longer shows as they are.
-class CollapseRound
+// The collapses of one run. Every face is filed once at the start; the faces
+// collapses have reshaped since are listed, and a face reshaped by a collapse
+// under way is tested against their present shapes instead of their filed ones.
+class Collapser
 {
 public:
-  CollapseRound(Mesh&                      theMesh,
-                const std::vector<double>& theDistances,
-                double                     theSharpestAngle,
-                unsigned int               theNbThreads)
+  Collapser(Mesh&                      theMesh,
+            const std::vector<double>& theDistances,
+            double                     theSharpestAngle,
+            unsigned int               theNbThreads)
       : myMesh(theMesh),
         myDistances(theDistances),
-        mySharpCosine(std::cos(theSharpestAngle * M_PI / 180.0))
+        mySharpCosine(std::cos(theSharpestAngle * M_PI / 180.0)),
+        myIsChanged(theMesh.n_faces(), 0),
+        myMaxChanged(std::max(THE_MIN_REFILING,
+                              static_cast<size_t>(4.0 * std::sqrt(static_cast<double>(theMesh.n_faces()))))),
+        myNbThreads(theNbThreads)
   {
-    Records aRecords;
-    for (const Mesh::FaceHandle aFace : myMesh.faces())
-    {
-      HalfEdgeAlgo_CheckSelfIntersections::FaceRecords(myMesh, aFace.idx(), aRecords);
-    }
-    myFaces = new Trivex::TriangleSet(std::move(aRecords));
-    myFaces->SetNbBuilderThreads(static_cast<int>(theNbThreads));
-    myFaces->SetQuickBuild(true);
-    myFaces->InitBuilder();
-    myFaces->Build();
+    file();
   }
 
   // Collapses each node of theNodes, in order, into the nearest neighbour it
@@ -168,24 +168,24 @@ private:
                 return distanceOf(theA) < distanceOf(theB) ||
                        (distanceOf(theA) == distanceOf(theB) && theA < theB);
               });
-    Box aBox;
-    aBox.Add(pointOf(myMesh, theNode));
-    for (auto aNeighbour = myMesh.cvv_iter(theNode); aNeighbour.is_valid(); ++aNeighbour)
-    {
-      aBox.Add(pointOf(myMesh, *aNeighbour));
-    }
-    if (std::any_of(myDone.begin(), myDone.end(),
-                    [&aBox](const Box& theDone) { return theDone.Overlaps(aBox); }))
-    {
-      return false;
-    }
     for (const Node aKept : aNeighbours)
     {
       const Mesh::HalfedgeHandle aHalf = myMesh.find_halfedge(theNode, aKept);
       if (HalfEdgeAlgo_CollapseRepairs::IsLegal(myMesh, aHalf) && isSound(theNode, aKept))
       {
+        for (auto aFace = myMesh.cvf_iter(theNode); aFace.is_valid(); ++aFace)
+        {
+          if (myIsChanged[static_cast<size_t>(aFace->idx())] == 0)
+          {
+            myIsChanged[static_cast<size_t>(aFace->idx())] = 1;
+            myChanged.push_back(aFace->idx());
+          }
+        }
         myMesh.collapse(aHalf);
-        myDone.push_back(aBox);
+        if (myChanged.size() > myMaxChanged)
+        {
+          file();
+        }
         return true;
       }
     }
@@ -242,8 +242,9 @@ private:
   }
 
   // Whether a reshaped face crosses another one, or a face of the mesh other
-  // than those around theNode, which all change.
-  bool isCrossing(Node theNode, Records& theReshaped) const
+  // than those around theNode, which all change: an unchanged face as filed,
+  // a face reshaped before as it is now.
+  bool isCrossing(Node theNode, const Records& theReshaped) const
   {
     std::vector<int> aChanging;
     for (auto aFace = myMesh.cvf_iter(theNode); aFace.is_valid(); ++aFace)
@@ -252,24 +253,71 @@ private:
     }
     Trivex::IntersectTriMesh          aQuery(myFaces, THE_TOLERANCE);
     std::vector<Trivex::TriangleData> aCrossed;
+    Box                               aReach;
     for (const Trivex::TriangleData& aRecord : theReshaped)
     {
       aQuery.Perform(aRecord, aCrossed);
       for (const Trivex::TriangleData& anOther : aCrossed)
       {
-        if (std::find(aChanging.begin(), aChanging.end(), anOther.FaceIndex()) == aChanging.end())
+        const int aFace = anOther.FaceIndex();
+        if (myIsChanged[static_cast<size_t>(aFace)] == 0 &&
+            std::find(aChanging.begin(), aChanging.end(), aFace) == aChanging.end())
         {
           return true;
         }
       }
+      for (int aCorner = 0; aCorner < 3; ++aCorner)
+      {
+        aReach.Add(aRecord.Point(aCorner).XYZ());
+      }
     }
-    Handle(Trivex::TriangleSet) aReshapedSet = new Trivex::TriangleSet(Records(theReshaped));
-    aReshapedSet->InitBuilder();
-    aReshapedSet->Build();
-    Trivex::IntersectTriMesh aLocal(aReshapedSet, THE_TOLERANCE);
+    Records aNear(theReshaped);
+    for (const int aFace : myChanged)
+    {
+      if (!myMesh.status(Mesh::FaceHandle(aFace)).deleted() &&
+          std::find(aChanging.begin(), aChanging.end(), aFace) == aChanging.end() &&
+          aReach.Overlaps(boxOf(aFace)))
+      {
+        HalfEdgeAlgo_CheckSelfIntersections::FaceRecords(myMesh, aFace, aNear);
+      }
+    }
+    Handle(Trivex::TriangleSet) aNearSet = new Trivex::TriangleSet(std::move(aNear));
+    aNearSet->InitBuilder();
+    aNearSet->Build();
+    Trivex::IntersectTriMesh aLocal(aNearSet, THE_TOLERANCE);
     return std::any_of(theReshaped.begin(), theReshaped.end(),
                        [&aLocal](const Trivex::TriangleData& theRecord)
                        { return aLocal.IsCrossing(theRecord); });
+  }
+
+  Box boxOf(int theFace) const
+  {
+    Box aBox;
+    for (auto aCorner = myMesh.cfv_iter(Mesh::FaceHandle(theFace)); aCorner.is_valid(); ++aCorner)
+    {
+      aBox.Add(pointOf(myMesh, *aCorner));
+    }
+    return aBox;
+  }
+
+  // Files every live face as it is now; none is listed as reshaped any more.
+  void file()
+  {
+    Records aRecords;
+    for (const Mesh::FaceHandle aFace : myMesh.faces())
+    {
+      HalfEdgeAlgo_CheckSelfIntersections::FaceRecords(myMesh, aFace.idx(), aRecords);
+    }
+    myFaces = new Trivex::TriangleSet(std::move(aRecords));
+    myFaces->SetNbBuilderThreads(static_cast<int>(myNbThreads));
+    myFaces->SetQuickBuild(true);
+    myFaces->InitBuilder();
+    myFaces->Build();
+    for (const int aFace : myChanged)
+    {
+      myIsChanged[static_cast<size_t>(aFace)] = 0;
+    }
+    myChanged.clear();
   }
 
   double distanceOf(Node theNode) const { return myDistances[static_cast<size_t>(theNode.idx())]; }
@@ -277,8 +325,11 @@ private:
   Mesh&                       myMesh;
   const std::vector<double>&  myDistances;
   double                      mySharpCosine; //!< of the sharpest corner allowed
-  Handle(Trivex::TriangleSet) myFaces;       //!< every face as the round found it
-  std::vector<Box>            myDone;        //!< the reach of each collapse of the round
+  Handle(Trivex::TriangleSet) myFaces;       //!< every face as the run found it
+  std::vector<char>           myIsChanged;   //!< whether each face was reshaped or deleted
+  std::vector<int>            myChanged;     //!< the faces reshaped or deleted, in order
+  size_t                      myMaxChanged;  //!< the length of that list at which faces are filed anew
+  unsigned int                myNbThreads;
 };
 } // namespace
 
@@ -310,9 +361,10 @@ bool HalfEdgeAlgo_CollapseFarNodes::Perform(Mesh& theMesh)
   std::stable_sort(aFar.begin(), aFar.end(),
                    [&aDistances](int theA, int theB)
                    { return aDistances[static_cast<size_t>(theA)] > aDistances[static_cast<size_t>(theB)]; });
+  Collapser aCollapser(theMesh, aDistances, mySharpestAngle, aNbThreads);
   for (int aRound = 0; aRound < THE_MAX_ROUNDS && !aFar.empty(); ++aRound)
   {
-    const int aNbCollapsed = CollapseRound(theMesh, aDistances, mySharpestAngle, aNbThreads).Perform(aFar);
+    const int aNbCollapsed = aCollapser.Perform(aFar);
     myNbCollapsed += aNbCollapsed;
     aFar.erase(std::remove_if(aFar.begin(), aFar.end(),
                               [&theMesh](int theNode) { return theMesh.status(Node(theNode)).deleted(); }),
