@@ -115,9 +115,10 @@ struct Box
   }
 };
 
-// The collapses of one run. Every face is filed once at the start; the faces
-// collapses have reshaped since are listed, and a face reshaped by a collapse
-// under way is tested against their present shapes instead of their filed ones.
+// The collapses of one run. The faces are filed once, and filed anew when
+// many have changed; the faces the collapses reshape or delete in between are
+// listed. The faces a collapse would reshape are tested against the listed
+// ones as they are now and against the others as filed.
 class Collapser
 {
 public:
