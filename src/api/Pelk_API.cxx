@@ -413,16 +413,13 @@ bool Pelk_API::runStages(const Handle(Pelk_WrappingSettings)& theSettings)
   {
     return false;
   }
-  if (!myResultMesh.IsNull() && !myResultMesh->IsEmpty())
-  {
-    aTessellation->FinishRefined(myResultMesh);
-  }
   // Flat input, or cells coarser than the object, can leave nothing inside the skin.
   if (myResultMesh.IsNull() || myResultMesh->IsEmpty())
   {
     myNotifier->NewMessage(Pelk_Error, "Pelk_API.EmptyWrap");
     return false;
   }
+  aTessellation->FinishRefined(myResultMesh);
   // A wrap repaired free of crossings stays so in the files that hold it in
   // single precision.
   if (!aRepair.IsNull())

@@ -10,7 +10,6 @@
 #include <omp.h>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <vector>
 
@@ -197,9 +196,8 @@ private:
   // places when theNode moves onto theKept.
   bool isSound(Node theNode, Node theKept) const
   {
-    double                             aSharpest = mySharpCosine;
-    std::vector<std::array<gp_XYZ, 3>> aReshaped;
-    Records                            aRecords;
+    double  aSharpest = mySharpCosine;
+    Records aRecords;
     for (auto aFace = myMesh.cvf_iter(theNode); aFace.is_valid(); ++aFace)
     {
       gp_XYZ aBefore[3], anAfter[3];
@@ -227,13 +225,12 @@ private:
       }
       if (!isKeptCorner)
       {
-        aReshaped.push_back({anAfter[0], anAfter[1], anAfter[2]});
         aRecords.push_back(aRecord);
       }
     }
-    for (const std::array<gp_XYZ, 3>& aCorners : aReshaped)
+    for (const Trivex::TriangleData& aRecord : aRecords)
     {
-      const gp_XYZ aTriangle[3] = {aCorners[0], aCorners[1], aCorners[2]};
+      const gp_XYZ aTriangle[3] = {aRecord.Point(0).XYZ(), aRecord.Point(1).XYZ(), aRecord.Point(2).XYZ()};
       if (sharpestCosine(aTriangle) > aSharpest)
       {
         return false;
@@ -358,6 +355,11 @@ bool HalfEdgeAlgo_CollapseFarNodes::Perform(Mesh& theMesh)
     {
       aFar.push_back(static_cast<int>(aNode));
     }
+  }
+  if (aFar.empty())
+  {
+    // Most wraps have none: filing the faces would be the whole cost.
+    return true;
   }
   std::stable_sort(aFar.begin(), aFar.end(),
                    [&aDistances](int theA, int theB)
