@@ -7,6 +7,7 @@
 #include <HalfEdgeAlgo_CollapseFarNodes.hxx>
 #include <HalfEdgeAlgo_FixSplash.hxx>
 #include <HalfEdgeAlgo_Projection.hxx>
+#include <HalfEdgeAlgo_RemoveSlivers.hxx>
 #include <HalfEdgeAlgo_RemoveStickingFaces.hxx>
 #include <HalfEdgeAlgo_SettleNodes.hxx>
 #include <HalfEdgeAlgo_SimpleSmooth.hxx>
@@ -28,8 +29,9 @@ const double THE_PROJECTION_GAPS[] = {0.1, 0.01};
 const double THE_SETTLE_THRESHOLD = 0.05;
 
 // Nodes left farther than this from the input, in cells, after settling are
-// collapsed into neighbours: they span holes or gaps too narrow for the cells.
-const double THE_FAR_BOUND = 0.5;
+// collapsed into neighbours: most span holes or gaps too narrow for the cells,
+// the others were held off the input by faces that would have crossed.
+const double THE_FAR_BOUND = 0.19;
 
 // The sharpest corner, in degrees, that settling, or the collapse of the nodes
 // still far, may give a triangle: brought onto sharp features of the input,
@@ -42,6 +44,13 @@ const double THE_SHARPEST_SETTLED_ANGLE = 3.0;
 // the bound above: a node in the middle of a hole is farther off the input
 // than a face is sharp.
 const double THE_SHARPEST_REFINED_ANGLE = 6.0;
+
+// The sharpest corner, in degrees, that the finished wrap's triangles may keep
+// where an edge swap or collapse can take it away soundly, and the farthest,
+// in cells, that such a collapse may move the surface: as far as the nodes
+// may lie from the input.
+const double THE_SLIVER_ANGLE = 12.0;
+const double THE_SLIVER_LIFT  = 0.2;
 
 // Faces at least this many times longer than wide are collapsed.
 const double THE_NARROW_RATIO = 10.0;
@@ -244,6 +253,12 @@ bool Algo_ShrinkWrapping::SettleNodes()
 void Algo_ShrinkWrapping::FinishRefined(const Handle(HalfEdge_Mesh)& theMesh)
 {
   settle(theMesh, THE_SHARPEST_REFINED_ANGLE);
+  Handle(HalfEdgeAlgo_RemoveSlivers) aRemove = new HalfEdgeAlgo_RemoveSlivers();
+  aRemove->SetNbThreads(NbThreads());
+  aRemove->SetTriangleSet(myTriangleSet);
+  aRemove->SetAngle(THE_SLIVER_ANGLE);
+  aRemove->SetMaxLift(THE_SLIVER_LIFT * myCellSize);
+  theMesh->Execute(aRemove, true);
 }
 
 void Algo_ShrinkWrapping::settle(const Handle(HalfEdge_Mesh)& theMesh, double theSharpestAngle) const

@@ -34,7 +34,8 @@ public:
 
   //! Settles theMesh's nodes as a pass's end does (below), making no corner
   //! sharper than 6 degrees unless it was: the refinements' own repairs move
-  //! nodes off the input too.
+  //! nodes off the input too. Then swaps or collapses the edges of triangles
+  //! with a corner under 12 degrees where that is sound.
   void FinishRefined(const Handle(HalfEdge_Mesh)& theMesh) override;
 
 protected:

@@ -41,19 +41,8 @@ Handle(Poly_Triangulation) collapsed(const Handle(Poly_Triangulation)& theMesh,
 
 double sharpestAngle(const Handle(Poly_Triangulation)& theMesh)
 {
-  const std::vector<gp_Pnt> aNodes    = PelliskTest_Meshes::Nodes(theMesh);
-  double                    aSharpest = 180.0;
-  for (const std::array<int, 3>& aT : PelliskTest_Meshes::Triangles(theMesh))
-  {
-    for (int aCorner = 0; aCorner < 3; ++aCorner)
-    {
-      const gp_Pnt& aP = aNodes[aT[aCorner] - 1];
-      const gp_Vec  aToNext(aP, aNodes[aT[(aCorner + 1) % 3] - 1]),
-          aToPrev(aP, aNodes[aT[(aCorner + 2) % 3] - 1]);
-      aSharpest = std::min(aSharpest, aToNext.Angle(aToPrev) * 180.0 / M_PI);
-    }
-  }
-  return aSharpest;
+  const std::vector<double> anAngles = PelliskTest_Meshes::SharpestAngles(theMesh);
+  return *std::min_element(anAngles.begin(), anAngles.end());
 }
 } // namespace
 

@@ -52,26 +52,6 @@ double winding(const Handle(Poly_Triangulation)& theMesh, int theNbTriangles, co
   }
   return aSolid / (4.0 * M_PI);
 }
-
-// The sharpest corner of each triangle, in degrees.
-std::vector<double> sharpestAngles(const Handle(Poly_Triangulation)& theMesh)
-{
-  const std::vector<gp_Pnt> aNodes = PelliskTest_Meshes::Nodes(theMesh);
-  std::vector<double>       anAngles;
-  for (const std::array<int, 3>& aT : PelliskTest_Meshes::Triangles(theMesh))
-  {
-    double aSharpest = 180.0;
-    for (int aCorner = 0; aCorner < 3; ++aCorner)
-    {
-      const gp_Pnt& aP = aNodes[aT[aCorner] - 1];
-      const gp_Vec  aToNext(aP, aNodes[aT[(aCorner + 1) % 3] - 1]),
-          aToPrev(aP, aNodes[aT[(aCorner + 2) % 3] - 1]);
-      aSharpest = std::min(aSharpest, aToNext.Angle(aToPrev) * 180.0 / M_PI);
-    }
-    anAngles.push_back(aSharpest);
-  }
-  return anAngles;
-}
 } // namespace
 
 TEST(HalfEdgeAlgo_SettleNodesTest, FarNodesComeTheWholeWayWhereNothingStandsInTheirWay)
@@ -112,7 +92,8 @@ TEST(HalfEdgeAlgo_SettleNodesTest, NodesThatWouldCrossOrMakeSliversStopShort)
 
   const Handle(Poly_Triangulation) aResult = *aOne;
   EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(aResult));
-  const std::vector<double> aBefore = sharpestAngles(aSlab), anAfter = sharpestAngles(aResult);
+  const std::vector<double> aBefore = PelliskTest_Meshes::SharpestAngles(aSlab),
+                            anAfter = PelliskTest_Meshes::SharpestAngles(aResult);
   ASSERT_EQ(aBefore.size(), anAfter.size());
   for (size_t aFace = 0; aFace < aBefore.size(); ++aFace)
   {
@@ -140,7 +121,7 @@ TEST(HalfEdgeAlgo_SettleNodesTest, NodesThatWouldCrossOrMakeSliversStopShort)
   // Without the bound on sharp corners, the crowd makes slivers.
   const Handle(HalfEdge_Mesh) aFree = new HalfEdge_Mesh(aSlab);
   settle(aFree, aPlate, aGap, 0.05, 2, 0.0);
-  const std::vector<double> aFreeAngles = sharpestAngles(*aFree);
+  const std::vector<double> aFreeAngles = PelliskTest_Meshes::SharpestAngles(*aFree);
   EXPECT_LT(*std::min_element(aFreeAngles.begin(), aFreeAngles.end()), 3.0);
 }
 

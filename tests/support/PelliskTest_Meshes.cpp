@@ -83,6 +83,25 @@ TriangleList PelliskTest_Meshes::Triangles(const Handle(Poly_Triangulation)& the
   return aResult;
 }
 
+std::vector<double> PelliskTest_Meshes::SharpestAngles(const Handle(Poly_Triangulation)& theMesh)
+{
+  const std::vector<gp_Pnt> aNodes = Nodes(theMesh);
+  std::vector<double>       anAngles;
+  for (const std::array<int, 3>& aT : Triangles(theMesh))
+  {
+    double aSharpest = 180.0;
+    for (int aCorner = 0; aCorner < 3; ++aCorner)
+    {
+      const gp_Pnt& aP = aNodes[static_cast<size_t>(aT[aCorner] - 1)];
+      const gp_Vec  aToNext(aP, aNodes[static_cast<size_t>(aT[(aCorner + 1) % 3] - 1)]);
+      const gp_Vec  aToPrev(aP, aNodes[static_cast<size_t>(aT[(aCorner + 2) % 3] - 1)]);
+      aSharpest = std::min(aSharpest, aToNext.Angle(aToPrev) * 180.0 / M_PI);
+    }
+    anAngles.push_back(aSharpest);
+  }
+  return anAngles;
+}
+
 Handle(Poly_Triangulation) PelliskTest_Meshes::Tetrahedron()
 {
   return Make({gp_Pnt(0, 0, 0), gp_Pnt(1, 0, 0), gp_Pnt(0, 1, 0), gp_Pnt(0, 0, 1)},

@@ -22,6 +22,9 @@ std::vector<gp_Pnt> Nodes(const Handle(Poly_Triangulation)& theMesh);
 //! The triangles of a triangulation, corner numbers from 1; none for a null handle.
 std::vector<std::array<int, 3>> Triangles(const Handle(Poly_Triangulation)& theMesh);
 
+//! The sharpest corner of each triangle, in degrees, in triangle order.
+std::vector<double> SharpestAngles(const Handle(Poly_Triangulation)& theMesh);
+
 //! Closed tetrahedron (0,0,0), (1,0,0), (0,1,0), (0,0,1).
 Handle(Poly_Triangulation) Tetrahedron();
 

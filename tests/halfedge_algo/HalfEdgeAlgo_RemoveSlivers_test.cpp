@@ -1,0 +1,132 @@
+// Removing the triangles with a sharp corner from a closed surface.
+#include <HalfEdgeAlgo_RemoveSlivers.hxx>
+#include <HalfEdge_Mesh.hxx>
+#include <PelliskTest_MeshCheck.hxx>
+#include <PelliskTest_Meshes.hxx>
+#include <PelliskTest_Skins.hxx>
+#include <Trivex_ProjectPntMesh.hxx>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+namespace
+{
+const double THE_ANGLE = 12.0;
+
+// theMesh with its slivers removed on one and on two threads, which must give
+// the same mesh; theNbEdits tells how many edits were made.
+Handle(Poly_Triangulation) mended(const Handle(HalfEdge_Mesh)&       theMesh,
+                                  const Handle(Trivex::TriangleSet)& theInput,
+                                  double                             theMaxLift,
+                                  int&                               theNbEdits)
+{
+  const Handle(Poly_Triangulation) aBefore = *theMesh;
+  Handle(Poly_Triangulation)       aResults[2];
+  for (int aNbThreads = 1; aNbThreads <= 2; ++aNbThreads)
+  {
+    Handle(HalfEdgeAlgo_RemoveSlivers) aRemove = new HalfEdgeAlgo_RemoveSlivers();
+    aRemove->SetTriangleSet(theInput);
+    aRemove->SetAngle(THE_ANGLE);
+    aRemove->SetMaxLift(theMaxLift);
+    aRemove->SetNbThreads(static_cast<unsigned int>(aNbThreads));
+    const Handle(HalfEdge_Mesh) aMesh = new HalfEdge_Mesh(aBefore);
+    EXPECT_TRUE(aMesh->Execute(aRemove, true));
+    aResults[aNbThreads - 1] = *aMesh;
+    theNbEdits               = aRemove->NbEdits();
+  }
+  EXPECT_EQ(PelliskTest_Meshes::Triangles(aResults[0]), PelliskTest_Meshes::Triangles(aResults[1]));
+  // A node that moved went onto the input.
+  std::set<std::array<double, 3>> aNodes;
+  for (const gp_Pnt& aNode : PelliskTest_Meshes::Nodes(aBefore))
+  {
+    aNodes.insert({aNode.X(), aNode.Y(), aNode.Z()});
+  }
+  Trivex::ProjectPntMesh aQuery(theInput);
+  for (const gp_Pnt& aNode : PelliskTest_Meshes::Nodes(aResults[0]))
+  {
+    if (aNodes.count({aNode.X(), aNode.Y(), aNode.Z()}) == 0)
+    {
+      EXPECT_LE(aQuery.Perform(aNode).Distance(aNode), 1e-12);
+    }
+  }
+  return aResults[0];
+}
+
+int nbSlivers(const Handle(Poly_Triangulation)& theMesh)
+{
+  const std::vector<double> anAngles = PelliskTest_Meshes::SharpestAngles(theMesh);
+  return static_cast<int>(
+      std::count_if(anAngles.begin(), anAngles.end(), [](double theAngle) { return theAngle < THE_ANGLE; }));
+}
+
+double sharpestAngle(const Handle(Poly_Triangulation)& theMesh)
+{
+  const std::vector<double> anAngles = PelliskTest_Meshes::SharpestAngles(theMesh);
+  return *std::min_element(anAngles.begin(), anAngles.end());
+}
+} // namespace
+
+TEST(HalfEdgeAlgo_RemoveSliversTest, CapsAndNeedlesOnABoxGoWithoutCuttingItsEdges)
+{
+  // Nodes of a box's top moved within its plane: one near the middle of the
+  // rim (needles and caps over the rim edges, whose edits could cut the box's
+  // edge by a sixth of a grid side), one near another node (needles), one
+  // near the middle of a diagonal (a cap that a swap within the top mends).
+  const Handle(Poly_Triangulation) aBox     = PelliskTest_Meshes::Box(gp_Pnt(0, 0, 0), gp_Pnt(1, 1, 1), 8);
+  std::vector<gp_Pnt>              aNodes   = PelliskTest_Meshes::Nodes(aBox);
+  const std::pair<gp_Pnt, gp_Pnt>  aMoves[] = {{gp_Pnt(0.5, 0.125, 1), gp_Pnt(0.5, 0.02, 1)},
+                                               {gp_Pnt(0.375, 0.5, 1), gp_Pnt(0.49, 0.5, 1)},
+                                               {gp_Pnt(0.75, 0.75, 1), gp_Pnt(0.69, 0.81, 1)}};
+  for (const auto& aMove : aMoves)
+  {
+    const auto aNode = std::find_if(aNodes.begin(), aNodes.end(),
+                                    [&](const gp_Pnt& theP) { return theP.IsEqual(aMove.first, 1e-12); });
+    ASSERT_NE(aNode, aNodes.end());
+    *aNode = aMove.second;
+  }
+  const Handle(Poly_Triangulation) aDented =
+      PelliskTest_Meshes::Make(aNodes, PelliskTest_Meshes::Triangles(aBox));
+  ASSERT_GT(nbSlivers(aDented), 4);
+  Handle(Trivex::TriangleSet) anInput = new Trivex::TriangleSet(aBox);
+  anInput->InitBuilder();
+  anInput->Build();
+
+  int                              aNbEdits = 0;
+  const Handle(Poly_Triangulation) aResult  = mended(new HalfEdge_Mesh(aDented), anInput, 0.01, aNbEdits);
+  EXPECT_GT(aNbEdits, 0);
+  EXPECT_EQ(nbSlivers(aResult), 0);
+  const PelliskTest_MeshCheck::Result aCheck = PelliskTest_MeshCheck::Check(aResult);
+  EXPECT_TRUE(aCheck.IsValid()) << aCheck.Summary();
+  EXPECT_NEAR(aCheck.Volume, 1.0, 1e-12);
+  // Every face still lies on the box: no edit cut across its edge.
+  const std::vector<gp_Pnt> aResultNodes = PelliskTest_Meshes::Nodes(aResult);
+  for (const std::array<int, 3>& aT : PelliskTest_Meshes::Triangles(aResult))
+  {
+    const gp_Pnt aCentre(
+        (aResultNodes[aT[0] - 1].XYZ() + aResultNodes[aT[1] - 1].XYZ() + aResultNodes[aT[2] - 1].XYZ()) /
+        3.0);
+    EXPECT_LE(PelliskTest_MeshCheck::PointMeshDistance(aBox, aCentre), 1e-12);
+  }
+}
+
+TEST(HalfEdgeAlgo_RemoveSliversTest, RealSkinsLoseMostSliversAndStayValid)
+{
+  // Projected Cartesian skins have slivers along the input's sharp edges and
+  // in its narrow places, where careless edits fold or cross faces; these two
+  // have no crossing to begin with.
+  for (const char* aName : {"teapot_utah.stl", "mech_holes_shark_cgal.stl"})
+  {
+    SCOPED_TRACE(aName);
+    const PelliskTest_Skins::Skin    aSkin   = PelliskTest_Skins::Projected(aName, 64, 0.1);
+    const Handle(Poly_Triangulation) aBefore = *aSkin.Mesh;
+    ASSERT_TRUE(PelliskTest_MeshCheck::IsValidWrap(aBefore));
+    int                              aNbEdits = 0;
+    const Handle(Poly_Triangulation) aResult  = mended(aSkin.Mesh, aSkin.Input, 0.2 * aSkin.Cell, aNbEdits);
+    EXPECT_GT(aNbEdits, 0);
+    EXPECT_LT(nbSlivers(aResult), nbSlivers(aBefore) / 4);
+    EXPECT_GE(sharpestAngle(aResult), sharpestAngle(aBefore));
+    EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(aResult));
+  }
+}
