@@ -130,3 +130,31 @@ TEST(HalfEdgeAlgo_RemoveSliversTest, RealSkinsLoseMostSliversAndStayValid)
     EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(aResult));
   }
 }
+
+TEST(HalfEdgeAlgo_RemoveSliversTest, EditsAcrossARidgeMoveTheSurfaceNoFartherThanTheLift)
+{
+  // A roof whose ridge runs along x. The mesh over it has nodes a and b on
+  // either slope near the ridge's middle, and two needles over the ridge
+  // between them: any edit of theirs moves the surface by a few hundredths.
+  const std::vector<gp_Pnt>        aRoofNodes = {gp_Pnt(0, 0, 1),  gp_Pnt(4, 0, 1), gp_Pnt(0, -1, 0),
+                                                 gp_Pnt(4, -1, 0), gp_Pnt(0, 1, 0), gp_Pnt(4, 1, 0)};
+  const Handle(Poly_Triangulation) aRoof =
+      PelliskTest_Meshes::Make(aRoofNodes, {{3, 4, 2}, {3, 2, 1}, {5, 1, 2}, {5, 2, 6}});
+  std::vector<gp_Pnt> aNodes = aRoofNodes;
+  aNodes.push_back(gp_Pnt(2, -0.05, 0.95));
+  aNodes.push_back(gp_Pnt(2, 0.05, 0.95));
+  const Handle(Poly_Triangulation) aMesh = PelliskTest_Meshes::Make(
+      aNodes, {{3, 4, 7}, {3, 7, 1}, {4, 2, 7}, {1, 7, 8}, {7, 2, 8}, {6, 5, 8}, {5, 1, 8}, {2, 6, 8}});
+  Handle(Trivex::TriangleSet) anInput = new Trivex::TriangleSet(aRoof);
+  anInput->InitBuilder();
+  anInput->Build();
+  int aNbEdits = 0;
+  mended(new HalfEdge_Mesh(aMesh), anInput, 0.01, aNbEdits);
+  EXPECT_EQ(aNbEdits, 0);
+  // Allowed to move it a tenth, one collapse of the needles' shared edge
+  // into a point of the ridge mends both.
+  const Handle(Poly_Triangulation) aResult = mended(new HalfEdge_Mesh(aMesh), anInput, 0.1, aNbEdits);
+  EXPECT_EQ(aNbEdits, 1);
+  EXPECT_EQ(aResult->NbNodes(), 7);
+  EXPECT_GE(sharpestAngle(aResult), THE_ANGLE);
+}
