@@ -61,6 +61,19 @@ int nbSlivers(const Handle(Poly_Triangulation)& theMesh)
       std::count_if(anAngles.begin(), anAngles.end(), [](double theAngle) { return theAngle < THE_ANGLE; }));
 }
 
+// The largest distance of a triangle's centre of theMesh from theSurface.
+double farthestCentre(const Handle(Poly_Triangulation)& theMesh, const Handle(Poly_Triangulation)& theSurface)
+{
+  const std::vector<gp_Pnt> aNodes    = PelliskTest_Meshes::Nodes(theMesh);
+  double                    aFarthest = 0.0;
+  for (const std::array<int, 3>& aT : PelliskTest_Meshes::Triangles(theMesh))
+  {
+    const gp_Pnt aCentre((aNodes[aT[0] - 1].XYZ() + aNodes[aT[1] - 1].XYZ() + aNodes[aT[2] - 1].XYZ()) / 3.0);
+    aFarthest = std::max(aFarthest, PelliskTest_MeshCheck::PointMeshDistance(theSurface, aCentre));
+  }
+  return aFarthest;
+}
+
 double sharpestAngle(const Handle(Poly_Triangulation)& theMesh)
 {
   const std::vector<double> anAngles = PelliskTest_Meshes::SharpestAngles(theMesh);
@@ -101,14 +114,7 @@ TEST(HalfEdgeAlgo_RemoveSliversTest, CapsAndNeedlesOnABoxGoWithoutCuttingItsEdge
   EXPECT_TRUE(aCheck.IsValid()) << aCheck.Summary();
   EXPECT_NEAR(aCheck.Volume, 1.0, 1e-12);
   // Every face still lies on the box: no edit cut across its edge.
-  const std::vector<gp_Pnt> aResultNodes = PelliskTest_Meshes::Nodes(aResult);
-  for (const std::array<int, 3>& aT : PelliskTest_Meshes::Triangles(aResult))
-  {
-    const gp_Pnt aCentre(
-        (aResultNodes[aT[0] - 1].XYZ() + aResultNodes[aT[1] - 1].XYZ() + aResultNodes[aT[2] - 1].XYZ()) /
-        3.0);
-    EXPECT_LE(PelliskTest_MeshCheck::PointMeshDistance(aBox, aCentre), 1e-12);
-  }
+  EXPECT_LE(farthestCentre(aResult, aBox), 1e-12);
 }
 
 TEST(HalfEdgeAlgo_RemoveSliversTest, RealSkinsLoseMostSliversAndStayValid)
@@ -157,4 +163,15 @@ TEST(HalfEdgeAlgo_RemoveSliversTest, EditsAcrossARidgeMoveTheSurfaceNoFartherTha
   EXPECT_EQ(aNbEdits, 1);
   EXPECT_EQ(aResult->NbNodes(), 7);
   EXPECT_GE(sharpestAngle(aResult), THE_ANGLE);
+
+  // A cap on one slope over the whole ridge: swapping the ridge would cut
+  // the roof by a third, while its apex collapses into a ridge end in place.
+  std::vector<gp_Pnt> aCapNodes = aRoofNodes;
+  aCapNodes.push_back(gp_Pnt(2, -0.21, 0.79));
+  const Handle(Poly_Triangulation) aCapped =
+      mended(new HalfEdge_Mesh(PelliskTest_Meshes::Make(
+                 aCapNodes, {{3, 4, 7}, {3, 7, 1}, {4, 2, 7}, {1, 7, 2}, {1, 2, 5}, {2, 6, 5}})),
+             anInput, 0.01, aNbEdits);
+  EXPECT_EQ(aCapped->NbNodes(), 6);
+  EXPECT_LE(farthestCentre(aCapped, aRoof), 1e-12);
 }
