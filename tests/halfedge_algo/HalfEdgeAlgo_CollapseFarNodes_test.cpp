@@ -38,12 +38,6 @@ Handle(Poly_Triangulation) collapsed(const Handle(Poly_Triangulation)& theMesh,
   EXPECT_EQ(PelliskTest_Meshes::Triangles(aResults[0]), PelliskTest_Meshes::Triangles(aResults[1]));
   return aResults[0];
 }
-
-double sharpestAngle(const Handle(Poly_Triangulation)& theMesh)
-{
-  const std::vector<double> anAngles = PelliskTest_Meshes::SharpestAngles(theMesh);
-  return *std::min_element(anAngles.begin(), anAngles.end());
-}
 } // namespace
 
 TEST(HalfEdgeAlgo_CollapseFarNodesTest, NodesOverAHoleGoAndTheFacesSpanItFromTheRim)
@@ -79,7 +73,7 @@ TEST(HalfEdgeAlgo_CollapseFarNodesTest, NodesOverAHoleGoAndTheFacesSpanItFromThe
   {
     EXPECT_LE(PelliskTest_MeshCheck::PointMeshDistance(anInput, aNode), 1e-12);
   }
-  EXPECT_GE(sharpestAngle(aResult), 3.0);
+  EXPECT_GE(PelliskTest_Meshes::SharpestAngle(aResult), 3.0);
 }
 
 TEST(HalfEdgeAlgo_CollapseFarNodesTest, RealSkinsStayValid)
@@ -98,7 +92,8 @@ TEST(HalfEdgeAlgo_CollapseFarNodesTest, RealSkinsStayValid)
     EXPECT_GT(aCollapse->NbCollapsed(), aMesh->NbNodes() / 20);
     const Handle(Poly_Triangulation) aResult = *aSkin.Mesh;
     EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(aResult));
-    EXPECT_GE(sharpestAngle(aResult), std::min(sharpestAngle(aMesh), 3.0));
+    EXPECT_GE(PelliskTest_Meshes::SharpestAngle(aResult),
+              std::min(PelliskTest_Meshes::SharpestAngle(aMesh), 3.0));
   }
 }
 
@@ -115,7 +110,7 @@ TEST(HalfEdgeAlgo_CollapseFarNodesTest, CollapsesThatWouldFoldCrossOrMakeSlivers
   const PelliskTest_MeshCheck::Result aCheck = PelliskTest_MeshCheck::Check(aResult);
   EXPECT_TRUE(aCheck.IsValid()) << aCheck.Summary();
   EXPECT_EQ(aCheck.NbNodes, static_cast<int>(PelliskTest_Meshes::Nodes(aSlab).size()) - aNbCollapsed);
-  EXPECT_GE(sharpestAngle(aResult), 3.0);
+  EXPECT_GE(PelliskTest_Meshes::SharpestAngle(aResult), 3.0);
 }
 
 TEST(HalfEdgeAlgo_CollapseFarNodesTest, ACollapseThatWouldTurnAFaceOverGoesToAnotherNeighbour)

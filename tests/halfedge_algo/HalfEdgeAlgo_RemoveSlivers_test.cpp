@@ -73,12 +73,6 @@ double farthestCentre(const Handle(Poly_Triangulation)& theMesh, const Handle(Po
   }
   return aFarthest;
 }
-
-double sharpestAngle(const Handle(Poly_Triangulation)& theMesh)
-{
-  const std::vector<double> anAngles = PelliskTest_Meshes::SharpestAngles(theMesh);
-  return *std::min_element(anAngles.begin(), anAngles.end());
-}
 } // namespace
 
 TEST(HalfEdgeAlgo_RemoveSliversTest, CapsAndNeedlesOnABoxGoWithoutCuttingItsEdges)
@@ -132,7 +126,7 @@ TEST(HalfEdgeAlgo_RemoveSliversTest, RealSkinsLoseMostSliversAndStayValid)
     const Handle(Poly_Triangulation) aResult  = mended(aSkin.Mesh, aSkin.Input, 0.2 * aSkin.Cell, aNbEdits);
     EXPECT_GT(aNbEdits, 0);
     EXPECT_LT(nbSlivers(aResult), nbSlivers(aBefore) / 4);
-    EXPECT_GE(sharpestAngle(aResult), sharpestAngle(aBefore));
+    EXPECT_GE(PelliskTest_Meshes::SharpestAngle(aResult), PelliskTest_Meshes::SharpestAngle(aBefore));
     EXPECT_TRUE(PelliskTest_MeshCheck::IsValidWrap(aResult));
   }
 }
@@ -162,7 +156,7 @@ TEST(HalfEdgeAlgo_RemoveSliversTest, EditsAcrossARidgeMoveTheSurfaceNoFartherTha
   const Handle(Poly_Triangulation) aResult = mended(new HalfEdge_Mesh(aMesh), anInput, 0.1, aNbEdits);
   EXPECT_EQ(aNbEdits, 1);
   EXPECT_EQ(aResult->NbNodes(), 7);
-  EXPECT_GE(sharpestAngle(aResult), THE_ANGLE);
+  EXPECT_GE(PelliskTest_Meshes::SharpestAngle(aResult), THE_ANGLE);
 
   // A cap on one slope over the whole ridge: swapping the ridge would cut
   // the roof by a third, while its apex collapses into a ridge end in place.

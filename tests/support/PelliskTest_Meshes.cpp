@@ -102,6 +102,12 @@ std::vector<double> PelliskTest_Meshes::SharpestAngles(const Handle(Poly_Triangu
   return anAngles;
 }
 
+double PelliskTest_Meshes::SharpestAngle(const Handle(Poly_Triangulation)& theMesh)
+{
+  const std::vector<double> anAngles = SharpestAngles(theMesh);
+  return anAngles.empty() ? 180.0 : *std::min_element(anAngles.begin(), anAngles.end());
+}
+
 Handle(Poly_Triangulation) PelliskTest_Meshes::Tetrahedron()
 {
   return Make({gp_Pnt(0, 0, 0), gp_Pnt(1, 0, 0), gp_Pnt(0, 1, 0), gp_Pnt(0, 0, 1)},

@@ -25,6 +25,9 @@ std::vector<std::array<int, 3>> Triangles(const Handle(Poly_Triangulation)& theM
 //! The sharpest corner of each triangle, in degrees, in triangle order.
 std::vector<double> SharpestAngles(const Handle(Poly_Triangulation)& theMesh);
 
+//! The sharpest corner of all triangles, in degrees (180 for none).
+double SharpestAngle(const Handle(Poly_Triangulation)& theMesh);
+
 //! Closed tetrahedron (0,0,0), (1,0,0), (0,1,0), (0,0,1).
 Handle(Poly_Triangulation) Tetrahedron();
 
