@@ -171,8 +171,8 @@ private:
   HalfEdgeAlgo_SoundEdits myEdits;
 };
 
-// The triangles of theMesh with a corner sharper than the cosine theSharp
-// allows, sharpest first.
+// The triangles of theMesh with a corner sharper than theSharpCosine allows,
+// sharpest first.
 std::vector<int> slivers(const Mesh& theMesh, double theSharpCosine)
 {
   std::vector<std::pair<double, int>> aSharp;
@@ -203,10 +203,14 @@ std::string HalfEdgeAlgo_RemoveSlivers::Name() const
 
 bool HalfEdgeAlgo_RemoveSlivers::Perform(Mesh& theMesh)
 {
-  myNbEdits                       = 0;
-  const unsigned int aNbThreads   = applyParallelOptions();
-  const double       aSharpCosine = std::cos(myAngle * M_PI / 180.0);
-  std::vector<int>   aSlivers     = slivers(theMesh, aSharpCosine);
+  myNbEdits                     = 0;
+  const unsigned int aNbThreads = applyParallelOptions();
+  if (myTriangleSet.IsNull() || !myTriangleSet->IsBuilt())
+  {
+    return true;
+  }
+  const double     aSharpCosine = std::cos(myAngle * M_PI / 180.0);
+  std::vector<int> aSlivers     = slivers(theMesh, aSharpCosine);
   if (aSlivers.empty())
   {
     // Filing the faces would be the whole cost.

@@ -100,8 +100,10 @@ TEST(HalfEdgeAlgo_RemoveSliversTest, CapsAndNeedlesOnABoxGoWithoutCuttingItsEdge
   anInput->InitBuilder();
   anInput->Build();
 
-  int                              aNbEdits = 0;
-  const Handle(Poly_Triangulation) aResult  = mended(new HalfEdge_Mesh(aDented), anInput, 0.01, aNbEdits);
+  int aNbEdits = 0;
+  mended(new HalfEdge_Mesh(aDented), nullptr, 0.01, aNbEdits);
+  EXPECT_EQ(aNbEdits, 0) << "without an input, nothing changes";
+  const Handle(Poly_Triangulation) aResult = mended(new HalfEdge_Mesh(aDented), anInput, 0.01, aNbEdits);
   EXPECT_GT(aNbEdits, 0);
   EXPECT_EQ(nbSlivers(aResult), 0);
   const PelliskTest_MeshCheck::Result aCheck = PelliskTest_MeshCheck::Check(aResult);
