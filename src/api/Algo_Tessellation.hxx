@@ -36,8 +36,9 @@ public:
   void SetResult(const opencascade::handle<HalfEdge_Mesh>& theResult);
 
   //! Called by the driver on the mesh the refinements made of Result(), to
-  //! bring back what they moved away from the input where the tessellation
-  //! keeps its surface on it. Nothing by default.
+  //! bring back what they moved away from the input, and tidy the faces they
+  //! left, where the tessellation keeps its surface on the input. Nothing by
+  //! default.
   virtual void FinishRefined(const opencascade::handle<HalfEdge_Mesh>& theMesh);
 
   //! Cell size of the voxelization (0.1 until set).

@@ -10,11 +10,10 @@
 //! short edge by collapsing an edge into one of its ends or into the point of
 //! a triangle set nearest to its middle, each tried in turn until one is
 //! made. A swap moves the surface by a tenth of the shorter diagonal at most,
-//! a collapse by a given lift at most. Every
-//! edit makes the sharpest corner it touches less sharp, or leaves no corner
-//! sharper than the angle. Sharper triangles go first.
-//! The result does not depend on the number of threads. Deleted elements stay
-//! until the caller garbage-collects.
+//! a collapse by a given lift at most. Every edit makes the sharpest corner
+//! it touches less sharp, or leaves no corner sharper than the angle. Sharper
+//! triangles go first. The result does not depend on the number of threads.
+//! Deleted elements stay until the caller garbage-collects.
 class HalfEdgeAlgo_RemoveSlivers : public HalfEdgeAlgo_ModifyMesh
 {
   DEFINE_STANDARD_RTTIEXT(HalfEdgeAlgo_RemoveSlivers, HalfEdgeAlgo_ModifyMesh)

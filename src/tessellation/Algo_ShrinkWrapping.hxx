@@ -66,7 +66,7 @@ protected:
 
   //! Brings the nodes the repairs pushed off the input back towards it, as
   //! far as they go without making faces cross or turn into slivers, then
-  //! collapses those still farther than half a cell (they span holes or gaps
+  //! collapses those still farther than 0.19 cell (most span holes or gaps
   //! of the input) where that keeps the surface sound. Always true.
   bool SettleNodes();
 
@@ -78,7 +78,7 @@ private:
 
   //! Settles theMesh's nodes, making no corner sharper than
   //! theSharpestAngle degrees unless it was, then collapses the nodes still
-  //! farther than half a cell.
+  //! farther than 0.19 cell.
   void settle(const Handle(HalfEdge_Mesh)& theMesh, double theSharpestAngle) const;
 
   //! theIsDone, unless the host asked to stop.
